@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <span>
+
+class PlaybackEngine;
+
+/**
+ * The lesson-audio player both windows drive.
+ *
+ * Setting URL decodes the whole file into memory, so a sentence can start at its exact first
+ * frame and stop at its exact last one: the engine itself stops at the end position (no
+ * polling), then reports it with endReached(). A file that cannot be decoded leaves the
+ * player empty; every operation on an empty player does nothing.
+ *
+ * Positions are seconds. Frame f starts at f / sampleRate(). Playing from position s starts
+ * at frame round(s * rate); an end position e stops before frame floor(e * rate) + 1, the first
+ * frame that lies strictly past e, so after such a stop currentPosition() > e.
+ */
+class MediaPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    // The numbers callers compare playState() against: 1 means stopped.
+    enum PlayState { Undefined = 0, Stopped = 1, Playing = 3 };
+    Q_ENUM(PlayState)
+
+    // Transport operations, reached through controls() as the callers know them.
+    class Controls
+    {
+    public:
+        void play();
+        void stop();
+        double currentPosition() const;
+        void setCurrentPosition(double seconds);
+
+    private:
+        friend class MediaPlayer;
+        explicit Controls(MediaPlayer& player) : m_player(player) {}
+        MediaPlayer& m_player;
+    };
+
+    explicit MediaPlayer(QObject* parent = nullptr);
+    ~MediaPlayer() override;
+
+    // Opens and decodes the file at path; "" (or a file that cannot be decoded) leaves the
+    // player empty. Always stops what was playing first.
+    void setURL(const QString& path);
+    QString URL() const;
+    // Stops and releases the media.
+    void close();
+
+    Controls& controls() { return m_controls; }
+    PlayState playState() const;
+
+    // Where the next or the running playback stops by itself; a negative value means "run to
+    // the end of the media". If the running playback is already past the new end it stops at
+    // once. Stays in force until changed or until new media is opened.
+    void setEndPosition(double seconds);
+    double endPosition() const;
+
+    bool hasMedia() const;
+    int sampleRate() const;
+    qint64 frameCount() const;
+    // The decoded media as interleaved 16-bit stereo, exactly what is sent to the device.
+    std::span<const qint16> samples() const;
+
+signals:
+    void playStateChanged(MediaPlayer::PlayState state);
+    // Playback stopped by itself: at the end position or at the end of the media. playState()
+    // already reads Stopped when this is emitted.
+    void endReached();
+
+private:
+    friend class Controls;
+    void play();
+    void stop();
+    double currentPosition() const;
+    void setCurrentPosition(double seconds);
+
+    std::unique_ptr<PlaybackEngine> m_engine;
+    Controls m_controls{*this};
+    QString m_url;
+};
