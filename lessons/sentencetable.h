@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The leading-number parse every time goes through: the longest leading decimal number,
+// blanks ignored; text without a leading number gives 0.
+double Val(const QString& text);
+
+// The sentence table of a loaded lesson: four parallel lists, item i of each belonging to
+// sentence i in stored order. Times stay text, as stored, and are read with Val at each use.
+struct SentenceTable
+{
+    QStringList List1; // English sentence
+    QStringList List2; // Chinese translation
+    QStringList List3; // start time, seconds as text
+    QStringList List4; // end time, seconds as text; "" for the last sentence
+
+    int count() const { return int(List1.size()); }
+    bool isEmpty() const { return List1.isEmpty(); }
+    void clear();
+    void append(const QString& sentence, const QString& translation, const QString& start,
+                const QString& end);
+
+    // Reading outside a list's items gives "".
+    static QString item(const QStringList& list, int index);
+    QString sentence(int i) const { return item(List1, i); }
+    QString translation(int i) const { return item(List2, i); }
+    QString startText(int i) const { return item(List3, i); }
+    QString endText(int i) const { return item(List4, i); }
+    double startTime(int i) const { return Val(startText(i)); }
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "mediaplayer.h"
+#include "sentencetable.h"
+#include "sentenceview.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <array>
+
+class FaceButton;
+class QLabel;
+class QPlainTextEdit;
+class QTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ToolbarButton;
+
+// Where the study window finds and keeps its files.
+struct StudyPaths
+{
+    QString tempPath;     // the program's private temporary folder, ending in a separator
+    QString voiceLibrary; // the folder holding the lesson recordings
+    QString databaseFile() const;
+    QString audioFolder() const; // the copies of opened lessons' recordings
+};
+
+// The study window: the lesson tree, the lesson text, the current sentence, its translation
+// and the new-word list, and the one media player both windows play through.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(StudyPaths paths, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Builds the tree and shows the window maximised: the load handler.
+    void load();
+
+    MediaPlayer& player() { return m_W1; }
+    const SentenceTable& sentences() const { return m_lists; }
+    int currentSentence() const { return CurrentSentence; }
+    bool continuousReading() const { return ContinuousReading; }
+    const QString& lessonAudioFile() const { return m_lessonAudioFile; }
+    SentenceView& sentenceView() { return m_r1; }
+    const StudyPaths& paths() const { return m_paths; }
+    // Stops the player and any recording: the devices are free when the program ends.
+    void releaseDevices();
+    // The hint shown in the translation line after a lesson loads.
+    static QString tipText();
+
+signals:
+    // The window was closed or "退出" was chosen: the program is to end.
+    void shutdownRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar(QWidget* client);
+    void buildPanels(QWidget* client);
+    void buildSentenceButtons(QWidget* bar);
+    void buildTree();
+    void applyLayout();
+    QWidget* place(QWidget* widget, const QString& name);
+
+    void nodeClick(QTreeWidgetItem* node);
+    void unloadLesson();
+    void loadLessonText(QTreeWidgetItem* node);
+    void prepareAudio();
+    void setReadingPair(bool readEnabled, bool stopEnabled);
+
+    StudyPaths m_paths;
+    MediaPlayer m_W1;
+    SentenceTable m_lists;
+    int CurrentSentence = -1;
+    bool ContinuousReading = false;
+    QString Label9;  // text of the sentence marked red, to find it again
+    QString Label10; // translation of the current sentence, shown or not
+    QString m_lessonAudioFile;
+    QString m_audioCopyName;
+
+    QWidget* m_client = nullptr;
+    QTreeWidget* m_T1 = nullptr;
+    QTextEdit* m_r1Edit = nullptr;
+    SentenceView m_r1{nullptr};
+    QPlainTextEdit* m_r2 = nullptr;
+    QPlainTextEdit* m_r3 = nullptr;
+    QLabel* m_Label8 = nullptr;
+    QLabel* m_Label14 = nullptr;
+    std::array<QLabel*, 6> m_Label4{};
+    std::array<ToolbarButton*, 6> m_Picture7{}; // indices 1..5
+    std::array<FaceButton*, 6> m_Label5{};
+    QPixmap m_Picture5; // normal face of the label buttons
+    QPixmap m_Picture6; // pressed face
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+// The study window's design geometry, in twips (15 twips to a device-independent pixel).
+namespace Form1Layout {
+
+inline constexpr int twipsPerPixel = 15;
+
+struct Twips
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// The client size at which every control stands at its design rectangle, and the frame and
+// caption that the outer size adds to it: the resize formulas are written for the outer size.
+inline constexpr int designClientWidth = 12735;
+inline constexpr int designClientHeight = 8970;
+inline constexpr int frameWidth = 12840 - designClientWidth;
+inline constexpr int frameHeight = 9780 - designClientHeight;
+inline constexpr int minimumOuterWidth = 7500;
+inline constexpr int minimumOuterHeight = 7400;
+
+// Design rectangle of the control with this object name; an empty rectangle for names that
+// are not in the table.
+Twips designRect(const QString& objectName);
+bool hasDesignRect(const QString& objectName);
+
+QRect toPixels(const Twips& rect);
+int toPixels(int twips);
+int toTwips(int pixels);
+
+// The rectangle of each control the resize rules move or stretch, for an outer window size of
+// W x H twips; controls the rules leave alone keep their design rectangle.
+Twips resizedRect(const QString& objectName, int W, int H);
+
+} // namespace Form1Layout

@@ -1,0 +1,177 @@
+#include "lessondatabase.h"
+#include "lessonloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A small lesson database in the shipped schema, rows of two lessons interleaved so that
+// stored order cannot be mistaken for any sort order.
+bool makeDatabase(const QString& path)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("w"));
+        db.setDatabaseName(path);
+        ok = db.open();
+        QSqlQuery q(db);
+        ok = ok &&
+             q.exec(QStringLiteral("CREATE TABLE 句库 (句子 TEXT NOT NULL, 中文 TEXT NOT NULL, "
+                                   "开始时间 VARCHAR(10) NOT NULL, 结束时间 VARCHAR(10) NOT NULL, "
+                                   "课别 VARCHAR(100) NOT NULL, 册别 VARCHAR(2) NOT NULL)"));
+        ok = ok && q.exec(QStringLiteral("CREATE TABLE 单词 (单词 VARCHAR(50) NOT NULL, "
+                                         "中文 VARCHAR(50) NOT NULL, 课别 VARCHAR(50) NOT NULL, "
+                                         "册别 VARCHAR(2) NOT NULL)"));
+        const QList<QStringList> sentences{
+            {"Zebra first.", "斑马在前。", ".5", "1.2", "Lesson 1", "2"},
+            {"Other lesson.", "别的课。", ".5", "", "Lesson 1", "1"},
+            {"Apple second.", "苹果其次。", "1.5", "2.43", "Lesson 1", "2"},
+            {"Zebra first.", "斑马在前。", "3", "4", "Lesson 1", "2"},
+            {"Zebra  first.", "斑马在前。", "4.5", "", "Lesson 1", "2"},
+        };
+        for (const QStringList& row : sentences) {
+            q.prepare(QStringLiteral("INSERT INTO 句库 VALUES (?, ?, ?, ?, ?, ?)"));
+            for (const QString& value : row) {
+                q.addBindValue(value);
+            }
+            ok = ok && q.exec();
+        }
+        const QList<QStringList> words{{"zebra", "n.斑马", "Lesson 1", "2"},
+                                       {"look after", "照顾", "Lesson 1", "2"},
+                                       {"apple", "n.苹果", "Lesson 1", "2"}};
+        for (const QStringList& row : words) {
+            q.prepare(QStringLiteral("INSERT INTO 单词 VALUES (?, ?, ?, ?)"));
+            for (const QString& value : row) {
+                q.addBindValue(value);
+            }
+            ok = ok && q.exec();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("w"));
+    return ok;
+}
+
+} // namespace
+
+class TestLessonDatabase : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("qvnxcl.wrd"));
+        QVERIFY(makeDatabase(m_path));
+    }
+
+    void rowsComeInStoredOrderWithRepeatsKept()
+    {
+        const LessonDatabase db(m_path);
+        const QList<SentenceRow> rows =
+            db.sentences(QStringLiteral("2"), QStringLiteral("Lesson 1"));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[0].sentence, QStringLiteral("Zebra first."));
+        QCOMPARE(rows[1].sentence, QStringLiteral("Apple second."));
+        QCOMPARE(rows[2].sentence, QStringLiteral("Zebra first."));
+        QCOMPARE(rows[3].sentence, QStringLiteral("Zebra  first."));
+        QCOMPARE(rows[1].start, QStringLiteral("1.5"));
+        QCOMPARE(rows[1].end, QStringLiteral("2.43"));
+        QCOMPARE(rows[3].end, QString());
+
+        const QList<WordRow> words = db.newWords(QStringLiteral("2"), QStringLiteral("Lesson 1"));
+        QCOMPARE(words.size(), 3);
+        QCOMPARE(words[1].word, QStringLiteral("look after"));
+        QCOMPARE(words[2].meaning, QStringLiteral("n.苹果"));
+    }
+
+    void lessonTextsAreBoundNotPasted()
+    {
+        const LessonDatabase db(m_path);
+        QVERIFY(db.sentences(QStringLiteral("2"), QStringLiteral("Lesson 1' OR '1'='1")).isEmpty());
+        QVERIFY(db.sentences(QStringLiteral("2' --"), QStringLiteral("Lesson 1")).isEmpty());
+        QVERIFY(db.sentences(QStringLiteral("3"), QStringLiteral("Lesson 1")).isEmpty());
+    }
+
+    void missingOrCorruptFilesGiveEmptyLessons()
+    {
+        const QString missing = m_dir.filePath(QStringLiteral("absent.wrd"));
+        QVERIFY(LessonDatabase(missing).sentences("2", "Lesson 1").isEmpty());
+        QVERIFY2(!QFile::exists(missing), "the reader must not create a database");
+
+        const QString corrupt = m_dir.filePath(QStringLiteral("corrupt.wrd"));
+        QFile file(corrupt);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, '\x5a'));
+        file.close();
+        QVERIFY(LessonDatabase(corrupt).sentences("2", "Lesson 1").isEmpty());
+        QVERIFY(LessonDatabase(corrupt).newWords("2", "Lesson 1").isEmpty());
+
+        const LoadedLesson lesson =
+            loadLesson(LessonDatabase(corrupt), m_dir.path(), QStringLiteral("Quorv(第2册)"),
+                       QStringLiteral("Lesson 1"));
+        QCOMPARE(lesson.table.List1.size(), 0);
+        QCOMPARE(lesson.table.List4.size(), lesson.table.List1.size());
+        QVERIFY(lesson.sentenceText.isEmpty());
+    }
+
+    void loadingBuildsTheViewTextsAndLists()
+    {
+        const LoadedLesson lesson =
+            loadLesson(LessonDatabase(m_path), QStringLiteral("/voices"),
+                       QStringLiteral("Quorv(第2册)"), QStringLiteral("Lesson 1"));
+        QCOMPARE(lesson.bookDigit, QStringLiteral("2"));
+        QCOMPARE(lesson.lessonNumber, QStringLiteral("1"));
+        QCOMPARE(lesson.sentenceText,
+                 QStringLiteral("Zebra first.\r\n\r\nApple second.\r\n\r\nZebra first.\r\n\r\n"
+                                "Zebra  first.\r\n\r\n"));
+        QCOMPARE(lesson.wordText,
+                 QStringLiteral("zebra /n.斑马\r\nlook after /照顾\r\napple /n.苹果\r\n"));
+        QCOMPARE(lesson.table.List3, QStringList({".5", "1.5", "3", "4.5"}));
+        QCOMPARE(lesson.table.List4, QStringList({"1.2", "2.43", "4", ""}));
+        QCOMPARE(lesson.table.List2.size(), 4);
+        QCOMPARE(lesson.lessonAudioFile, QDir(QStringLiteral("/voices")).filePath("QVN201.dat"));
+        QCOMPARE(lesson.audioCopyName, QStringLiteral("QVN201.mp3"));
+    }
+
+    void audioCopyIsMadeAndReplaced()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("QVN1012.dat"));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("first recording");
+        file.close();
+        const QString folder = dir.filePath(QStringLiteral("sounenclff"));
+
+        QCOMPARE(prepareLessonAudio(dir.filePath("QVN9999.dat"), folder, "QVN9999.mp3"), QString());
+        QCOMPARE(prepareLessonAudio(QString(), folder, "x.mp3"), QString());
+
+        const QString copy = prepareLessonAudio(source, folder, QStringLiteral("QVN1012.mp3"));
+        QCOMPARE(copy, QDir(folder).filePath(QStringLiteral("QVN1012.mp3")));
+        QFile read(copy);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        QCOMPARE(read.readAll(), QByteArray("first recording"));
+        read.close();
+
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("second");
+        file.close();
+        QCOMPARE(prepareLessonAudio(source, folder, QStringLiteral("QVN1012.mp3")), copy);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        QCOMPARE(read.readAll(), QByteArray("second"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"QVN1012.mp3"});
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+QTEST_GUILESS_MAIN(TestLessonDatabase)
+#include "tst_lessondatabase.moc"

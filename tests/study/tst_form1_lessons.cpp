@@ -1,0 +1,238 @@
+#include "facebutton.h"
+#include "form1.h"
+#include "studyfixture.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+namespace {
+
+QString labelText(Form1& form, const QString& name)
+{
+    auto* label = form.findChild<QLabel*>(name);
+    return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
+}
+
+bool actionEnabled(Form1& form, int toolbarIndex)
+{
+    auto* icon = form.findChild<QLabel*>(QStringLiteral("Image1_%1").arg(toolbarIndex));
+    auto* caption = form.findChild<QLabel*>(QStringLiteral("Label6_%1").arg(toolbarIndex));
+    // The icon and the caption are always switched as a pair.
+    if (!icon || !caption || icon->isEnabled() != caption->isEnabled()) {
+        qWarning("toolbar pair %d is split", toolbarIndex);
+        return false;
+    }
+    return icon->isEnabled();
+}
+
+QStringList paragraphs(QTextEdit* edit)
+{
+    QStringList blocks;
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next()) {
+        blocks.append(b.text());
+    }
+    return blocks;
+}
+
+} // namespace
+
+class TestForm1Lessons : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { m_fixture = std::make_unique<StudyFixture>(); }
+    void cleanup() { m_fixture.reset(); }
+
+    void windowOpensWithTheWholeCourseCollapsed()
+    {
+        Form1& form = m_fixture->form();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Orlune V4.0"));
+        QVERIFY(form.isMaximized() || form.windowState().testFlag(Qt::WindowMaximized));
+        QTreeWidget* tree = m_fixture->tree();
+        QCOMPARE(tree->topLevelItemCount(), 4);
+        const QList<int> counts{72, 96, 60, 48};
+        int lessons = 0;
+        for (int book = 1; book <= 4; ++book) {
+            QTreeWidgetItem* node = m_fixture->bookNode(book);
+            QCOMPARE(node->text(0), QStringLiteral("Quorv(第%1册)").arg(book));
+            QCOMPARE(node->data(0, Qt::UserRole).toString(), QString(QChar(u'a' + book - 1)));
+            QVERIFY(!node->isExpanded());
+            QVERIFY(!node->icon(0).isNull());
+            QCOMPARE(node->childCount(), counts[book - 1]);
+            for (int n = 1; n <= node->childCount(); ++n) {
+                QCOMPARE(node->child(n - 1)->text(0), QStringLiteral("Lesson %1").arg(n));
+                QCOMPARE(node->child(n - 1)->childCount(), 0);
+            }
+            lessons += node->childCount();
+        }
+        QCOMPARE(lessons, 276);
+        QCOMPARE(form.currentSentence(), -1);
+        QVERIFY(form.sentenceView().Text().isEmpty());
+        QVERIFY(!form.player().hasMedia());
+        QVERIFY(!actionEnabled(form, 1));
+        QVERIFY(!actionEnabled(form, 2));
+        QVERIFY(actionEnabled(form, 3));
+    }
+
+    void lessonClickLoadsTextListsWordsAndRecording()
+    {
+        Form1& form = m_fixture->form();
+        const CourseLesson course = readCourseLesson(1, 12);
+        QVERIFY(course.sentences.size() >= 8);
+        m_fixture->openLesson(1, 12);
+
+        const SentenceTable& lists = form.sentences();
+        QCOMPARE(lists.List1, course.sentences);
+        QCOMPARE(lists.List2, course.translations);
+        QCOMPARE(lists.List3.size(), course.sentences.size());
+        QCOMPARE(lists.List4.size(), course.sentences.size());
+        QCOMPARE(lists.List4.last(), QString());
+        for (int i = 1; i < lists.count(); ++i) {
+            QVERIFY2(Val(lists.List3[i - 1]) < Val(lists.List3[i]), "start times must increase");
+            QVERIFY(Val(lists.List4[i - 1]) <= Val(lists.List3[i]));
+        }
+
+        // One paragraph per sentence, each followed by an empty one: sentence, CR LF CR LF.
+        QString expected;
+        for (const QString& s : course.sentences) {
+            expected += s + QStringLiteral("\r\n\r\n");
+        }
+        QCOMPARE(form.sentenceView().Text(), expected);
+        auto* r1 = form.findChild<QTextEdit*>(QStringLiteral("r1"));
+        const QStringList blocks = paragraphs(r1);
+        for (int i = 0; i < course.sentences.size(); ++i) {
+            QCOMPARE(blocks[2 * i], course.sentences[i]);
+            QCOMPARE(blocks[2 * i + 1], QString());
+        }
+        // Teal Arial 12 throughout, caret at 0, nothing selected.
+        const QColor teal(0, 128, 128);
+        QCOMPARE(form.sentenceView().colorAt(0), teal);
+        QCOMPARE(form.sentenceView().colorAt(int(form.sentenceView().charText().size()) - 3), teal);
+        QCOMPARE(r1->textCursor().position(), 0);
+        QVERIFY(!r1->textCursor().hasSelection());
+        QTextCursor probe(r1->document());
+        probe.setPosition(5);
+        QCOMPARE(probe.charFormat().fontFamilies().toStringList().value(0),
+                 QStringLiteral("Arial"));
+        QCOMPARE(probe.charFormat().fontPointSize(), 12.0);
+
+        auto* r3 = form.findChild<QPlainTextEdit*>(QStringLiteral("r3"));
+        QCOMPARE(r3->toPlainText(), course.words.join(u'\n') + u'\n');
+        QCOMPARE(labelText(form, QStringLiteral("Label8")), Form1::tipText());
+        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 12"));
+        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("r2"))->toPlainText().isEmpty());
+        QCOMPARE(form.currentSentence(), -1);
+        QVERIFY(!form.continuousReading());
+
+        QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN1012.dat"));
+        const QString copy = QDir(m_fixture->tempPath()).filePath("sounenclff/QVN1012.mp3");
+        QVERIFY(QFileInfo::exists(copy));
+        QCOMPARE(form.player().URL(), copy);
+        QVERIFY(form.player().hasMedia());
+        QCOMPARE(form.player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(form.player().controls().currentPosition(), 0.0);
+        QVERIFY(actionEnabled(form, 1));
+        QVERIFY(!actionEnabled(form, 2));
+    }
+
+    void repeatedSentencesStaySeparate()
+    {
+        Form1& form = m_fixture->form();
+        m_fixture->openLesson(1, 12);
+        const QStringList& list = form.sentences().List1;
+        QString repeated;
+        for (const QString& s : list) {
+            if (list.count(s) > 1) {
+                repeated = s;
+            }
+        }
+        QVERIFY2(!repeated.isEmpty(), "the sample lesson repeats a sentence");
+        QCOMPARE(list.count(repeated), 2);
+        QVERIFY(std::any_of(list.begin(), list.end(), [&](const QString& s) {
+            return s != repeated &&
+                   QString(s).replace(QStringLiteral("  "), QStringLiteral(" ")) == repeated;
+        }));
+    }
+
+    void bookClickClearsEverythingAndToggles()
+    {
+        Form1& form = m_fixture->form();
+        m_fixture->openLesson(1, 12);
+        QVERIFY(m_fixture->bookNode(1)->isExpanded());
+
+        m_fixture->click(m_fixture->bookNode(1));
+        QVERIFY(!m_fixture->bookNode(1)->isExpanded());
+        QVERIFY(form.sentenceView().Text().isEmpty());
+        QCOMPARE(form.sentences().count(), 0);
+        QCOMPARE(form.sentences().List2.size() + form.sentences().List3.size() +
+                     form.sentences().List4.size(),
+                 0);
+        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("r3"))->toPlainText().isEmpty());
+        QCOMPARE(labelText(form, QStringLiteral("Label8")), QString());
+        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QString());
+        QCOMPARE(form.lessonAudioFile(), QString());
+        QVERIFY(!form.player().hasMedia());
+        QVERIFY(!actionEnabled(form, 1));
+        QVERIFY(!actionEnabled(form, 2));
+        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("Picture4_0"))->isEnabled());
+        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("Picture4_1"))->isEnabled());
+
+        m_fixture->click(m_fixture->bookNode(1));
+        QVERIFY(m_fixture->bookNode(1)->isExpanded());
+    }
+
+    void lessonWithoutRecordingLoadsItsText()
+    {
+        Form1& form = m_fixture->form();
+        const CourseLesson course = readCourseLesson(2, 96);
+        QVERIFY(!course.hasAudio);
+        m_fixture->openLesson(2, 96);
+        QCOMPARE(form.sentences().List1, course.sentences);
+        QVERIFY(!form.player().hasMedia());
+        QCOMPARE(form.player().URL(), QString());
+        QVERIFY(!actionEnabled(form, 1));
+        QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN2096.dat"));
+    }
+
+    void lessonsWithoutRowsOrWordsLoadEmpty()
+    {
+        Form1& form = m_fixture->form();
+        m_fixture->openLesson(1, 4);
+        QVERIFY(form.sentences().count() > 0);
+        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("r3"))->toPlainText().isEmpty());
+
+        m_fixture->openLesson(1, 72);
+        QCOMPARE(form.sentences().count(), 0);
+        QVERIFY(form.sentenceView().Text().isEmpty());
+        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 72"));
+        QCOMPARE(labelText(form, QStringLiteral("Label8")), Form1::tipText());
+        QVERIFY(!form.player().hasMedia());
+    }
+
+    void lastNodeAndReloadingTheSameLesson()
+    {
+        Form1& form = m_fixture->form();
+        m_fixture->openLesson(4, 48);
+        QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN4048.dat"));
+        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 48"));
+        QVERIFY(form.player().hasMedia());
+        const QString copy = QDir(m_fixture->tempPath()).filePath("sounenclff/QVN4048.mp3");
+        QFile::remove(copy);
+        // Clicking the lesson already shown reloads it, recording copy included.
+        m_fixture->openLesson(4, 48);
+        QVERIFY(QFileInfo::exists(copy));
+        QVERIFY(form.player().hasMedia());
+        QCOMPARE(form.sentences().List1, readCourseLesson(4, 48).sentences);
+    }
+
+private:
+    std::unique_ptr<StudyFixture> m_fixture;
+};
+
+QTEST_MAIN(TestForm1Lessons)
+#include "tst_form1_lessons.moc"

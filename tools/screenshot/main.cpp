@@ -1,0 +1,64 @@
+// Opens the study window as the program does, drives it like a learner and saves pictures of
+// it, so a change to the look can be checked by eye. Run by tools/screenshot.sh under Xvfb.
+#include "form1.h"
+#include "module1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(50);
+    }
+}
+
+bool save(QWidget& window, const QString& folder, const QString& name)
+{
+    settle();
+    QPixmap picture = window.screen()->grabWindow(window.winId());
+    if (picture.isNull() || picture.size().isEmpty()) {
+        picture = window.grab();
+    }
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    const bool ok = picture.save(path);
+    fprintf(stderr, "%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
+}
+
+void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(folder);
+
+    Module1::TempPath = Module1::prepareTempPath(QDir::tempPath());
+    Module1::writeCarriedFiles();
+    Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+    form.load();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        return 1;
+    }
+    bool ok = save(form, folder, QStringLiteral("study-start"));
+
+    auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
+    clickNode(tree, tree->topLevelItem(3));
+    clickNode(tree, tree->topLevelItem(3)->child(0));
+    ok = save(form, folder, QStringLiteral("study-book4-lesson1")) && ok;
+
+    Module1::shutdown(form);
+    return ok ? 0 : 1;
+}
