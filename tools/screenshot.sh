@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Screenshots of Orlune's windows under a virtual X display, into build/screenshots/.
+#   bash tools/screenshot.sh [WIDTHxHEIGHT]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+size="${1:-1280x800}"
+out="build/screenshots"
+bin="build/release/bin/orlune-screenshot"
+[ -x "$bin" ] || { cmake --preset release && cmake --build --preset release --target orlune-screenshot; }
+mkdir -p "$out"
+
+display=":97"
+Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+done
+DISPLAY="$display" QT_QPA_PLATFORM=xcb "$bin" "$out"
