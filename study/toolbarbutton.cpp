@@ -19,6 +19,7 @@ ToolbarButton::ToolbarButton(int index, Artwork::ToolIcon icon, const QString& c
     setAutoFillBackground(true);
     setPressedLook(false);
     setCursor(Qt::PointingHandCursor);
+    updateIcon();
 }
 
 void ToolbarButton::setActionEnabled(bool enabled)

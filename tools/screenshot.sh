@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 size="${1:-1280x800}"
 out="build/screenshots"
-bin="build/release/bin/orlune-screenshot"
+bin="${ORLUNE_BUILD_DIR:-build/release}/bin/orlune-screenshot"
 [ -x "$bin" ] || { cmake --preset release && cmake --build --preset release --target orlune-screenshot; }
 mkdir -p "$out"
 

@@ -49,6 +49,8 @@ int main(int argc, char* argv[])
     Module1::writeCarriedFiles();
     Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
     form.load();
+    // A bare X server has no window manager to carry out the maximising.
+    form.setGeometry(form.screen()->availableGeometry());
     if (!QTest::qWaitForWindowExposed(&form)) {
         return 1;
     }
