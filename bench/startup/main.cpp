@@ -32,7 +32,9 @@ int runChild(const QString& mode)
         QMainWindow window;
         window.resize(800, 600);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window)) {
+            return 1;
+        }
         std::printf("shown\n");
         std::fflush(stdout);
         return 0;
@@ -41,7 +43,9 @@ int runChild(const QString& mode)
     Module1::writeCarriedFiles();
     Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
     form.load();
-    QTest::qWaitForWindowExposed(&form);
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        return 1;
+    }
     std::printf("shown\n");
     std::fflush(stdout);
 
