@@ -40,6 +40,10 @@ void FaceButton::paintEvent(QPaintEvent*)
 void FaceButton::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
+    // A second button pressed while the first is held changes nothing.
+    if (m_pressed) {
+        return;
+    }
     m_pressed = true;
     m_caption->move(m_caption->pos() + QPoint(1, 1));
     update();

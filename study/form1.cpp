@@ -5,6 +5,7 @@
 #include "form1layout.h"
 #include "lessoncatalog.h"
 #include "lessonloader.h"
+#include "lookuppopup.h"
 #include "toolbarbutton.h"
 
 #include <QCloseEvent>
@@ -105,6 +106,30 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
     m_client->setMinimumSize(
         Form1Layout::toPixels(Form1Layout::minimumOuterWidth - Form1Layout::frameWidth),
         Form1Layout::toPixels(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
+    m_readingPause.setSingleShot(true);
+    m_readingPause.setInterval(1000);
+    connect(&m_readingPause, &QTimer::timeout, this, &Form1::continueReading);
+    connect(&m_W1, &MediaPlayer::endReached, this, &Form1::CheckSentenceEnd);
+    m_Picture8 = new LookupPopup(m_client);
+    m_Picture8->setGeometry(
+        Form1Layout::toPixels(Form1Layout::designRect(QStringLiteral("Picture8"))));
+    for (QWidget* box : {static_cast<QWidget*>(m_r1Edit), static_cast<QWidget*>(m_r2),
+                         static_cast<QWidget*>(m_r3)}) {
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+    }
+    m_r1Edit->viewport()->installEventFilter(this);
+    m_r2->viewport()->installEventFilter(this);
+    m_r3->viewport()->installEventFilter(this);
+    for (int i = 1; i <= 5; ++i) {
+        connect(m_Picture7[i], &ToolbarButton::activated, this,
+                [this](int index) { toolbarActivated(index); });
+    }
+    for (FaceButton* button : m_Label5) {
+        connect(button, &FaceButton::released, this, &Form1::sentenceButtonReleased);
+    }
+    m_Label14->parentWidget()->installEventFilter(this);
+    m_Label14->installEventFilter(this);
+
     resize(Form1Layout::toPixels(Form1Layout::designClientWidth),
            Form1Layout::toPixels(Form1Layout::designClientHeight) + menuBar()->sizeHint().height());
     applyLayout();
@@ -362,6 +387,8 @@ void Form1::unloadLesson()
     m_Label5[1]->setEnabled(true);
     CurrentSentence = -1;
     ContinuousReading = false;
+    m_Timer1 = false;
+    m_readingPause.stop();
     m_W1.setEndPosition(-1);
     m_lists.clear();
     m_Label4[3]->clear();

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "dictionary.h"
 #include "mediaplayer.h"
 #include "sentencetable.h"
 #include "sentenceview.h"
+#include "wordspeaker.h"
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QTimer>
 #include <array>
 
 class FaceButton;
+class LookupPopup;
 class QLabel;
 class QPlainTextEdit;
 class QTextEdit;
@@ -49,6 +53,23 @@ public:
     // The hint shown in the translation line after a lesson loads.
     static QString tipText();
 
+    // The operations on the current sentence, as the toolbar, the sentence buttons and the
+    // sentence click use them.
+    void UnmarkSentence();
+    void MarkSentence(int i, int n);
+    void ShowSentenceTexts(int i);
+    void PlaySentence(int i);
+    void CheckSentenceEnd();
+    void StartLessonReading();
+    void StopLessonReading();
+    // Looks the word up and, when the dictionary has it, speaks the headword and shows the
+    // popup where the pointer press placed it.
+    void schword(const QString& word);
+    LookupPopup* popup() const { return m_Picture8; }
+    WordSpeaker& speaker() { return m_speaker; }
+    // True while the one-second pause between two sentences of a reading runs.
+    bool isPausingBetweenSentences() const { return m_readingPause.isActive(); }
+
 signals:
     // The window was closed or "退出" was chosen: the program is to end.
     void shutdownRequested();
@@ -56,6 +77,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -71,6 +93,16 @@ private:
     void loadLessonText(QTreeWidgetItem* node);
     void prepareAudio();
     void setReadingPair(bool readEnabled, bool stopEnabled);
+    void toolbarActivated(int index);
+    void sentenceClick(Qt::MouseButton button);
+    void continueReading();
+    void sentenceButtonReleased(int index);
+    void refreshSentenceDisplay();
+    void toggleTranslation();
+    void recordingButtonReleased(int index);
+    bool lookupMouseEvent(QWidget* box, QMouseEvent* event);
+    void placePopup(QWidget* box, const QPoint& pointer);
+    const Dictionary& dictionary();
 
     StudyPaths m_paths;
     MediaPlayer m_W1;
@@ -79,6 +111,10 @@ private:
     bool ContinuousReading = false;
     QString Label9;  // text of the sentence marked red, to find it again
     QString Label10; // translation of the current sentence, shown or not
+    // Stands for the position poll: on while this window watches a sentence it started, so
+    // that the end check acts only on playback of its own.
+    bool m_Timer1 = false;
+    QTimer m_readingPause;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
 
@@ -93,6 +129,9 @@ private:
     std::array<QLabel*, 6> m_Label4{};
     std::array<ToolbarButton*, 6> m_Picture7{}; // indices 1..5
     std::array<FaceButton*, 6> m_Label5{};
+    LookupPopup* m_Picture8 = nullptr;
+    WordSpeaker m_speaker;
+    std::unique_ptr<Dictionary> m_dictionary;
     QPixmap m_Picture5; // normal face of the label buttons
     QPixmap m_Picture6; // pressed face
 };

@@ -107,10 +107,14 @@ void SentenceView::setSelFont(const QString& family, double pointSize)
 
 QColor SentenceView::colorAt(int position) const
 {
-    QTextCursor cursor(m_edit->document());
-    // The format of a position is that of the character before it.
-    cursor.setPosition(position + 1);
-    return cursor.charFormat().foreground().color();
+    const QTextBlock block = m_edit->document()->findBlock(position);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().contains(position)) {
+            return it.fragment().charFormat().foreground().color();
+        }
+    }
+    // A paragraph break carries the block's own format.
+    return block.charFormat().foreground().color();
 }
 
 int SentenceView::Find(const QString& text)

@@ -2,12 +2,16 @@
 
 #include "form1.h"
 #include "module1.h"
+#include "testsignals.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTextStream>
 #include <QTreeWidget>
+#include <sndfile.h>
 
 CourseLesson readCourseLesson(int book, int lesson)
 {
@@ -39,11 +43,63 @@ CourseLesson readCourseLesson(int book, int lesson)
     return result;
 }
 
+SyntheticLesson makeSyntheticLesson(const QString& folder,
+                                    const QList<SyntheticSentence>& sentences,
+                                    double recordingSeconds)
+{
+    SyntheticLesson lesson{QDir(folder).filePath(QStringLiteral("lessons.wrd")),
+                           QDir(folder).filePath(QStringLiteral("voices"))};
+    QDir().mkpath(lesson.voiceLibrary);
+    const int rate = 44100;
+    const std::vector<qint16> noise =
+        TestSignals::noise(qint64(recordingSeconds * rate), 1, 20261207);
+    TestSignals::writeFile(QDir(lesson.voiceLibrary).filePath(QStringLiteral("QVN101.dat")),
+                           SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 1, noise);
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("synthetic"));
+        db.setDatabaseName(lesson.databaseFile);
+        db.open();
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("CREATE TABLE 句库 (句子 TEXT, 中文 TEXT, 开始时间 VARCHAR(10), "
+                              "结束时间 VARCHAR(10), 课别 VARCHAR(100), 册别 VARCHAR(2))"));
+        q.exec(QStringLiteral("CREATE TABLE 单词 (单词 VARCHAR(50), 中文 VARCHAR(50), "
+                              "课别 VARCHAR(50), 册别 VARCHAR(2))"));
+        int n = 0;
+        for (const SyntheticSentence& s : sentences) {
+            q.prepare(QStringLiteral("INSERT INTO 句库 VALUES (?, ?, ?, ?, 'Lesson 1', '1')"));
+            q.addBindValue(s.text);
+            q.addBindValue(QStringLiteral("译文%1").arg(++n));
+            q.addBindValue(s.start);
+            q.addBindValue(s.end);
+            q.exec();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("synthetic"));
+    return lesson;
+}
+
 StudyFixture::StudyFixture()
 {
     Module1::TempPath = Module1::prepareTempPath(m_system.path());
     Module1::writeCarriedFiles();
-    m_form = std::make_unique<Form1>(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+    open(Module1::voiceLibraryPath());
+}
+
+StudyFixture::StudyFixture(const SyntheticLesson& lesson)
+{
+    Module1::TempPath = Module1::prepareTempPath(m_system.path());
+    Module1::writeCarriedFiles();
+    const QString database = QDir(Module1::TempPath).filePath(QStringLiteral("qvnxcl.wrd"));
+    QFile::remove(database);
+    QFile::copy(lesson.databaseFile, database);
+    open(lesson.voiceLibrary);
+}
+
+void StudyFixture::open(const QString& voiceLibrary)
+{
+    m_form = std::make_unique<Form1>(StudyPaths{Module1::TempPath, voiceLibrary});
     m_form->load();
     if (!QTest::qWaitForWindowExposed(m_form.get())) {
         qWarning("the study window was not exposed");

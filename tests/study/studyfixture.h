@@ -19,12 +19,32 @@ struct CourseLesson
 };
 CourseLesson readCourseLesson(int book, int lesson);
 
+// A lesson made up for a test: a noise recording in which every frame is sound, so a capture
+// shows exactly which frames were played, and a database whose only lesson (book 1, Lesson 1)
+// has the given sentences.
+struct SyntheticSentence
+{
+    QString text;
+    QString start; // seconds as stored, e.g. ".5"
+    QString end;   // "" for the last sentence
+};
+struct SyntheticLesson
+{
+    QString databaseFile;
+    QString voiceLibrary;
+};
+SyntheticLesson makeSyntheticLesson(const QString& folder,
+                                    const QList<SyntheticSentence>& sentences,
+                                    double recordingSeconds);
+
 // A study window on freshly written carried files in a private temporary folder, as the
 // program starts it, with helpers that click its tree like a learner.
 class StudyFixture
 {
 public:
     StudyFixture();
+    // The same window reading its lessons from a made-up lesson instead of the sample course.
+    explicit StudyFixture(const SyntheticLesson& lesson);
     ~StudyFixture();
 
     Form1& form() { return *m_form; }
@@ -36,6 +56,8 @@ public:
     QString tempPath() const;
 
 private:
+    void open(const QString& voiceLibrary);
+
     QTemporaryDir m_system;
     std::unique_ptr<Form1> m_form;
 };

@@ -1,0 +1,240 @@
+// The study window's sentence operations: marking, showing and playing the current sentence,
+// the sentence click, the sentence buttons and the reading of a whole lesson.
+#include "facebutton.h"
+#include "form1.h"
+#include "lookuppopup.h"
+#include "toolbarbutton.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace {
+const QColor normalColor(0, 128, 128);
+const QColor currentColor(255, 0, 0);
+const QString translationShown = QStringLiteral("隐 藏");
+const QString translationHidden = QStringLiteral("显 示");
+} // namespace
+
+void Form1::UnmarkSentence()
+{
+    m_r1.Find(Label9);
+    m_r1.setSelColor(normalColor);
+    m_r1.setSelLength(0);
+}
+
+void Form1::MarkSentence(int i, int n)
+{
+    m_r1.Find(m_lists.sentence(i));
+    m_r1.setSelColor(currentColor);
+    m_r1.setSelStart(m_r1.SelStart() + n);
+    m_r1.setSelLength(0);
+}
+
+void Form1::ShowSentenceTexts(int i)
+{
+    m_r2->setPlainText(m_lists.sentence(i));
+    Label9 = m_lists.sentence(i);
+    Label10 = m_lists.translation(i);
+    m_Label8->setText(m_Label14->text() == translationShown ? Label10 : QString());
+}
+
+void Form1::PlaySentence(int i)
+{
+    m_Timer1 = true;
+    const QString end = m_lists.endText(i);
+    m_W1.setEndPosition(end.isEmpty() ? -1.0 : Val(end));
+    m_W1.controls().setCurrentPosition(m_lists.startTime(i));
+    m_W1.controls().play();
+}
+
+void Form1::CheckSentenceEnd()
+{
+    if (!m_Timer1) {
+        return;
+    }
+    const QString end = m_lists.endText(CurrentSentence);
+    if (!end.isEmpty() && Val(end) < m_W1.controls().currentPosition()) {
+        m_W1.controls().stop();
+        m_Timer1 = false;
+        if (ContinuousReading) {
+            // The pause keeps the window responsive: "停止" during it ends the reading.
+            m_readingPause.start();
+            return;
+        }
+    }
+    if (ContinuousReading && CurrentSentence == m_lists.count() - 1 &&
+        m_W1.playState() == MediaPlayer::Stopped) {
+        UnmarkSentence();
+        CurrentSentence = -1;
+        ContinuousReading = false;
+        setReadingPair(true, false);
+        m_r2->clear();
+        m_Label8->clear();
+        Label10.clear();
+    }
+}
+
+void Form1::continueReading()
+{
+    if (!ContinuousReading) {
+        return;
+    }
+    CurrentSentence = qMin(CurrentSentence + 1, m_lists.count() - 1);
+    PlaySentence(CurrentSentence);
+    UnmarkSentence();
+    ShowSentenceTexts(CurrentSentence);
+    MarkSentence(CurrentSentence, int(m_lists.sentence(CurrentSentence).size()));
+    if (m_W1.playState() == MediaPlayer::Stopped) {
+        // Nothing could be played (no sound device): let the end check end the reading.
+        const bool watching = m_Timer1;
+        m_Timer1 = true;
+        CheckSentenceEnd();
+        m_Timer1 = watching && ContinuousReading;
+    }
+}
+
+void Form1::StartLessonReading()
+{
+    m_readingPause.stop();
+    CurrentSentence = 0;
+    UnmarkSentence();
+    ShowSentenceTexts(0);
+    PlaySentence(0);
+    MarkSentence(0, int(m_lists.sentence(0).size()));
+    ContinuousReading = true;
+    setReadingPair(false, true);
+}
+
+void Form1::StopLessonReading()
+{
+    m_readingPause.stop();
+    m_W1.controls().stop();
+    m_Timer1 = false;
+    UnmarkSentence();
+    CurrentSentence = -1;
+    ContinuousReading = false;
+    setReadingPair(true, false);
+    m_r2->clear();
+    m_Label8->clear();
+    Label10.clear();
+}
+
+void Form1::toolbarActivated(int index)
+{
+    switch (index) {
+    case 1:
+        StartLessonReading();
+        break;
+    case 2:
+        StopLessonReading();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::sentenceClick(Qt::MouseButton button)
+{
+    if (button == Qt::LeftButton && !ContinuousReading) {
+        const int first = m_r1.lineIndex(-1);
+        const QString line = m_r1.GetLineText(m_r1.lineFromChar(first));
+        if (line == QLatin1String("\r")) {
+            return;
+        }
+        UnmarkSentence();
+        int i = 0;
+        while (i < m_lists.count() &&
+               !(m_lists.List1[i].contains(line) || line.contains(m_lists.List1[i]))) {
+            ++i;
+        }
+        CurrentSentence = i;
+        MarkSentence(i, int(line.size()));
+        ShowSentenceTexts(i);
+        PlaySentence(i);
+    }
+    if (button == Qt::RightButton) {
+        m_Picture8->hide();
+    }
+}
+
+void Form1::refreshSentenceDisplay()
+{
+    UnmarkSentence();
+    ShowSentenceTexts(CurrentSentence);
+    MarkSentence(CurrentSentence, int(m_lists.sentence(CurrentSentence).size()));
+}
+
+void Form1::sentenceButtonReleased(int index)
+{
+    switch (index) {
+    case 0:
+    case 1:
+        if (ContinuousReading) {
+            return;
+        }
+        if (index == 0) {
+            CurrentSentence -= 1;
+            if (CurrentSentence < 0) {
+                CurrentSentence = 0;
+                m_Label5[0]->setEnabled(false);
+            }
+            m_Label5[1]->setEnabled(true);
+        } else {
+            CurrentSentence += 1;
+            if (CurrentSentence > m_lists.count() - 1) {
+                CurrentSentence = m_lists.count() - 1;
+                m_Label5[1]->setEnabled(false);
+            }
+            m_Label5[0]->setEnabled(true);
+        }
+        // A sentence still playing goes on, and now ends where the new sentence ends.
+        if (m_Timer1) {
+            const QString end = m_lists.endText(CurrentSentence);
+            m_W1.setEndPosition(end.isEmpty() ? -1.0 : Val(end));
+        }
+        refreshSentenceDisplay();
+        break;
+    case 2:
+        if (CurrentSentence < 0 || ContinuousReading) {
+            return;
+        }
+        PlaySentence(CurrentSentence);
+        refreshSentenceDisplay();
+        break;
+    default:
+        recordingButtonReleased(index);
+        break;
+    }
+}
+
+void Form1::toggleTranslation()
+{
+    if (m_Label14->text() != translationShown) {
+        m_Label14->setText(translationShown);
+        m_Label8->setText(Label10);
+    } else {
+        m_Label14->setText(translationHidden);
+        m_Label8->clear();
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool mouse =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
+    if (mouse && (watched == m_r2->viewport() || watched == m_r3->viewport() ||
+                  (watched == m_r1Edit->viewport() && event->type() == QEvent::MouseButtonPress))) {
+        return lookupMouseEvent(static_cast<QWidget*>(watched)->parentWidget(),
+                                static_cast<QMouseEvent*>(event));
+    }
+    if (watched == m_r1Edit->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        sentenceClick(static_cast<QMouseEvent*>(event)->button());
+    } else if ((watched == m_Label14 || watched == m_Label14->parentWidget()) &&
+               event->type() == QEvent::MouseButtonRelease) {
+        toggleTranslation();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

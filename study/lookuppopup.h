@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFrame>
+
+class QLabel;
+struct LookupResult;
+
+// The light-yellow word popup Picture8: headword, transcription between brackets and meaning.
+// It only shows; where it stands and when it hides is up to the window.
+class LookupPopup : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit LookupPopup(QWidget* parent = nullptr);
+
+    // Fills the labels in order (headword, meaning, transcription), hides the brackets, shows
+    // them again after the transcription's real width when there is one, and shows the popup.
+    void showEntry(const LookupResult& entry);
+
+private:
+    QLabel* m_Label11; // headword
+    QLabel* m_Label12; // "["
+    QLabel* m_Label15; // transcription
+    QLabel* m_Label13; // "]"
+    QLabel* m_Label16; // meaning
+};

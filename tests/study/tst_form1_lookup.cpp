@@ -1,0 +1,160 @@
+#include "form1.h"
+#include "form1layout.h"
+#include "lookuppopup.h"
+#include "studyfixture.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+
+// The middle of the character at `position` of a text box, in its viewport's coordinates.
+template <typename Edit> QPoint pointAt(Edit* edit, int position)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(position);
+    const QRect before = edit->cursorRect(cursor);
+    cursor.setPosition(position + 1);
+    const QRect after = edit->cursorRect(cursor);
+    const int x =
+        after.top() == before.top() ? (before.left() + after.left()) / 2 : before.left() + 2;
+    return {x, before.center().y()};
+}
+
+} // namespace
+
+class TestForm1Lookup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<StudyFixture>();
+        m_fixture->openLesson(1, 1);
+        m_r1 = form().findChild<QTextEdit*>(QStringLiteral("r1"));
+        m_r2 = form().findChild<QPlainTextEdit*>(QStringLiteral("r2"));
+        m_r3 = form().findChild<QPlainTextEdit*>(QStringLiteral("r3"));
+        m_popup = form().popup();
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void rightPressOnTheLessonTextShowsTheEntryWhileHeld()
+    {
+        const QString text = form().sentenceView().charText();
+        const int at = int(text.indexOf(QStringLiteral("umbrella")));
+        QVERIFY(at >= 0);
+        const int caret = m_r1->textCursor().position();
+        const int spoken = form().speaker().spokenCount();
+
+        // Pointing at the first letter picks the word too.
+        const QPoint point = pointAt(m_r1, at);
+        QTest::mousePress(m_r1->viewport(), Qt::RightButton, {}, point);
+        QVERIFY(m_popup->isVisible());
+        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("umbrella"));
+        QVERIFY(!label(QStringLiteral("Label15")).isEmpty());
+        QVERIFY(label(QStringLiteral("Label16")).contains(QStringLiteral("伞")));
+        QLabel* open = m_popup->findChild<QLabel*>(QStringLiteral("Label12"));
+        QLabel* close = m_popup->findChild<QLabel*>(QStringLiteral("Label13"));
+        QLabel* ipa = m_popup->findChild<QLabel*>(QStringLiteral("Label15"));
+        QVERIFY(open->isVisible() && close->isVisible());
+        QVERIFY(close->x() >= ipa->x() + ipa->width());
+        QCOMPARE(m_popup->pos(), m_r1->pos() + point + QPoint(10, 10));
+        if (form().speaker().isAvailable()) {
+            QCOMPARE(form().speaker().spokenCount(), spoken + 1);
+        }
+        QTest::mouseRelease(m_r1->viewport(), Qt::RightButton, {}, point);
+        QVERIFY(!m_popup->isVisible());
+        QCOMPARE(form().currentSentence(), -1);
+        QCOMPARE(m_r1->textCursor().position(), caret);
+    }
+
+    void theOtherButtonShowsNothing()
+    {
+        const int at = int(form().sentenceView().charText().indexOf(QStringLiteral("umbrella")));
+        QTest::mousePress(m_r1->viewport(), Qt::LeftButton, {}, pointAt(m_r1, at + 2));
+        QVERIFY(!m_popup->isVisible());
+        QTest::mouseRelease(m_r1->viewport(), Qt::LeftButton, {}, pointAt(m_r1, at + 2));
+        form().player().controls().stop();
+
+        const int word = int(m_r3->toPlainText().indexOf(QStringLiteral("umbrella")));
+        QTest::mousePress(m_r3->viewport(), Qt::RightButton, {}, pointAt(m_r3, word + 1));
+        QVERIFY(!m_popup->isVisible());
+        QTest::mouseRelease(m_r3->viewport(), Qt::RightButton, {}, pointAt(m_r3, word + 1));
+    }
+
+    void nearTheRightEdgeThePopupStaysInside()
+    {
+        using namespace Form1Layout;
+        QWidget* client = form().centralWidget();
+        const QPoint point(m_r1->viewport()->width() - 4, pointAt(m_r1, 1).y());
+        QTest::mousePress(m_r1->viewport(), Qt::RightButton, {}, point);
+        const int W = toTwips(client->width()) + frameWidth;
+        const int expected = toPixels(W - toTwips(m_popup->width()) - 200);
+        QCOMPARE(m_popup->x(), expected);
+        QTest::mouseRelease(m_r1->viewport(), Qt::RightButton, {}, point);
+    }
+
+    void currentSentenceBoxLooksUpWithTheLeftButton()
+    {
+        const int index =
+            int(form().sentences().List1.indexOf(QStringLiteral("Look at the window.")));
+        QVERIFY(index >= 0);
+        form().ShowSentenceTexts(index);
+        const QString sentence = m_r2->toPlainText();
+        // The last word, pointed at on its full stop, is still that word.
+        const int end = int(sentence.size()) - 1;
+        QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, end));
+        QVERIFY(m_popup->isVisible());
+        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("window"));
+        QCOMPARE(form().currentSentence(), -1);
+        QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, end));
+        QVERIFY(!m_popup->isVisible());
+    }
+
+    void wordListLooksUpTheWordNotItsMeaning()
+    {
+        const QString words = m_r3->toPlainText();
+        const int at = int(words.indexOf(QStringLiteral("umbrella /n.伞")));
+        QVERIFY(at >= 0);
+        QTest::mousePress(m_r3->viewport(), Qt::LeftButton, {}, pointAt(m_r3, at + 3));
+        QVERIFY(m_popup->isVisible());
+        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("umbrella"));
+        QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, pointAt(m_r3, at + 3));
+        QVERIFY(!m_popup->isVisible());
+
+        // "伞" is not a headword: nothing shows.
+        QTest::mousePress(m_r3->viewport(), Qt::LeftButton, {}, pointAt(m_r3, at + 12));
+        QVERIFY(!m_popup->isVisible());
+        QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, pointAt(m_r3, at + 12));
+    }
+
+    void lowInTheWordListThePopupIsLifted()
+    {
+        using namespace Form1Layout;
+        QWidget* client = form().centralWidget();
+        // Below the last line the box reports the text's end: its last word is looked up.
+        const QPoint low(20, m_r3->viewport()->height() - 3);
+        QTest::mousePress(m_r3->viewport(), Qt::LeftButton, {}, low);
+        const int H = toTwips(client->height()) + frameHeight;
+        const int unlifted = toTwips(m_r3->y() + low.y()) + 150;
+        QVERIFY(unlifted > H - 1800);
+        QCOMPARE(m_popup->y(), toPixels(H - 1800));
+        QCOMPARE(m_popup->x(), toPixels(toTwips(m_r3->x() + low.x()) + 150));
+        QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, low);
+    }
+
+private:
+    Form1& form() { return m_fixture->form(); }
+    QString label(const QString& name) { return m_popup->findChild<QLabel*>(name)->text(); }
+
+    std::unique_ptr<StudyFixture> m_fixture;
+    QTextEdit* m_r1 = nullptr;
+    QPlainTextEdit* m_r2 = nullptr;
+    QPlainTextEdit* m_r3 = nullptr;
+    LookupPopup* m_popup = nullptr;
+};
+
+QTEST_MAIN(TestForm1Lookup)
+#include "tst_form1_lookup.moc"

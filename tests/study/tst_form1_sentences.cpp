@@ -1,0 +1,437 @@
+#include "facebutton.h"
+#include "form1.h"
+#include "monitorcapture.h"
+#include "studyfixture.h"
+#include "testaudio.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+
+namespace {
+
+const QColor teal(0, 128, 128);
+const QColor red(255, 0, 0);
+
+// Four sentences of half a second in a four-second noise recording; the last one runs on to
+// the end of the recording.
+const QList<SyntheticSentence> syntheticSentences{
+    {QStringLiteral("First line here."), QStringLiteral(".5"), QStringLiteral("1")},
+    {QStringLiteral("Second line here."), QStringLiteral("1.5"), QStringLiteral("2")},
+    {QStringLiteral("Third line here."), QStringLiteral("2.5"), QStringLiteral("3")},
+    {QStringLiteral("Last line here."), QStringLiteral("3.5"), QString()},
+};
+
+class Driver
+{
+public:
+    explicit Driver(StudyFixture& fixture) : m_fixture(fixture) {}
+
+    Form1& form() { return m_fixture.form(); }
+    QTextEdit* r1() { return form().findChild<QTextEdit*>(QStringLiteral("r1")); }
+    QString r2() { return form().findChild<QPlainTextEdit*>(QStringLiteral("r2"))->toPlainText(); }
+    QString label(const QString& name) { return form().findChild<QLabel*>(name)->text(); }
+    FaceButton* button(int i)
+    {
+        return form().findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(i));
+    }
+    void press(int i, Qt::MouseButton mouse = Qt::LeftButton)
+    {
+        QLabel* caption = button(i)->captionLabel();
+        QTest::mouseClick(caption, mouse, {}, caption->rect().center());
+    }
+
+    // Where sentence i starts in the positions the view counts: one character per break.
+    int sentenceStart(int i)
+    {
+        int position = 0;
+        for (int j = 0; j < i; ++j) {
+            position += int(form().sentences().sentence(j).size()) + 2;
+        }
+        return position;
+    }
+
+    // Clicks the character at `position` like a learner: press and release there.
+    void clickAt(int position, Qt::MouseButton mouse = Qt::LeftButton)
+    {
+        QTextCursor cursor(r1()->document());
+        cursor.setPosition(position);
+        QRect rect = r1()->cursorRect(cursor);
+        if (!r1()->viewport()->rect().contains(rect.center())) {
+            r1()->verticalScrollBar()->setValue(r1()->verticalScrollBar()->value() + rect.top() -
+                                                10);
+            rect = r1()->cursorRect(cursor);
+        }
+        QTest::mouseClick(r1()->viewport(), mouse, {}, rect.center() + QPoint(3, 0));
+    }
+    void clickSentence(int i) { clickAt(sentenceStart(i) + 1); }
+
+    // The positions in red, as one [first, last] range; {-1, -1} when none.
+    std::pair<int, int> redRange()
+    {
+        const int length = int(form().sentenceView().charText().size());
+        int first = -1;
+        int last = -1;
+        for (int p = 0; p < length; ++p) {
+            if (form().sentenceView().colorAt(p) == red) {
+                first = first < 0 ? p : first;
+                last = p;
+            }
+        }
+        return {first, last};
+    }
+    std::pair<int, int> sentenceRange(int i)
+    {
+        const int start = sentenceStart(i);
+        return {start, start + int(form().sentences().sentence(i).size()) - 1};
+    }
+
+    bool readEnabled()
+    {
+        return form().findChild<QLabel*>(QStringLiteral("Label6_1"))->isEnabled() &&
+               form().findChild<QLabel*>(QStringLiteral("Image1_1"))->isEnabled();
+    }
+    bool stopEnabled()
+    {
+        return form().findChild<QLabel*>(QStringLiteral("Label6_2"))->isEnabled() &&
+               form().findChild<QLabel*>(QStringLiteral("Image1_2"))->isEnabled();
+    }
+    void toolbar(int index, Qt::MouseButton mouse = Qt::LeftButton)
+    {
+        QLabel* caption = form().findChild<QLabel*>(QStringLiteral("Label6_%1").arg(index));
+        QTest::mouseClick(caption, mouse, {}, caption->rect().center());
+    }
+
+private:
+    StudyFixture& m_fixture;
+};
+
+// The source frames [first, stop) of the player's media.
+std::span<const qint16> sourceFrames(MediaPlayer& player, qint64 first, qint64 stop)
+{
+    return player.samples().subspan(size_t(first * 2), size_t((stop - first) * 2));
+}
+
+} // namespace
+
+class TestForm1Sentences : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+    }
+
+    void clickingASentenceMarksShowsAndPlaysIt()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        const SentenceTable& lists = d.form().sentences();
+
+        d.clickSentence(2);
+        QCOMPARE(d.form().currentSentence(), 2);
+        QCOMPARE(d.redRange(), d.sentenceRange(2));
+        QCOMPARE(d.form().sentenceView().colorAt(d.sentenceStart(2) - 3), teal);
+        QCOMPARE(d.r2(), lists.sentence(2));
+        QCOMPARE(d.label(QStringLiteral("Label8")), lists.translation(2));
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
+        QCOMPARE(d.form().player().endPosition(), Val(lists.endText(2)));
+        QVERIFY(!d.r1()->textCursor().hasSelection());
+
+        // The mark moves: the earlier sentence is teal again.
+        d.clickSentence(5);
+        QCOMPARE(d.form().currentSentence(), 5);
+        QCOMPARE(d.redRange(), d.sentenceRange(5));
+        QTRY_COMPARE_WITH_TIMEOUT(d.form().player().playState(), MediaPlayer::Stopped, 15000);
+        QVERIFY(d.form().player().controls().currentPosition() > Val(lists.endText(5)));
+        QCOMPARE(d.form().currentSentence(), 5);
+    }
+
+    void translationSwitchedOffKeepsTheLineEmpty()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(1, 2);
+        QLabel* toggle = d.form().findChild<QLabel*>(QStringLiteral("Label14"));
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(toggle->text(), QStringLiteral("显 示"));
+        QCOMPARE(d.label(QStringLiteral("Label8")), QString());
+
+        d.clickSentence(3);
+        QCOMPARE(d.form().currentSentence(), 3);
+        QCOMPARE(d.label(QStringLiteral("Label8")), QString());
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
+        QCOMPARE(d.label(QStringLiteral("Label8")), d.form().sentences().translation(3));
+
+        // The switch survives a lesson change.
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        fixture.openLesson(1, 3);
+        QCOMPARE(toggle->text(), QStringLiteral("显 示"));
+        d.form().StopLessonReading();
+    }
+
+    void clickingBetweenSentencesChangesNothing()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        d.clickSentence(1);
+        d.form().player().controls().stop();
+        const auto marked = d.redRange();
+        // The empty paragraph right after sentence 1.
+        d.clickAt(d.sentenceStart(2) - 1);
+        QCOMPARE(d.form().currentSentence(), 1);
+        QCOMPARE(d.redRange(), marked);
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+    }
+
+    void anyLineOfAWrappedSentenceSelectsTheWholeSentence()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(4, 1);
+        QTextBlock block = d.r1()->document()->findBlock(d.sentenceStart(1));
+        QVERIFY2(block.layout()->lineCount() >= 2, "the book 4 sentence must wrap");
+        const QTextLine second = block.layout()->lineAt(1);
+        d.clickAt(block.position() + second.textStart() + 2);
+        QCOMPARE(d.form().currentSentence(), 1);
+        QCOMPARE(d.redRange(), d.sentenceRange(1));
+        QCOMPARE(d.r2(), d.form().sentences().sentence(1));
+        d.form().player().controls().stop();
+    }
+
+    void aRepeatedSentenceMarksItsFirstOccurrence()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(1, 12);
+        const QStringList& list = d.form().sentences().List1;
+        int first = -1;
+        int later = -1;
+        for (int i = 0; i < list.size() && later < 0; ++i) {
+            if (list.indexOf(list[i]) != i) {
+                first = int(list.indexOf(list[i]));
+                later = i;
+            }
+        }
+        QVERIFY(later > first && first >= 0);
+        d.clickSentence(later);
+        QCOMPARE(d.form().currentSentence(), first);
+        QCOMPARE(d.redRange(), d.sentenceRange(first));
+        d.form().player().controls().stop();
+    }
+
+    void navigationAtTheEndsOfTheLesson()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(1, 3);
+        const int count = d.form().sentences().count();
+        QCOMPARE(d.form().currentSentence(), -1);
+
+        d.press(2); // "朗  读" without a current sentence does nothing
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.form().currentSentence(), -1);
+
+        d.press(0); // from -1: sentence 0, and "上一句" disables itself
+        QCOMPARE(d.form().currentSentence(), 0);
+        QVERIFY(!d.button(0)->isEnabled());
+        QCOMPARE(d.redRange(), d.sentenceRange(0));
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+
+        // A later sentence clicked in the text leaves it disabled...
+        d.clickSentence(4);
+        d.form().player().controls().stop();
+        QVERIFY(!d.button(0)->isEnabled());
+        // ...until "下一句" is pressed, with the right button as well as the left.
+        d.press(1, Qt::RightButton);
+        QCOMPARE(d.form().currentSentence(), 5);
+        QVERIFY(d.button(0)->isEnabled());
+        QCOMPARE(d.r2(), d.form().sentences().sentence(5));
+
+        while (d.form().currentSentence() < count - 1) {
+            d.press(1);
+        }
+        QVERIFY(d.button(1)->isEnabled());
+        d.press(1);
+        QCOMPARE(d.form().currentSentence(), count - 1);
+        QVERIFY(!d.button(1)->isEnabled());
+        QCOMPARE(d.redRange(), d.sentenceRange(count - 1));
+        d.press(0);
+        QCOMPARE(d.form().currentSentence(), count - 2);
+        QVERIFY(d.button(1)->isEnabled());
+
+        d.press(2);
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
+        QCOMPARE(d.form().player().endPosition(), Val(d.form().sentences().endText(count - 2)));
+        d.form().player().controls().stop();
+
+        // A new lesson enables both again.
+        d.press(0);
+        d.press(0);
+        fixture.openLesson(1, 3);
+        QVERIFY(d.button(0)->isEnabled());
+        QVERIFY(d.button(1)->isEnabled());
+    }
+
+    void aClickedSentenceIsHeardFrameExact()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        MediaPlayer& player = d.form().player();
+        QVERIFY(player.hasMedia());
+
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        QTest::qWait(300);
+        d.clickSentence(1);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 5000);
+        const std::vector<qint16> heard = capture.stop();
+
+        const qint64 first = MediaPlayer::startFrame(1.5, player.sampleRate());
+        const qint64 stop = MediaPlayer::stopFrame(2.0, player.sampleRate());
+        const auto expected = sourceFrames(player, first, stop);
+        const qint64 at = TestAudio::findFrames(heard, expected);
+        QVERIFY2(at >= 0, "the sentence's frames were not heard in one piece");
+        // Nothing before the first frame or after the last one: the noise has no silent frame.
+        QCOMPARE(TestAudio::countNonSilentFrames(heard), stop - first);
+    }
+
+    void navigatingDuringPlaybackMovesTheEnd()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        MediaPlayer& player = d.form().player();
+
+        // "下一句" at once: the sound goes on to the end of sentence 1.
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        QTest::qWait(300);
+        d.clickSentence(0);
+        d.press(1);
+        QCOMPARE(d.form().currentSentence(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 5000);
+        const std::vector<qint16> heard = capture.stop();
+        const qint64 first = MediaPlayer::startFrame(0.5, player.sampleRate());
+        const qint64 stop = MediaPlayer::stopFrame(2.0, player.sampleRate());
+        QVERIFY(TestAudio::findFrames(heard, sourceFrames(player, first, stop)) >= 0);
+        QCOMPARE(TestAudio::countNonSilentFrames(heard), stop - first);
+
+        // "上一句" to a sentence whose end has passed stops at once.
+        d.clickSentence(2);
+        QTest::qWait(150);
+        QCOMPARE(player.playState(), MediaPlayer::Playing);
+        d.press(0);
+        QCOMPARE(d.form().currentSentence(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 200);
+    }
+
+    void readingTheLessonPausesOneSecondBetweenSentences()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        MediaPlayer& player = d.form().player();
+        QVERIFY(d.readEnabled());
+        QVERIFY(!d.stopEnabled());
+
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        QTest::qWait(300);
+        d.toolbar(1);
+        QVERIFY(d.form().continuousReading());
+        QVERIFY(!d.readEnabled());
+        QVERIFY(d.stopEnabled());
+        QCOMPARE(d.form().currentSentence(), 0);
+        QCOMPARE(d.redRange(), d.sentenceRange(0));
+
+        // While reading, clicks on sentences and the sentence buttons do nothing.
+        d.clickSentence(2);
+        d.press(1);
+        d.press(2);
+        QCOMPARE(d.form().currentSentence(), 0);
+
+        QTRY_VERIFY_WITH_TIMEOUT(d.form().currentSentence() == 1, 3000);
+        QCOMPARE(d.redRange(), d.sentenceRange(1));
+        QCOMPARE(d.r2(), d.form().sentences().sentence(1));
+        QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 10000);
+        const std::vector<qint16> heard = capture.stop();
+
+        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(d.readEnabled());
+        QVERIFY(!d.stopEnabled());
+        QCOMPARE(d.r2(), QString());
+        QCOMPARE(d.label(QStringLiteral("Label8")), QString());
+        QCOMPARE(d.redRange(), std::make_pair(-1, -1));
+
+        const int rate = player.sampleRate();
+        const QList<std::pair<double, double>> spans{
+            {0.5, 1.0}, {1.5, 2.0}, {2.5, 3.0}, {3.5, 4.0}};
+        qint64 previousEnd = -1;
+        for (const auto& [start, end] : spans) {
+            const qint64 first = MediaPlayer::startFrame(start, rate);
+            const qint64 stop = qMin(MediaPlayer::stopFrame(end, rate), player.frameCount());
+            const qint64 at = TestAudio::findFrames(heard, sourceFrames(player, first, stop));
+            QVERIFY2(at >= 0, qPrintable(QStringLiteral("sentence at %1 s not heard").arg(start)));
+            if (previousEnd >= 0) {
+                const double gap = double(at - previousEnd) / rate;
+                qInfo("pause before the sentence at %.1f s: %.4f s", start, gap);
+                QVERIFY2(qAbs(gap - 1.0) <= 0.020, qPrintable(QString::number(gap)));
+            }
+            previousEnd = at + (stop - first);
+        }
+    }
+
+    void stoppingDuringThePauseEndsTheReading()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        d.toolbar(1);
+        QTRY_VERIFY_WITH_TIMEOUT(d.form().isPausingBetweenSentences(), 3000);
+        d.toolbar(2, Qt::RightButton);
+        QVERIFY(!d.form().continuousReading());
+        QCOMPARE(d.form().currentSentence(), -1);
+        QTest::qWait(1300);
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(d.readEnabled());
+        // A disabled "停止" does nothing.
+        d.toolbar(2);
+        QVERIFY(d.readEnabled());
+    }
+
+    void aOneSentenceLessonIsReadOnceToItsEnd()
+    {
+        StudyFixture fixture;
+        Driver d(fixture);
+        fixture.openLesson(3, 60);
+        QCOMPARE(d.form().sentences().count(), 1);
+        d.toolbar(1);
+        QCOMPARE(d.form().currentSentence(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 30000);
+        QCOMPARE(d.form().currentSentence(), -1);
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QVERIFY(d.readEnabled());
+        QVERIFY(!d.stopEnabled());
+    }
+};
+
+QTEST_MAIN(TestForm1Sentences)
+#include "tst_form1_sentences.moc"
