@@ -22,6 +22,18 @@ QString SentenceTable::item(const QStringList& list, int index)
     return index >= 0 && index < list.size() ? list.at(index) : QString();
 }
 
+double SentenceTable::endPosition(int i) const
+{
+    const QString end = endText(i);
+    return end.isEmpty() ? -1.0 : Val(end);
+}
+
+bool SentenceTable::isPastEnd(int i, double position) const
+{
+    const QString end = endText(i);
+    return !end.isEmpty() && Val(end) < position;
+}
+
 double Val(const QString& text)
 {
     QString number;

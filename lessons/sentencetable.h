@@ -29,4 +29,10 @@ struct SentenceTable
     QString startText(int i) const { return item(List3, i); }
     QString endText(int i) const { return item(List4, i); }
     double startTime(int i) const { return Val(startText(i)); }
+    // Where playback of sentence i is to stop by itself; -1 for an empty end time, which
+    // never stops playback.
+    double endPosition(int i) const;
+    // The end check: the position lies strictly past sentence i's end time, which is not
+    // empty. A position exactly at the end time does not count.
+    bool isPastEnd(int i, double position) const;
 };

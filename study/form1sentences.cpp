@@ -43,8 +43,7 @@ void Form1::ShowSentenceTexts(int i)
 void Form1::PlaySentence(int i)
 {
     m_Timer1 = true;
-    const QString end = m_lists.endText(i);
-    m_W1.setEndPosition(end.isEmpty() ? -1.0 : Val(end));
+    m_W1.setEndPosition(m_lists.endPosition(i));
     m_W1.controls().setCurrentPosition(m_lists.startTime(i));
     m_W1.controls().play();
 }
@@ -54,8 +53,7 @@ void Form1::CheckSentenceEnd()
     if (!m_Timer1) {
         return;
     }
-    const QString end = m_lists.endText(CurrentSentence);
-    if (!end.isEmpty() && Val(end) < m_W1.controls().currentPosition()) {
+    if (m_lists.isPastEnd(CurrentSentence, m_W1.controls().currentPosition())) {
         m_W1.controls().stop();
         m_Timer1 = false;
         if (ContinuousReading) {
@@ -191,8 +189,7 @@ void Form1::sentenceButtonReleased(int index)
         }
         // A sentence still playing goes on, and now ends where the new sentence ends.
         if (m_Timer1) {
-            const QString end = m_lists.endText(CurrentSentence);
-            m_W1.setEndPosition(end.isEmpty() ? -1.0 : Val(end));
+            m_W1.setEndPosition(m_lists.endPosition(CurrentSentence));
         }
         refreshSentenceDisplay();
         break;

@@ -100,6 +100,21 @@ private slots:
         QCOMPARE(table.startTime(7), 0.0);
         QCOMPARE(table.startTime(0), 0.5);
     }
+
+    void endCheckIsStrictAndEmptyEndsNeverStop()
+    {
+        SentenceTable table;
+        table.append(QStringLiteral("One."), QString(), QStringLiteral(".5"),
+                     QStringLiteral("2.43"));
+        table.append(QStringLiteral("Two."), QString(), QStringLiteral("3"), QString());
+        QCOMPARE(table.endPosition(0), 2.43);
+        QCOMPARE(table.endPosition(1), -1.0);
+        QCOMPARE(table.endPosition(5), -1.0);
+        QVERIFY(!table.isPastEnd(0, 2.43));
+        QVERIFY(table.isPastEnd(0, 2.4300001));
+        QVERIFY(!table.isPastEnd(1, 1e9));
+        QVERIFY(!table.isPastEnd(-1, 10));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLessonCatalog)

@@ -1,0 +1,123 @@
+#include "coursecommands.h"
+
+#include "lessoncatalog.h"
+#include "lessondatabase.h"
+#include "lessonloader.h"
+#include "mediaplayer.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace CourseCommands {
+
+namespace {
+
+LoadedLesson read(const Sources& sources, int book, int lesson)
+{
+    return loadLesson(LessonDatabase(sources.database), sources.voiceLibrary,
+                      LessonCatalog::bookText(book), LessonCatalog::lessonText(lesson));
+}
+
+bool validLesson(int book, int lesson, QTextStream& err)
+{
+    if (book < 1 || book > LessonCatalog::bookCount || lesson < 1 ||
+        lesson > LessonCatalog::lessonCounts[book - 1]) {
+        err << "no such lesson: book " << book << ", lesson " << lesson << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int list(const Sources& sources, QTextStream& out)
+{
+    out << "book\tlesson\tsentences\trecording\n";
+    for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+        for (int lesson = 1; lesson <= LessonCatalog::lessonCounts[book - 1]; ++lesson) {
+            const LoadedLesson loaded = read(sources, book, lesson);
+            if (loaded.table.isEmpty()) {
+                continue;
+            }
+            const bool recorded = QFileInfo(loaded.lessonAudioFile).isFile();
+            out << book << '\t' << lesson << '\t' << loaded.table.count() << '\t'
+                << (recorded ? QFileInfo(loaded.lessonAudioFile).fileName() : QStringLiteral("-"))
+                << '\n';
+        }
+    }
+    return 0;
+}
+
+int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextStream& err)
+{
+    if (!validLesson(book, lesson, err)) {
+        return 2;
+    }
+    const LoadedLesson loaded = read(sources, book, lesson);
+    if (loaded.table.isEmpty()) {
+        err << "book " << book << ", lesson " << lesson << " has no sentences\n";
+        return 1;
+    }
+    out << "index\tstart\tend\tsentence\ttranslation\n";
+    const SentenceTable& t = loaded.table;
+    for (int i = 0; i < t.count(); ++i) {
+        out << i << '\t' << t.List3[i] << '\t' << t.List4[i] << '\t' << t.List1[i] << '\t'
+            << t.List2[i] << '\n';
+    }
+    return 0;
+}
+
+int play(const Sources& sources, int book, int lesson, int index, QTextStream& out,
+         QTextStream& err)
+{
+    if (!validLesson(book, lesson, err)) {
+        return 2;
+    }
+    const LoadedLesson loaded = read(sources, book, lesson);
+    const SentenceTable& table = loaded.table;
+    if (index < 0 || index >= table.count()) {
+        err << "lesson has " << table.count() << " sentences; no sentence " << index << "\n";
+        return 2;
+    }
+    MediaPlayer player;
+    player.setURL(QFileInfo(loaded.lessonAudioFile).isFile() ? loaded.lessonAudioFile : QString());
+    if (!player.hasMedia()) {
+        err << "no playable recording: " << QDir::toNativeSeparators(loaded.lessonAudioFile)
+            << "\n";
+        return 1;
+    }
+    out << table.List3[index] << " - "
+        << (table.List4[index].isEmpty() ? "end" : table.List4[index]) << "\t" << table.List1[index]
+        << "\n";
+    out.flush();
+
+    QEventLoop loop;
+    QObject::connect(&player, &MediaPlayer::endReached, &loop, [&] {
+        if (table.isPastEnd(index, player.controls().currentPosition()) ||
+            table.endPosition(index) < 0) {
+            loop.quit();
+        }
+    });
+    player.setEndPosition(table.endPosition(index));
+    player.controls().setCurrentPosition(table.startTime(index));
+    player.controls().play();
+    if (player.playState() != MediaPlayer::Playing) {
+        err << "the sound output could not be opened\n";
+        return 1;
+    }
+    // A guard against an output that never finishes: the sentence's length and some slack.
+    const double end = table.endPosition(index) < 0
+                           ? double(player.frameCount()) / player.sampleRate()
+                           : table.endPosition(index);
+    QTimer::singleShot(int((end - table.startTime(index)) * 1000) + 5000, &loop, [&] {
+        err << "playback did not finish in time\n";
+        loop.exit(1);
+    });
+    const int result = loop.exec();
+    player.close();
+    return result;
+}
+
+} // namespace CourseCommands

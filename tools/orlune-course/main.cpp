@@ -1,0 +1,66 @@
+// orlune-course: lists, shows and plays the lessons of a built course, for course authors.
+#include "coursecommands.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orlune-course"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists, shows and plays the lessons of a built course.\n\n"
+        "  list                        lessons with sentences, their counts and recordings\n"
+        "  show BOOK LESSON            each sentence with its times and translation\n"
+        "  play BOOK LESSON INDEX      plays one sentence (0-based) and exits"));
+    parser.addHelpOption();
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("The lesson database (default: this "
+                                                     "build's)."),
+                                      QStringLiteral("file"),
+                                      QStringLiteral(ORLUNE_BUILD_DATABASE));
+    const QCommandLineOption voices(
+        QStringLiteral("voice-dir"), QStringLiteral("The folder of lesson recordings."),
+        QStringLiteral("folder"),
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("语音库")));
+    parser.addOption(database);
+    parser.addOption(voices);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, show or play"));
+    parser.process(app);
+
+    const CourseCommands::Sources sources{parser.value(database), parser.value(voices)};
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    bool ok = true;
+    auto number = [&](int i) {
+        bool valid = false;
+        const int n = args.value(i).toInt(&valid);
+        ok = ok && valid;
+        return n;
+    };
+    if (command == QLatin1String("list") && args.size() == 1) {
+        return CourseCommands::list(sources, out);
+    }
+    if (command == QLatin1String("show") && args.size() == 3) {
+        const int book = number(1);
+        const int lesson = number(2);
+        if (ok) {
+            return CourseCommands::show(sources, book, lesson, out, err);
+        }
+    }
+    if (command == QLatin1String("play") && args.size() == 4) {
+        const int book = number(1);
+        const int lesson = number(2);
+        const int index = number(3);
+        if (ok) {
+            return CourseCommands::play(sources, book, lesson, index, out, err);
+        }
+    }
+    err << parser.helpText();
+    return 2;
+}
