@@ -15,4 +15,8 @@ function(orlune_add_test name)
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
+    # One null sink for all: two tests playing at once would hear each other.
+    if("audio" IN_LIST T_LABELS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK orlune_nullsink)
+    endif()
 endfunction()

@@ -6,7 +6,9 @@
 #include "lessoncatalog.h"
 #include "lessonloader.h"
 #include "lookuppopup.h"
+#include "sitepages.h"
 #include "toolbarbutton.h"
+#include "voicerecorder.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -106,6 +108,7 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
     m_client->setMinimumSize(
         Form1Layout::toPixels(Form1Layout::minimumOuterWidth - Form1Layout::frameWidth),
         Form1Layout::toPixels(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
+    installDefaultPrompts();
     m_readingPause.setSingleShot(true);
     m_readingPause.setInterval(1000);
     connect(&m_readingPause, &QTimer::timeout, this, &Form1::continueReading);
@@ -147,8 +150,12 @@ void Form1::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("帮助"));
-    help->addAction(QStringLiteral("在线帮助"))->setObjectName(QStringLiteral("在线帮助"));
-    help->addAction(QStringLiteral("访问作者主页"))->setObjectName(QStringLiteral("访问作者主页"));
+    QAction* online = help->addAction(QStringLiteral("在线帮助"));
+    online->setObjectName(QStringLiteral("在线帮助"));
+    connect(online, &QAction::triggered, this, [] { SitePages::open(SitePages::helpPage()); });
+    QAction* home = help->addAction(QStringLiteral("访问作者主页"));
+    home->setObjectName(QStringLiteral("访问作者主页"));
+    connect(home, &QAction::triggered, this, [] { SitePages::open(SitePages::homePage()); });
 }
 
 void Form1::buildToolbar(QWidget* client)
@@ -254,6 +261,8 @@ void Form1::buildPanels(QWidget* client)
     place(m_Label4[5], QStringLiteral("Label4_5"));
     m_Label4[5]->setStyleSheet(QStringLiteral("color: #008080; background: transparent;"));
     m_Label4[5]->setFont(uiFont(8));
+    m_Label4[5]->setCursor(Qt::PointingHandCursor);
+    m_Label4[5]->installEventFilter(this);
 
     // The silver frames are drawn over the panels and let the mouse through.
     for (const char* name : {"Shape1", "Shape2", "Shape3", "Shape4", "Shape5"}) {
@@ -349,7 +358,15 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::releaseDevices()
 {
+    m_shuttingDown = true;
+    m_readingPause.stop();
     m_W1.controls().stop();
+    m_replay.close();
+    // An unfinished recording is dropped; the last finished one stays until the files go.
+    m_recorder.reset();
+    if (m_Form2) {
+        m_Form2->close();
+    }
 }
 
 void Form1::setReadingPair(bool readEnabled, bool stopEnabled)

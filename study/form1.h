@@ -8,8 +8,11 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <array>
+#include <functional>
+#include <memory>
 
 class FaceButton;
 class LookupPopup;
@@ -19,6 +22,7 @@ class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ToolbarButton;
+class VoiceRecorder;
 
 // Where the study window finds and keeps its files.
 struct StudyPaths
@@ -48,8 +52,10 @@ public:
     const QString& lessonAudioFile() const { return m_lessonAudioFile; }
     SentenceView& sentenceView() { return m_r1; }
     const StudyPaths& paths() const { return m_paths; }
-    // Stops the player and any recording: the devices are free when the program ends.
+    // Stops the player and any recording and closes the dictation window: the program ends.
     void releaseDevices();
+    // The dictation window while it is open.
+    QWidget* dictationWindow() const { return m_Form2; }
     // The hint shown in the translation line after a lesson loads.
     static QString tipText();
 
@@ -69,6 +75,19 @@ public:
     WordSpeaker& speaker() { return m_speaker; }
     // True while the one-second pause between two sentences of a reading runs.
     bool isPausingBetweenSentences() const { return m_readingPause.isActive(); }
+
+    // The questions and notices of the recording buttons. Tests replace them; by default they
+    // are the save dialog, a yes/no question and a short message beside the window.
+    struct Prompts
+    {
+        std::function<QString()> savePath;                  // "" when cancelled
+        std::function<bool(const QString&)> confirmReplace; // the file exists already
+        std::function<void(const QString&)> notify;
+    };
+    Prompts& prompts() { return m_prompts; }
+    // The learner's recording in the temporary folder.
+    QString recordingFile() const;
+    MediaPlayer& replayPlayer() { return m_replay; }
 
 signals:
     // The window was closed or "退出" was chosen: the program is to end.
@@ -94,12 +113,17 @@ private:
     void prepareAudio();
     void setReadingPair(bool readEnabled, bool stopEnabled);
     void toolbarActivated(int index);
+    void openDictation();
     void sentenceClick(Qt::MouseButton button);
     void continueReading();
     void sentenceButtonReleased(int index);
     void refreshSentenceDisplay();
     void toggleTranslation();
     void recordingButtonReleased(int index);
+    void toggleRecording();
+    void replayRecording();
+    void saveRecordingAs();
+    void installDefaultPrompts();
     bool lookupMouseEvent(QWidget* box, QMouseEvent* event);
     void placePopup(QWidget* box, const QPoint& pointer);
     const Dictionary& dictionary();
@@ -132,6 +156,11 @@ private:
     LookupPopup* m_Picture8 = nullptr;
     WordSpeaker m_speaker;
     std::unique_ptr<Dictionary> m_dictionary;
+    std::unique_ptr<VoiceRecorder> m_recorder;
+    MediaPlayer m_replay;
+    Prompts m_prompts;
+    QPointer<QWidget> m_Form2;
+    bool m_shuttingDown = false;
     QPixmap m_Picture5; // normal face of the label buttons
     QPixmap m_Picture6; // pressed face
 };

@@ -1,19 +1,129 @@
 // The study window's voice recording: record, replay and keep a copy.
 #include "facebutton.h"
 #include "form1.h"
+#include "voicerecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+const QString recordCaption = QStringLiteral("● 录音");
+const QString stopCaption = QStringLiteral("停止录音");
+} // namespace
+
+QString Form1::recordingFile() const
+{
+    return QDir(m_paths.tempPath).filePath(QStringLiteral("mcesound.wav"));
+}
 
 void Form1::recordingButtonReleased(int index)
 {
-    if (index != 3) {
-        return;
+    switch (index) {
+    case 3:
+        toggleRecording();
+        break;
+    case 4:
+        replayRecording();
+        break;
+    case 5:
+        saveRecordingAs();
+        break;
+    default:
+        break;
     }
-    if (m_Label5[3]->caption() == QStringLiteral("● 录音")) {
-        m_Label5[3]->setCaption(QStringLiteral("停止录音"));
+}
+
+void Form1::toggleRecording()
+{
+    if (m_Label5[3]->caption() == recordCaption) {
+        m_Label5[3]->setCaption(stopCaption);
         m_Label5[4]->setEnabled(false);
         m_Label5[5]->setEnabled(false);
-    } else {
-        m_Label5[4]->setEnabled(true);
-        m_Label5[5]->setEnabled(true);
-        m_Label5[3]->setCaption(QStringLiteral("● 录音"));
+        m_replay.controls().stop();
+        if (!m_recorder) {
+            m_recorder = std::make_unique<VoiceRecorder>();
+        }
+        if (!m_recorder->start(recordingFile())) {
+            m_prompts.notify(m_recorder->error() == VoiceRecorder::Error::NoInputDevice
+                                 ? QStringLiteral("没有找到麦克风，无法录音。请接上麦克风后再试。")
+                             : m_recorder->error() == VoiceRecorder::Error::CannotWrite
+                                 ? QStringLiteral("无法写入录音文件，录音没有开始。")
+                                 : QStringLiteral("录音设备无法使用（可能正被其他程序占用）。"));
+        }
+        return;
     }
+    m_Label5[4]->setEnabled(true);
+    m_Label5[5]->setEnabled(true);
+    m_Label5[3]->setCaption(recordCaption);
+    // A recording that never started was reported when it failed to start.
+    if (m_recorder && m_recorder->isRecording() && !m_recorder->stop()) {
+        m_prompts.notify(QStringLiteral("录音没有保存成功，上一次的录音仍然保留。"));
+    }
+}
+
+void Form1::replayRecording()
+{
+    if (!QFileInfo::exists(recordingFile())) {
+        m_prompts.notify(QStringLiteral("还没有录音。请先按“● 录音”录下自己的声音。"));
+        return;
+    }
+    // The replay runs beside the window, which stays usable meanwhile.
+    m_replay.setURL(recordingFile());
+    m_replay.setEndPosition(-1);
+    m_replay.controls().setCurrentPosition(0);
+    m_replay.controls().play();
+}
+
+void Form1::saveRecordingAs()
+{
+    if (!QFileInfo::exists(recordingFile())) {
+        m_prompts.notify(QStringLiteral("还没有录音可以保存。"));
+        return;
+    }
+    QString target = m_prompts.savePath().trimmed();
+    if (target.isEmpty()) {
+        return;
+    }
+    if (!target.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)) {
+        target += QStringLiteral(".wav");
+    }
+    if (QFileInfo::exists(target) && !m_prompts.confirmReplace(target)) {
+        return;
+    }
+    // Copy beside the target and rename over it, so a failed copy leaves the learner's
+    // existing file whole.
+    const QString partial = target + QStringLiteral(".part");
+    QFile::remove(partial);
+    const bool copied = QFile::copy(recordingFile(), partial) &&
+                        (!QFileInfo::exists(target) || QFile::remove(target)) &&
+                        QFile::rename(partial, target);
+    if (!copied) {
+        QFile::remove(partial);
+        m_prompts.notify(QStringLiteral("无法保存到 %1，请换一个文件夹。")
+                             .arg(QDir::toNativeSeparators(target)));
+    }
+}
+
+void Form1::installDefaultPrompts()
+{
+    m_prompts.savePath = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QDir::homePath(),
+                                            QStringLiteral("wav(*.wav)"), nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
+    m_prompts.confirmReplace = [this](const QString& path) {
+        return QMessageBox::question(this, QStringLiteral("保存"),
+                                     QStringLiteral("文件 %1 已经存在，要替换它吗？")
+                                         .arg(QDir::toNativeSeparators(path))) == QMessageBox::Yes;
+    };
+    m_prompts.notify = [this](const QString& text) {
+        // Beside the window, not blocking it: a reading or a replay goes on meanwhile.
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Orlune"), text,
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("notice"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
 }

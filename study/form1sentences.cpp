@@ -2,7 +2,9 @@
 // the sentence click, the sentence buttons and the reading of a whole lesson.
 #include "facebutton.h"
 #include "form1.h"
+#include "form2.h"
 #include "lookuppopup.h"
+#include "sitepages.h"
 #include "toolbarbutton.h"
 
 #include <QLabel>
@@ -128,6 +130,15 @@ void Form1::toolbarActivated(int index)
     case 2:
         StopLessonReading();
         break;
+    case 3:
+        openDictation();
+        break;
+    case 4:
+        SitePages::open(SitePages::helpPage());
+        break;
+    case 5:
+        SitePages::open(SitePages::homePage());
+        break;
     default:
         break;
     }
@@ -206,6 +217,24 @@ void Form1::sentenceButtonReleased(int index)
     }
 }
 
+void Form1::openDictation()
+{
+    // Nothing is handed over but the player and the button faces: the dictation window loads
+    // its own lessons. A reading started here goes on while it is shown.
+    auto* dictation =
+        new Form2(m_W1, m_Picture5, m_Picture6, m_paths.tempPath, m_paths.voiceLibrary);
+    dictation->setAttribute(Qt::WA_DeleteOnClose);
+    dictation->setWindowIcon(windowIcon());
+    connect(dictation, &Form2::closed, this, [this] {
+        if (!m_shuttingDown) {
+            show();
+        }
+    });
+    m_Form2 = dictation;
+    dictation->show();
+    hide();
+}
+
 void Form1::toggleTranslation()
 {
     if (m_Label14->text() != translationShown) {
@@ -231,6 +260,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     } else if ((watched == m_Label14 || watched == m_Label14->parentWidget()) &&
                event->type() == QEvent::MouseButtonRelease) {
         toggleTranslation();
+        return true;
+    } else if (watched == m_Label4[5] && event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        SitePages::open(SitePages::homePage());
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

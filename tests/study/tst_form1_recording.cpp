@@ -1,0 +1,185 @@
+#include "facebutton.h"
+#include "form1.h"
+#include "studyfixture.h"
+#include "testaudio.h"
+#include "testsignals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <cmath>
+#include <sndfile.h>
+
+namespace {
+
+// Power of one frequency in mono samples (Goertzel).
+double powerAt(const std::vector<qint16>& samples, int rate, double frequency)
+{
+    const double w = 2.0 * M_PI * frequency / rate;
+    const double coefficient = 2.0 * std::cos(w);
+    double s1 = 0;
+    double s2 = 0;
+    for (const qint16 sample : samples) {
+        const double s0 = sample + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+}
+
+// The first channel of a sound file, and its rate.
+std::vector<qint16> readFirstChannel(const QString& path, int* rate)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file) {
+        return {};
+    }
+    std::vector<qint16> all(size_t(info.frames * info.channels));
+    sf_readf_short(file, all.data(), info.frames);
+    sf_close(file);
+    std::vector<qint16> first;
+    for (size_t i = 0; i < all.size(); i += size_t(info.channels)) {
+        first.push_back(all[i]);
+    }
+    *rate = info.samplerate;
+    return first;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestForm1Recording : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+    }
+
+    void recordsWhatIsHeardReplaysAndSavesACopy()
+    {
+        StudyFixture fixture;
+        Form1& form = fixture.form();
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        FaceButton* record = button(form, 3);
+        QVERIFY(!button(form, 4)->isEnabled());
+        QVERIFY(!button(form, 5)->isEnabled());
+
+        // A known tone playing into the sink while the learner records.
+        QTemporaryDir dir;
+        const QString tonePath = dir.filePath(QStringLiteral("tone.wav"));
+        const auto tone = TestSignals::tone(44100 * 2, 2, 44100, 1000.0, 12000);
+        QVERIFY(TestSignals::writeFile(tonePath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, tone));
+        MediaPlayer tonePlayer;
+        tonePlayer.setURL(tonePath);
+
+        press(record, Qt::RightButton);
+        QCOMPARE(record->caption(), QStringLiteral("停止录音"));
+        QVERIFY(!button(form, 4)->isEnabled());
+        tonePlayer.controls().play();
+        QTest::qWait(1500);
+        press(record);
+        QCOMPARE(record->caption(), QStringLiteral("● 录音"));
+        QVERIFY(button(form, 4)->isEnabled());
+        QVERIFY(button(form, 5)->isEnabled());
+        QVERIFY2(notices.isEmpty(), qPrintable(notices.join(u'\n')));
+
+        int rate = 0;
+        const std::vector<qint16> recorded = readFirstChannel(form.recordingFile(), &rate);
+        QVERIFY(recorded.size() > size_t(rate) / 2);
+        const double toneRatio = powerAt(recorded, rate, 1000.0) / powerAt(recorded, rate, 700.0);
+        QVERIFY2(toneRatio > 100, qPrintable(QString::number(toneRatio)));
+
+        // Replay runs beside the window.
+        press(button(form, 4));
+        QCOMPARE(form.replayPlayer().playState(), MediaPlayer::Playing);
+        QTRY_COMPARE_WITH_TIMEOUT(form.replayPlayer().playState(), MediaPlayer::Stopped, 5000);
+
+        // "另存为": ".wav" is added only when the name lacks it, and an existing file is only
+        // replaced when the learner agrees.
+        QString chosen = dir.filePath(QStringLiteral("take1"));
+        QStringList asked;
+        bool agree = false;
+        form.prompts().savePath = [&] { return chosen; };
+        form.prompts().confirmReplace = [&](const QString& path) {
+            asked.append(path);
+            return agree;
+        };
+        press(button(form, 5));
+        QCOMPARE(contents(dir.filePath(QStringLiteral("take1.wav"))),
+                 contents(form.recordingFile()));
+        chosen = dir.filePath(QStringLiteral("take2.WAV"));
+        press(button(form, 5));
+        QVERIFY(QFileInfo::exists(chosen));
+        QVERIFY(!QFileInfo::exists(chosen + QStringLiteral(".wav")));
+        QVERIFY(asked.isEmpty());
+
+        const QString mine = dir.filePath(QStringLiteral("mine.wav"));
+        QFile file(mine);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the learner's own file");
+        file.close();
+        chosen = mine;
+        press(button(form, 5));
+        QCOMPARE(asked, QStringList{mine});
+        QCOMPARE(contents(mine), QByteArray("the learner's own file"));
+        agree = true;
+        press(button(form, 5));
+        QCOMPARE(contents(mine), contents(form.recordingFile()));
+
+        // Cancelling the dialog does nothing.
+        chosen.clear();
+        press(button(form, 5));
+        QCOMPARE(asked.size(), 2);
+    }
+
+    void anUnwritableFolderIsReportedAndTheButtonsStillToggle()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Form1 form(StudyPaths{blocker.fileName() + QStringLiteral("/"), QString()});
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+
+        press(button(form, 3));
+        QCOMPARE(button(form, 3)->caption(), QStringLiteral("停止录音"));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QStringLiteral("录音")));
+        press(button(form, 3));
+        QCOMPARE(button(form, 3)->caption(), QStringLiteral("● 录音"));
+        QVERIFY(button(form, 4)->isEnabled());
+        QCOMPARE(notices.size(), 1);
+
+        // Nothing was recorded: replay and save say so instead of failing silently.
+        press(button(form, 4));
+        press(button(form, 5));
+        QCOMPARE(notices.size(), 3);
+        QVERIFY(form.replayPlayer().playState() != MediaPlayer::Playing);
+    }
+
+private:
+    static FaceButton* button(Form1& form, int index)
+    {
+        return form.findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(index));
+    }
+    static void press(FaceButton* button, Qt::MouseButton mouse = Qt::LeftButton)
+    {
+        QTest::mouseClick(button->captionLabel(), mouse, {}, QPoint(5, 5));
+    }
+};
+
+QTEST_MAIN(TestForm1Recording)
+#include "tst_form1_recording.moc"
