@@ -105,9 +105,12 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
     buildMenus();
     buildToolbar(m_client);
     buildPanels(m_client);
-    m_client->setMinimumSize(
-        Form1Layout::toPixels(Form1Layout::minimumOuterWidth - Form1Layout::frameWidth),
-        Form1Layout::toPixels(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
+    // Rounded up: the window is never smaller than the minimum, only up to a pixel larger.
+    const auto atLeast = [](int twips) {
+        return (twips + Form1Layout::twipsPerPixel - 1) / Form1Layout::twipsPerPixel;
+    };
+    m_client->setMinimumSize(atLeast(Form1Layout::minimumOuterWidth - Form1Layout::frameWidth),
+                             atLeast(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
     installDefaultPrompts();
     m_readingPause.setSingleShot(true);
     m_readingPause.setInterval(1000);
