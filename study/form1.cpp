@@ -50,7 +50,10 @@ QFont uiFont(double pointSize)
 QFont englishFont(double pointSize)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Noto Sans CJK SC")});
+    // "Arial" is only a fontconfig alias here, which a family list skips: name its
+    // metric twin too.
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Noto Sans CJK SC")});
     font.setPointSizeF(pointSize);
     return font;
 }

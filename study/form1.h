@@ -54,6 +54,9 @@ public:
     const StudyPaths& paths() const { return m_paths; }
     // Stops the player and any recording and closes the dictation window: the program ends.
     void releaseDevices();
+    // The two faces of the label buttons, which the dictation window shares.
+    const QPixmap& normalFace() const { return m_Picture5; }
+    const QPixmap& pressedFace() const { return m_Picture6; }
     // The dictation window while it is open.
     QWidget* dictationWindow() const { return m_Form2; }
     // The hint shown in the translation line after a lesson loads.

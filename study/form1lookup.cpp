@@ -66,8 +66,15 @@ bool Form1::lookupMouseEvent(QWidget* box, QMouseEvent* event)
         word = WordPickers::richWordAt(m_r1.charText(), m_r1.charAt(pointer));
     } else {
         auto* plain = static_cast<QPlainTextEdit*>(box);
-        word = WordPickers::getWord(plain->toPlainText(),
-                                    plain->cursorForPosition(pointer).position());
+        // The hit test gives the nearest cursor position; the picker wants the character the
+        // pointer is on, which lies before that position when the pointer is on its right half.
+        QTextCursor cursor = plain->cursorForPosition(pointer);
+        int position = cursor.position();
+        if (position > 0 && pointer.x() < plain->cursorRect(cursor).x() &&
+            cursor.positionInBlock() > 0) {
+            --position;
+        }
+        word = WordPickers::getWord(plain->toPlainText(), position);
     }
     schword(word);
     // A right press on the sentence view must not move its caret: the caret marks where

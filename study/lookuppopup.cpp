@@ -38,7 +38,8 @@ LookupPopup::LookupPopup(QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 
     QFont headword;
-    headword.setFamilies({QStringLiteral("Arial"), QStringLiteral("Noto Sans CJK SC")});
+    headword.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("Noto Sans CJK SC")});
     headword.setPointSizeF(9);
     headword.setBold(true);
     m_Label11->setFont(headword);

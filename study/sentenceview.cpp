@@ -100,7 +100,8 @@ void SentenceView::setSelColor(const QColor& color)
 void SentenceView::setSelFont(const QString& family, double pointSize)
 {
     QTextCharFormat format;
-    format.setFontFamilies({family});
+    // Liberation Sans stands in for Arial, which fontconfig only knows as an alias.
+    format.setFontFamilies({family, QStringLiteral("Liberation Sans")});
     format.setFontPointSize(pointSize);
     m_edit->textCursor().mergeCharFormat(format);
 }

@@ -1,12 +1,16 @@
 // Opens the study window as the program does, drives it like a learner and saves pictures of
-// it, so a change to the look can be checked by eye. Run by tools/screenshot.sh under Xvfb.
+// it and of the dictation window, so a change to the look can be checked by eye. Run by
+// tools/screenshot.sh under Xvfb.
+#include "dictationscenes.h"
 #include "form1.h"
 #include "module1.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTest>
+#include <QTextEdit>
 #include <QTreeWidget>
 
 namespace {
@@ -37,6 +41,14 @@ void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
 }
 
+// The viewport point over character `position` of the sentence view.
+QPoint pointOf(QTextEdit* edit, int position)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(position);
+    return edit->cursorRect(cursor).center() + QPoint(4, 0);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -60,6 +72,28 @@ int main(int argc, char* argv[])
     clickNode(tree, tree->topLevelItem(3));
     clickNode(tree, tree->topLevelItem(3)->child(0));
     ok = save(form, folder, QStringLiteral("study-book4-lesson1")) && ok;
+
+    // A sentence marked, and the popup held open over a word of the text.
+    auto* r1 = form.findChild<QTextEdit*>(QStringLiteral("r1"));
+    const QString text = form.sentenceView().charText();
+    const int second = int(text.indexOf(form.sentences().sentence(1)));
+    QTest::mouseClick(r1->viewport(), Qt::LeftButton, {}, pointOf(r1, second + 2));
+    form.player().controls().stop();
+    const int word = int(text.indexOf(QStringLiteral("complaint")));
+    QTest::mousePress(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+    ok = save(form, folder, QStringLiteral("study-sentence-popup")) && ok;
+    QTest::mouseRelease(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+
+    // The smallest the window may be.
+    form.setGeometry(QRect(form.pos(), QSize(1, 1)));
+    settle();
+    QTest::mousePress(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+    ok = save(form, folder, QStringLiteral("study-minimum")) && ok;
+    QTest::mouseRelease(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+
+    ok = saveDictationScenes(form.player(), form.normalFace(), form.pressedFace(),
+                             Module1::TempPath, Module1::voiceLibraryPath(), folder) &&
+         ok;
 
     Module1::shutdown(form);
     return ok ? 0 : 1;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+// The dictation window's pictures, drawn in code so they stay crisp at any display scale.
+namespace DictationArtwork {
+
+// The window's icon, also shown on the banner.
+QIcon windowIcon();
+QIcon bookIcon();
+QIcon lessonIcon();
+// The picture behind the translation toggle.
+QPixmap togglePicture(const QSize& size, qreal devicePixelRatio);
+// Style sheet of a panel heading bar.
+QString headingBarStyle();
+
+} // namespace DictationArtwork

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "sentencetable.h"
+
+class MediaPlayer;
+
+// The dictation window's sentence state over the shared player: which sentence is current,
+// playing it from its start to its end time, and the end check for playback this window
+// started. The player stops itself at the end time; the end check only confirms it and ends
+// the watch, so playback started by the study window is never acted on here.
+class DictationExercise
+{
+public:
+    explicit DictationExercise(MediaPlayer& player) : m_player(player) {}
+
+    // A new lesson (or none): sentence 0, nothing watched.
+    void setLesson(SentenceTable lists);
+    void clear() { setLesson({}); }
+    const SentenceTable& lists() const { return m_lists; }
+    int currentSentence() const { return CurrentSentence; }
+
+    // Move one sentence on or back; false when already at the last or the first sentence,
+    // where the index stays. A lesson without sentences stays at 0.
+    bool next();
+    bool previous();
+
+    // Plays the current sentence; a sentence outside the lists plays nothing.
+    void playCurrent();
+    // The end check, run whenever the player stops by itself.
+    void checkSentenceEnd();
+    // Whether this window watches the running playback (the position timer is on).
+    bool isWatching() const { return Timer1; }
+    void stopWatching() { Timer1 = false; }
+
+    QString answer() const { return m_lists.sentence(CurrentSentence); }
+    QString translation() const { return m_lists.translation(CurrentSentence); }
+
+private:
+    MediaPlayer& m_player;
+    SentenceTable m_lists;
+    int CurrentSentence = 0;
+    bool Timer1 = false;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "dictationexercise.h"
+
+#include <QPixmap>
+#include <QWidget>
+#include <array>
+
+class FaceButton;
+class MediaPlayer;
+class QLabel;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The dictation window: its own lesson tree, the current sentence's translation (hidden on
+// request), the answer box and the input box, and five buttons that play a sentence through
+// the study window's player, move between sentences and reveal the answer.
+class Form2 : public QWidget
+{
+    Q_OBJECT
+public:
+    // The player, the two button faces and the paths belong to whoever opens the window.
+    // tempPath is the program's private temporary folder, ending in a separator.
+    Form2(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace, QString tempPath,
+          QString voiceLibrary, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    int currentSentence() const { return m_exercise.currentSentence(); }
+    const SentenceTable& sentences() const { return m_exercise.lists(); }
+    // The current sentence's translation, kept while the shown one is hidden.
+    const QString& hiddenTranslation() const { return Label10; }
+    const QString& lessonAudioFile() const { return m_lessonAudioFile; }
+    bool isWatchingPlayback() const { return m_exercise.isWatching(); }
+
+signals:
+    // The window was closed: the study window is to be shown again.
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum Button { Previous = 6, Next = 1, Replay = 2, Answer = 3, Quit = 4 };
+
+    void buildBanner();
+    void buildLessonPanel();
+    void buildTextPanels();
+    void buildButtons();
+    void buildTree();
+    QWidget* place(QWidget* widget, const QString& name);
+    QLabel* heading(const QString& text, QWidget* bar, int index);
+
+    void nodeClick(QTreeWidgetItem* node);
+    void loadLessonNode(QTreeWidgetItem* node);
+    void handOverPlayer();
+    void setSentenceButtonsEnabled(bool enabled);
+    void toggleTranslation();
+    void updateTranslation();
+
+    void buttonReleased(int index);
+    void runButton(int index);
+    void previousSentence();
+    void nextSentence();
+    void showAnswer();
+    void commonEnding();
+
+    MediaPlayer& m_W1;
+    QPixmap m_normalFace;
+    QPixmap m_pressedFace;
+    QString m_tempPath;
+    QString m_voiceLibrary;
+    DictationExercise m_exercise{m_W1};
+    QString Label10;
+    QString m_lessonAudioFile;
+    QString m_audioCopyName;
+
+    QTreeWidget* m_T1 = nullptr;
+    QPlainTextEdit* m_r1 = nullptr;
+    QPlainTextEdit* m_r2 = nullptr;
+    QLabel* m_Label8 = nullptr;
+    QLabel* m_Label14 = nullptr;
+    QLabel* m_Image1 = nullptr;
+    QLabel* m_Picture10 = nullptr;
+    std::array<QLabel*, 6> m_Label4{};
+    std::array<FaceButton*, 7> m_Label5{}; // indices 1, 2, 3, 4 and 6
+};

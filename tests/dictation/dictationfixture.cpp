@@ -1,0 +1,199 @@
+#include "dictationfixture.h"
+
+#include "facebutton.h"
+#include "form2.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTextStream>
+#include <QTreeWidget>
+
+SourceLesson readSourceLesson(int book, int lesson)
+{
+    SourceLesson result;
+    const QString path = QDir(qEnvironmentVariable("ORLUNE_SOURCE_DIR"))
+                             .filePath(QStringLiteral("course/book%1/lesson%2.txt")
+                                           .arg(book)
+                                           .arg(lesson, 3, 10, QLatin1Char('0')));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qWarning("no course file %s", qPrintable(path));
+        return result;
+    }
+    QTextStream in(&file);
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        if (line.startsWith(QLatin1String("en: "))) {
+            result.sentences.append(line.mid(4));
+        } else if (line.startsWith(QLatin1String("zh: "))) {
+            result.translations.append(line.mid(4));
+        }
+    }
+    return result;
+}
+
+void disableAudioOutput()
+{
+    qputenv("PULSE_SERVER", "unix:/nonexistent/orlune-no-sound");
+}
+
+namespace {
+
+QPixmap face(const QColor& color)
+{
+    QPixmap pixmap(75, 21);
+    pixmap.fill(color);
+    return pixmap;
+}
+
+} // namespace
+
+DictationFixture::DictationFixture()
+{
+    const QString built = QDir(QCoreApplication::applicationDirPath())
+                              .filePath(QStringLiteral("../course/qvnxcl.wrd"));
+    m_valid = m_dir.isValid() && QFile::copy(built, databasePath());
+    if (!m_valid) {
+        qWarning("no course database at %s", qPrintable(built));
+    }
+    open();
+}
+
+DictationFixture::~DictationFixture() = default;
+
+void DictationFixture::open()
+{
+    m_form = std::make_unique<Form2>(m_player, face(normalColor), face(pressedColor), tempPath(),
+                                     voiceLibrary());
+    m_form->show();
+    m_form->activateWindow();
+    if (!QTest::qWaitForWindowActive(m_form.get())) {
+        qWarning("the dictation window did not become active");
+    }
+}
+
+void DictationFixture::reopen()
+{
+    m_form->close();
+    m_form.reset();
+    open();
+}
+
+QString DictationFixture::tempPath() const
+{
+    return m_dir.path() + QDir::separator();
+}
+
+QString DictationFixture::databasePath() const
+{
+    return m_dir.filePath(QStringLiteral("qvnxcl.wrd"));
+}
+
+QString DictationFixture::voiceLibrary()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/语音库");
+}
+
+bool DictationFixture::removeSentences(const QString& bookDigit, const QString& lessonText)
+{
+    const QString connection = QStringLiteral("fixture-edit");
+    bool removed = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(databasePath());
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("DELETE FROM 句库 WHERE 册别 = ? AND 课别 = ?"));
+            query.addBindValue(bookDigit);
+            query.addBindValue(lessonText);
+            removed = query.exec() && query.numRowsAffected() > 0;
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return removed;
+}
+
+QTreeWidget* DictationFixture::tree() const
+{
+    return m_form->findChild<QTreeWidget*>(QStringLiteral("T1"));
+}
+
+QTreeWidgetItem* DictationFixture::bookNode(int book) const
+{
+    return tree()->topLevelItem(book - 1);
+}
+
+QTreeWidgetItem* DictationFixture::lessonNode(int book, int lesson) const
+{
+    return bookNode(book)->child(lesson - 1);
+}
+
+void DictationFixture::click(QTreeWidgetItem* node)
+{
+    if (node->parent() && !node->parent()->isExpanded()) {
+        click(node->parent());
+    }
+    tree()->scrollToItem(node);
+    const QRect rect = tree()->visualItemRect(node);
+    QVERIFY2(rect.isValid(), "the node is not visible");
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void DictationFixture::openLesson(int book, int lesson)
+{
+    click(lessonNode(book, lesson));
+}
+
+FaceButton* DictationFixture::button(int index) const
+{
+    return m_form->findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(index));
+}
+
+void DictationFixture::clickButton(int index, Qt::MouseButton mouseButton)
+{
+    FaceButton* target = button(index);
+    QVERIFY(target);
+    QTest::mouseClick(target, mouseButton, {}, target->rect().center());
+}
+
+QLabel* DictationFixture::label(const QString& name) const
+{
+    return m_form->findChild<QLabel*>(name);
+}
+
+QPlainTextEdit* DictationFixture::input() const
+{
+    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("r1"));
+}
+
+QPlainTextEdit* DictationFixture::answer() const
+{
+    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("r2"));
+}
+
+QString DictationFixture::shownTranslation() const
+{
+    return label(QStringLiteral("Label8"))->text();
+}
+
+QString DictationFixture::toggleCaption() const
+{
+    return label(QStringLiteral("Label14"))->text();
+}
+
+QList<bool> DictationFixture::buttonStates() const
+{
+    QList<bool> states;
+    for (const int index : {6, 1, 2, 3, 4}) {
+        states.append(button(index)->isEnabled());
+    }
+    return states;
+}

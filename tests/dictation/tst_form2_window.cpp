@@ -1,0 +1,312 @@
+#include "dictationfixture.h"
+#include "facebutton.h"
+#include "form2.h"
+#include "sitepages.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+#include <cmath>
+
+namespace {
+
+struct Element
+{
+    const char* name;
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// The window's design, in twips, as the layout was drawn.
+constexpr Element design[] = {
+    {"Label1", 0, 0, 10935, 855},          {"Image1", 60, 180, 480, 480},
+    {"Label4_3", 660, 240, 2160, 195},     {"Label4_5", 660, 480, 1845, 225},
+    {"Shape1", 60, 900, 2595, 5895},       {"Picture1_0", 90, 930, 2550, 315},
+    {"T1", 120, 1260, 2475, 5490},         {"Shape3", 2700, 900, 8115, 1935},
+    {"Label2", 2700, 900, 8115, 1935},     {"Picture2", 2730, 930, 8055, 400},
+    {"Label8", 2760, 1380, 6975, 1305},    {"Picture10", 9840, 1680, 855, 555},
+    {"Shape2", 2700, 2880, 8115, 1935},    {"Label3", 2700, 2880, 8115, 1935},
+    {"Picture3", 2730, 2910, 8055, 400},   {"r2", 2760, 3300, 7995, 1455},
+    {"Shape4", 2700, 4860, 8115, 1935},    {"Picture4_0", 2730, 4890, 8055, 400},
+    {"r1", 2760, 5280, 7995, 1455},        {"Picture4_6", 4860, 6960, 1125, 315},
+    {"Picture4_1", 6060, 6960, 1125, 315}, {"Picture4_2", 7260, 6960, 1125, 315},
+    {"Picture4_3", 8460, 6960, 1125, 315}, {"Picture4_4", 9660, 6960, 1125, 315},
+};
+
+int px(int twips)
+{
+    return int(std::lround(twips / 15.0));
+}
+
+QColor pixel(QWidget* widget, QPoint at)
+{
+    return widget->grab().toImage().pixelColor(at);
+}
+
+} // namespace
+
+class TestForm2Window : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<DictationFixture>();
+        QVERIFY(m_fixture->isValid());
+    }
+    void cleanup()
+    {
+        m_fixture.reset();
+        SitePages::setOpener({});
+    }
+
+    void windowStandsAsDesigned()
+    {
+        Form2& form = m_fixture->form();
+        QCOMPARE(form.windowTitle(), QStringLiteral("听写练习"));
+        QCOMPARE(form.size(), QSize(px(10860), px(7545)));
+        QVERIFY(!form.windowIcon().isNull());
+        const QRect screen = form.screen()->geometry();
+        QCOMPARE(form.x(), screen.x() + (screen.width() - form.width()) / 2);
+        QCOMPARE(form.y(), screen.y() + (screen.height() - form.height()) / 2);
+
+        for (const Element& e : design) {
+            auto* widget = form.findChild<QWidget*>(QString::fromLatin1(e.name));
+            QVERIFY2(widget, e.name);
+            QCOMPARE(widget->parentWidget(), &form);
+            QVERIFY2(widget->isVisible(), e.name);
+            QCOMPARE(widget->geometry(), QRect(px(e.left), px(e.top), px(e.width), px(e.height)));
+        }
+        // The frames draw over the panels but never catch a click.
+        for (const char* frame : {"Shape1", "Shape2", "Shape3", "Shape4"}) {
+            QVERIFY(form.findChild<QWidget*>(QString::fromLatin1(frame))
+                        ->testAttribute(Qt::WA_TransparentForMouseEvents));
+        }
+    }
+
+    void headingsCaptionsAndColours()
+    {
+        Form2& form = m_fixture->form();
+        const QList<std::pair<int, QString>> headings{{1, QStringLiteral("选择课文")},
+                                                      {4, QStringLiteral("中文翻译")},
+                                                      {0, QStringLiteral("核对答案")},
+                                                      {2, QStringLiteral("输入英文")}};
+        const QStringList bars{QStringLiteral("Picture1_0"), QStringLiteral("Picture2"),
+                               QStringLiteral("Picture3"), QStringLiteral("Picture4_0")};
+        for (int i = 0; i < headings.size(); ++i) {
+            QLabel* heading = m_fixture->label(QStringLiteral("Label4_%1").arg(headings[i].first));
+            QVERIFY(heading);
+            QCOMPARE(heading->text(), headings[i].second);
+            QCOMPARE(heading->parentWidget()->objectName(), bars[i]);
+            QCOMPARE(QFontInfo(heading->font()).family(), QStringLiteral("Noto Sans CJK SC"));
+        }
+        QCOMPARE(m_fixture->label(QStringLiteral("Label4_3"))->text(), QStringLiteral("Orlune"));
+        for (const char* name : {"Label4_3", "Label4_5"}) {
+            QCOMPARE(
+                m_fixture->label(QString::fromLatin1(name))->palette().color(QPalette::WindowText),
+                QColor(0, 192, 192));
+        }
+        QCOMPARE(m_fixture->label(QStringLiteral("Label4_5"))->cursor().shape(),
+                 Qt::PointingHandCursor);
+        QVERIFY(!m_fixture->label(QStringLiteral("Image1"))->pixmap().isNull());
+
+        // Arial 10.5 pt in the three text areas: blue typing, red answer, blue translation.
+        const QList<std::tuple<QWidget*, QPalette::ColorRole, QColor>> boxes{
+            {m_fixture->input(), QPalette::Text, QColor(0, 0, 255)},
+            {m_fixture->answer(), QPalette::Text, QColor(255, 0, 0)},
+            {m_fixture->label(QStringLiteral("Label8")), QPalette::WindowText, QColor(0, 0, 255)},
+        };
+        for (const auto& [box, role, color] : boxes) {
+            QCOMPARE(box->font().families().value(0), QStringLiteral("Arial"));
+            QCOMPARE(box->font().pointSizeF(), 10.5);
+            QVERIFY(QFontInfo(box->font()).family() == QLatin1String("Liberation Sans") ||
+                    QFontInfo(box->font()).family() == QLatin1String("Arial"));
+            QCOMPARE(box->palette().color(role), color);
+        }
+        QVERIFY(!m_fixture->input()->isReadOnly());
+        QVERIFY(m_fixture->answer()->isReadOnly());
+
+        // What is on the screen: banner, window, a white panel and its silver frame.
+        QCOMPARE(pixel(&form, {300, 5}), QColor(203, 222, 245));
+        QCOMPARE(pixel(&form, {10, 480}), QColor(236, 237, 239));
+        QCOMPARE(pixel(&form, {700, 100}), QColor(Qt::white));
+        QCOMPARE(pixel(&form, {px(2700), px(1500)}), QColor(192, 192, 192));
+    }
+
+    void bannerShowsTheWindowIcon()
+    {
+        // The study window hands its own icon over after creating the window.
+        QPixmap red(32, 32);
+        red.fill(Qt::red);
+        m_fixture->form().setWindowIcon(QIcon(red));
+        const QImage shown = m_fixture->label(QStringLiteral("Image1"))->pixmap().toImage();
+        QCOMPARE(shown.pixelColor(16, 16), QColor(Qt::red));
+    }
+
+    void opensWithNothingLoaded()
+    {
+        Form2& form = m_fixture->form();
+        QCOMPARE(m_fixture->buttonStates(), (QList<bool>{false, false, false, false, true}));
+        const QStringList captions{QStringLiteral("上一句"), QStringLiteral("下一句"),
+                                   QStringLiteral("朗  读"), QStringLiteral("答  案"),
+                                   QStringLiteral("退  出")};
+        const QList<int> indices{6, 1, 2, 3, 4};
+        for (int i = 0; i < indices.size(); ++i) {
+            FaceButton* button = m_fixture->button(indices[i]);
+            QCOMPARE(button->caption(), captions[i]);
+            QCOMPARE(button->captionLabel()->objectName(),
+                     QStringLiteral("Label5_%1").arg(indices[i]));
+        }
+        QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
+        QVERIFY(m_fixture->shownTranslation().isEmpty());
+        QVERIFY(form.hiddenTranslation().isEmpty());
+        QVERIFY(m_fixture->input()->toPlainText().isEmpty());
+        QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
+        QCOMPARE(form.currentSentence(), 0);
+        QVERIFY(!form.isWatchingPlayback());
+        QVERIFY(form.lessonAudioFile().isEmpty());
+    }
+
+    void openingLeavesThePlayerAlone()
+    {
+        // Whatever the study window had loaded stays loaded until a lesson is chosen here.
+        MediaPlayer& player = m_fixture->player();
+        const QString recording =
+            QDir(DictationFixture::voiceLibrary()).filePath(QStringLiteral("QVN102.dat"));
+        player.setURL(recording);
+        QVERIFY(player.hasMedia());
+        player.controls().setCurrentPosition(3.25);
+        m_fixture->reopen();
+        QCOMPARE(player.URL(), recording);
+        QVERIFY(player.hasMedia());
+        QCOMPARE(player.controls().currentPosition(),
+                 double(MediaPlayer::startFrame(3.25, player.sampleRate())) / player.sampleRate());
+    }
+
+    void treeHoldsTheWholeCourse()
+    {
+        QTreeWidget* tree = m_fixture->tree();
+        QCOMPARE(tree->topLevelItemCount(), 4);
+        const QList<int> counts{72, 96, 60, 48};
+        int lessons = 0;
+        for (int book = 1; book <= 4; ++book) {
+            QTreeWidgetItem* node = m_fixture->bookNode(book);
+            QCOMPARE(node->text(0), QStringLiteral("Quorv(第%1册)").arg(book));
+            QCOMPARE(node->data(0, Qt::UserRole).toString(), QString(QChar(u'a' + book - 1)));
+            QVERIFY(!node->isExpanded());
+            QVERIFY(!node->icon(0).isNull());
+            QCOMPARE(node->childCount(), counts[book - 1]);
+            for (int n = 1; n <= node->childCount(); ++n) {
+                QTreeWidgetItem* lesson = node->child(n - 1);
+                QCOMPARE(lesson->text(0), QStringLiteral("Lesson %1").arg(n));
+                QCOMPARE(lesson->childCount(), 0);
+                QVERIFY(lesson->data(0, Qt::UserRole).isNull());
+                QVERIFY(!lesson->icon(0).isNull());
+            }
+            lessons += node->childCount();
+        }
+        QCOMPARE(lessons, 276);
+        // Books and lessons have pictures of their own.
+        const QImage bookPicture = m_fixture->bookNode(1)->icon(0).pixmap(16).toImage();
+        const QImage lessonPicture = m_fixture->lessonNode(1, 1)->icon(0).pixmap(16).toImage();
+        QVERIFY(bookPicture != lessonPicture);
+    }
+
+    void webLinkOpensTheHomePage()
+    {
+        QList<QUrl> opened;
+        SitePages::setOpener([&opened](const QUrl& url) { opened.append(url); });
+        QLabel* link = m_fixture->label(QStringLiteral("Label4_5"));
+        QVERIFY(!link->text().isEmpty());
+        QTest::mouseClick(link, Qt::RightButton);
+        QVERIFY(opened.isEmpty());
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(opened, QList<QUrl>{SitePages::homePage()});
+        QVERIFY(opened.first().isLocalFile());
+
+        // The other captions are plain text.
+        for (const int index : {0, 1, 2, 3, 4}) {
+            QTest::mouseClick(m_fixture->label(QStringLiteral("Label4_%1").arg(index)),
+                              Qt::LeftButton);
+        }
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
+    }
+
+    void closingShowsTheStudyWindowAndKeepsThePlayer()
+    {
+        m_fixture->openLesson(1, 2);
+        MediaPlayer& player = m_fixture->player();
+        QVERIFY(player.hasMedia());
+        const QString url = player.URL();
+
+        Form2& form = m_fixture->form();
+        QSignalSpy closed(&form, &Form2::closed);
+        m_fixture->clickButton(4, Qt::MiddleButton);
+        QCOMPARE(closed.size(), 1);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(player.URL(), url);
+        QVERIFY(player.hasMedia());
+
+        // The title bar's close says the same.
+        m_fixture->reopen();
+        QSignalSpy closedAgain(&m_fixture->form(), &Form2::closed);
+        m_fixture->form().close();
+        QCOMPARE(closedAgain.size(), 1);
+    }
+
+    void buttonFacesFollowTheMouse()
+    {
+        m_fixture->openLesson(1, 1);
+        FaceButton* answer = m_fixture->button(3);
+        const QPoint corner(3, 3);
+        const QPoint captionAt = answer->captionLabel()->pos();
+        QCOMPARE(pixel(answer, corner), DictationFixture::normalColor);
+
+        QTest::mousePress(answer, Qt::RightButton, {}, answer->rect().center());
+        QVERIFY(answer->isPressed());
+        QCOMPARE(pixel(answer, corner), DictationFixture::pressedColor);
+        QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
+        // Released away from the button: still its release, and its action.
+        QTest::mouseRelease(answer, Qt::RightButton, {}, QPoint(-40, -30));
+        QVERIFY(!answer->isPressed());
+        QCOMPARE(pixel(answer, corner), DictationFixture::normalColor);
+        QCOMPARE(m_fixture->answer()->toPlainText(), QStringLiteral("Good morning, Dad."));
+        QCOMPARE(answer->captionLabel()->pos(), captionAt);
+
+        // A second mouse button while one is held neither shifts the caption nor acts twice.
+        QTest::mousePress(answer, Qt::LeftButton, {}, answer->rect().center());
+        QTest::mousePress(answer, Qt::RightButton, {}, answer->rect().center());
+        QTest::mouseRelease(answer, Qt::LeftButton, {}, answer->rect().center());
+        QTest::mouseRelease(answer, Qt::RightButton, {}, answer->rect().center());
+        QCOMPARE(answer->captionLabel()->pos(), captionAt);
+        QVERIFY(!answer->isPressed());
+    }
+
+    void disabledButtonsAreGreyAndInert()
+    {
+        FaceButton* replay = m_fixture->button(2);
+        QVERIFY(!replay->isEnabled());
+        QVERIFY(!replay->captionLabel()->isEnabled());
+        QVERIFY(pixel(replay, {3, 3}) != DictationFixture::normalColor);
+        QTest::mousePress(replay, Qt::LeftButton, {}, replay->rect().center());
+        QVERIFY(!replay->isPressed());
+        QTest::mouseRelease(replay, Qt::LeftButton, {}, replay->rect().center());
+        QVERIFY(!m_fixture->form().isWatchingPlayback());
+        QCOMPARE(m_fixture->player().endPosition(), -1.0);
+    }
+
+private:
+    std::unique_ptr<DictationFixture> m_fixture;
+};
+
+DICTATION_TEST_MAIN(TestForm2Window)
+#include "tst_form2_window.moc"

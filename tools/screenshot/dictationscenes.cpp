@@ -1,0 +1,67 @@
+#include "dictationscenes.h"
+
+#include "form2.h"
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+bool saveScene(QWidget& window, const QString& folder, const QString& name)
+{
+    // Let the window system draw everything before the picture is taken.
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(50);
+    }
+    QPixmap picture;
+    if (QScreen* screen = window.screen()) {
+        picture = screen->grabWindow(window.winId());
+    }
+    if (picture.isNull() || picture.size().isEmpty()) {
+        picture = window.grab();
+    }
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    const bool saved = picture.save(path);
+    fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved;
+}
+
+void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+}
+
+} // namespace
+
+bool saveDictationScenes(MediaPlayer& player, const QPixmap& normalFace, const QPixmap& pressedFace,
+                         const QString& tempPath, const QString& voiceLibrary,
+                         const QString& folder)
+{
+    QDir().mkpath(folder);
+    Form2 window(player, normalFace, pressedFace, tempPath, voiceLibrary);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return false;
+    }
+    bool saved = saveScene(window, folder, QStringLiteral("dictation-start"));
+
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("T1"));
+    auto* input = window.findChild<QPlainTextEdit*>(QStringLiteral("r1"));
+    auto* answer = window.findChild<QWidget*>(QStringLiteral("Picture4_3"));
+    if (!tree || !input || !answer) {
+        return false;
+    }
+    clickNode(tree, tree->topLevelItem(0));
+    clickNode(tree, tree->topLevelItem(0)->child(0));
+    QTest::keyClicks(input, QStringLiteral("Good mornin, dad"));
+    saved = saveScene(window, folder, QStringLiteral("dictation-lesson")) && saved;
+
+    QTest::mouseClick(answer, Qt::LeftButton, {}, answer->rect().center());
+    saved = saveScene(window, folder, QStringLiteral("dictation-answer")) && saved;
+    window.close();
+    return saved;
+}
