@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <memory>
 #include <span>
 
@@ -68,6 +67,11 @@ public:
     // The decoded media as interleaved 16-bit stereo, exactly what is sent to the device.
     std::span<const qint16> samples() const;
 
+    // The frame a playback from `seconds` starts at, and the frame one that ends at `seconds`
+    // stops before: the first frame whose position, as currentPosition() reports it, is past it.
+    static qint64 startFrame(double seconds, int sampleRate);
+    static qint64 stopFrame(double seconds, int sampleRate);
+
 signals:
     void playStateChanged(MediaPlayer::PlayState state);
     // Playback stopped by itself: at the end position or at the end of the media. playState()
@@ -80,8 +84,11 @@ private:
     void stop();
     double currentPosition() const;
     void setCurrentPosition(double seconds);
+    void reportState();
 
     std::unique_ptr<PlaybackEngine> m_engine;
     Controls m_controls{*this};
     QString m_url;
+    double m_endPosition = -1;
+    PlayState m_reportedState = Undefined;
 };

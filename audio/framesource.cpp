@@ -1,0 +1,99 @@
+#include "framesource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 bytesPerFrame = 2 * sizeof(qint16);
+// After this much silence in a row the source reports its end, so a sink nobody stops runs
+// dry instead of playing silence forever.
+constexpr qint64 maxSilentFrames = 44100 * 5;
+
+} // namespace
+
+FrameSource::FrameSource(QObject* parent) : QIODevice(parent) {}
+
+void FrameSource::setSamples(std::span<const qint16> samples)
+{
+    m_samples = samples;
+    begin(0, 0);
+}
+
+void FrameSource::begin(qint64 startFrame, qint64 stopFrame)
+{
+    const qint64 frames = qint64(m_samples.size() / 2);
+    m_cursor = std::clamp<qint64>(startFrame, 0, frames);
+    m_stop = std::clamp<qint64>(stopFrame, m_cursor, frames);
+    m_streamFrames = 0;
+    m_silentFrames = 0;
+    m_pieces.clear();
+    if (!isOpen())
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+void FrameSource::setStopFrame(qint64 stopFrame)
+{
+    const qint64 frames = qint64(m_samples.size() / 2);
+    m_stop = std::clamp<qint64>(stopFrame, 0, frames);
+}
+
+qint64 FrameSource::silenceStart() const
+{
+    if (m_pieces.empty() || !m_pieces.back().silent)
+        return -1;
+    return m_pieces.back().streamFrame;
+}
+
+qint64 FrameSource::mediaFrameAt(qint64 streamFrame) const
+{
+    auto after = std::upper_bound(
+        m_pieces.begin(), m_pieces.end(), streamFrame,
+        [](qint64 frame, const Piece& piece) { return frame < piece.streamFrame; });
+    if (after == m_pieces.begin())
+        return m_pieces.empty() ? m_cursor : m_pieces.front().mediaFrame;
+    const Piece& piece = *(after - 1);
+    if (piece.silent)
+        return piece.mediaFrame;
+    const qint64 end = after == m_pieces.end() ? m_streamFrames : after->streamFrame;
+    return piece.mediaFrame + std::min(streamFrame, end) - piece.streamFrame;
+}
+
+void FrameSource::appendPiece(qint64 mediaFrame, bool silent)
+{
+    if (!m_pieces.empty() && m_pieces.back().silent == silent)
+        return;
+    m_pieces.push_back({m_streamFrames, mediaFrame, silent});
+}
+
+qint64 FrameSource::readData(char* data, qint64 maxSize)
+{
+    const qint64 wanted = maxSize / bytesPerFrame;
+    qint64 served = 0;
+    if (m_cursor < m_stop && wanted > 0) {
+        const qint64 count = std::min(wanted, m_stop - m_cursor);
+        appendPiece(m_cursor, false);
+        std::memcpy(data, m_samples.data() + m_cursor * 2, size_t(count * bytesPerFrame));
+        m_cursor += count;
+        m_streamFrames += count;
+        m_silentFrames = 0;
+        served = count;
+    }
+    const qint64 silence = std::min(wanted - served, maxSilentFrames - m_silentFrames);
+    if (silence > 0) {
+        const bool started = silenceStart() < 0;
+        appendPiece(m_cursor, true);
+        std::memset(data + served * bytesPerFrame, 0, size_t(silence * bytesPerFrame));
+        m_streamFrames += silence;
+        m_silentFrames += silence;
+        served += silence;
+        if (started)
+            emit silenceStarted();
+    }
+    return served * bytesPerFrame;
+}
+
+qint64 FrameSource::writeData(const char*, qint64)
+{
+    return -1;
+}

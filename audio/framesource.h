@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QIODevice>
+#include <span>
+#include <vector>
+
+// What the audio sink pulls from: the frames [start, stop) of the decoded media, then silence.
+// The silence keeps the output stream running until the last real frame has been heard, so
+// stopping the sink then cuts nothing. Every piece handed out is remembered, which maps a
+// count of frames the device has played back to a position in the media.
+class FrameSource : public QIODevice
+{
+    Q_OBJECT
+public:
+    explicit FrameSource(QObject* parent = nullptr);
+
+    // Interleaved 16-bit stereo; must stay valid while the source is used.
+    void setSamples(std::span<const qint16> samples);
+    // Starts a new stream at startFrame that turns to silence at stopFrame.
+    void begin(qint64 startFrame, qint64 stopFrame);
+    // A stop moved past the point where the silence began resumes the media there.
+    void setStopFrame(qint64 stopFrame);
+
+    qint64 stopFrame() const { return m_stop; }
+    // The next media frame to hand out.
+    qint64 cursor() const { return m_cursor; }
+    // Frames handed out since begin(), silence included.
+    qint64 streamFrames() const { return m_streamFrames; }
+    // The stream frame at which the current silence began, -1 while media is being served.
+    qint64 silenceStart() const;
+    // The media position reached after the first streamFrame frames of the stream.
+    qint64 mediaFrameAt(qint64 streamFrame) const;
+
+    bool isSequential() const override { return true; }
+
+signals:
+    // The last media frame before the stop has just been handed out.
+    void silenceStarted();
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+private:
+    struct Piece
+    {
+        qint64 streamFrame = 0;
+        qint64 mediaFrame = 0;
+        bool silent = false;
+    };
+
+    void appendPiece(qint64 mediaFrame, bool silent);
+
+    std::span<const qint16> m_samples;
+    std::vector<Piece> m_pieces;
+    qint64 m_cursor = 0;
+    qint64 m_stop = 0;
+    qint64 m_streamFrames = 0;
+    qint64 m_silentFrames = 0;
+};

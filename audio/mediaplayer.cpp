@@ -1,0 +1,161 @@
+#include "mediaplayer.h"
+
+#include "playbackengine.h"
+
+#include <cmath>
+
+namespace {
+
+// Far beyond any media (centuries of audio), yet exact in a double.
+constexpr double farFrame = 1.0e15;
+
+} // namespace
+
+void MediaPlayer::Controls::play()
+{
+    m_player.play();
+}
+
+void MediaPlayer::Controls::stop()
+{
+    m_player.stop();
+}
+
+double MediaPlayer::Controls::currentPosition() const
+{
+    return m_player.currentPosition();
+}
+
+void MediaPlayer::Controls::setCurrentPosition(double seconds)
+{
+    m_player.setCurrentPosition(seconds);
+}
+
+MediaPlayer::MediaPlayer(QObject* parent)
+    : QObject(parent), m_engine(std::make_unique<PlaybackEngine>())
+{
+    connect(m_engine.get(), &PlaybackEngine::playingChanged, this, &MediaPlayer::reportState);
+    connect(m_engine.get(), &PlaybackEngine::endReached, this, &MediaPlayer::endReached);
+}
+
+MediaPlayer::~MediaPlayer()
+{
+    m_engine->disconnect(this);
+}
+
+void MediaPlayer::setURL(const QString& path)
+{
+    m_engine->stop();
+    m_url = path;
+    m_endPosition = -1;
+    m_engine->setAudio(DecodedAudio::fromFile(path));
+    reportState();
+}
+
+QString MediaPlayer::URL() const
+{
+    return m_url;
+}
+
+void MediaPlayer::close()
+{
+    m_engine->setAudio({});
+    m_url.clear();
+    m_endPosition = -1;
+    reportState();
+}
+
+MediaPlayer::PlayState MediaPlayer::playState() const
+{
+    if (!hasMedia())
+        return Undefined;
+    return m_engine->isPlaying() ? Playing : Stopped;
+}
+
+void MediaPlayer::setEndPosition(double seconds)
+{
+    m_endPosition = seconds < 0 || std::isnan(seconds) ? -1 : seconds;
+    m_engine->setStopFrame(m_endPosition < 0 ? -1 : stopFrame(m_endPosition, sampleRate()));
+}
+
+double MediaPlayer::endPosition() const
+{
+    return m_endPosition;
+}
+
+bool MediaPlayer::hasMedia() const
+{
+    return !m_engine->audio().isEmpty();
+}
+
+int MediaPlayer::sampleRate() const
+{
+    return m_engine->audio().sampleRate();
+}
+
+qint64 MediaPlayer::frameCount() const
+{
+    return m_engine->audio().frameCount();
+}
+
+std::span<const qint16> MediaPlayer::samples() const
+{
+    return m_engine->audio().samples();
+}
+
+qint64 MediaPlayer::startFrame(double seconds, int sampleRate)
+{
+    const double scaled = seconds * sampleRate;
+    if (sampleRate <= 0 || !(scaled > 0))
+        return 0;
+    return scaled < farFrame ? std::llround(scaled) : qint64(farFrame);
+}
+
+qint64 MediaPlayer::stopFrame(double seconds, int sampleRate)
+{
+    const double scaled = seconds * sampleRate;
+    if (sampleRate <= 0 || !(scaled >= 0))
+        return 0;
+    if (scaled >= farFrame)
+        return qint64(farFrame);
+    qint64 frame = qint64(std::floor(scaled)) + 1;
+    // seconds * rate can round to either side of a whole frame; settle it in the same
+    // arithmetic the callers compare positions with.
+    while (frame > 0 && double(frame - 1) / sampleRate > seconds)
+        --frame;
+    while (double(frame) / sampleRate <= seconds)
+        ++frame;
+    return frame;
+}
+
+void MediaPlayer::play()
+{
+    m_engine->play();
+}
+
+void MediaPlayer::stop()
+{
+    m_engine->stop();
+}
+
+double MediaPlayer::currentPosition() const
+{
+    if (!hasMedia())
+        return 0;
+    return double(m_engine->position()) / sampleRate();
+}
+
+void MediaPlayer::setCurrentPosition(double seconds)
+{
+    if (hasMedia())
+        m_engine->setPosition(startFrame(seconds, sampleRate()));
+}
+
+void MediaPlayer::reportState()
+{
+    const PlayState state = playState();
+    if (state == m_reportedState)
+        return;
+    m_reportedState = state;
+    emit playStateChanged(state);
+}

@@ -1,0 +1,295 @@
+#include "playbackengine.h"
+
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QMediaDevices>
+#include <QScopedValueRollback>
+#include <algorithm>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcPlayback, "orlune.audio.playback", QtWarningMsg)
+
+namespace {
+
+// The output buffer we ask for (PulseAudio grants about 200 ms of it). Everything queued is
+// dropped on a stop, so its size costs no reaction time; smaller buffers ran dry whenever the
+// machine was busy, and below ~70 ms the stream stalled outright.
+constexpr int bufferMs = 250;
+// How long the silence after the last frame plays before the sink is stopped: the device
+// latency is estimated from timing reports, and stopping early would cut the sentence's end.
+constexpr int endMarginMs = 40;
+// An output that has not moved for this many checks, a second apart, is given up.
+constexpr int maxStalledChecks = 3;
+
+} // namespace
+
+PlaybackEngine::PlaybackEngine(QObject* parent) : QObject(parent)
+{
+    m_endTimer.setSingleShot(true);
+    m_endTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_endTimer, &QTimer::timeout, this, &PlaybackEngine::checkEnd);
+    m_watchdog.setInterval(1000);
+    connect(&m_watchdog, &QTimer::timeout, this, &PlaybackEngine::checkProgress);
+    // Queued: the source announces this from inside the sink's own read call.
+    connect(&m_source, &FrameSource::silenceStarted, this, &PlaybackEngine::onSilenceStarted,
+            Qt::QueuedConnection);
+}
+
+PlaybackEngine::~PlaybackEngine()
+{
+    m_endTimer.stop();
+    m_watchdog.stop();
+    m_source.disconnect(this);
+    if (m_sink != nullptr) {
+        m_sink->disconnect(this);
+        QScopedValueRollback guard(m_stoppingSink, true);
+        m_sink->stop();
+        // The sink's destructor runs the event loop once; nothing queued may reach us then.
+        QCoreApplication::removePostedEvents(this);
+        delete m_sink;
+        m_sink = nullptr;
+    }
+}
+
+void PlaybackEngine::setAudio(DecodedAudio audio)
+{
+    stop();
+    m_audio = std::move(audio);
+    m_source.setSamples(m_audio.samples());
+    m_position = 0;
+    m_lastHeard = 0;
+    m_stopFrame = -1;
+}
+
+qint64 PlaybackEngine::effectiveStop() const
+{
+    const qint64 frames = m_audio.frameCount();
+    return m_stopFrame < 0 ? frames : std::min(m_stopFrame, frames);
+}
+
+void PlaybackEngine::play()
+{
+    if (m_audio.isEmpty() || m_playing || !ensureSink())
+        return;
+    const qint64 start = std::clamp<qint64>(m_position, 0, m_audio.frameCount());
+    m_position = start;
+    if (start >= effectiveStop()) {
+        // Nothing to play before the stop. Still report the end, as callers wait for it to
+        // move on, but only after play() has returned with the state reading "playing".
+        m_playing = true;
+        m_lastHeard = start;
+        const quint64 run = ++m_run;
+        QTimer::singleShot(0, this, [this, run] {
+            if (m_playing && run == m_run)
+                finish(m_position, true);
+        });
+        emit playingChanged(true);
+        return;
+    }
+    if (!startSink(start))
+        return;
+    m_playing = true;
+    emit playingChanged(true);
+}
+
+void PlaybackEngine::stop()
+{
+    if (m_playing)
+        finish(position(), false);
+}
+
+qint64 PlaybackEngine::position() const
+{
+    if (!m_playing)
+        return m_position;
+    if (m_sink == nullptr || m_sink->state() == QAudio::StoppedState)
+        return m_lastHeard;
+    const qint64 heard = m_source.mediaFrameAt(playedStreamFrames());
+    m_lastHeard = std::clamp(heard, m_lastHeard, std::max(m_lastHeard, m_source.stopFrame()));
+    return m_lastHeard;
+}
+
+void PlaybackEngine::setPosition(qint64 frame)
+{
+    frame = std::clamp<qint64>(frame, 0, m_audio.frameCount());
+    if (!m_playing) {
+        m_position = frame;
+        return;
+    }
+    stopSink();
+    m_position = frame;
+    if (frame >= effectiveStop())
+        finish(frame, true);
+    else if (!startSink(frame))
+        finish(frame, false);
+}
+
+void PlaybackEngine::setStopFrame(qint64 frame)
+{
+    m_stopFrame = frame < 0 ? -1 : frame;
+    if (!m_playing || m_sink == nullptr || m_sink->state() == QAudio::StoppedState)
+        return;
+    const qint64 stop = effectiveStop();
+    const qint64 heard = position();
+    if (heard >= stop) {
+        finish(heard, true);
+        return;
+    }
+    const qint64 cursor = m_source.cursor();
+    if (stop > cursor && m_source.silenceStart() >= 0 && heard >= cursor) {
+        // Only silence is left in the output: go on from the old stop now, not after it.
+        stopSink();
+        if (!startSink(cursor))
+            finish(cursor, false);
+        return;
+    }
+    if (stop >= cursor) {
+        if (stop > cursor) {
+            // The source resumes the media; the silence it starts later arms the end again.
+            m_endTimer.stop();
+            m_silenceStart = -1;
+        }
+        m_source.setStopFrame(stop);
+        return;
+    }
+    // Frames past the new stop are queued in the output already: only starting over drops them.
+    stopSink();
+    if (!startSink(heard))
+        finish(heard, false);
+}
+
+bool PlaybackEngine::ensureSink()
+{
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return false;
+    if (m_sink != nullptr && m_sinkDevice == device &&
+        m_sink->format().sampleRate() == m_audio.sampleRate())
+        return true;
+    if (m_sink != nullptr) {
+        stopSink();
+        m_sink->disconnect(this);
+        m_sink->deleteLater();
+        m_sink = nullptr;
+    }
+    QAudioFormat format;
+    format.setSampleRate(m_audio.sampleRate());
+    format.setChannelCount(2);
+    format.setSampleFormat(QAudioFormat::Int16);
+    m_sink = new QAudioSink(device, format, this);
+    m_sinkDevice = device;
+    connect(m_sink, &QAudioSink::stateChanged, this, &PlaybackEngine::onSinkStateChanged);
+    return true;
+}
+
+bool PlaybackEngine::startSink(qint64 startFrame)
+{
+    if (!ensureSink())
+        return false;
+    ++m_run;
+    m_endTimer.stop();
+    m_silenceStart = -1;
+    m_lastHeard = startFrame;
+    m_source.begin(startFrame, effectiveStop());
+    // Qt 6.4 keeps the size the server granted as the next request, and the server grants
+    // three quarters of what is asked: without this every restart shrank the buffer until the
+    // stream never reached its pre-buffer mark and stayed silent.
+    m_sink->setBufferSize(m_sink->format().bytesForDuration(qint64(bufferMs) * 1000));
+    {
+        QScopedValueRollback guard(m_stoppingSink, true);
+        m_sink->start(&m_source);
+    }
+    if (m_sink->state() == QAudio::StoppedState) {
+        qCDebug(lcPlayback) << "output did not start, error" << m_sink->error();
+        return false;
+    }
+    m_watchedFrames = -1;
+    m_stalledChecks = 0;
+    m_watchdog.start();
+    return true;
+}
+
+void PlaybackEngine::stopSink()
+{
+    m_endTimer.stop();
+    m_watchdog.stop();
+    m_silenceStart = -1;
+    if (m_sink != nullptr && m_sink->state() != QAudio::StoppedState) {
+        QScopedValueRollback guard(m_stoppingSink, true);
+        m_sink->stop();
+    }
+}
+
+qint64 PlaybackEngine::playedStreamFrames() const
+{
+    if (m_sink == nullptr)
+        return 0;
+    return m_sink->processedUSecs() * m_audio.sampleRate() / 1000000;
+}
+
+void PlaybackEngine::onSinkStateChanged(QAudio::State state)
+{
+    // Underruns only delay the sound; a stop we did not ask for is a lost device.
+    if (m_stoppingSink || !m_playing || state != QAudio::StoppedState)
+        return;
+    qCDebug(lcPlayback) << "output stopped, error" << m_sink->error();
+    finish(m_lastHeard, false);
+}
+
+void PlaybackEngine::onSilenceStarted()
+{
+    const qint64 start = m_source.silenceStart();
+    if (!m_playing || start < 0 || start == m_silenceStart)
+        return;
+    m_silenceStart = start;
+    m_silenceClock.start();
+    // However the device reports its progress, the end comes within this time.
+    const qint64 pending = std::max<qint64>(0, start - playedStreamFrames());
+    m_silenceBudgetMs = pending * 1000 / m_audio.sampleRate() + bufferMs + 1000;
+    checkEnd();
+}
+
+void PlaybackEngine::checkEnd()
+{
+    if (!m_playing || m_silenceStart < 0)
+        return;
+    const qint64 target = m_silenceStart + qint64(endMarginMs) * m_audio.sampleRate() / 1000;
+    const qint64 played = playedStreamFrames();
+    if (played >= target || m_silenceClock.elapsed() > m_silenceBudgetMs) {
+        finish(m_source.mediaFrameAt(m_silenceStart), true);
+        return;
+    }
+    const double waitMs = double(target - played) * 1000.0 / m_audio.sampleRate();
+    m_endTimer.start(std::clamp(int(std::ceil(waitMs)), 1, 1000));
+}
+
+void PlaybackEngine::checkProgress()
+{
+    if (!m_playing)
+        return;
+    // Also keeps a position for the case the device goes away, when the sink forgets its own.
+    position();
+    const qint64 played = playedStreamFrames();
+    if (played != m_watchedFrames) {
+        m_watchedFrames = played;
+        m_stalledChecks = 0;
+    } else if (++m_stalledChecks >= maxStalledChecks) {
+        qCDebug(lcPlayback) << "output stalled at stream frame" << played;
+        finish(m_lastHeard, false);
+    }
+}
+
+void PlaybackEngine::finish(qint64 position, bool reachedEnd)
+{
+    stopSink();
+    m_position = position;
+    m_lastHeard = position;
+    m_playing = false;
+    const quint64 run = ++m_run;
+    emit playingChanged(false);
+    // A slot may have started the next playback already; the end it would hear of is gone.
+    if (reachedEnd && run == m_run)
+        emit endReached();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "decodedaudio.h"
+#include "framesource.h"
+
+#include <QAudio>
+#include <QAudioDevice>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class QAudioSink;
+
+// Plays a stretch of decoded audio through QAudioSink, from an exact start frame up to (not
+// including) an exact stop frame, and stops by itself there. Positions are frames.
+class PlaybackEngine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PlaybackEngine(QObject* parent = nullptr);
+    ~PlaybackEngine() override;
+
+    // Stops, replaces the media, and rewinds to frame 0 with no stop frame.
+    void setAudio(DecodedAudio audio);
+    const DecodedAudio& audio() const { return m_audio; }
+
+    bool isPlaying() const { return m_playing; }
+    // From position() to the stop frame. Does nothing without media or without an output
+    // device; stopping at once (still reporting endReached) when nothing lies before the stop.
+    void play();
+    void stop();
+
+    // While playing: the frame being heard now. Otherwise the frame set or reached.
+    qint64 position() const;
+    // While playing, playback goes on from the new position.
+    void setPosition(qint64 frame);
+
+    // -1 runs to the end of the media. While playing, a stop at or before the frame being
+    // heard ends playback at once.
+    void setStopFrame(qint64 frame);
+    qint64 stopFrame() const { return m_stopFrame; }
+
+signals:
+    void playingChanged(bool playing);
+    // Playback stopped by itself at the stop frame or at the end of the media.
+    void endReached();
+
+private:
+    qint64 effectiveStop() const;
+    bool ensureSink();
+    bool startSink(qint64 startFrame);
+    void stopSink();
+    qint64 playedStreamFrames() const;
+    void onSinkStateChanged(QAudio::State state);
+    void onSilenceStarted();
+    void checkEnd();
+    void checkProgress();
+    void finish(qint64 position, bool reachedEnd);
+
+    DecodedAudio m_audio;
+    FrameSource m_source;
+    QAudioSink* m_sink = nullptr;
+    QAudioDevice m_sinkDevice;
+    QTimer m_endTimer;
+    QTimer m_watchdog;
+    qint64 m_watchedFrames = -1;
+    int m_stalledChecks = 0;
+    QElapsedTimer m_silenceClock;
+    qint64 m_silenceStart = -1;
+    qint64 m_silenceBudgetMs = 0;
+    qint64 m_position = 0;
+    qint64 m_stopFrame = -1;
+    mutable qint64 m_lastHeard = 0;
+    quint64 m_run = 0;
+    bool m_playing = false;
+    bool m_stoppingSink = false;
+};

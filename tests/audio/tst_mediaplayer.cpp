@@ -1,0 +1,205 @@
+#include "mediaplayer.h"
+#include "testsignals.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <sndfile.h>
+
+// The player without playing: loading, positions and frame arithmetic need no sound device.
+class TestMediaPlayer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void emptyPlayerIgnoresEverything();
+    void emptyURLLeavesPlayerEmpty();
+    void undecodableFileLeavesPlayerEmpty();
+    void loadedFileIsStoppedAtZero();
+    void positionIsRoundedToAFrame_data();
+    void positionIsRoundedToAFrame();
+    void positionStaysInsideTheMedia();
+    void stopFrameIsFirstFramePastTheEnd_data();
+    void stopFrameIsFirstFramePastTheEnd();
+    void endPositionLastsUntilNewMedia();
+    void closeReleasesMedia();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_wav;
+};
+
+void TestMediaPlayer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_wav = m_dir.filePath(QStringLiteral("two seconds.wav"));
+    QVERIFY(TestSignals::writeFile(m_wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
+                                   TestSignals::noise(2 * 22050, 1, 5)));
+}
+
+void TestMediaPlayer::emptyPlayerIgnoresEverything()
+{
+    MediaPlayer player;
+    QSignalSpy states(&player, &MediaPlayer::playStateChanged);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    QVERIFY(!player.hasMedia());
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+    player.controls().setCurrentPosition(3.5);
+    player.setEndPosition(4.0);
+    player.controls().play();
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+    QCOMPARE(player.controls().currentPosition(), 0.0);
+    player.controls().stop();
+    player.close();
+    player.close();
+    QTest::qWait(50);
+    QCOMPARE(states.count(), 0);
+    QCOMPARE(ends.count(), 0);
+    QVERIFY(player.samples().empty());
+    QCOMPARE(player.frameCount(), 0);
+}
+
+void TestMediaPlayer::emptyURLLeavesPlayerEmpty()
+{
+    MediaPlayer player;
+    player.setURL(m_wav);
+    QVERIFY(player.hasMedia());
+    player.setURL(QString());
+    QVERIFY(!player.hasMedia());
+    QCOMPARE(player.URL(), QString());
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+}
+
+void TestMediaPlayer::undecodableFileLeavesPlayerEmpty()
+{
+    const QString bad = m_dir.filePath(QStringLiteral("QVN1001.dat"));
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(5000, 'x'));
+    file.close();
+
+    MediaPlayer player;
+    player.setURL(m_wav);
+    player.setURL(bad);
+    QVERIFY(!player.hasMedia());
+    QCOMPARE(player.URL(), bad);
+    player.controls().play();
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+    player.setURL(m_dir.filePath(QStringLiteral("missing.mp3")));
+    QVERIFY(!player.hasMedia());
+}
+
+void TestMediaPlayer::loadedFileIsStoppedAtZero()
+{
+    MediaPlayer player;
+    QSignalSpy states(&player, &MediaPlayer::playStateChanged);
+    player.setURL(m_wav);
+    QCOMPARE(player.URL(), m_wav);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(states.count(), 1);
+    QCOMPARE(player.sampleRate(), 22050);
+    QCOMPARE(player.frameCount(), 2 * 22050);
+    QCOMPARE(qsizetype(player.samples().size()), 4 * 22050);
+    QCOMPARE(player.controls().currentPosition(), 0.0);
+    QCOMPARE(player.endPosition(), -1.0);
+}
+
+void TestMediaPlayer::positionIsRoundedToAFrame_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<qint64>("frame");
+    QTest::newRow("zero") << 0.0 << qint64(0);
+    QTest::newRow("half a frame rounds up") << 1.5 / 22050 << qint64(2);
+    QTest::newRow("under half rounds down") << 1.4 / 22050 << qint64(1);
+    QTest::newRow("lesson time") << 0.5 << qint64(11025);
+    QTest::newRow("two decimals") << 1.23 << qint64(27122);
+}
+
+void TestMediaPlayer::positionIsRoundedToAFrame()
+{
+    QFETCH(double, seconds);
+    QFETCH(qint64, frame);
+    QCOMPARE(MediaPlayer::startFrame(seconds, 22050), frame);
+    MediaPlayer player;
+    player.setURL(m_wav);
+    player.controls().setCurrentPosition(seconds);
+    QCOMPARE(player.controls().currentPosition(), double(frame) / 22050);
+}
+
+void TestMediaPlayer::positionStaysInsideTheMedia()
+{
+    MediaPlayer player;
+    player.setURL(m_wav);
+    player.controls().setCurrentPosition(-1.0);
+    QCOMPARE(player.controls().currentPosition(), 0.0);
+    player.controls().setCurrentPosition(99.0);
+    QCOMPARE(player.controls().currentPosition(), 2.0);
+    player.controls().setCurrentPosition(std::numeric_limits<double>::quiet_NaN());
+    QCOMPARE(player.controls().currentPosition(), 0.0);
+    player.controls().setCurrentPosition(std::numeric_limits<double>::infinity());
+    QCOMPARE(player.controls().currentPosition(), 2.0);
+}
+
+void TestMediaPlayer::stopFrameIsFirstFramePastTheEnd_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<qint64>("frame");
+    QTest::newRow("zero") << 0.0 << 44100 << qint64(1);
+    QTest::newRow("whole second") << 1.0 << 44100 << qint64(44101);
+    QTest::newRow("between frames") << 2.43 << 44100 << qint64(107164);
+    // 1.15 * 44100 comes out a hair under 50715 in doubles, yet frame 50715 sits exactly at
+    // 1.15 and is not past it.
+    QTest::newRow("product rounds low") << 1.15 << 44100 << qint64(50716);
+    QTest::newRow("other rate") << 0.5 << 22050 << qint64(11026);
+    QTest::newRow("negative") << -1.0 << 44100 << qint64(0);
+}
+
+void TestMediaPlayer::stopFrameIsFirstFramePastTheEnd()
+{
+    QFETCH(double, seconds);
+    QFETCH(int, rate);
+    QFETCH(qint64, frame);
+    QCOMPARE(MediaPlayer::stopFrame(seconds, rate), frame);
+    if (seconds >= 0) {
+        QVERIFY(double(frame) / rate > seconds);
+        QVERIFY(double(frame - 1) / rate <= seconds);
+    }
+}
+
+void TestMediaPlayer::endPositionLastsUntilNewMedia()
+{
+    MediaPlayer player;
+    player.setURL(m_wav);
+    player.setEndPosition(1.25);
+    QCOMPARE(player.endPosition(), 1.25);
+    player.controls().stop();
+    player.controls().setCurrentPosition(0.5);
+    QCOMPARE(player.endPosition(), 1.25);
+    player.setURL(m_wav);
+    QCOMPARE(player.endPosition(), -1.0);
+    player.setEndPosition(-3);
+    QCOMPARE(player.endPosition(), -1.0);
+}
+
+void TestMediaPlayer::closeReleasesMedia()
+{
+    MediaPlayer player;
+    QSignalSpy states(&player, &MediaPlayer::playStateChanged);
+    player.setURL(m_wav);
+    player.controls().setCurrentPosition(1.0);
+    player.close();
+    QVERIFY(!player.hasMedia());
+    QCOMPARE(player.URL(), QString());
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+    QCOMPARE(player.controls().currentPosition(), 0.0);
+    QCOMPARE(states.count(), 2);
+    QCOMPARE(states.at(1).at(0).value<MediaPlayer::PlayState>(), MediaPlayer::Undefined);
+}
+
+QTEST_GUILESS_MAIN(TestMediaPlayer)
+#include "tst_mediaplayer.moc"

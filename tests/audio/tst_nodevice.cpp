@@ -1,0 +1,72 @@
+#include "mediaplayer.h"
+#include "testsignals.h"
+#include "voicerecorder.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sndfile.h>
+
+// A machine without any sound device: the player and the recorder must fail quietly and fast.
+class TestNoDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void playerDoesNothingWithoutOutput();
+    void recorderReportsMissingInput();
+};
+
+void TestNoDevice::initTestCase()
+{
+#ifdef Q_OS_LINUX
+    // Before Qt Multimedia first connects: a server address where none listens.
+    qputenv("PULSE_SERVER", "unix:/nonexistent/orlune-no-sound-server");
+#else
+    QSKIP("simulating a machine without sound devices needs PulseAudio");
+#endif
+}
+
+void TestNoDevice::playerDoesNothingWithoutOutput()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("lesson.wav"));
+    QVERIFY(TestSignals::writeFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                                   TestSignals::noise(44100, 1, 9)));
+    MediaPlayer player;
+    player.setURL(file);
+    QVERIFY(player.hasMedia());
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+
+    QElapsedTimer clock;
+    clock.start();
+    player.setEndPosition(0.5);
+    player.controls().setCurrentPosition(0.25);
+    player.controls().play();
+    QVERIFY(clock.elapsed() < 2000);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(player.controls().currentPosition(), 0.25);
+    QTest::qWait(200);
+    QCOMPARE(ends.count(), 0);
+    player.controls().stop();
+    player.close();
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+}
+
+void TestNoDevice::recorderReportsMissingInput()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("mcesound.wav"));
+    VoiceRecorder recorder;
+    QVERIFY(!recorder.start(target));
+    QCOMPARE(recorder.error(), VoiceRecorder::Error::NoInputDevice);
+    QVERIFY(!recorder.isRecording());
+    QVERIFY(!recorder.stop());
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+QTEST_GUILESS_MAIN(TestNoDevice)
+#include "tst_nodevice.moc"

@@ -1,0 +1,429 @@
+#include "mediaplayer.h"
+#include "monitorcapture.h"
+#include "testaudio.h"
+#include "testsignals.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <sndfile.h>
+
+// Plays through the PulseAudio null sink and compares what its monitor heard, frame by frame,
+// with the decoded media. The sink runs at 44100 Hz stereo, the rate of the test files, so
+// nothing is resampled on the way.
+class TestPlayback : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void playsExactStretch_data();
+    void playsExactStretch();
+    void laterEndExtendsPlayback();
+    void laterEndAfterLastFrameWasSent_data();
+    void laterEndAfterLastFrameWasSent();
+    void passedEndStopsAtOnce();
+    void earlierEndAheadStopsThere();
+    void playsToEndOfMedia();
+    void stopSilencesAtOnce();
+    void newPositionWhilePlayingGoesOnFromThere();
+    void emptyStretchStillReportsEnd();
+    void sentenceAfterSentenceFromEndHandler();
+    void positionFollowsTheSound();
+
+private:
+    static constexpr int rate = 44100;
+
+    void openMedia(MediaPlayer& player, const QString& file);
+    static std::span<const qint16> frames(const MediaPlayer& player, qint64 first, qint64 stop);
+    // `capture` holds exactly the frames [first, stop) of the media, with silence around them
+    // and no other sound.
+    static void verifyOnlyStretch(std::span<const qint16> capture, const MediaPlayer& player,
+                                  qint64 first, qint64 stop);
+
+    QTemporaryDir m_dir;
+    QString m_wav;
+    QString m_mp3;
+};
+
+void TestPlayback::initTestCase()
+{
+    if (!TestAudio::pulseAvailable())
+        QSKIP("No PulseAudio server answers: start one with eval \"$(tools/start-pulse.sh)\"");
+    QVERIFY(m_dir.isValid());
+    m_wav = m_dir.filePath(QStringLiteral("lesson.wav"));
+    m_mp3 = m_dir.filePath(QStringLiteral("lesson.mp3"));
+    const auto stereo = TestSignals::noise(10 * rate, 2, 7);
+    QVERIFY(TestSignals::writeFile(m_wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, stereo));
+    const auto mono = TestSignals::noise(8 * rate, 1, 8);
+    QVERIFY(
+        TestSignals::writeFile(m_mp3, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, rate, 1, mono));
+}
+
+void TestPlayback::openMedia(MediaPlayer& player, const QString& file)
+{
+    player.setURL(file);
+    QVERIFY(player.hasMedia());
+    QCOMPARE(player.sampleRate(), rate);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+}
+
+std::span<const qint16> TestPlayback::frames(const MediaPlayer& player, qint64 first, qint64 stop)
+{
+    return player.samples().subspan(size_t(first * 2), size_t((stop - first) * 2));
+}
+
+void TestPlayback::verifyOnlyStretch(std::span<const qint16> capture, const MediaPlayer& player,
+                                     qint64 first, qint64 stop)
+{
+    const auto expected = frames(player, first, stop);
+    const qint64 at = TestAudio::findFrames(capture, expected);
+    if (at <= 0) {
+        // Say what went wrong: where the two halves are, and how much sound there was at all.
+        const qint64 half = (stop - first) / 2;
+        qWarning() << "first half at"
+                   << TestAudio::findFrames(capture, frames(player, first, first + half))
+                   << "second half at"
+                   << TestAudio::findFrames(capture, frames(player, first + half, stop))
+                   << "sound frames" << TestAudio::countNonSilentFrames(capture) << "expected"
+                   << TestAudio::countNonSilentFrames(expected) << "first sound at"
+                   << TestAudio::firstNonSilentFrame(capture);
+    }
+    QVERIFY2(at > 0, "the stretch is not in the capture in one piece");
+    const qint64 end = at + (stop - first);
+    QVERIFY(end < qint64(capture.size() / 2));
+    QVERIFY2(TestAudio::countNonSilentFrames(capture.subspan(size_t(at - 1) * 2, 2)) == 0,
+             "sound right before the first frame");
+    QVERIFY2(TestAudio::countNonSilentFrames(capture.subspan(size_t(end) * 2, 2)) == 0,
+             "sound right after the last frame");
+    QCOMPARE(TestAudio::countNonSilentFrames(capture), TestAudio::countNonSilentFrames(expected));
+}
+
+void TestPlayback::playsExactStretch_data()
+{
+    QTest::addColumn<bool>("mp3");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("end");
+    QTest::newRow("wav from the beginning") << false << 0.0 << 2.0;
+    QTest::newRow("wav, fractional times") << false << 1.23456 << 3.23456;
+    QTest::newRow("wav, times as the lessons store them") << false << 7.3 << 9.3;
+    QTest::newRow("mp3") << true << 2.5 << 4.5;
+}
+
+void TestPlayback::playsExactStretch()
+{
+    QFETCH(bool, mp3);
+    QFETCH(double, start);
+    QFETCH(double, end);
+    MediaPlayer player;
+    openMedia(player, mp3 ? m_mp3 : m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    QSignalSpy states(&player, &MediaPlayer::playStateChanged);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.setEndPosition(end);
+    player.controls().setCurrentPosition(start);
+    player.controls().play();
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QVERIFY(ends.wait(5000));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    const qint64 first = std::llround(start * rate);
+    const qint64 stop = qint64(std::floor(end * rate)) + 1;
+    QCOMPARE(player.controls().currentPosition(), double(stop) / rate);
+    QVERIFY(player.controls().currentPosition() > end);
+
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 1);
+    QCOMPARE(states.count(), 2);
+    verifyOnlyStretch(captured, player, first, stop);
+}
+
+void TestPlayback::laterEndExtendsPlayback()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.setEndPosition(2.0);
+    player.controls().setCurrentPosition(1.0);
+    player.controls().play();
+    QTest::qWait(500);
+    player.setEndPosition(2.75);
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QVERIFY(ends.wait(5000));
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 1);
+    verifyOnlyStretch(captured, player, rate, MediaPlayer::stopFrame(2.75, rate));
+}
+
+// The source has turned to silence at the old end, but the end moves on: the media goes on from
+// the old end, after at most the silence already queued, or after next to none once the last
+// frame has been heard.
+void TestPlayback::laterEndAfterLastFrameWasSent_data()
+{
+    QTest::addColumn<double>("heardBeforeMove");
+    QTest::addColumn<double>("maxGapSeconds");
+    QTest::newRow("last frames still playing") << 1.47 << 0.35;
+    QTest::newRow("last frame heard") << 1.5 << 0.06;
+}
+
+void TestPlayback::laterEndAfterLastFrameWasSent()
+{
+    QFETCH(double, heardBeforeMove);
+    QFETCH(double, maxGapSeconds);
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.setEndPosition(1.5);
+    player.controls().setCurrentPosition(1.0);
+    player.controls().play();
+    // Between the last frame heard and the end report lie only some 40 ms: watch closely.
+    QElapsedTimer clock;
+    clock.start();
+    while (player.controls().currentPosition() <= heardBeforeMove && ends.isEmpty() &&
+           clock.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    QCOMPARE(ends.count(), 0);
+    player.setEndPosition(2.0);
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QVERIFY(ends.wait(5000));
+    const std::vector<qint16> captured = capture.stop();
+    QCOMPARE(ends.count(), 1);
+
+    const qint64 oldStop = MediaPlayer::stopFrame(1.5, rate);
+    const qint64 newStop = MediaPlayer::stopFrame(2.0, rate);
+    const qint64 first = TestAudio::findFrames(captured, frames(player, rate, oldStop));
+    const qint64 second = TestAudio::findFrames(captured, frames(player, oldStop, newStop));
+    QVERIFY(first > 0);
+    const qint64 gap = second - first - (oldStop - rate);
+    QVERIFY(second > 0 && gap >= 0);
+    QVERIFY2(gap < qint64(maxGapSeconds * rate), qPrintable(QString::number(gap)));
+    QCOMPARE(TestAudio::countNonSilentFrames(captured), newStop - rate);
+}
+
+void TestPlayback::passedEndStopsAtOnce()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.controls().setCurrentPosition(3.0);
+    player.controls().play();
+    QTest::qWait(600);
+    const double reached = player.controls().currentPosition();
+    QVERIFY(reached > 3.3);
+    player.setEndPosition(3.2);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(ends.count(), 1);
+    QVERIFY(player.controls().currentPosition() >= reached);
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 1);
+
+    // What did play is the media from the start frame on, and it ended soon after the stop.
+    const qint64 played = TestAudio::countNonSilentFrames(captured);
+    QVERIFY(TestAudio::findFrames(captured, frames(player, 3 * rate, 3 * rate + played)) > 0);
+    QVERIFY2(played < qint64((reached - 3.0 + 0.25) * rate), "sound went on after the stop");
+}
+
+// A new end not heard yet, but before frames already sent to the output: playback starts over
+// from the frame being heard (repeating the few milliseconds the estimate is behind) and ends
+// exactly there.
+void TestPlayback::earlierEndAheadStopsThere()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.controls().setCurrentPosition(4.0);
+    player.controls().play();
+    QVERIFY(QTest::qWaitFor([&] { return player.controls().currentPosition() > 4.5; }, 3000));
+    const double end = player.controls().currentPosition() + 0.05;
+    player.setEndPosition(end);
+    QCOMPARE(ends.count(), 0);
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QVERIFY(ends.wait(3000));
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 1);
+
+    const qint64 stop = MediaPlayer::stopFrame(end, rate);
+    QCOMPARE(player.controls().currentPosition(), double(stop) / rate);
+    const qint64 last = TestAudio::lastNonSilentFrame(heard);
+    const qint64 tail = rate / 25;
+    QVERIFY(last > tail);
+    QVERIFY(std::ranges::equal(heard.subspan(size_t(last + 1 - tail) * 2, size_t(tail) * 2),
+                               frames(player, stop - tail, stop)));
+}
+
+void TestPlayback::playsToEndOfMedia()
+{
+    MediaPlayer player;
+    openMedia(player, m_mp3);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    const double start = 7.0;
+    player.controls().setCurrentPosition(start);
+    player.controls().play();
+    QVERIFY(ends.wait(5000));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(player.controls().currentPosition(), double(player.frameCount()) / rate);
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 1);
+    verifyOnlyStretch(captured, player, 7 * rate, player.frameCount());
+}
+
+void TestPlayback::stopSilencesAtOnce()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.controls().play();
+    QTest::qWait(400);
+    player.controls().stop();
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    const double stoppedAt = player.controls().currentPosition();
+    QVERIFY(stoppedAt > 0.2 && stoppedAt < 0.6);
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 0);
+    const qint64 played = TestAudio::countNonSilentFrames(captured);
+    QVERIFY(TestAudio::findFrames(captured, frames(player, 0, played)) > 0);
+    QVERIFY2(played < qint64((stoppedAt + 0.1) * rate), "sound went on after stop()");
+
+    // The next play starts where the stop left off.
+    QCOMPARE(player.controls().currentPosition(), stoppedAt);
+}
+
+void TestPlayback::newPositionWhilePlayingGoesOnFromThere()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.setEndPosition(6.5);
+    player.controls().setCurrentPosition(1.0);
+    player.controls().play();
+    QTest::qWait(400);
+    player.controls().setCurrentPosition(5.0);
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QVERIFY(player.controls().currentPosition() < 5.1);
+    QVERIFY(ends.wait(5000));
+    const std::vector<qint16> captured = capture.stop();
+    const std::span<const qint16> heard(captured);
+    QCOMPARE(ends.count(), 1);
+
+    const qint64 stop = MediaPlayer::stopFrame(6.5, rate);
+    const qint64 at = TestAudio::findFrames(captured, frames(player, 5 * rate, stop));
+    QVERIFY(at > 0);
+    QCOMPARE(TestAudio::countNonSilentFrames(heard.subspan(size_t(at + stop - 5 * rate) * 2)), 0);
+    const qint64 before = TestAudio::countNonSilentFrames(heard.subspan(0, size_t(at) * 2));
+    QVERIFY(TestAudio::findFrames(captured, frames(player, rate, rate + before)) >= 0);
+}
+
+void TestPlayback::emptyStretchStillReportsEnd()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    player.setEndPosition(1.0);
+    player.controls().setCurrentPosition(2.0);
+    player.controls().play();
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QCOMPARE(ends.count(), 0);
+    QVERIFY(ends.wait(1000));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(player.controls().currentPosition(), 2.0);
+}
+
+// A lesson reading plays the next sentence from the end handler, on the same player: every
+// restart must get a working output (Qt 6.4 shrank the buffer on each one until it fell silent).
+void TestPlayback::sentenceAfterSentenceFromEndHandler()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    constexpr int sentences = 8;
+    const auto startOf = [](int i) { return 0.4 + 1.1 * i; };
+    const auto endOf = [&](int i) { return startOf(i) + 0.25 + 0.05 * i; };
+    int current = 0;
+    const auto playCurrent = [&] {
+        player.setEndPosition(endOf(current));
+        player.controls().setCurrentPosition(startOf(current));
+        player.controls().play();
+    };
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    connect(&player, &MediaPlayer::endReached, this, [&] {
+        QCOMPARE(player.playState(), MediaPlayer::Stopped);
+        if (++current < sentences)
+            playCurrent();
+    });
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    playCurrent();
+    QVERIFY(QTest::qWaitFor([&] { return ends.count() == sentences; }, 10000));
+    const std::vector<qint16> captured = capture.stop();
+    QCOMPARE(ends.count(), sentences);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+
+    qint64 total = 0;
+    qint64 previous = 0;
+    for (int i = 0; i < sentences; ++i) {
+        const qint64 first = MediaPlayer::startFrame(startOf(i), rate);
+        const qint64 stop = MediaPlayer::stopFrame(endOf(i), rate);
+        const qint64 at = TestAudio::findFrames(captured, frames(player, first, stop));
+        QVERIFY2(at > previous, qPrintable(QStringLiteral("sentence %1").arg(i)));
+        previous = at + stop - first;
+        total += stop - first;
+    }
+    QCOMPARE(TestAudio::countNonSilentFrames(captured), total);
+}
+
+void TestPlayback::positionFollowsTheSound()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    player.setEndPosition(3.0);
+    player.controls().setCurrentPosition(1.0);
+    QElapsedTimer clock;
+    clock.start();
+    player.controls().play();
+    double last = 1.0;
+    while (ends.isEmpty() && clock.elapsed() < 4000) {
+        const double position = player.controls().currentPosition();
+        QVERIFY(position >= last);
+        QVERIFY(position <= double(MediaPlayer::stopFrame(3.0, rate)) / rate);
+        // Sound is heard a little after it is sent; the position never runs ahead of the clock.
+        QVERIFY2(position - 1.0 <= clock.elapsed() / 1000.0 + 0.005, "position ahead of time");
+        QVERIFY2(position - 1.0 >= clock.elapsed() / 1000.0 - 0.25, "position lags far behind");
+        last = position;
+        QTest::qWait(25);
+    }
+    QCOMPARE(ends.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestPlayback)
+#include "tst_playback.moc"
