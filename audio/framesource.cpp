@@ -27,6 +27,7 @@ void FrameSource::begin(qint64 startFrame, qint64 stopFrame)
     m_stop = std::clamp<qint64>(stopFrame, m_cursor, frames);
     m_streamFrames = 0;
     m_silentFrames = 0;
+    m_continuationSilence = -1;
     m_pieces.clear();
     if (!isOpen())
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -36,6 +37,14 @@ void FrameSource::setStopFrame(qint64 stopFrame)
 {
     const qint64 frames = qint64(m_samples.size() / 2);
     m_stop = std::clamp<qint64>(stopFrame, 0, frames);
+}
+
+void FrameSource::setContinuation(qint64 silenceFrames, qint64 startFrame, qint64 stopFrame)
+{
+    const qint64 frames = qint64(m_samples.size() / 2);
+    m_continuationSilence = std::max<qint64>(0, silenceFrames);
+    m_continuationStart = std::clamp<qint64>(startFrame, 0, frames);
+    m_continuationStop = std::clamp<qint64>(stopFrame, m_continuationStart, frames);
 }
 
 qint64 FrameSource::silenceStart() const
@@ -70,25 +79,41 @@ qint64 FrameSource::readData(char* data, qint64 maxSize)
 {
     const qint64 wanted = maxSize / bytesPerFrame;
     qint64 served = 0;
-    if (m_cursor < m_stop && wanted > 0) {
-        const qint64 count = std::min(wanted, m_stop - m_cursor);
-        appendPiece(m_cursor, false);
-        std::memcpy(data, m_samples.data() + m_cursor * 2, size_t(count * bytesPerFrame));
-        m_cursor += count;
-        m_streamFrames += count;
-        m_silentFrames = 0;
-        served = count;
-    }
-    const qint64 silence = std::min(wanted - served, maxSilentFrames - m_silentFrames);
-    if (silence > 0) {
+    while (served < wanted) {
+        if (m_cursor < m_stop) {
+            const qint64 count = std::min(wanted - served, m_stop - m_cursor);
+            appendPiece(m_cursor, false);
+            std::memcpy(data + served * bytesPerFrame, m_samples.data() + m_cursor * 2,
+                        size_t(count * bytesPerFrame));
+            m_cursor += count;
+            m_streamFrames += count;
+            m_silentFrames = 0;
+            served += count;
+            continue;
+        }
+        qint64 silence = std::min(wanted - served, maxSilentFrames - m_silentFrames);
         const bool started = silenceStart() < 0;
-        appendPiece(m_cursor, true);
-        std::memset(data + served * bytesPerFrame, 0, size_t(silence * bytesPerFrame));
-        m_streamFrames += silence;
-        m_silentFrames += silence;
-        served += silence;
-        if (started)
-            emit silenceStarted();
+        const qint64 silenceBegan = started ? m_streamFrames : silenceStart();
+        if (m_continuationSilence >= 0) {
+            silence = std::min(silence, silenceBegan + m_continuationSilence - m_streamFrames);
+        }
+        if (silence > 0) {
+            appendPiece(m_cursor, true);
+            std::memset(data + served * bytesPerFrame, 0, size_t(silence * bytesPerFrame));
+            m_streamFrames += silence;
+            m_silentFrames += silence;
+            served += silence;
+            if (started)
+                emit silenceStarted();
+        }
+        if (m_continuationSilence >= 0 && m_streamFrames >= silenceBegan + m_continuationSilence) {
+            m_cursor = m_continuationStart;
+            m_stop = m_continuationStop;
+            m_continuationSilence = -1;
+            emit continued(m_streamFrames);
+            continue;
+        }
+        break;
     }
     return served * bytesPerFrame;
 }

@@ -20,6 +20,12 @@ public:
     void begin(qint64 startFrame, qint64 stopFrame);
     // A stop moved past the point where the silence began resumes the media there.
     void setStopFrame(qint64 stopFrame);
+    // After the stop, serve exactly silenceFrames of silence, then the frames [start, stop)
+    // as part of the same stream: a pause that is exact to the frame whatever the output's
+    // latency. Cleared by begin() and once the continuation starts.
+    void setContinuation(qint64 silenceFrames, qint64 startFrame, qint64 stopFrame);
+    void clearContinuation() { m_continuationSilence = -1; }
+    bool hasContinuation() const { return m_continuationSilence >= 0; }
 
     qint64 stopFrame() const { return m_stop; }
     // The next media frame to hand out.
@@ -36,6 +42,8 @@ public:
 signals:
     // The last media frame before the stop has just been handed out.
     void silenceStarted();
+    // The continuation's first frame has just been handed out, at this stream frame.
+    void continued(qint64 streamFrame);
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -57,4 +65,7 @@ private:
     qint64 m_stop = 0;
     qint64 m_streamFrames = 0;
     qint64 m_silentFrames = 0;
+    qint64 m_continuationSilence = -1;
+    qint64 m_continuationStart = 0;
+    qint64 m_continuationStop = 0;
 };

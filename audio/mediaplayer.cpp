@@ -36,6 +36,10 @@ MediaPlayer::MediaPlayer(QObject* parent)
 {
     connect(m_engine.get(), &PlaybackEngine::playingChanged, this, &MediaPlayer::reportState);
     connect(m_engine.get(), &PlaybackEngine::endReached, this, &MediaPlayer::endReached);
+    connect(m_engine.get(), &PlaybackEngine::followOnStarted, this, [this] {
+        m_endPosition = m_followOnEnd;
+        emit followOnStarted();
+    });
 }
 
 MediaPlayer::~MediaPlayer()
@@ -81,6 +85,28 @@ void MediaPlayer::setEndPosition(double seconds)
 double MediaPlayer::endPosition() const
 {
     return m_endPosition;
+}
+
+void MediaPlayer::setFollowOn(double pauseSeconds, double startSeconds, double endSeconds)
+{
+    if (!hasMedia() || !(pauseSeconds >= 0)) {
+        clearFollowOn();
+        return;
+    }
+    const int rate = sampleRate();
+    m_followOnEnd = endSeconds < 0 || std::isnan(endSeconds) ? -1 : endSeconds;
+    m_engine->setFollowOn(std::llround(pauseSeconds * rate), startFrame(startSeconds, rate),
+                          m_followOnEnd < 0 ? -1 : stopFrame(m_followOnEnd, rate));
+}
+
+void MediaPlayer::clearFollowOn()
+{
+    m_engine->clearFollowOn();
+}
+
+bool MediaPlayer::hasFollowOn() const
+{
+    return m_engine->hasFollowOn();
 }
 
 bool MediaPlayer::hasMedia() const

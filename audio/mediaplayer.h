@@ -61,6 +61,15 @@ public:
     void setEndPosition(double seconds);
     double endPosition() const;
 
+    // Reading on without a gap in the output: once the running stretch has ended (reported
+    // by endReached() while playState() still reads Playing), exactly pauseSeconds of silence
+    // follow, then the stretch from startSeconds to endSeconds (negative: the media's end)
+    // plays and followOnStarted() is emitted as it starts to sound. Cleared by stop(), by
+    // new media and once it starts.
+    void setFollowOn(double pauseSeconds, double startSeconds, double endSeconds);
+    void clearFollowOn();
+    bool hasFollowOn() const;
+
     bool hasMedia() const;
     int sampleRate() const;
     qint64 frameCount() const;
@@ -77,6 +86,8 @@ signals:
     // Playback stopped by itself: at the end position or at the end of the media. playState()
     // already reads Stopped when this is emitted.
     void endReached();
+    // The stretch set with setFollowOn() has started to sound; endPosition() is now its end.
+    void followOnStarted();
 
 private:
     friend class Controls;
@@ -90,5 +101,6 @@ private:
     Controls m_controls{*this};
     QString m_url;
     double m_endPosition = -1;
+    double m_followOnEnd = -1;
     PlayState m_reportedState = Undefined;
 };

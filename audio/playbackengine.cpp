@@ -35,6 +35,49 @@ PlaybackEngine::PlaybackEngine(QObject* parent) : QObject(parent)
     // Queued: the source announces this from inside the sink's own read call.
     connect(&m_source, &FrameSource::silenceStarted, this, &PlaybackEngine::onSilenceStarted,
             Qt::QueuedConnection);
+    connect(&m_source, &FrameSource::continued, this, &PlaybackEngine::onContinued,
+            Qt::QueuedConnection);
+}
+
+void PlaybackEngine::setFollowOn(qint64 silenceFrames, qint64 startFrame, qint64 stopFrame)
+{
+    const qint64 frames = m_audio.frameCount();
+    startFrame = std::clamp<qint64>(startFrame, 0, frames);
+    stopFrame = stopFrame < 0 ? frames : std::min(stopFrame, frames);
+    if (silenceFrames < 0 || stopFrame <= startFrame) {
+        clearFollowOn();
+        return;
+    }
+    m_followOn = {silenceFrames, startFrame, stopFrame};
+    if (m_playing)
+        m_source.setContinuation(silenceFrames, startFrame, stopFrame);
+}
+
+void PlaybackEngine::clearFollowOn()
+{
+    m_followOn = {};
+    m_source.clearContinuation();
+}
+
+void PlaybackEngine::onContinued(qint64 streamFrame)
+{
+    if (!m_playing || !hasFollowOn())
+        return;
+    m_stopFrame = m_followOn.stop;
+    const qint64 start = m_followOn.start;
+    m_followOn = {};
+    m_silenceStart = -1;
+    m_endTimer.stop();
+    // Served now, heard once the output has played what is queued before it.
+    const qint64 ahead = std::max<qint64>(0, streamFrame - playedStreamFrames());
+    const quint64 run = m_run;
+    QTimer::singleShot(int(ahead * 1000 / m_audio.sampleRate()), Qt::PreciseTimer, this,
+                       [this, run, start] {
+                           if (m_playing && run == m_run) {
+                               m_lastHeard = start;
+                               emit followOnStarted();
+                           }
+                       });
 }
 
 PlaybackEngine::~PlaybackEngine()
@@ -96,6 +139,7 @@ void PlaybackEngine::play()
 
 void PlaybackEngine::stop()
 {
+    clearFollowOn();
     if (m_playing)
         finish(position(), false);
 }
@@ -193,6 +237,8 @@ bool PlaybackEngine::startSink(qint64 startFrame)
     m_silenceStart = -1;
     m_lastHeard = startFrame;
     m_source.begin(startFrame, effectiveStop());
+    if (hasFollowOn())
+        m_source.setContinuation(m_followOn.silence, m_followOn.start, m_followOn.stop);
     // Qt 6.4 keeps the size the server granted as the next request, and the server grants
     // three quarters of what is asked: without this every restart shrank the buffer until the
     // stream never reached its pre-buffer mark and stayed silent.
@@ -258,6 +304,12 @@ void PlaybackEngine::checkEnd()
     const qint64 target = m_silenceStart + qint64(endMarginMs) * m_audio.sampleRate() / 1000;
     const qint64 played = playedStreamFrames();
     if (played >= target || m_silenceClock.elapsed() > m_silenceBudgetMs) {
+        if (hasFollowOn() && m_source.hasContinuation()) {
+            // The stretch is over as heard; the output goes on through the pause.
+            m_silenceStart = -1;
+            emit endReached();
+            return;
+        }
         finish(m_source.mediaFrameAt(m_silenceStart), true);
         return;
     }
@@ -283,6 +335,7 @@ void PlaybackEngine::checkProgress()
 
 void PlaybackEngine::finish(qint64 position, bool reachedEnd)
 {
+    clearFollowOn();
     stopSink();
     m_position = position;
     m_lastHeard = position;

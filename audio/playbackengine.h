@@ -41,8 +41,18 @@ public:
     void setStopFrame(qint64 frame);
     qint64 stopFrame() const { return m_stopFrame; }
 
+    // After the running stretch ends, keep the output going with silenceFrames of silence,
+    // then play [start, stop): the pause between two stretches is exact to the frame. The end
+    // of the running stretch is still reported with endReached(), while isPlaying() stays
+    // true; followOnStarted() follows when the next stretch starts to sound. Cleared by
+    // stop(), by new media and once it starts.
+    void setFollowOn(qint64 silenceFrames, qint64 startFrame, qint64 stopFrame);
+    void clearFollowOn();
+    bool hasFollowOn() const { return m_followOn.silence >= 0; }
+
 signals:
     void playingChanged(bool playing);
+    void followOnStarted();
     // Playback stopped by itself at the stop frame or at the end of the media.
     void endReached();
 
@@ -56,12 +66,20 @@ private:
     void onSilenceStarted();
     void checkEnd();
     void checkProgress();
+    void onContinued(qint64 streamFrame);
     void finish(qint64 position, bool reachedEnd);
 
     DecodedAudio m_audio;
     FrameSource m_source;
     QAudioSink* m_sink = nullptr;
     QAudioDevice m_sinkDevice;
+    struct FollowOn
+    {
+        qint64 silence = -1;
+        qint64 start = 0;
+        qint64 stop = 0;
+    };
+    FollowOn m_followOn;
     QTimer m_endTimer;
     QTimer m_watchdog;
     qint64 m_watchedFrames = -1;

@@ -115,9 +115,7 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
     m_client->setMinimumSize(atLeast(Form1Layout::minimumOuterWidth - Form1Layout::frameWidth),
                              atLeast(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
     installDefaultPrompts();
-    m_readingPause.setSingleShot(true);
-    m_readingPause.setInterval(1000);
-    connect(&m_readingPause, &QTimer::timeout, this, &Form1::continueReading);
+    connect(&m_W1, &MediaPlayer::followOnStarted, this, &Form1::continueReading);
     connect(&m_W1, &MediaPlayer::endReached, this, &Form1::CheckSentenceEnd);
     m_Picture8 = new LookupPopup(m_client);
     m_Picture8->setGeometry(
@@ -365,7 +363,6 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::releaseDevices()
 {
     m_shuttingDown = true;
-    m_readingPause.stop();
     m_W1.controls().stop();
     m_replay.close();
     // An unfinished recording is dropped; the last finished one stays until the files go.
@@ -411,7 +408,7 @@ void Form1::unloadLesson()
     CurrentSentence = -1;
     ContinuousReading = false;
     m_Timer1 = false;
-    m_readingPause.stop();
+    m_pausing = false;
     m_W1.setEndPosition(-1);
     m_lists.clear();
     m_Label4[3]->clear();

@@ -9,7 +9,6 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -77,7 +76,7 @@ public:
     LookupPopup* popup() const { return m_Picture8; }
     WordSpeaker& speaker() { return m_speaker; }
     // True while the one-second pause between two sentences of a reading runs.
-    bool isPausingBetweenSentences() const { return m_readingPause.isActive(); }
+    bool isPausingBetweenSentences() const { return m_pausing; }
 
     // The questions and notices of the recording buttons. Tests replace them; by default they
     // are the save dialog, a yes/no question and a short message beside the window.
@@ -119,6 +118,7 @@ private:
     void openDictation();
     void sentenceClick(Qt::MouseButton button);
     void continueReading();
+    void queueNextSentence();
     void sentenceButtonReleased(int index);
     void refreshSentenceDisplay();
     void toggleTranslation();
@@ -141,7 +141,7 @@ private:
     // Stands for the position poll: on while this window watches a sentence it started, so
     // that the end check acts only on playback of its own.
     bool m_Timer1 = false;
-    QTimer m_readingPause;
+    bool m_pausing = false;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
 

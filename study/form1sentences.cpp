@@ -56,19 +56,21 @@ void Form1::CheckSentenceEnd()
         return;
     }
     if (m_lists.isPastEnd(CurrentSentence, m_W1.controls().currentPosition())) {
-        m_W1.controls().stop();
         m_Timer1 = false;
-        if (ContinuousReading) {
-            // The pause keeps the window responsive: "停止" during it ends the reading.
-            m_readingPause.start();
+        if (ContinuousReading && m_W1.hasFollowOn()) {
+            // The pause runs in the player itself, so it lasts exactly a second as heard and
+            // the window stays responsive: "停止" during it ends the reading.
+            m_pausing = true;
             return;
         }
+        m_W1.controls().stop();
     }
     if (ContinuousReading && CurrentSentence == m_lists.count() - 1 &&
-        m_W1.playState() == MediaPlayer::Stopped) {
+        m_W1.playState() != MediaPlayer::Playing) {
         UnmarkSentence();
         CurrentSentence = -1;
         ContinuousReading = false;
+        m_pausing = false;
         setReadingPair(true, false);
         m_r2->clear();
         m_Label8->clear();
@@ -76,40 +78,52 @@ void Form1::CheckSentenceEnd()
     }
 }
 
+// While reading, the player goes on by itself after each sentence: a second of silence, then
+// the next sentence, or the last one again at the end of the lesson.
+void Form1::queueNextSentence()
+{
+    const int next = qMin(CurrentSentence + 1, m_lists.count() - 1);
+    if (m_lists.endPosition(CurrentSentence) < 0 || next < 0) {
+        m_W1.clearFollowOn();
+        return;
+    }
+    m_W1.setFollowOn(1.0, m_lists.startTime(next), m_lists.endPosition(next));
+}
+
 void Form1::continueReading()
 {
     if (!ContinuousReading) {
         return;
     }
+    m_pausing = false;
+    m_Timer1 = true;
     CurrentSentence = qMin(CurrentSentence + 1, m_lists.count() - 1);
-    PlaySentence(CurrentSentence);
     UnmarkSentence();
     ShowSentenceTexts(CurrentSentence);
     MarkSentence(CurrentSentence, int(m_lists.sentence(CurrentSentence).size()));
-    if (m_W1.playState() == MediaPlayer::Stopped) {
-        // Nothing could be played (no sound device): let the end check end the reading.
-        const bool watching = m_Timer1;
-        m_Timer1 = true;
-        CheckSentenceEnd();
-        m_Timer1 = watching && ContinuousReading;
-    }
+    queueNextSentence();
 }
 
 void Form1::StartLessonReading()
 {
-    m_readingPause.stop();
     CurrentSentence = 0;
     UnmarkSentence();
     ShowSentenceTexts(0);
     PlaySentence(0);
     MarkSentence(0, int(m_lists.sentence(0).size()));
     ContinuousReading = true;
+    m_pausing = false;
+    queueNextSentence();
     setReadingPair(false, true);
+    if (m_W1.playState() != MediaPlayer::Playing) {
+        // Nothing could be played: the end check ends a reading of one sentence at once.
+        CheckSentenceEnd();
+    }
 }
 
 void Form1::StopLessonReading()
 {
-    m_readingPause.stop();
+    m_pausing = false;
     m_W1.controls().stop();
     m_Timer1 = false;
     UnmarkSentence();

@@ -32,6 +32,8 @@ private slots:
     void emptyStretchStillReportsEnd();
     void sentenceAfterSentenceFromEndHandler();
     void positionFollowsTheSound();
+    void followOnPausesExactly();
+    void stopDuringTheFollowOnPause();
 
 private:
     static constexpr int rate = 44100;
@@ -427,3 +429,58 @@ void TestPlayback::positionFollowsTheSound()
 
 QTEST_GUILESS_MAIN(TestPlayback)
 #include "tst_playback.moc"
+
+void TestPlayback::followOnPausesExactly()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    QSignalSpy followed(&player, &MediaPlayer::followOnStarted);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+
+    player.setEndPosition(1.0);
+    player.controls().setCurrentPosition(0.5);
+    player.controls().play();
+    player.setFollowOn(0.75, 2.0, 2.25);
+    QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 3000);
+    // The output goes on through the pause: the state still reads playing.
+    QCOMPARE(player.playState(), MediaPlayer::Playing);
+    QCOMPARE(followed.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(followed.count(), 1, 3000);
+    QCOMPARE(player.endPosition(), 2.25);
+    QVERIFY(!player.hasFollowOn());
+    QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 2, 3000);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    const std::vector<qint16> heard = capture.stop();
+
+    const qint64 firstStart = MediaPlayer::startFrame(0.5, rate);
+    const qint64 firstStop = MediaPlayer::stopFrame(1.0, rate);
+    const qint64 secondStart = MediaPlayer::startFrame(2.0, rate);
+    const qint64 secondStop = MediaPlayer::stopFrame(2.25, rate);
+    const qint64 a = TestAudio::findFrames(heard, frames(player, firstStart, firstStop));
+    const qint64 b = TestAudio::findFrames(heard, frames(player, secondStart, secondStop));
+    QVERIFY(a >= 0 && b >= 0);
+    QCOMPARE(b - (a + firstStop - firstStart), qint64(0.75 * rate));
+    QCOMPARE(TestAudio::countNonSilentFrames(heard),
+             (firstStop - firstStart) + (secondStop - secondStart));
+}
+
+void TestPlayback::stopDuringTheFollowOnPause()
+{
+    MediaPlayer player;
+    openMedia(player, m_wav);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    QSignalSpy followed(&player, &MediaPlayer::followOnStarted);
+    player.setEndPosition(0.3);
+    player.controls().setCurrentPosition(0.1);
+    player.controls().play();
+    player.setFollowOn(0.5, 1.0, 1.5);
+    QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 3000);
+    player.controls().stop();
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QVERIFY(!player.hasFollowOn());
+    QTest::qWait(900);
+    QCOMPARE(followed.count(), 0);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+}
