@@ -1,5 +1,6 @@
 #include "mediaplayer.h"
 
+#include "backgrounddecode.h"
 #include "playbackengine.h"
 
 #include <cmath>
@@ -52,8 +53,17 @@ void MediaPlayer::setURL(const QString& path)
     m_engine->stop();
     m_url = path;
     m_endPosition = -1;
-    m_engine->setAudio(DecodedAudio::fromFile(path));
+    m_engine->setAudio({});
+    m_decode = path.isEmpty() ? nullptr : std::make_unique<BackgroundDecode>(path);
     reportState();
+}
+
+void MediaPlayer::finishDecoding() const
+{
+    if (m_decode) {
+        const std::unique_ptr<BackgroundDecode> decode = std::move(m_decode);
+        m_engine->setAudio(decode->take());
+    }
 }
 
 QString MediaPlayer::URL() const
@@ -63,6 +73,7 @@ QString MediaPlayer::URL() const
 
 void MediaPlayer::close()
 {
+    m_decode.reset();
     m_engine->setAudio({});
     m_url.clear();
     m_endPosition = -1;
@@ -71,6 +82,9 @@ void MediaPlayer::close()
 
 MediaPlayer::PlayState MediaPlayer::playState() const
 {
+    // Media still being decoded is open and stopped.
+    if (m_decode)
+        return Stopped;
     if (!hasMedia())
         return Undefined;
     return m_engine->isPlaying() ? Playing : Stopped;
@@ -78,6 +92,7 @@ MediaPlayer::PlayState MediaPlayer::playState() const
 
 void MediaPlayer::setEndPosition(double seconds)
 {
+    finishDecoding();
     m_endPosition = seconds < 0 || std::isnan(seconds) ? -1 : seconds;
     m_engine->setStopFrame(m_endPosition < 0 ? -1 : stopFrame(m_endPosition, sampleRate()));
 }
@@ -89,6 +104,7 @@ double MediaPlayer::endPosition() const
 
 void MediaPlayer::setFollowOn(double pauseSeconds, double startSeconds, double endSeconds)
 {
+    finishDecoding();
     if (!hasMedia() || !(pauseSeconds >= 0)) {
         clearFollowOn();
         return;
@@ -111,21 +127,25 @@ bool MediaPlayer::hasFollowOn() const
 
 bool MediaPlayer::hasMedia() const
 {
+    finishDecoding();
     return !m_engine->audio().isEmpty();
 }
 
 int MediaPlayer::sampleRate() const
 {
+    finishDecoding();
     return m_engine->audio().sampleRate();
 }
 
 qint64 MediaPlayer::frameCount() const
 {
+    finishDecoding();
     return m_engine->audio().frameCount();
 }
 
 std::span<const qint16> MediaPlayer::samples() const
 {
+    finishDecoding();
     return m_engine->audio().samples();
 }
 
@@ -156,6 +176,7 @@ qint64 MediaPlayer::stopFrame(double seconds, int sampleRate)
 
 void MediaPlayer::play()
 {
+    finishDecoding();
     m_engine->play();
 }
 

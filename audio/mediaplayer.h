@@ -5,13 +5,16 @@
 #include <memory>
 #include <span>
 
+class BackgroundDecode;
 class PlaybackEngine;
 
 /**
  * The lesson-audio player both windows drive.
  *
  * Setting URL decodes the whole file into memory, so a sentence can start at its exact first
- * frame and stop at its exact last one: the engine itself stops at the end position (no
+ * frame and stop at its exact last one. The decoding runs in the background, so opening a
+ * lesson never waits for it; the first operation that needs the sound waits for what is left.
+ * The engine the engine itself stops at the end position (no
  * polling), then reports it with endReached(). A file that cannot be decoded leaves the
  * player empty; every operation on an empty player does nothing.
  *
@@ -96,8 +99,11 @@ private:
     double currentPosition() const;
     void setCurrentPosition(double seconds);
     void reportState();
+    // Installs the background decoding's result, waiting for it if needed.
+    void finishDecoding() const;
 
     std::unique_ptr<PlaybackEngine> m_engine;
+    mutable std::unique_ptr<BackgroundDecode> m_decode;
     Controls m_controls{*this};
     QString m_url;
     double m_endPosition = -1;
