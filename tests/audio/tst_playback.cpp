@@ -3,7 +3,9 @@
 #include "testaudio.h"
 #include "testsignals.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +35,7 @@ private slots:
     void sentenceAfterSentenceFromEndHandler();
     void positionFollowsTheSound();
     void followOnPausesExactly();
+    void playsAStretchOfASampleLesson();
     void stopDuringTheFollowOnPause();
 
 private:
@@ -483,4 +486,33 @@ void TestPlayback::stopDuringTheFollowOnPause()
     QTest::qWait(900);
     QCOMPARE(followed.count(), 0);
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
+}
+
+void TestPlayback::playsAStretchOfASampleLesson()
+{
+    // A real lesson recording from the build's voice library: an MP3 of synthesised speech.
+    const QString lesson =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/语音库/QVN101.dat");
+    if (!QFileInfo::exists(lesson))
+        QSKIP("the sample course's recordings are not built");
+    MediaPlayer player;
+    openMedia(player, lesson);
+    QSignalSpy ends(&player, &MediaPlayer::endReached);
+    MonitorCapture capture;
+    QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+    player.setEndPosition(4.5);
+    player.controls().setCurrentPosition(2.5);
+    player.controls().play();
+    QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 5000);
+    const std::vector<qint16> heard = capture.stop();
+
+    const qint64 first = MediaPlayer::startFrame(2.5, rate);
+    const qint64 stop = MediaPlayer::stopFrame(4.5, rate);
+    const auto expected = frames(player, first, stop);
+    QVERIFY(TestAudio::countNonSilentFrames(expected) > rate / 2);
+    const qint64 at = TestAudio::findFrames(heard, expected);
+    QVERIFY2(at >= 0, "the two seconds were not heard in one piece");
+    // Nothing else was heard: every sounding frame of the capture lies in that stretch.
+    QCOMPARE(TestAudio::countNonSilentFrames(heard), TestAudio::countNonSilentFrames(expected));
+    QCOMPARE(player.controls().currentPosition(), double(stop) / rate);
 }
