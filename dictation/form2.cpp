@@ -30,34 +30,12 @@ const QColor headingColor(31, 63, 110);
 const QString hideCaption = QStringLiteral("隐 藏");
 const QString showCaption = QStringLiteral("显 示");
 
-struct ButtonSpec
+struct ButtonDefinition
 {
     int index;
     QString caption;
     QList<QKeySequence> keys;
 };
-
-// Chinese text needs a Simplified Chinese face, or the Japanese variant of the shared glyphs
-// is picked.
-QFont uiFont(double pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK"),
-                      QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
-// In a family list Qt takes the first family it has, without fontconfig's aliases, so the
-// metric twin of Arial is named too: otherwise the Chinese face would draw the English text.
-QFont arialFont(double pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPointSizeF(pointSize);
-    return font;
-}
 
 void setColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
@@ -75,7 +53,7 @@ void fillWith(QWidget* widget, const QColor& color)
 QPlainTextEdit* textBox(QWidget* parent, const QColor& textColor)
 {
     auto* box = new QPlainTextEdit(parent);
-    box->setFont(arialFont(10.5));
+    box->setFont(DesignGeometry::arialFont(10.5));
     box->setFrameShape(QFrame::NoFrame);
     setColor(box, QPalette::Text, textColor);
     setColor(box, QPalette::Base, Qt::white);
@@ -102,7 +80,7 @@ Form2::Form2(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace, QStri
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("听写练习"));
     setWindowIcon(DictationArtwork::windowIcon());
-    setFont(uiFont(9));
+    setFont(DesignGeometry::chineseFont(9));
     fillWith(this, windowColor);
     setFixedSize(Form2Layout::toPixels(Form2Layout::clientWidth),
                  Form2Layout::toPixels(Form2Layout::clientHeight));
@@ -160,7 +138,7 @@ void Form2::buildBanner()
 
     auto* title = new QLabel(QStringLiteral("Orlune"), this);
     place(title, QStringLiteral("Label4_3"));
-    QFont titleFont = arialFont(9);
+    QFont titleFont = DesignGeometry::arialFont(9);
     titleFont.setBold(true);
     title->setFont(titleFont);
     setColor(title, QPalette::WindowText, titleColor);
@@ -168,7 +146,7 @@ void Form2::buildBanner()
 
     auto* link = new QLabel(QStringLiteral("访问 Orlune 主页"), this);
     place(link, QStringLiteral("Label4_5"));
-    link->setFont(uiFont(8));
+    link->setFont(DesignGeometry::chineseFont(8));
     setColor(link, QPalette::WindowText, titleColor);
     link->setCursor(Qt::PointingHandCursor);
     link->setToolTip(SitePages::homePage().toString());
@@ -212,7 +190,7 @@ void Form2::buildTextPanels()
     place(m_Label8, QStringLiteral("Label8"));
     m_Label8->setWordWrap(true);
     m_Label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_Label8->setFont(arialFont(10.5));
+    m_Label8->setFont(DesignGeometry::arialFont(10.5));
     setColor(m_Label8, QPalette::WindowText, QColor(0, 0, 255));
     fillWith(m_Label8, Qt::white);
 
@@ -253,7 +231,7 @@ void Form2::buildTextPanels()
 
 void Form2::buildButtons()
 {
-    const std::array<ButtonSpec, 5> buttons{{
+    const std::array<ButtonDefinition, 5> buttons{{
         {Previous,
          QStringLiteral("上一句"),
          {QKeySequence(Qt::CTRL | Qt::Key_Up), QKeySequence(Qt::CTRL | Qt::Key_PageUp)}},
@@ -266,23 +244,24 @@ void Form2::buildButtons()
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}},
         {Quit, QStringLiteral("退  出"), {}},
     }};
-    for (const ButtonSpec& spec : buttons) {
-        auto* button = new FaceButton(spec.index, spec.caption, m_normalFace, m_pressedFace, this);
+    for (const ButtonDefinition& definition : buttons) {
+        auto* button =
+            new FaceButton(definition.index, definition.caption, m_normalFace, m_pressedFace, this);
         place(button, button->objectName());
-        button->captionLabel()->setFont(uiFont(9));
-        QString tip = QString(spec.caption).remove(u' ');
-        if (!spec.keys.isEmpty()) {
-            tip += QStringLiteral("（%1）").arg(shortcutText(spec.keys));
+        button->captionLabel()->setFont(DesignGeometry::chineseFont(9));
+        QString tip = QString(definition.caption).remove(u' ');
+        if (!definition.keys.isEmpty()) {
+            tip += QStringLiteral("（%1）").arg(shortcutText(definition.keys));
 
             auto* shortcut = new QShortcut(this);
-            shortcut->setKeys(spec.keys);
+            shortcut->setKeys(definition.keys);
             shortcut->setContext(Qt::WindowShortcut);
             connect(shortcut, &QShortcut::activated, this,
-                    [this, index = spec.index] { runButton(index); });
+                    [this, index = definition.index] { runButton(index); });
         }
         button->setToolTip(tip);
         connect(button, &FaceButton::released, this, &Form2::buttonReleased);
-        m_Label5[size_t(spec.index)] = button;
+        m_Label5[size_t(definition.index)] = button;
     }
     setSentenceButtonsEnabled(false);
 }

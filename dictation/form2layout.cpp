@@ -1,7 +1,6 @@
 #include "form2layout.h"
 
 #include <QHash>
-#include <cmath>
 
 namespace Form2Layout {
 
@@ -49,16 +48,6 @@ Twips designRect(const QString& objectName)
 bool hasDesignRect(const QString& objectName)
 {
     return designTable().contains(objectName);
-}
-
-int toPixels(int twips)
-{
-    return int(std::lround(double(twips) / twipsPerPixel));
-}
-
-QRect toPixels(const Twips& rect)
-{
-    return {toPixels(rect.left), toPixels(rect.top), toPixels(rect.width), toPixels(rect.height)};
 }
 
 } // namespace Form2Layout

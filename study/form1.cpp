@@ -36,34 +36,12 @@ QString background(const QColor& color)
     return QStringLiteral("background-color: %1;").arg(color.name());
 }
 
-// Chinese text needs a Simplified Chinese face, or the Japanese variant of the shared glyphs
-// is picked.
-QFont uiFont(double pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK"),
-                      QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
-QFont englishFont(double pointSize)
-{
-    QFont font;
-    // "Arial" is only a fontconfig alias here, which a family list skips: name its
-    // metric twin too.
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
 QLabel* heading(const QString& text, QWidget* bar, int index)
 {
     auto* label = new QLabel(text, bar);
     label->setObjectName(QStringLiteral("Label4_%1").arg(index));
     label->setStyleSheet(QStringLiteral("background: transparent; color: #1f3f6e;"));
-    label->setFont(uiFont(9));
+    label->setFont(DesignGeometry::chineseFont(9));
     return label;
 }
 
@@ -90,7 +68,7 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orlune V4.0"));
     setWindowIcon(Artwork::windowIcon());
-    setFont(uiFont(9));
+    setFont(DesignGeometry::chineseFont(9));
 
     const qreal ratio = devicePixelRatioF();
     const QSize faceSize(75, 21);
@@ -204,7 +182,7 @@ void Form1::buildPanels(QWidget* client)
     place(m_T1, QStringLiteral("T1"));
     m_T1->setHeaderHidden(true);
     m_T1->setFrameShape(QFrame::NoFrame);
-    m_T1->setFont(uiFont(9));
+    m_T1->setFont(DesignGeometry::chineseFont(9));
     connect(m_T1, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { nodeClick(item); });
 
@@ -214,7 +192,7 @@ void Form1::buildPanels(QWidget* client)
     m_r3 = new QPlainTextEdit(client);
     place(m_r3, QStringLiteral("r3"));
     m_r3->setReadOnly(true);
-    m_r3->setFont(englishFont(9));
+    m_r3->setFont(DesignGeometry::arialFont(9));
     m_r3->setFrameShape(QFrame::NoFrame);
 
     auto* textBar = place(new QWidget(client), QStringLiteral("Picture1_1"));
@@ -227,7 +205,7 @@ void Form1::buildPanels(QWidget* client)
     // that the sentence click reads.
     m_r1Edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_r1Edit->setFrameShape(QFrame::NoFrame);
-    m_r1Edit->setFont(englishFont(12));
+    m_r1Edit->setFont(DesignGeometry::arialFont(12));
     m_r1 = SentenceView(m_r1Edit);
 
     auto* sentenceBar = place(new QWidget(client), QStringLiteral("Picture3"));
@@ -238,7 +216,7 @@ void Form1::buildPanels(QWidget* client)
     m_r2 = new QPlainTextEdit(client);
     place(m_r2, QStringLiteral("r2"));
     m_r2->setReadOnly(true);
-    m_r2->setFont(englishFont(10.5));
+    m_r2->setFont(DesignGeometry::arialFont(10.5));
     m_r2->setFrameShape(QFrame::NoFrame);
 
     auto* translationBar = place(new QWidget(client), QStringLiteral("Picture2"));
@@ -249,7 +227,7 @@ void Form1::buildPanels(QWidget* client)
     m_Label8->setWordWrap(true);
     m_Label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_Label8->setStyleSheet(QStringLiteral("color: #0000ff; background: transparent;"));
-    m_Label8->setFont(uiFont(10.5));
+    m_Label8->setFont(DesignGeometry::chineseFont(10.5));
 
     auto* toggle = new QLabel(client);
     place(toggle, QStringLiteral("Picture10"));
@@ -264,7 +242,7 @@ void Form1::buildPanels(QWidget* client)
     m_Label4[5]->setObjectName(QStringLiteral("Label4_5"));
     place(m_Label4[5], QStringLiteral("Label4_5"));
     m_Label4[5]->setStyleSheet(QStringLiteral("color: #008080; background: transparent;"));
-    m_Label4[5]->setFont(uiFont(8));
+    m_Label4[5]->setFont(DesignGeometry::chineseFont(8));
     m_Label4[5]->setCursor(Qt::PointingHandCursor);
     m_Label4[5]->installEventFilter(this);
 
@@ -290,7 +268,7 @@ void Form1::buildSentenceButtons(QWidget* bar)
     for (int i = 0; i < 6; ++i) {
         auto* button = new FaceButton(i, captions[i], m_Picture5, m_Picture6, bar);
         button->setGeometry(110 + i * 82, 3, 75, 21);
-        button->captionLabel()->setFont(uiFont(9));
+        button->captionLabel()->setFont(DesignGeometry::chineseFont(9));
         m_Label5[i] = button;
     }
     m_Label5[4]->setEnabled(false);

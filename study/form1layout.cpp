@@ -1,7 +1,6 @@
 #include "form1layout.h"
 
 #include <QHash>
-#include <cmath>
 
 namespace Form1Layout {
 
@@ -52,21 +51,6 @@ Twips designRect(const QString& objectName)
 bool hasDesignRect(const QString& objectName)
 {
     return designTable().contains(objectName);
-}
-
-int toPixels(int twips)
-{
-    return int(std::lround(double(twips) / twipsPerPixel));
-}
-
-int toTwips(int pixels)
-{
-    return pixels * twipsPerPixel;
-}
-
-QRect toPixels(const Twips& rect)
-{
-    return {toPixels(rect.left), toPixels(rect.top), toPixels(rect.width), toPixels(rect.height)};
 }
 
 Twips resizedRect(const QString& name, int W, int H)

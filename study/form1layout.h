@@ -1,20 +1,16 @@
 #pragma once
 
-#include <QRect>
+#include "designgeometry.h"
+
 #include <QString>
 
 // The study window's design geometry, in twips (15 twips to a device-independent pixel).
 namespace Form1Layout {
 
-inline constexpr int twipsPerPixel = 15;
-
-struct Twips
-{
-    int left;
-    int top;
-    int width;
-    int height;
-};
+using Twips = TwipsRect;
+using DesignGeometry::toPixels;
+using DesignGeometry::toTwips;
+using DesignGeometry::twipsPerPixel;
 
 // The client size at which every control stands at its design rectangle, and the frame and
 // caption that the outer size adds to it: the resize formulas are written for the outer size.
@@ -29,10 +25,6 @@ inline constexpr int minimumOuterHeight = 7400;
 // are not in the table.
 Twips designRect(const QString& objectName);
 bool hasDesignRect(const QString& objectName);
-
-QRect toPixels(const Twips& rect);
-int toPixels(int twips);
-int toTwips(int pixels);
 
 // The rectangle of each control the resize rules move or stretch, for an outer window size of
 // W x H twips; controls the rules leave alone keep their design rectangle.

@@ -37,10 +37,7 @@ LookupPopup::LookupPopup(QWidget* parent)
     // release that hides it.
     setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    QFont headword;
-    headword.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                          QStringLiteral("Noto Sans CJK SC")});
-    headword.setPointSizeF(9);
+    QFont headword = DesignGeometry::arialFont(9);
     headword.setBold(true);
     m_Label11->setFont(headword);
     QFont phonetic;
