@@ -183,6 +183,11 @@ void Form1::buildPanels(QWidget* client)
     m_T1->setHeaderHidden(true);
     m_T1->setFrameShape(QFrame::NoFrame);
     m_T1->setFont(DesignGeometry::chineseFont(9));
+    // Books open and close through the node click alone: Qt's own arrow and double-click
+    // handling would toggle them a second time. Enter loads the selected node.
+    m_T1->setItemsExpandable(false);
+    m_T1->setExpandsOnDoubleClick(false);
+    m_T1->installEventFilter(this);
     connect(m_T1, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { nodeClick(item); });
 

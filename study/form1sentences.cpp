@@ -7,10 +7,12 @@
 #include "sitepages.h"
 #include "toolbarbutton.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTreeWidget>
 
 namespace {
 const QColor normalColor(0, 128, 128);
@@ -268,6 +270,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
                   (watched == m_r1Edit->viewport() && event->type() == QEvent::MouseButtonPress))) {
         return lookupMouseEvent(static_cast<QWidget*>(watched)->parentWidget(),
                                 static_cast<QMouseEvent*>(event));
+    }
+    if (watched == m_T1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            nodeClick(m_T1->currentItem());
+            return true;
+        }
     }
     if (watched == m_r1Edit->viewport() && event->type() == QEvent::MouseButtonRelease) {
         sentenceClick(static_cast<QMouseEvent*>(event)->button());

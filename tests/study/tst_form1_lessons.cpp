@@ -230,6 +230,20 @@ private slots:
         QCOMPARE(form.sentences().List1, readCourseLesson(4, 48).sentences);
     }
 
+    void enterOpensTheSelectedNode()
+    {
+        Form1& form = m_fixture->form();
+        QTreeWidget* tree = m_fixture->tree();
+        tree->setFocus();
+        tree->setCurrentItem(m_fixture->bookNode(2));
+        QTest::keyClick(tree, Qt::Key_Return);
+        QVERIFY(m_fixture->bookNode(2)->isExpanded());
+        tree->setCurrentItem(m_fixture->lessonNode(2, 3));
+        QTest::keyClick(tree, Qt::Key_Enter);
+        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 3"));
+        QCOMPARE(form.sentences().List1, readCourseLesson(2, 3).sentences);
+    }
+
 private:
     std::unique_ptr<StudyFixture> m_fixture;
 };
