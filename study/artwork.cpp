@@ -140,69 +140,6 @@ QPixmap toolIcon(ToolIcon icon, const QSize& size, qreal ratio, bool enabled)
     return pixmap;
 }
 
-static QIcon iconFromPainter(void (*draw)(QPainter&, qreal))
-{
-    QIcon icon;
-    for (const qreal ratio : {1.0, 2.0}) {
-        QPixmap pixmap = canvas(QSize(16, 16), ratio);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        draw(p, 16);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-QIcon bookIcon()
-{
-    return iconFromPainter([](QPainter& p, qreal s) {
-        p.setPen(QPen(QColor(30, 70, 130), 1));
-        p.setBrush(QColor(70, 130, 200));
-        p.drawRoundedRect(QRectF(0.15 * s, 0.1 * s, 0.7 * s, 0.8 * s), 1.5, 1.5);
-        p.setBrush(Qt::white);
-        p.setPen(Qt::NoPen);
-        p.drawRect(QRectF(0.3 * s, 0.25 * s, 0.42 * s, 0.12 * s));
-    });
-}
-
-QIcon lessonIcon()
-{
-    return iconFromPainter([](QPainter& p, qreal s) {
-        p.setPen(QPen(QColor(120, 120, 120), 1));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(0.2 * s, 0.1 * s, 0.6 * s, 0.8 * s));
-        p.setPen(QPen(QColor(0, 128, 128), 1));
-        for (int i = 0; i < 3; ++i) {
-            const qreal y = (0.32 + 0.18 * i) * s;
-            p.drawLine(QPointF(0.32 * s, y), QPointF(0.68 * s, y));
-        }
-    });
-}
-
-QIcon windowIcon()
-{
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128}) {
-        QPixmap pixmap = canvas(QSize(size, size), 1.0);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal s = size;
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 128, 128));
-        p.drawRoundedRect(QRectF(0.04 * s, 0.04 * s, 0.92 * s, 0.92 * s), 0.2 * s, 0.2 * s);
-        QFont font(QStringLiteral("Liberation Serif"));
-        font.setBold(true);
-        font.setPixelSize(int(0.62 * s));
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(0, -0.04 * s, s, s), Qt::AlignCenter, QStringLiteral("O"));
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 QPixmap buttonFace(const QSize& size, qreal ratio, bool pressed)
 {
     QPixmap pixmap = canvas(size, ratio);
@@ -221,18 +158,6 @@ QPixmap buttonFace(const QSize& size, qreal ratio, bool pressed)
     p.setBrush(fill);
     p.drawRoundedRect(r, 3, 3);
     return pixmap;
-}
-
-QPixmap togglePicture(const QSize& size, qreal ratio)
-{
-    return buttonFace(size, ratio, false);
-}
-
-QString headingBarStyle()
-{
-    return QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
-                          "stop:0 #f4f8fd, stop:0.5 #dbe7f6, stop:1 #c6d8ef);"
-                          "border: none;");
 }
 
 } // namespace Artwork

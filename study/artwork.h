@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dictationartwork.h"
+
 #include <QIcon>
 #include <QPixmap>
 #include <QSize>
@@ -10,14 +12,13 @@ namespace Artwork {
 enum class ToolIcon { Read, Stop, Dictation, Help, Home };
 
 QPixmap toolIcon(ToolIcon icon, const QSize& size, qreal devicePixelRatio, bool enabled = true);
-QIcon bookIcon();
-QIcon lessonIcon();
-QIcon windowIcon();
+// The pictures both windows share.
+using DictationArtwork::bookIcon;
+using DictationArtwork::headingBarStyle;
+using DictationArtwork::lessonIcon;
+using DictationArtwork::togglePicture;
+using DictationArtwork::windowIcon;
 // The two faces of the label buttons: normal and pressed.
 QPixmap buttonFace(const QSize& size, qreal devicePixelRatio, bool pressed);
-// The picture behind the translation switch.
-QPixmap togglePicture(const QSize& size, qreal devicePixelRatio);
-// Style sheet of a panel heading bar.
-QString headingBarStyle();
 
 } // namespace Artwork

@@ -121,7 +121,10 @@ private slots:
         Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
         form.load();
         auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
-        QTreeWidgetItem* lesson = tree->topLevelItem(0)->child(0);
+        QTreeWidgetItem* book = tree->topLevelItem(0);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(book).center());
+        QTreeWidgetItem* lesson = book->child(0);
         tree->scrollToItem(lesson);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                           tree->visualItemRect(lesson).center());

@@ -10,6 +10,14 @@
 
 namespace {
 
+void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+}
+
+} // namespace
+
 bool saveScene(QWidget& window, const QString& folder, const QString& name)
 {
     // Let the window system draw everything before the picture is taken.
@@ -28,14 +36,6 @@ bool saveScene(QWidget& window, const QString& folder, const QString& name)
     fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
     return saved;
 }
-
-void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
-{
-    tree->scrollToItem(node);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
-}
-
-} // namespace
 
 bool saveDictationScenes(MediaPlayer& player, const QPixmap& normalFace, const QPixmap& pressedFace,
                          const QString& tempPath, const QString& voiceLibrary,

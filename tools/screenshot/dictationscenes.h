@@ -3,6 +3,10 @@
 class MediaPlayer;
 class QPixmap;
 class QString;
+class QWidget;
+
+// Saves a picture of the window as folder/name.png once everything is drawn.
+bool saveScene(QWidget& window, const QString& folder, const QString& name);
 
 // Opens a dictation window as the study window does, works through the start of a lesson like
 // a learner (without playing anything) and saves dictation-start.png, dictation-lesson.png and

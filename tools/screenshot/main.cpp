@@ -22,19 +22,6 @@ void settle()
     }
 }
 
-bool save(QWidget& window, const QString& folder, const QString& name)
-{
-    settle();
-    QPixmap picture = window.screen()->grabWindow(window.winId());
-    if (picture.isNull() || picture.size().isEmpty()) {
-        picture = window.grab();
-    }
-    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
-    const bool ok = picture.save(path);
-    fprintf(stderr, "%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
-    return ok;
-}
-
 void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
 {
     tree->scrollToItem(node);
@@ -66,12 +53,12 @@ int main(int argc, char* argv[])
     if (!QTest::qWaitForWindowExposed(&form)) {
         return 1;
     }
-    bool ok = save(form, folder, QStringLiteral("study-start"));
+    bool ok = saveScene(form, folder, QStringLiteral("study-start"));
 
     auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
     clickNode(tree, tree->topLevelItem(3));
     clickNode(tree, tree->topLevelItem(3)->child(0));
-    ok = save(form, folder, QStringLiteral("study-book4-lesson1")) && ok;
+    ok = saveScene(form, folder, QStringLiteral("study-book4-lesson1")) && ok;
 
     // A sentence marked, and the popup held open over a word of the text.
     auto* r1 = form.findChild<QTextEdit*>(QStringLiteral("r1"));
@@ -81,14 +68,14 @@ int main(int argc, char* argv[])
     form.player().controls().stop();
     const int word = int(text.indexOf(QStringLiteral("complaint")));
     QTest::mousePress(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
-    ok = save(form, folder, QStringLiteral("study-sentence-popup")) && ok;
+    ok = saveScene(form, folder, QStringLiteral("study-sentence-popup")) && ok;
     QTest::mouseRelease(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
 
     // The smallest the window may be.
     form.setGeometry(QRect(form.pos(), QSize(1, 1)));
     settle();
     QTest::mousePress(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
-    ok = save(form, folder, QStringLiteral("study-minimum")) && ok;
+    ok = saveScene(form, folder, QStringLiteral("study-minimum")) && ok;
     QTest::mouseRelease(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
 
     ok = saveDictationScenes(form.player(), form.normalFace(), form.pressedFace(),
