@@ -94,6 +94,14 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
                              atLeast(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
     installDefaultPrompts();
     connect(&m_W1, &MediaPlayer::followOnStarted, this, &Form1::continueReading);
+    connect(&m_W1, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
+        // The player stopped in the pause between two sentences: the dictation window took
+        // it over, or the device went away. The reading cannot go on by itself; end it as
+        // "停止" does rather than leave it waiting.
+        if (ContinuousReading && m_pausing && state != MediaPlayer::Playing) {
+            StopLessonReading();
+        }
+    });
     connect(&m_W1, &MediaPlayer::endReached, this, &Form1::CheckSentenceEnd);
     m_Picture8 = new LookupPopup(m_client);
     m_Picture8->setGeometry(

@@ -417,6 +417,24 @@ private slots:
         QVERIFY(d.readEnabled());
     }
 
+    void aReadingWhosePlayerIsTakenOverEnds()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        d.toolbar(1);
+        QTRY_VERIFY_WITH_TIMEOUT(d.form().isPausingBetweenSentences(), 3000);
+        // Another window plays and stops through the same player.
+        d.form().player().controls().stop();
+        QVERIFY(!d.form().continuousReading());
+        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(d.readEnabled());
+        QVERIFY(!d.stopEnabled());
+        QTest::qWait(1200);
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+    }
+
     void aOneSentenceLessonIsReadOnceToItsEnd()
     {
         StudyFixture fixture;
