@@ -2,6 +2,7 @@
 
 #include "facebutton.h"
 #include "form2.h"
+#include "lessontreeclicks.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -128,23 +129,17 @@ QTreeWidget* DictationFixture::tree() const
 
 QTreeWidgetItem* DictationFixture::bookNode(int book) const
 {
-    return tree()->topLevelItem(book - 1);
+    return LessonTreeClicks::bookNode(tree(), book);
 }
 
 QTreeWidgetItem* DictationFixture::lessonNode(int book, int lesson) const
 {
-    return bookNode(book)->child(lesson - 1);
+    return LessonTreeClicks::lessonNode(tree(), book, lesson);
 }
 
 void DictationFixture::click(QTreeWidgetItem* node)
 {
-    if (node->parent() && !node->parent()->isExpanded()) {
-        click(node->parent());
-    }
-    tree()->scrollToItem(node);
-    const QRect rect = tree()->visualItemRect(node);
-    QVERIFY2(rect.isValid(), "the node is not visible");
-    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, rect.center());
+    LessonTreeClicks::click(tree(), node);
 }
 
 void DictationFixture::openLesson(int book, int lesson)

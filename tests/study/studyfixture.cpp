@@ -1,6 +1,7 @@
 #include "studyfixture.h"
 
 #include "form1.h"
+#include "lessontreeclicks.h"
 #include "module1.h"
 #include "testsignals.h"
 
@@ -115,23 +116,17 @@ QTreeWidget* StudyFixture::tree() const
 
 QTreeWidgetItem* StudyFixture::bookNode(int book) const
 {
-    return tree()->topLevelItem(book - 1);
+    return LessonTreeClicks::bookNode(tree(), book);
 }
 
 QTreeWidgetItem* StudyFixture::lessonNode(int book, int lesson) const
 {
-    return bookNode(book)->child(lesson - 1);
+    return LessonTreeClicks::lessonNode(tree(), book, lesson);
 }
 
 void StudyFixture::click(QTreeWidgetItem* node)
 {
-    if (node->parent() && !node->parent()->isExpanded()) {
-        click(node->parent());
-    }
-    tree()->scrollToItem(node);
-    const QRect rect = tree()->visualItemRect(node);
-    QVERIFY2(rect.isValid(), "the node is not visible");
-    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, rect.center());
+    LessonTreeClicks::click(tree(), node);
 }
 
 QString StudyFixture::tempPath() const
