@@ -15,30 +15,6 @@
 #include <QTextStream>
 #include <QTreeWidget>
 
-SourceLesson readSourceLesson(int book, int lesson)
-{
-    SourceLesson result;
-    const QString path = QDir(qEnvironmentVariable("ORLUNE_SOURCE_DIR"))
-                             .filePath(QStringLiteral("course/book%1/lesson%2.txt")
-                                           .arg(book)
-                                           .arg(lesson, 3, 10, QLatin1Char('0')));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qWarning("no course file %s", qPrintable(path));
-        return result;
-    }
-    QTextStream in(&file);
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        if (line.startsWith(QLatin1String("en: "))) {
-            result.sentences.append(line.mid(4));
-        } else if (line.startsWith(QLatin1String("zh: "))) {
-            result.translations.append(line.mid(4));
-        }
-    }
-    return result;
-}
-
 void disableAudioOutput()
 {
     qputenv("PULSE_SERVER", "unix:/nonexistent/orlune-no-sound");

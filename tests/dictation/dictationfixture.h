@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coursesource.h"
 #include "mediaplayer.h"
 
 #include <QPixmap>
@@ -14,14 +15,6 @@ class QLabel;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
-
-// A lesson of the sample course as its source file says, read apart from the course builder.
-struct SourceLesson
-{
-    QStringList sentences;
-    QStringList translations;
-};
-SourceLesson readSourceLesson(int book, int lesson);
 
 // Keeps a test's player away from the sound server, so widget tests neither depend on one nor
 // disturb the audio tests that listen to it. Call before the application object exists.

@@ -19,7 +19,7 @@ private slots:
         m_fixture = std::make_unique<DictationFixture>();
         QVERIFY(m_fixture->isValid());
         m_fixture->openLesson(1, 1);
-        m_source = readSourceLesson(1, 1);
+        m_source = readCourseLesson(1, 1);
         QCOMPARE(m_fixture->form().sentences().count(), 14);
     }
     void cleanup() { m_fixture.reset(); }
@@ -126,7 +126,7 @@ private slots:
         m_fixture->openLesson(3, 60);
         m_fixture->clickButton(3);
         QPlainTextEdit* answer = m_fixture->answer();
-        QCOMPARE(answer->toPlainText(), readSourceLesson(3, 60).sentences.first());
+        QCOMPARE(answer->toPlainText(), readCourseLesson(3, 60).sentences.first());
         QCOMPARE(answer->textCursor().position(), int(answer->toPlainText().size()));
         QVERIFY(answer->cursorRect().bottom() <= answer->viewport()->height());
         QVERIFY(answer->cursorRect().top() >= 0);
@@ -297,7 +297,7 @@ private:
     }
 
     std::unique_ptr<DictationFixture> m_fixture;
-    SourceLesson m_source;
+    CourseLesson m_source;
 };
 
 DICTATION_TEST_MAIN(TestForm2Exercise)

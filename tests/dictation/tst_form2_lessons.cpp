@@ -36,7 +36,7 @@ private slots:
 
     void lessonWithRecordingIsReady()
     {
-        const SourceLesson source = readSourceLesson(1, 1);
+        const CourseLesson source = readCourseLesson(1, 1);
         QCOMPARE(source.sentences.size(), 14);
         m_fixture->openLesson(1, 1);
 
@@ -70,7 +70,7 @@ private slots:
 
     void lessonWithoutRecordingKeepsItsText()
     {
-        const SourceLesson source = readSourceLesson(2, 96);
+        const CourseLesson source = readCourseLesson(2, 96);
         QVERIFY(!source.sentences.isEmpty());
         m_fixture->openLesson(1, 1);
         m_fixture->openLesson(2, 96);
@@ -157,7 +157,7 @@ private slots:
         QCOMPARE(m_fixture->form().currentSentence(), 1);
         m_fixture->openLesson(3, 60);
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
-        QCOMPARE(m_fixture->shownTranslation(), readSourceLesson(3, 60).translations.first());
+        QCOMPARE(m_fixture->shownTranslation(), readCourseLesson(3, 60).translations.first());
         QCOMPARE(m_fixture->form().currentSentence(), 0);
 
         // The same lesson again reloads it from the start.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "coursesource.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -8,16 +10,6 @@
 class Form1;
 class QTreeWidget;
 class QTreeWidgetItem;
-
-// The sample course as its source files say, read independently of the course builder.
-struct CourseLesson
-{
-    QStringList sentences;
-    QStringList translations;
-    QStringList words; // "word /meaning"
-    bool hasAudio = true;
-};
-CourseLesson readCourseLesson(int book, int lesson);
 
 // A lesson made up for a test: a noise recording in which every frame is sound, so a capture
 // shows exactly which frames were played, and a database whose only lesson (book 1, Lesson 1)
