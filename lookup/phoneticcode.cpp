@@ -39,7 +39,7 @@ QString toIpa(QStringView fileCode)
         else if (u == u'\'')
             out.append(QChar(u'ˈ'));
         else if (u == u',')
-            out.append(u", ");
+            out.append(u'/');
         else if (u != u' ')
             out.append(c);
     }

@@ -13,7 +13,7 @@ namespace PhoneticCode {
 QString toFontCode(QStringView fileCode);
 
 /// The transcription in Unicode IPA: 0→ɔ 1→ɑ 2→ə 3→ʌ 4→θ 5→ð 6→ʃ 7→ʒ 8→ŋ 9→æ /→ɛ '→ˈ,
-/// "," → ", " between pronunciations, blanks removed, everything else kept.
+/// "," → "/" between pronunciations (as in the font code), blanks removed, everything else kept.
 QString toIpa(QStringView fileCode);
 
 } // namespace PhoneticCode
