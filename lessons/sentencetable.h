@@ -35,4 +35,20 @@ struct SentenceTable
     // The end check: the position lies strictly past sentence i's end time, which is not
     // empty. A position exactly at the end time does not count.
     bool isPastEnd(int i, double position) const;
+
+    // A stored time that is there but cannot be one: no leading number, or a negative one.
+    // An empty text is no such time: it reads as 0, and as an end it means "to the end".
+    static bool isUnusableTime(const QString& text);
+    // Sentence i has no unusable time, so a click may play it. A row outside the table
+    // reads as empty times and is playable: it runs the recording from 0.
+    bool hasUsableTimes(int i) const;
+    // A reading can play sentence i from a recording of `mediaSeconds`: usable times, an end
+    // after the start (or none), and a start inside the recording.
+    bool isReadable(int i, double mediaSeconds) const;
+
+    // The sentence a click on a display line selects. `paragraph` is the whole paragraph
+    // the line belongs to, so every line of a wrapped sentence selects that sentence; failing
+    // an exact match, the first sentence that contains the line or is contained in it.
+    // count() when nothing matches. An empty sentence matches nothing.
+    int sentenceForLine(const QString& paragraph, const QString& line) const;
 };

@@ -47,14 +47,16 @@ QLabel* heading(const QString& text, QWidget* bar, int index)
 
 } // namespace
 
+// Without a private folder there is no file of ours: an empty folder path would name files in
+// the working folder instead.
 QString StudyPaths::databaseFile() const
 {
-    return QDir(tempPath).filePath(QStringLiteral("qvnxcl.wrd"));
+    return tempPath.isEmpty() ? QString() : QDir(tempPath).filePath(QStringLiteral("qvnxcl.wrd"));
 }
 
 QString StudyPaths::audioFolder() const
 {
-    return QDir(tempPath).filePath(QStringLiteral("sounenclff"));
+    return tempPath.isEmpty() ? QString() : QDir(tempPath).filePath(QStringLiteral("sounenclff"));
 }
 
 QString Form1::tipText()
@@ -332,7 +334,8 @@ void Form1::applyLayout()
     const int W = Form1Layout::toTwips(m_client->width()) + Form1Layout::frameWidth;
     const int H = Form1Layout::toTwips(m_client->height()) + Form1Layout::frameHeight;
     for (QWidget* child : m_client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (Form1Layout::hasDesignRect(child->objectName())) {
+        // The popup stands where the pointer opened it; no resize rule places it.
+        if (child != m_Picture8 && Form1Layout::hasDesignRect(child->objectName())) {
             child->setGeometry(
                 Form1Layout::toPixels(Form1Layout::resizedRect(child->objectName(), W, H)));
         }
@@ -431,8 +434,11 @@ void Form1::loadLessonText(QTreeWidgetItem* node)
 
 void Form1::prepareAudio()
 {
-    const QString copy =
+    const LessonAudio audio =
         prepareLessonAudio(m_lessonAudioFile, m_paths.audioFolder(), m_audioCopyName);
-    m_W1.setURL(copy);
-    setReadingPair(!copy.isEmpty(), m_Picture7[2]->isActionEnabled());
+    m_W1.setURL(audio.path);
+    setReadingPair(!audio.path.isEmpty(), m_Picture7[2]->isActionEnabled());
+    if (const QString notice = lessonAudioNotice(audio); !notice.isEmpty()) {
+        m_prompts.notify(notice);
+    }
 }

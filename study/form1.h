@@ -119,6 +119,9 @@ private:
     void sentenceClick(Qt::MouseButton button);
     void continueReading();
     void queueNextSentence();
+    void finishLessonReading();
+    int nextReadingSentence(int after) const;
+    double recordingSeconds() const;
     void sentenceButtonReleased(int index);
     void refreshSentenceDisplay();
     void toggleTranslation();
@@ -142,6 +145,7 @@ private:
     // that the end check acts only on playback of its own.
     bool m_Timer1 = false;
     bool m_pausing = false;
+    int m_followOnSentence = -1; // the sentence the player goes on with after the pause
     QString m_lessonAudioFile;
     QString m_audioCopyName;
 

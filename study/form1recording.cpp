@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSaveFile>
 
 namespace {
 const QString recordCaption = QStringLiteral("● 录音");
@@ -15,7 +16,9 @@ const QString stopCaption = QStringLiteral("停止录音");
 
 QString Form1::recordingFile() const
 {
-    return QDir(m_paths.tempPath).filePath(QStringLiteral("mcesound.wav"));
+    return m_paths.tempPath.isEmpty()
+               ? QString()
+               : QDir(m_paths.tempPath).filePath(QStringLiteral("mcesound.wav"));
 }
 
 void Form1::recordingButtonReleased(int index)
@@ -46,6 +49,12 @@ void Form1::toggleRecording()
             m_recorder = std::make_unique<VoiceRecorder>();
         }
         if (!m_recorder->start(recordingFile())) {
+            // Nothing is being recorded: the button offers to record again, and the last
+            // recording can still be replayed and saved.
+            m_Label5[3]->setCaption(recordCaption);
+            const bool haveRecording = QFileInfo::exists(recordingFile());
+            m_Label5[4]->setEnabled(haveRecording);
+            m_Label5[5]->setEnabled(haveRecording);
             m_prompts.notify(m_recorder->error() == VoiceRecorder::Error::NoInputDevice
                                  ? QStringLiteral("没有找到麦克风，无法录音。请接上麦克风后再试。")
                              : m_recorder->error() == VoiceRecorder::Error::CannotWrite
@@ -92,15 +101,14 @@ void Form1::saveRecordingAs()
     if (QFileInfo::exists(target) && !m_prompts.confirmReplace(target)) {
         return;
     }
-    // Copy beside the target and rename over it, so a failed copy leaves the learner's
-    // existing file whole.
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
-    const bool copied = QFile::copy(recordingFile(), partial) &&
-                        (!QFileInfo::exists(target) || QFile::remove(target)) &&
-                        QFile::rename(partial, target);
-    if (!copied) {
-        QFile::remove(partial);
+    // The save file writes under a temporary name of its own and renames it over the target
+    // only once whole: a failure leaves the learner's file as it was, and nothing the program
+    // did not create is ever removed.
+    QFile recording(recordingFile());
+    QSaveFile copy(target);
+    const bool saved = recording.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly) &&
+                       copy.write(recording.readAll()) == recording.size() && copy.commit();
+    if (!saved) {
         m_prompts.notify(QStringLiteral("无法保存到 %1，请换一个文件夹。")
                              .arg(QDir::toNativeSeparators(target)));
     }
@@ -124,6 +132,7 @@ void Form1::installDefaultPrompts()
                                     QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("notice"));
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        box->setWindowModality(Qt::NonModal);
+        box->show();
     };
 }

@@ -46,18 +46,22 @@ void Form1::ShowSentenceTexts(int i)
 
 void Form1::PlaySentence(int i)
 {
-    m_Timer1 = true;
+    // The flag goes on only once the new end is in place: moving the end can stop the
+    // running playback at once, and that stop belongs to the sentence before.
+    m_Timer1 = false;
+    if (!m_lists.hasUsableTimes(i)) {
+        m_W1.controls().stop();
+        return;
+    }
     m_W1.setEndPosition(m_lists.endPosition(i));
     m_W1.controls().setCurrentPosition(m_lists.startTime(i));
+    m_Timer1 = true;
     m_W1.controls().play();
 }
 
 void Form1::CheckSentenceEnd()
 {
-    if (!m_Timer1) {
-        return;
-    }
-    if (m_lists.isPastEnd(CurrentSentence, m_W1.controls().currentPosition())) {
+    if (m_Timer1 && m_lists.isPastEnd(CurrentSentence, m_W1.controls().currentPosition())) {
         m_Timer1 = false;
         if (ContinuousReading && m_W1.hasFollowOn()) {
             // The pause runs in the player itself, so it lasts exactly a second as heard and
@@ -67,28 +71,41 @@ void Form1::CheckSentenceEnd()
         }
         m_W1.controls().stop();
     }
-    if (ContinuousReading && CurrentSentence == m_lists.count() - 1 &&
-        m_W1.playState() != MediaPlayer::Playing) {
-        UnmarkSentence();
-        CurrentSentence = -1;
-        ContinuousReading = false;
-        m_pausing = false;
-        setReadingPair(true, false);
-        m_r2->clear();
-        m_Label8->clear();
-        Label10.clear();
+    // Nothing follows once the player has stopped: the last sentence was read, or none of
+    // the rest can be played. Either way the reading is over.
+    if (ContinuousReading && !m_W1.hasFollowOn() && m_W1.playState() != MediaPlayer::Playing) {
+        finishLessonReading();
     }
 }
 
+double Form1::recordingSeconds() const
+{
+    return m_W1.sampleRate() > 0 ? double(m_W1.frameCount()) / m_W1.sampleRate() : 0.0;
+}
+
+int Form1::nextReadingSentence(int after) const
+{
+    const double length = recordingSeconds();
+    for (int i = after + 1; i < m_lists.count(); ++i) {
+        if (m_lists.isReadable(i, length)) {
+            return i;
+        }
+    }
+    // At the end of the lesson the last sentence is read again.
+    const int last = m_lists.count() - 1;
+    return after == last && m_lists.isReadable(last, length) ? last : -1;
+}
+
 // While reading, the player goes on by itself after each sentence: a second of silence, then
-// the next sentence, or the last one again at the end of the lesson.
+// the next sentence it can play, or the last one again at the end of the lesson.
 void Form1::queueNextSentence()
 {
-    const int next = qMin(CurrentSentence + 1, m_lists.count() - 1);
+    const int next = nextReadingSentence(CurrentSentence);
     if (m_lists.endPosition(CurrentSentence) < 0 || next < 0) {
         m_W1.clearFollowOn();
         return;
     }
+    m_followOnSentence = next;
     m_W1.setFollowOn(1.0, m_lists.startTime(next), m_lists.endPosition(next));
 }
 
@@ -99,7 +116,7 @@ void Form1::continueReading()
     }
     m_pausing = false;
     m_Timer1 = true;
-    CurrentSentence = qMin(CurrentSentence + 1, m_lists.count() - 1);
+    CurrentSentence = m_followOnSentence;
     UnmarkSentence();
     ShowSentenceTexts(CurrentSentence);
     MarkSentence(CurrentSentence, int(m_lists.sentence(CurrentSentence).size()));
@@ -108,26 +125,41 @@ void Form1::continueReading()
 
 void Form1::StartLessonReading()
 {
-    CurrentSentence = 0;
+    if (!m_W1.hasMedia()) {
+        m_prompts.notify(QStringLiteral("本课录音无法打开，不能朗读。"));
+        return;
+    }
+    const int first = nextReadingSentence(-1);
+    if (first < 0) {
+        m_prompts.notify(QStringLiteral("本课没有可以朗读的句子。"));
+        return;
+    }
+    CurrentSentence = first;
     UnmarkSentence();
-    ShowSentenceTexts(0);
-    PlaySentence(0);
-    MarkSentence(0, int(m_lists.sentence(0).size()));
+    ShowSentenceTexts(first);
+    PlaySentence(first);
+    MarkSentence(first, int(m_lists.sentence(first).size()));
     ContinuousReading = true;
     m_pausing = false;
     queueNextSentence();
     setReadingPair(false, true);
     if (m_W1.playState() != MediaPlayer::Playing) {
-        // Nothing could be played: the end check ends a reading of one sentence at once.
+        // Nothing could be played: the end check ends the reading at once.
+        m_W1.clearFollowOn();
         CheckSentenceEnd();
     }
 }
 
 void Form1::StopLessonReading()
 {
-    m_pausing = false;
     m_W1.controls().stop();
     m_Timer1 = false;
+    finishLessonReading();
+}
+
+void Form1::finishLessonReading()
+{
+    m_pausing = false;
     UnmarkSentence();
     CurrentSentence = -1;
     ContinuousReading = false;
@@ -169,11 +201,7 @@ void Form1::sentenceClick(Qt::MouseButton button)
             return;
         }
         UnmarkSentence();
-        int i = 0;
-        while (i < m_lists.count() &&
-               !(m_lists.List1[i].contains(line) || line.contains(m_lists.List1[i]))) {
-            ++i;
-        }
+        const int i = m_lists.sentenceForLine(m_r1.paragraphText(first), line);
         CurrentSentence = i;
         MarkSentence(i, int(line.size()));
         ShowSentenceTexts(i);
@@ -282,7 +310,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         sentenceClick(static_cast<QMouseEvent*>(event)->button());
     } else if ((watched == m_Label14 || watched == m_Label14->parentWidget()) &&
                event->type() == QEvent::MouseButtonRelease) {
-        toggleTranslation();
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            toggleTranslation();
+        }
         return true;
     } else if (watched == m_Label4[5] && event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

@@ -209,6 +209,11 @@ int SentenceView::lineCount() const
     return number;
 }
 
+QString SentenceView::paragraphText(int position) const
+{
+    return m_edit->document()->findBlock(position).text();
+}
+
 int SentenceView::charAt(const QPoint& viewportPoint) const
 {
     const QPoint documentPoint = viewportPoint + QPoint(m_edit->horizontalScrollBar()->value(),

@@ -51,6 +51,8 @@ public:
     // empty line between two sentences reads back as "\r".
     QString GetLineText(int line) const;
     int lineCount() const;
+    // The whole paragraph holding `position`, without its break: one sentence of the lesson.
+    QString paragraphText(int position) const;
     // Index of the character under the viewport point, or -1 when the point is on no
     // character (past the end of a line or below the text).
     int charAt(const QPoint& viewportPoint) const;

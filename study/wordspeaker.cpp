@@ -50,6 +50,7 @@ bool WordSpeaker::isAvailable()
 
 void WordSpeaker::say(const QString& headword)
 {
+    m_lastRequested = headword;
     prepare();
     if (m_speech == nullptr || headword.isEmpty()) {
         return;

@@ -15,6 +15,8 @@ public:
     void say(const QString& headword);
     // How many times say() handed text to a working engine (tests count on it).
     int spokenCount() const { return m_spoken; }
+    // The last text say() was asked for, spoken or not (silent machines still run the tests).
+    const QString& lastRequested() const { return m_lastRequested; }
     bool isAvailable();
 
 private:
@@ -23,4 +25,5 @@ private:
     QTextToSpeech* m_speech = nullptr;
     bool m_prepared = false;
     int m_spoken = 0;
+    QString m_lastRequested;
 };

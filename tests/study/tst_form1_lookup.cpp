@@ -145,6 +145,44 @@ private slots:
         QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, low);
     }
 
+    void placementAndSpeechFollowTheBoxAndTheHeadword()
+    {
+        using namespace Form1Layout;
+        QWidget* client = form().centralWidget();
+        const int W = toTwips(client->width()) + frameWidth;
+        m_r2->setPlainText(QStringLiteral("Two umbrellas and a qzxv."));
+        const int spoken = form().speaker().spokenCount();
+
+        // The current-sentence box keeps the popup inside on the right...
+        QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 6));
+        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("umbrella"));
+        QCOMPARE(form().speaker().lastRequested(), QStringLiteral("umbrella"));
+        const QPoint right(m_r2->viewport()->width() - 4, pointAt(m_r2, 6).y());
+        QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 6));
+        QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, right);
+        QCOMPARE(m_popup->x(), toPixels(W - toTwips(m_popup->width()) - 200));
+        QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, right);
+        // ...and a word the dictionary lacks shows and says nothing.
+        const int requested = form().speaker().spokenCount();
+        QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 21));
+        QVERIFY(!m_popup->isVisible());
+        QCOMPARE(form().speaker().spokenCount(), requested);
+        QCOMPARE(form().speaker().lastRequested(), QStringLiteral("umbrella"));
+        QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 21));
+        QVERIFY(form().speaker().spokenCount() >= spoken);
+
+        // The word list only lifts the popup; at its right edge it is not pulled back.
+        const QPoint edge(m_r3->viewport()->width() - 4, pointAt(m_r3, 1).y());
+        QTest::mousePress(m_r3->viewport(), Qt::LeftButton, {}, edge);
+        QCOMPARE(m_popup->x(), toPixels(toTwips(m_r3->x() + edge.x()) + 150));
+        // A resize while the popup is open leaves it where the pointer put it.
+        const QPoint opened = m_popup->pos();
+        form().resize(form().size() + QSize(120, 80));
+        QCoreApplication::processEvents();
+        QCOMPARE(m_popup->pos(), opened);
+        QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, edge);
+    }
+
 private:
     Form1& form() { return m_fixture->form(); }
     QString label(const QString& name) { return m_popup->findChild<QLabel*>(name)->text(); }

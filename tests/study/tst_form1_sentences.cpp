@@ -5,6 +5,8 @@
 #include "testaudio.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -12,6 +14,9 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTreeWidgetItem>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,6 +28,19 @@ const QColor red(255, 0, 0);
 const QList<SyntheticSentence> syntheticSentences{
     {QStringLiteral("First line here."), QStringLiteral(".5"), QStringLiteral("1")},
     {QStringLiteral("Second line here."), QStringLiteral("1.5"), QStringLiteral("2")},
+    {QStringLiteral("Third line here."), QStringLiteral("2.5"), QStringLiteral("3")},
+    {QStringLiteral("Last line here."), QStringLiteral("3.5"), QString()},
+};
+
+// Sentences a hand-made database may hold: an empty text, a start past the recording, an
+// end before the start, ends that are not times.
+const QList<SyntheticSentence> awkwardSentences{
+    {QStringLiteral("First line here."), QStringLiteral(".5"), QStringLiteral("1")},
+    {QString(), QStringLiteral("1.2"), QStringLiteral("1.4")},
+    {QStringLiteral("Past the end."), QStringLiteral("9"), QStringLiteral("9.5")},
+    {QStringLiteral("Backwards."), QStringLiteral("2"), QStringLiteral("1.5")},
+    {QStringLiteral("No number."), QStringLiteral("2.2"), QStringLiteral("abc")},
+    {QStringLiteral("Negative."), QStringLiteral("2.3"), QStringLiteral("-1")},
     {QStringLiteral("Third line here."), QStringLiteral("2.5"), QStringLiteral("3")},
     {QStringLiteral("Last line here."), QStringLiteral("3.5"), QString()},
 };
@@ -195,19 +213,110 @@ private slots:
         QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
     }
 
-    void anyLineOfAWrappedSentenceSelectsTheWholeSentence()
+    void everyLineOfAWrappedSentenceSelectsTheWholeSentence()
     {
-        StudyFixture fixture;
+        QString longSentence;
+        for (int i = 0; i < 14; ++i) {
+            longSentence += QStringLiteral("Sentence number %1 goes on and on. ").arg(i);
+        }
+        longSentence = longSentence.trimmed();
+        QTemporaryDir dir;
+        StudyFixture fixture(
+            makeSyntheticLesson(dir.path(),
+                                {syntheticSentences[0],
+                                 {longSentence, QStringLiteral("1.5"), QStringLiteral("2")},
+                                 syntheticSentences[3]},
+                                4.0));
         Driver d(fixture);
-        fixture.openLesson(4, 1);
-        QTextBlock block = d.r1()->document()->findBlock(d.sentenceStart(1));
-        QVERIFY2(block.layout()->lineCount() >= 2, "the book 4 sentence must wrap");
-        const QTextLine second = block.layout()->lineAt(1);
-        d.clickAt(block.position() + second.textStart() + 2);
-        QCOMPARE(d.form().currentSentence(), 1);
-        QCOMPARE(d.redRange(), d.sentenceRange(1));
-        QCOMPARE(d.r2(), d.form().sentences().sentence(1));
+        fixture.openLesson(1, 1);
+        const QTextBlock block = d.r1()->document()->findBlock(d.sentenceStart(1));
+        QVERIFY2(block.layout()->lineCount() >= 3, "the long sentence must wrap to three lines");
+        for (int line = 0; line < block.layout()->lineCount(); ++line) {
+            d.clickSentence(0);
+            d.clickAt(block.position() + block.layout()->lineAt(line).textStart() + 2);
+            QCOMPARE(d.form().currentSentence(), 1);
+            QCOMPARE(d.redRange(), d.sentenceRange(1));
+            QCOMPARE(d.r2(), longSentence);
+            QCOMPARE(d.form().player().endPosition(), 2.0);
+        }
         d.form().player().controls().stop();
+    }
+
+    void sentencesWithoutTextOrTimesAreNeverPlayedByMistake()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), awkwardSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        // An empty sentence before it no longer takes the click.
+        d.clickSentence(6);
+        QCOMPARE(d.form().currentSentence(), 6);
+        QCOMPARE(d.redRange(), d.sentenceRange(6));
+        QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
+        // A negative or non-numeric end is no end: the sentence is shown but not played.
+        for (int i : {4, 5}) {
+            d.clickSentence(i);
+            QCOMPARE(d.form().currentSentence(), i);
+            QCOMPARE(d.r2(), d.form().sentences().sentence(i));
+            QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        }
+    }
+
+    void aReadingSkipsWhatItCannotPlayAndEnds()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), awkwardSentences, 4.0));
+        Driver d(fixture);
+        fixture.openLesson(1, 1);
+        QList<int> read;
+        QObject::connect(&d.form().player(), &MediaPlayer::followOnStarted, &d.form(),
+                         [&] { read.append(d.form().currentSentence()); });
+        d.toolbar(1);
+        QCOMPARE(d.form().currentSentence(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 10000);
+        QCOMPARE(read, (QList<int>{1, 6, 7}));
+        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(d.readEnabled());
+        QVERIFY(!d.stopEnabled());
+
+        // A recording that cannot be decoded: "朗读" says so and the window stays idle.
+        QFile garbage(QDir(dir.filePath(QStringLiteral("voices"))).filePath(u"QVN101.dat"_s));
+        QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        QStringList notices;
+        d.form().prompts().notify = [&](const QString& text) { notices.append(text); };
+        fixture.openLesson(1, 1);
+        d.toolbar(1);
+        QVERIFY(!d.form().continuousReading());
+        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(!d.stopEnabled());
+        QCOMPARE(notices.size(), 1);
+    }
+
+    void leavingTheLessonStopsPlaybackAndReading()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
+        Driver d(fixture);
+        for (bool reading : {false, true}) {
+            for (QTreeWidgetItem* node : {fixture.lessonNode(1, 1), fixture.bookNode(2)}) {
+                fixture.openLesson(1, 1);
+                if (reading) {
+                    d.toolbar(1);
+                } else {
+                    d.clickSentence(1);
+                }
+                QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
+                fixture.click(node);
+                QVERIFY(d.form().player().playState() != MediaPlayer::Playing);
+                QVERIFY(!d.form().continuousReading());
+                QCOMPARE(d.form().currentSentence(), -1);
+                QVERIFY(!d.stopEnabled());
+                QTest::qWait(reading ? 1300 : 0);
+                QVERIFY(d.form().player().playState() != MediaPlayer::Playing);
+            }
+        }
     }
 
     void aRepeatedSentenceMarksItsFirstOccurrence()
@@ -338,6 +447,21 @@ private slots:
         d.press(0);
         QCOMPARE(d.form().currentSentence(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 200);
+
+        // An earlier sentence clicked while a later one sounds still follows the buttons.
+        d.clickSentence(3);
+        QTest::qWait(100);
+        d.clickSentence(0);
+        QCOMPARE(player.playState(), MediaPlayer::Playing);
+        d.press(1);
+        QCOMPARE(player.endPosition(), 2.0);
+
+        // "朗读" during a later sentence: the first pause still runs as a pause.
+        d.clickSentence(3);
+        QTest::qWait(100);
+        d.toolbar(1);
+        QTRY_VERIFY_WITH_TIMEOUT(d.form().isPausingBetweenSentences(), 3000);
+        d.toolbar(2);
     }
 
     void readingTheLessonPausesOneSecondBetweenSentences()

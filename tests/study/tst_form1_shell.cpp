@@ -1,8 +1,10 @@
+#include "facebutton.h"
 #include "form1.h"
 #include "form1layout.h"
 #include "sitepages.h"
 #include "studyfixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -110,6 +112,53 @@ private slots:
         QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("Picture10")), Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
         QCOMPARE(line->text(), QString());
+    }
+
+    void captionsAreTheLearnersChinese()
+    {
+        Form1& form = m_fixture->form();
+        const QList<std::pair<const char*, const char*>> labels{
+            {"Label6_1", "朗读"},     {"Label6_2", "停止"},     {"Label6_3", "听写"},
+            {"Label6_4", "帮助"},     {"Label6_5", "主页"},     {"Label4_0", "句子学习"},
+            {"Label4_1", "选择课文"}, {"Label4_2", "生词列表"}, {"Label4_4", "中文翻译"},
+            {"Label14", "隐 藏"},
+        };
+        for (const auto& [name, caption] : labels) {
+            QCOMPARE(form.findChild<QLabel*>(QString::fromLatin1(name))->text(),
+                     QString::fromUtf8(caption));
+        }
+        const QStringList buttons{"上一句", "下一句", "朗  读", "● 录音", "回  放", "另存为"};
+        for (int i = 0; i < 6; ++i) {
+            auto* button = form.findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(i));
+            QCOMPARE(button->caption(), buttons[i]);
+        }
+        QStringList menus;
+        for (QAction* menu : form.menuBar()->actions()) {
+            menus << menu->text();
+            for (QAction* item : menu->menu()->actions()) {
+                menus << item->text();
+            }
+        }
+        QCOMPARE(menus, (QStringList{"文件(&F)", "退出", "帮助(&H)", "在线帮助", "访问作者主页"}));
+    }
+
+    void onlyALeftClickSwitchesTheTranslationAndNoticesNeverBlock()
+    {
+        Form1& form = m_fixture->form();
+        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("Label14"));
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(toggle, button);
+            QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
+        }
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(toggle->text(), QStringLiteral("显 示"));
+
+        form.prompts().notify(QStringLiteral("通知"));
+        auto* notice = form.findChild<QWidget*>(QStringLiteral("notice"));
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->windowModality(), Qt::NonModal);
+        QVERIFY(!QApplication::activeModalWidget());
+        notice->close();
     }
 
     void designSizeGivesTheDesignLayout()
