@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -327,14 +328,23 @@ void Form2::loadLessonNode(QTreeWidgetItem* node)
 void Form2::handOverPlayer()
 {
     m_W1.close();
-    const QString copy =
+    const LessonAudio audio =
         m_tempPath.isEmpty()
-            ? QString()
+            ? LessonAudio{}
             : prepareLessonAudio(m_lessonAudioFile,
                                  QDir(m_tempPath).filePath(QStringLiteral("sounenclff")),
                                  m_audioCopyName);
-    m_W1.setURL(copy);
-    setSentenceButtonsEnabled(!copy.isEmpty());
+    m_W1.setURL(audio.path);
+    setSentenceButtonsEnabled(!audio.path.isEmpty());
+    if (const QString notice = lessonAudioNotice(audio); !notice.isEmpty()) {
+        // Beside the window, not blocking it: the learner may go on to another lesson.
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Orlune"), notice,
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("notice"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    }
     m_W1.controls().stop();
 }
 

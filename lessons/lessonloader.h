@@ -23,8 +23,29 @@ struct LoadedLesson
 LoadedLesson loadLesson(const LessonDatabase& database, const QString& voiceLibrary,
                         const QString& bookNodeText, const QString& lessonText);
 
-// Copies the lesson recording into the audio folder under its playable name and returns the
-// copy's path; "" when there is no recording to play. An older copy of the same name is
-// replaced, and is what gets played when the copy fails.
-QString prepareLessonAudio(const QString& lessonAudioFile, const QString& audioFolder,
-                           const QString& copyName);
+// What became of a lesson's recording when it was made ready to play.
+enum class LessonAudioResult {
+    Ready,       // the copy is in place
+    NoRecording, // no recording for this lesson
+    TooLarge,    // over maxLessonAudioBytes: refused, nothing copied
+    CopyFailed,  // the copy could not be written; an older copy, if any, stays
+};
+
+struct LessonAudio
+{
+    QString path; // the copy to play; "" when there is nothing to play
+    LessonAudioResult result = LessonAudioResult::NoRecording;
+};
+
+// A lesson recording is a few megabytes; anything this large is not one, and copying and
+// decoding it would stall the window and fill the disk.
+inline constexpr qint64 maxLessonAudioBytes = 200LL * 1024 * 1024;
+
+// Copies the lesson recording into the audio folder under its playable name. Nothing in the
+// folder is written through: a link or file standing where the folder or the copy goes is
+// replaced, never followed, and the copy is written under a fresh name and renamed into
+// place. An older copy of the same name is what plays when the copy fails.
+LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& audioFolder,
+                               const QString& copyName);
+// The notice for the learner when the recording cannot be played; "" when there is none.
+QString lessonAudioNotice(const LessonAudio& audio);

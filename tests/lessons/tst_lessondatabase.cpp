@@ -10,6 +10,19 @@
 
 namespace {
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A small lesson database in the shipped schema, rows of two lessons interleaved so that
 // stored order cannot be mistaken for any sort order.
 bool makeDatabase(const QString& path)
@@ -139,33 +152,69 @@ private slots:
         QCOMPARE(lesson.audioCopyName, QStringLiteral("QVN201.mp3"));
     }
 
-    void audioCopyIsMadeAndReplaced()
+    void audioCopy_data()
     {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<LessonAudioResult>("result");
+        QTest::newRow("first copy") << "" << LessonAudioResult::Ready;
+        QTest::newRow("older copy replaced") << "older copy" << LessonAudioResult::Ready;
+        QTest::newRow("link as the folder") << "link as folder" << LessonAudioResult::Ready;
+        QTest::newRow("link as the copy") << "link as copy" << LessonAudioResult::Ready;
+        QTest::newRow("file as the folder") << "file as folder" << LessonAudioResult::Ready;
+        QTest::newRow("too large") << "too large" << LessonAudioResult::TooLarge;
+        QTest::newRow("no recording") << "no recording" << LessonAudioResult::NoRecording;
+    }
+
+    void audioCopy()
+    {
+        QFETCH(QString, planted);
+        QFETCH(LessonAudioResult, result);
         QTemporaryDir dir;
+        QTemporaryDir victim;
         const QString source = dir.filePath(QStringLiteral("QVN1012.dat"));
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("first recording");
-        file.close();
         const QString folder = dir.filePath(QStringLiteral("sounenclff"));
+        const QString name = QStringLiteral("QVN1012.mp3");
+        const QString copy = QDir(folder).filePath(name);
+        writeFile(source, "recording");
+        writeFile(victim.filePath(name), "not ours");
+        writeFile(victim.filePath(name + QStringLiteral(".part")), "not ours either");
 
-        QCOMPARE(prepareLessonAudio(dir.filePath("QVN9999.dat"), folder, "QVN9999.mp3"), QString());
-        QCOMPARE(prepareLessonAudio(QString(), folder, "x.mp3"), QString());
+        if (planted == QLatin1String("older copy")) {
+            QVERIFY(QDir().mkdir(folder));
+            writeFile(copy, "older");
+        } else if (planted == QLatin1String("link as folder")) {
+            QVERIFY(QFile::link(victim.path(), folder));
+        } else if (planted == QLatin1String("link as copy")) {
+            QVERIFY(QDir().mkdir(folder));
+            QVERIFY(QFile::link(victim.filePath(name), copy));
+        } else if (planted == QLatin1String("file as folder")) {
+            writeFile(folder, "stray");
+        } else if (planted == QLatin1String("too large")) {
+            QFile big(source);
+            // Sparse: the size is what counts, not the disk it takes.
+            QVERIFY(big.resize(maxLessonAudioBytes + 1));
+        } else if (planted == QLatin1String("no recording")) {
+            QVERIFY(QFile::remove(source));
+        }
 
-        const QString copy = prepareLessonAudio(source, folder, QStringLiteral("QVN1012.mp3"));
-        QCOMPARE(copy, QDir(folder).filePath(QStringLiteral("QVN1012.mp3")));
-        QFile read(copy);
-        QVERIFY(read.open(QIODevice::ReadOnly));
-        QCOMPARE(read.readAll(), QByteArray("first recording"));
-        read.close();
-
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("second");
-        file.close();
-        QCOMPARE(prepareLessonAudio(source, folder, QStringLiteral("QVN1012.mp3")), copy);
-        QVERIFY(read.open(QIODevice::ReadOnly));
-        QCOMPARE(read.readAll(), QByteArray("second"));
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"QVN1012.mp3"});
+        const LessonAudio audio = prepareLessonAudio(source, folder, name);
+        QCOMPARE(audio.result, result);
+        QCOMPARE(readFile(victim.filePath(name)), QByteArray("not ours"));
+        QCOMPARE(readFile(victim.filePath(name + QStringLiteral(".part"))),
+                 QByteArray("not ours either"));
+        QCOMPARE(QDir(victim.path()).count(), 4U);
+        if (result == LessonAudioResult::Ready) {
+            QCOMPARE(audio.path, copy);
+            QVERIFY(!QFileInfo(folder).isSymLink() && !QFileInfo(copy).isSymLink());
+            QCOMPARE(readFile(copy), QByteArray("recording"));
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                     QStringList{name});
+            QVERIFY(lessonAudioNotice(audio).isEmpty());
+        } else {
+            QCOMPARE(audio.path, QString());
+            QVERIFY(!QFileInfo::exists(copy));
+            QCOMPARE(lessonAudioNotice(audio).isEmpty(), result == LessonAudioResult::NoRecording);
+        }
     }
 
 private:
