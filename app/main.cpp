@@ -2,7 +2,7 @@
 #include "module1.h"
 
 #include <QApplication>
-#include <QDir>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -10,11 +10,25 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Orlune"));
     QApplication::setApplicationVersion(QStringLiteral("4.0"));
 
-    Module1::TempPath = Module1::prepareTempPath(QDir::tempPath());
-    Module1::writeCarriedFiles();
+    Module1::TempPath = Module1::prepareTempPath(Module1::temporaryBases());
+    if (Module1::TempPath.isEmpty()) {
+        qCritical("%s", qUtf8Printable(Module1::noFolderMessage()));
+        QMessageBox::critical(nullptr, QStringLiteral("Orlune"), Module1::noFolderMessage());
+        return 1;
+    }
+    const QStringList missing = Module1::writeCarriedFiles();
 
-    Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
-    QObject::connect(&form, &Form1::shutdownRequested, &form, [&form] { Module1::shutdown(form); });
-    form.load();
-    return QApplication::exec();
+    int result = 0;
+    {
+        Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+        form.load();
+        Module1::attach(form, missing);
+        result = QApplication::exec();
+        form.releaseDevices();
+    }
+    // The audio devices the window and its players opened are deleted later; let that run
+    // while the sound system is still up rather than in its teardown after main.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Module1::removeTempFolder();
+    return result;
 }

@@ -9,40 +9,67 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QSaveFile>
-#include <QTemporaryDir>
+#include <QStandardPaths>
 
 namespace Module1 {
 
 QString TempPath;
 
-QString privateFolderName()
+namespace {
+
+PrivateFolder& folder()
 {
-    return QStringLiteral("orlune-") + PrivateFolder::userTag();
+    static PrivateFolder instance;
+    return instance;
+}
+
+} // namespace
+
+QStringList temporaryBases()
+{
+    QStringList bases{QDir::tempPath(),
+                      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)};
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!cache.isEmpty() && QDir().mkpath(cache)) {
+        bases.append(cache);
+    }
+    return bases;
+}
+
+QString prepareTempPath(const QStringList& bases)
+{
+    for (const QString& base : bases) {
+        if (folder().create(base)) {
+            return QDir::toNativeSeparators(folder().path()) + QDir::separator();
+        }
+    }
+    return {};
 }
 
 QString prepareTempPath(const QString& systemTemp)
 {
-    QString folder = QDir(systemTemp).filePath(privateFolderName());
-    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink()) {
-        PrivateFolder::createOwnerOnly(folder);
-    }
-    if (!PrivateFolder::isSafe(folder)) {
-        // Someone else's folder or a planted link: never write through it.
-        QTemporaryDir fresh(
-            QDir(systemTemp).filePath(privateFolderName() + QStringLiteral("-XXXXXX")));
-        fresh.setAutoRemove(false);
-        folder = fresh.isValid() ? fresh.path() : QString();
-    }
-    if (folder.isEmpty()) {
-        return {};
-    }
-    return QDir::toNativeSeparators(QDir::cleanPath(folder)) + QDir::separator();
+    return prepareTempPath(QStringList{systemTemp});
 }
 
-bool writeCarriedFiles()
+QString privateFolderName()
 {
-    bool allWritten = !TempPath.isEmpty();
+    return PrivateFolder::userFolderName();
+}
+
+QString noFolderMessage()
+{
+    return QStringLiteral("无法创建临时文件夹，程序将退出。请检查临时文件夹（TMPDIR）是否存在、"
+                          "磁盘是否已满。");
+}
+
+QStringList writeCarriedFiles()
+{
+    QStringList missing;
     for (const QString& name : CarriedFiles::namesInWriteOrder()) {
+        if (TempPath.isEmpty()) {
+            missing.append(name);
+            continue;
+        }
         QFile resource(CarriedFiles::resourcePath(name));
         const QString path = QDir(TempPath).filePath(name);
         // QSaveFile writes through a link of that name: remove the link itself first. The save
@@ -52,16 +79,47 @@ bool writeCarriedFiles()
             QFile::remove(path);
         }
         QSaveFile target(path);
-        const bool written = !TempPath.isEmpty() && resource.open(QIODevice::ReadOnly) &&
+        const bool written = resource.open(QIODevice::ReadOnly) &&
                              target.open(QIODevice::WriteOnly) &&
                              target.write(resource.readAll()) == resource.size() && target.commit();
-        allWritten = allWritten && written;
+        if (!written) {
+            missing.append(name);
+        }
     }
     const QString font = QDir(TempPath).filePath(QString::fromLatin1(CarriedFiles::fontName));
-    if (QFileInfo::exists(font)) {
+    if (!TempPath.isEmpty() && !missing.contains(QString::fromLatin1(CarriedFiles::fontName))) {
         QFontDatabase::addApplicationFont(font);
     }
-    return allWritten;
+    return missing;
+}
+
+QString missingFilesNotice(const QStringList& missingNames)
+{
+    const QList<std::pair<const char*, QString>> what{
+        {CarriedFiles::fontName, QStringLiteral("音标字体")},
+        {CarriedFiles::dictionaryName, QStringLiteral("词典")},
+        {CarriedFiles::databaseName, QStringLiteral("课文数据库")}};
+    QStringList missing;
+    for (const auto& [name, description] : what) {
+        if (missingNames.contains(QString::fromLatin1(name))) {
+            missing.append(description);
+        }
+    }
+    if (missing.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("无法把程序自带的%1写入临时文件夹（磁盘可能已满）。程序会继续运行，"
+                          "但用到它们的功能暂时无法使用。")
+        .arg(missing.join(QStringLiteral("、")));
+}
+
+void attach(Form1& form, const QStringList& missingNames)
+{
+    QObject::connect(&form, &Form1::shutdownRequested, &form, [&form] { shutdown(form); });
+    const QString notice = missingFilesNotice(missingNames);
+    if (!notice.isEmpty()) {
+        form.prompts().notify(notice);
+    }
 }
 
 bool DeleteFolder(const QString& path)
@@ -92,8 +150,14 @@ void shutdown(Form1& form)
         DeleteFolder(temp.filePath(QStringLiteral("sounenclff")));
     }
     form.player().close();
+    removeTempFolder();
     QCoreApplication::exit(0);
     running = false;
+}
+
+void removeTempFolder()
+{
+    folder().remove();
 }
 
 QString voiceLibraryPath()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Form1;
 
@@ -8,21 +9,33 @@ class Form1;
 // files live in.
 namespace Module1 {
 
-// The temporary folder, ending in a separator. Set once by prepareTempPath().
+// This running copy's own temporary folder, ending in a separator. Set once by
+// prepareTempPath(); never empty while a window is open.
 extern QString TempPath;
 
-// Chooses the program's private folder inside the system temporary folder: a fixed name per
-// user, created owner-only, so a second start finds what an abnormal end left behind. The
-// folder is refused when it is a symbolic link, is not a folder or belongs to someone else;
-// a fresh uniquely named folder is used instead. Returns the folder with a trailing separator.
+// Where the private folder may go, in order of preference: the system temporary folder, then
+// the user's runtime and cache folders.
+QStringList temporaryBases();
+// Makes a folder of this copy's own in the first of `bases` that can hold one, inside the
+// per-user folder privateFolderName() (see PrivateFolder), and returns it with a trailing
+// separator; "" when no base can. A previous folder of this process is let go, not deleted.
+QString prepareTempPath(const QStringList& bases);
 QString prepareTempPath(const QString& systemTemp);
-// The fixed folder name that prepareTempPath() tries first.
+// The per-user folder that holds the folders of all running copies.
 QString privateFolderName();
+// Why the program cannot start when prepareTempPath() found no place.
+QString noFolderMessage();
 
-// Writes the carried font, dictionary and database into TempPath, replacing older copies,
-// and makes the font known to the application. Returns false if any file could not be
-// written.
-bool writeCarriedFiles();
+// Writes the carried font, dictionary and database into TempPath, replacing whatever stands
+// there under their names, and makes the font known to the application. Returns the names of
+// the files that could not be written.
+QStringList writeCarriedFiles();
+// The one notice naming what the learner goes without; "" when nothing is missing.
+QString missingFilesNotice(const QStringList& missingNames);
+
+// Wires the window's close and its "退出" to shutdown(), and tells the learner, through the
+// window's notices, which carried files are missing.
+void attach(Form1& form, const QStringList& missingNames);
 
 // Deletes a folder or a file with everything inside it; false when nothing was deleted.
 bool DeleteFolder(const QString& path);
@@ -30,8 +43,10 @@ bool DeleteFolder(const QString& path);
 // The voice library: "语音库" beside the executable, or in the installed data folder.
 QString voiceLibraryPath();
 
-// Closes the recording device, deletes the working files and the lesson-audio copies (the
-// font stays), closes the player and ends the event loop.
+// Closes the recording device, deletes the working files, the lesson-audio copies and then
+// this copy's whole folder, closes the player and ends the event loop.
 void shutdown(Form1& form);
+// Deletes this copy's folder with everything left in it; other copies' folders stay.
+void removeTempFolder();
 
 } // namespace Module1

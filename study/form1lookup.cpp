@@ -14,8 +14,10 @@ const Dictionary& Form1::dictionary()
 {
     // Read once: the carried file does not change while the program runs.
     if (!m_dictionary) {
-        m_dictionary = std::make_unique<Dictionary>(
-            Dictionary::fromFile(QDir(m_paths.tempPath).filePath(QStringLiteral("mswrd.wd"))));
+        m_dictionary = std::make_unique<Dictionary>(Dictionary::fromFile(
+            m_paths.tempPath.isEmpty()
+                ? QString()
+                : QDir(m_paths.tempPath).filePath(QStringLiteral("mswrd.wd"))));
     }
     return *m_dictionary;
 }

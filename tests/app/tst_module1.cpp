@@ -1,15 +1,24 @@
 #include "carriedfiles.h"
+#include "facebutton.h"
 #include "form1.h"
+#include "lessonloader.h"
+#include "lessontreeclicks.h"
 #include "module1.h"
+#include "privatefolder.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #ifdef Q_OS_UNIX
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -28,116 +37,308 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                  QDir::System);
+}
+
+QString folderOf(const QString& tempPath)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(tempPath));
+}
+
+// The pid of a process that has ended.
+qint64 deadPid()
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+    shell.waitForFinished();
+    return shell.readAllStandardOutput().trimmed().toLongLong();
+}
+
+// Everything the program writes into its folder: the carried files, a lesson copy and a
+// recording (as the recorder writes it, through a save file).
+void writeAsTheProgramDoes(const QString& tempPath, const QString& lessonSource)
+{
+    QCOMPARE(Module1::writeCarriedFiles(), QStringList());
+    const QDir temp(tempPath);
+    QCOMPARE(prepareLessonAudio(lessonSource, temp.filePath(QStringLiteral("sounenclff")),
+                                QStringLiteral("QVN101.mp3"))
+                 .result,
+             LessonAudioResult::Ready);
+    QSaveFile recording(temp.filePath(QStringLiteral("mcesound.wav")));
+    QVERIFY(recording.open(QIODevice::WriteOnly));
+    recording.write("RIFF");
+    QVERIFY(recording.commit());
+}
+
 } // namespace
 
 class TestModule1 : public QObject
 {
     Q_OBJECT
 private slots:
-    void privateFolderIsCreatedOwnerOnly()
+    void folderIsFreshAndNeverSharedWithWhatWasPlanted_data()
     {
-        QTemporaryDir system;
-        const QString path = Module1::prepareTempPath(system.path());
-        const QString expected =
-            QDir::toNativeSeparators(QDir(system.path()).filePath(Module1::privateFolderName())) +
-            QDir::separator();
-        QCOMPARE(path, expected);
-        QVERIFY(QFileInfo(path).isDir());
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<bool>("userFolderReused");
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("our own folder") << "ours" << true;
+        QTest::newRow("our folder with planted links") << "links" << true;
+        QTest::newRow("our folder once open to all") << "0777" << false;
+        QTest::newRow("a link to elsewhere") << "link" << false;
+        QTest::newRow("a file") << "file" << false;
 #ifdef Q_OS_UNIX
-        struct stat info
-        {};
-        QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
-        QCOMPARE(int(info.st_mode & 0777), 0700);
-        // A folder of ours left open to others is narrowed again.
-        chmod(QFile::encodeName(path).constData(), 0777);
-        QCOMPARE(Module1::prepareTempPath(system.path()), expected);
-        QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
-        QCOMPARE(int(info.st_mode & 0777), 0700);
+        if (geteuid() == 0) {
+            QTest::newRow("someone else's folder") << "foreign" << false;
+        }
 #endif
     }
 
-    void plantedLinkIsRefused()
+    void folderIsFreshAndNeverSharedWithWhatWasPlanted()
     {
+        QFETCH(QString, planted);
+        QFETCH(bool, userFolderReused);
         QTemporaryDir system;
-        QTemporaryDir elsewhere;
+        QTemporaryDir victim;
+        const QString victimFile = victim.filePath(QStringLiteral("QVN101.mp3"));
+        writeFile(victimFile, "not ours");
+        writeFile(victimFile + QStringLiteral(".part"), "not ours either");
+        const QString lesson = system.filePath(QStringLiteral("QVN101.dat"));
+        writeFile(lesson, "lesson");
         const QString fixed = QDir(system.path()).filePath(Module1::privateFolderName());
-        QVERIFY(QFile::link(elsewhere.path(), fixed));
+        if (planted == QLatin1String("link")) {
+            QVERIFY(QFile::link(victim.path(), fixed));
+        } else if (planted == QLatin1String("file")) {
+            writeFile(fixed, "x");
+        } else if (!planted.isEmpty()) {
+            QVERIFY(QDir().mkdir(fixed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        if (planted == QLatin1String("links")) {
+            for (const QString& name :
+                 {QStringLiteral("sounenclff"), QStringLiteral("mcesound.wav"),
+                  QStringLiteral("mswrd.wd"), QStringLiteral("qvnxcl.wrd")}) {
+                QVERIFY(
+                    QFile::link(name == QLatin1String("sounenclff") ? victim.path() : victimFile,
+                                QDir(fixed).filePath(name)));
+            }
+        } else if (planted == QLatin1String("0777")) {
+            QVERIFY(QFile::setPermissions(fixed, QFile::Permissions(0x7777)));
+#ifdef Q_OS_UNIX
+        } else if (planted == QLatin1String("foreign")) {
+            QCOMPARE(chown(QFile::encodeName(fixed).constData(), 65534, 65534), 0);
+#endif
+        }
 
         Module1::TempPath = Module1::prepareTempPath(system.path());
-        QVERIFY(!Module1::TempPath.isEmpty());
-        QVERIFY(!QDir::cleanPath(Module1::TempPath).endsWith(Module1::privateFolderName()));
-        QVERIFY(QFileInfo(Module1::TempPath).isDir());
-        QVERIFY(!QFileInfo(QDir::cleanPath(Module1::TempPath)).isSymLink());
-        QVERIFY(Module1::writeCarriedFiles());
-        QVERIFY(QDir(elsewhere.path()).entryList(QDir::Files).isEmpty());
+        QVERIFY(Module1::TempPath.endsWith(QDir::separator()));
+        writeAsTheProgramDoes(Module1::TempPath, lesson);
+
+        QCOMPARE(readAll(victimFile), QByteArray("not ours"));
+        QCOMPARE(readAll(victimFile + QStringLiteral(".part")), QByteArray("not ours either"));
+        QCOMPARE(entries(victim.path()).size(), 2);
+        const QFileInfo folder(folderOf(Module1::TempPath));
+        QVERIFY(folder.isDir() && !folder.isSymLink());
+        QCOMPARE(folder.permissions() & 0x0077, QFile::Permissions());
+        // Each running copy works in a folder of its own inside the per-user one.
+        const QString parent = folder.absolutePath();
+        QCOMPARE(parent == fixed, userFolderReused);
+        QVERIFY(QFileInfo(parent).fileName().startsWith(Module1::privateFolderName()));
+        QVERIFY(!QFileInfo(parent).isSymLink());
+        QCOMPARE(entries(folder.filePath()),
+                 (QStringList{QStringLiteral("Ksphonet.TTF"), QStringLiteral("mcesound.wav"),
+                              QStringLiteral("mswrd.wd"), QStringLiteral("qvnxcl.wrd"),
+                              QStringLiteral("sounenclff")}));
+        Module1::removeTempFolder();
     }
 
-    void foreignFolderIsRefused()
+    void noFolderIsMadeOutsideAUsableBase_data()
     {
-#ifdef Q_OS_UNIX
-        if (geteuid() != 0) {
-            QSKIP("handing a folder to another user needs root");
-        }
-        QTemporaryDir system;
-        const QString fixed = QDir(system.path()).filePath(Module1::privateFolderName());
-        QVERIFY(QDir().mkdir(fixed));
-        QCOMPARE(chown(QFile::encodeName(fixed).constData(), 65534, 65534), 0);
-        const QString path = Module1::prepareTempPath(system.path());
-        QVERIFY(!path.isEmpty());
-        QVERIFY(QDir::cleanPath(path) != QDir::cleanPath(fixed));
-#else
-        QSKIP("ownership checks are POSIX");
-#endif
+        QTest::addColumn<QStringList>("bases");
+        QTest::addColumn<int>("used");
+        const QString good = QStringLiteral("GOOD");
+        // An unset or missing TMPDIR makes the system's temporary folder read back as "".
+        QTest::newRow("missing temporary folder") << QStringList{QString(), good} << 1;
+        QTest::newRow("nonexistent")
+            << QStringList{QStringLiteral("/nonexistent-orlune"), good} << 1;
+        QTest::newRow("relative") << QStringList{QStringLiteral("relative"), good} << 1;
+        QTest::newRow("a file") << QStringList{QStringLiteral("/dev/null"), good} << 1;
+        QTest::newRow("none usable")
+            << QStringList{QString(), QStringLiteral("/dev/null"), QStringLiteral("relative")}
+            << -1;
     }
 
-    void carriedFilesAreWrittenAndReplaced()
+    void noFolderIsMadeOutsideAUsableBase()
+    {
+        QFETCH(QStringList, bases);
+        QFETCH(int, used);
+        QTemporaryDir working;
+        QTemporaryDir good;
+        QDir().mkdir(working.filePath(QStringLiteral("relative")));
+        bases.replaceInStrings(QStringLiteral("GOOD"), good.path());
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(working.path()));
+        const QString path = Module1::prepareTempPath(bases);
+        QDir::setCurrent(before);
+
+        QCOMPARE(entries(working.path()), QStringList{QStringLiteral("relative")});
+        QVERIFY(entries(working.filePath(QStringLiteral("relative"))).isEmpty());
+        if (used < 0) {
+            QCOMPARE(path, QString());
+            QVERIFY(!Module1::noFolderMessage().isEmpty());
+        } else {
+            QVERIFY(folderOf(path).startsWith(bases[used] + QLatin1Char('/')));
+            QVERIFY(QFileInfo(path).isDir());
+        }
+        // A window given no folder names no file: the working folder is not a fallback.
+        const StudyPaths none{QString(), QStringLiteral("/voices")};
+        QCOMPARE(none.databaseFile(), QString());
+        QCOMPARE(none.audioFolder(), QString());
+        Module1::removeTempFolder();
+    }
+
+    void closingDeletesThisCopysFolderOnly_data()
+    {
+        QTest::addColumn<bool>("viaMenu");
+        QTest::newRow("closing the window") << false;
+        QTest::newRow("退出") << true;
+    }
+
+    void closingDeletesThisCopysFolderOnly()
+    {
+        QFETCH(bool, viaMenu);
+        QTemporaryDir system;
+        // A copy still running beside this one, and two that died without cleaning up.
+        PrivateFolder running;
+        QVERIFY(running.create(system.path()));
+        writeFile(QDir(running.path()).filePath(QStringLiteral("qvnxcl.wrd")), "theirs");
+        const QString parent = QFileInfo(running.path()).absolutePath();
+        const QString killed = QDir(parent).filePath(QStringLiteral("%1-abcdef").arg(deadPid()));
+        QVERIFY(QDir().mkdir(killed));
+        writeFile(QDir(killed).filePath(QStringLiteral("mcesound.wav")), "left behind");
+        writeFile(killed + QStringLiteral(".lock"), QByteArray::number(deadPid()) + "\norlune\n" +
+                                                        QSysInfo::machineHostName().toUtf8() +
+                                                        "\n");
+        const QString unlocked = QDir(parent).filePath(QStringLiteral("12-zzzzzz"));
+        QVERIFY(QDir().mkdir(unlocked));
+
+        Module1::TempPath = Module1::prepareTempPath(system.path());
+        const QString mine = folderOf(Module1::TempPath);
+        QCOMPARE(QFileInfo(mine).absolutePath(), parent);
+        QVERIFY(!QFileInfo::exists(killed) && !QFileInfo::exists(killed + QStringLiteral(".lock")));
+        QVERIFY(!QFileInfo::exists(unlocked));
+        QCOMPARE(Module1::writeCarriedFiles(), QStringList());
+        {
+            Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+            form.load();
+            Module1::attach(form, {});
+            auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
+            LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 1));
+            QVERIFY(QFileInfo::exists(mine + QStringLiteral("/sounenclff/QVN101.mp3")));
+            writeFile(QDir(mine).filePath(QStringLiteral("mcesound.wav")), "RIFF");
+
+            if (viaMenu) {
+                form.findChild<QAction*>(QStringLiteral("退出"))->trigger();
+            } else {
+                form.close();
+            }
+            QVERIFY(!QFileInfo::exists(mine));
+            QVERIFY(!form.player().hasMedia());
+        }
+        QCOMPARE(entries(parent),
+                 (QStringList{QFileInfo(running.path()).fileName(),
+                              QFileInfo(running.path()).fileName() + QStringLiteral(".lock")}));
+        QCOMPARE(readAll(QDir(running.path()).filePath(QStringLiteral("qvnxcl.wrd"))),
+                 QByteArray("theirs"));
+    }
+
+    void learnerHearsOnceAboutMissingFilesAndOversizedRecordings()
     {
         QTemporaryDir system;
         Module1::TempPath = Module1::prepareTempPath(system.path());
         const QDir temp(Module1::TempPath);
-        // Leftovers of an abnormal end, one of them a link to a file that must survive.
-        QTemporaryDir outside;
-        const QString victim = QDir(outside.path()).filePath(QStringLiteral("victim"));
-        writeFile(victim, "keep me");
-        writeFile(temp.filePath(QStringLiteral("qvnxcl.wrd")), "stale");
-        QVERIFY(QFile::link(victim, temp.filePath(QStringLiteral("mswrd.wd"))));
+        // Folders standing where two carried files go make their writing fail.
+        QVERIFY(temp.mkpath(QStringLiteral("mswrd.wd/x")));
+        QVERIFY(temp.mkpath(QStringLiteral("qvnxcl.wrd/x")));
+        const QStringList missing = Module1::writeCarriedFiles();
+        QCOMPARE(missing, (QStringList{QStringLiteral("mswrd.wd"), QStringLiteral("qvnxcl.wrd")}));
+        QVERIFY(temp.exists(QStringLiteral("Ksphonet.TTF")));
+        QVERIFY(QDir(temp.filePath(QStringLiteral("qvnxcl.wrd"))).removeRecursively());
+        QCOMPARE(Module1::writeCarriedFiles(), QStringList{QStringLiteral("mswrd.wd")});
 
-        QVERIFY(Module1::writeCarriedFiles());
-        for (const QString& name : CarriedFiles::namesInWriteOrder()) {
-            const QByteArray carried = readAll(CarriedFiles::resourcePath(name));
-            QVERIFY2(!carried.isEmpty(), qPrintable(name));
-            QCOMPARE(readAll(temp.filePath(name)), carried);
-        }
-        QCOMPARE(readAll(victim), QByteArray("keep me"));
-        QVERIFY(!QFileInfo(temp.filePath(QStringLiteral("mswrd.wd"))).isSymLink());
+        QTemporaryDir voices;
+        QFile big(voices.filePath(QStringLiteral("QVN101.dat")));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(maxLessonAudioBytes + 1));
+        big.close();
+        Form1 form(StudyPaths{Module1::TempPath, voices.path()});
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        form.load();
+        Module1::attach(form, missing);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QStringLiteral("词典")));
+        QVERIFY(notices[0].contains(QStringLiteral("课文数据库")));
+        QVERIFY(!notices[0].contains(QStringLiteral("字体")));
+
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
+        LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 1));
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices[1].contains(QStringLiteral("太大")));
+        QVERIFY(!form.player().hasMedia());
+        QVERIFY(!temp.exists(QStringLiteral("sounenclff/QVN101.mp3")));
+
+        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("Label6_3")), Qt::LeftButton);
+        QWidget* dictation = form.dictationWindow();
+        QVERIFY(dictation);
+        auto* dictationTree = dictation->findChild<QTreeWidget*>();
+        LessonTreeClicks::click(dictationTree, LessonTreeClicks::lessonNode(dictationTree, 1, 1));
+        auto* box = dictation->findChild<QMessageBox*>(QStringLiteral("notice"));
+        QVERIFY(box && box->isVisible());
+        QVERIFY(box->text().contains(QStringLiteral("太大")));
+        QCOMPARE(box->windowModality(), Qt::NonModal);
+        dictation->close();
+        Module1::removeTempFolder();
     }
 
-    void shutdownLeavesOnlyTheFont()
+    void savingACopyTouchesNothingElse()
     {
         QTemporaryDir system;
+        QTemporaryDir chosen;
         Module1::TempPath = Module1::prepareTempPath(system.path());
-        QVERIFY(Module1::writeCarriedFiles());
-        const QDir temp(Module1::TempPath);
         Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
         form.load();
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
-        QTreeWidgetItem* book = tree->topLevelItem(0);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(book).center());
-        QTreeWidgetItem* lesson = book->child(0);
-        tree->scrollToItem(lesson);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(lesson).center());
-        QVERIFY(temp.exists(QStringLiteral("sounenclff/QVN101.mp3")));
-        writeFile(temp.filePath(QStringLiteral("mcesound.wav")), "RIFF");
+        writeFile(form.recordingFile(), "new recording");
+        const QString target = chosen.filePath(QStringLiteral("mine.wav"));
+        writeFile(target, "old recording");
+        // Files of the learner's that merely look like ours.
+        writeFile(target + QStringLiteral(".part"), "the learner's");
+        QStringList notices;
+        QString answer = target;
+        form.prompts().savePath = [&] { return answer; };
+        form.prompts().confirmReplace = [](const QString&) { return true; };
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        auto* save = form.findChild<FaceButton*>(QStringLiteral("Picture4_5"));
+        save->setEnabled(true);
+        const auto press = [save] {
+            QTest::mouseClick(save->captionLabel(), Qt::LeftButton, {}, QPoint(5, 5));
+        };
 
-        Module1::shutdown(form);
-        QCOMPARE(temp.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{QStringLiteral("Ksphonet.TTF")});
-        QVERIFY(!form.player().hasMedia());
-        // Nothing left to delete is no failure either.
-        QVERIFY(!Module1::DeleteFolder(temp.filePath(QStringLiteral("sounenclff"))));
-        Module1::shutdown(form);
+        press();
+        QCOMPARE(readAll(target), QByteArray("new recording"));
+        QCOMPARE(readAll(target + QStringLiteral(".part")), QByteArray("the learner's"));
+        QCOMPARE(entries(chosen.path()).size(), 2);
+        QVERIFY(notices.isEmpty());
+
+        // A target that cannot be replaced keeps what it holds, and the learner is told.
+        const QString locked = chosen.filePath(QStringLiteral("locked.wav"));
+        QVERIFY(QDir().mkpath(locked + QStringLiteral("/inside")));
+        answer = locked;
+        press();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(QFileInfo(locked + QStringLiteral("/inside")).isDir());
+        QCOMPARE(entries(chosen.path()).size(), 3);
+        Module1::removeTempFolder();
     }
 };
 
