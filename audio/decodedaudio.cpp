@@ -22,7 +22,7 @@ DecodedAudio::DecodedAudio(int sampleRate, std::vector<qint16> stereoSamples)
     : m_sampleRate(sampleRate), m_samples(std::move(stereoSamples))
 {
     m_samples.resize(m_samples.size() / 2 * 2);
-    if (m_sampleRate <= 0)
+    if (m_sampleRate < minSampleRate || m_sampleRate > maxSampleRate)
         m_samples.clear();
 }
 
@@ -39,7 +39,7 @@ DecodedAudio DecodedAudio::fromFile(const QString& path)
 
     const int rate = sound.info().samplerate;
     const int channels = sound.info().channels;
-    if (rate <= 0 || rate > 192000 || channels <= 0)
+    if (rate < minSampleRate || rate > maxSampleRate || channels <= 0)
         return {};
 
     const qint64 maxFrames = qint64(rate) * maxSeconds;
