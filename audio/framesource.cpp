@@ -33,6 +33,16 @@ void FrameSource::begin(qint64 startFrame, qint64 stopFrame)
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
+void FrameSource::applyVolume(std::span<qint16> samples, int volume)
+{
+    if (volume >= 100)
+        return;
+    // Integer arithmetic rounds towards zero the same way everywhere, so what the device gets
+    // can be predicted to the sample.
+    for (qint16& sample : samples)
+        sample = qint16(int(sample) * volume / 100);
+}
+
 void FrameSource::setStopFrame(qint64 stopFrame)
 {
     const qint64 frames = qint64(m_samples.size() / 2);
@@ -83,8 +93,9 @@ qint64 FrameSource::readData(char* data, qint64 maxSize)
         if (m_cursor < m_stop) {
             const qint64 count = std::min(wanted - served, m_stop - m_cursor);
             appendPiece(m_cursor, false);
-            std::memcpy(data + served * bytesPerFrame, m_samples.data() + m_cursor * 2,
-                        size_t(count * bytesPerFrame));
+            qint16* out = reinterpret_cast<qint16*>(data + served * bytesPerFrame);
+            std::memcpy(out, m_samples.data() + m_cursor * 2, size_t(count * bytesPerFrame));
+            applyVolume({out, size_t(count * 2)}, m_volume);
             m_cursor += count;
             m_streamFrames += count;
             m_silentFrames = 0;

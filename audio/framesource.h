@@ -27,6 +27,10 @@ public:
     void clearContinuation() { m_continuationSilence = -1; }
     bool hasContinuation() const { return m_continuationSilence >= 0; }
 
+    // 0 to 100, a linear gain on every frame handed out from now on; 100 passes them unchanged.
+    void setVolume(int volume) { m_volume = volume; }
+    static void applyVolume(std::span<qint16> samples, int volume);
+
     qint64 stopFrame() const { return m_stop; }
     // The next media frame to hand out.
     qint64 cursor() const { return m_cursor; }
@@ -68,4 +72,5 @@ private:
     qint64 m_continuationSilence = -1;
     qint64 m_continuationStart = 0;
     qint64 m_continuationStop = 0;
+    int m_volume = 100;
 };

@@ -1,8 +1,10 @@
 #include "mediaplayer.h"
 
 #include "backgrounddecode.h"
+#include "framesource.h"
 #include "playbackengine.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -37,6 +39,7 @@ MediaPlayer::MediaPlayer(QObject* parent)
 {
     connect(m_engine.get(), &PlaybackEngine::playingChanged, this, &MediaPlayer::reportState);
     connect(m_engine.get(), &PlaybackEngine::endReached, this, &MediaPlayer::endReached);
+    connect(m_engine.get(), &PlaybackEngine::outputFailed, this, &MediaPlayer::outputFailed);
     connect(m_engine.get(), &PlaybackEngine::followOnStarted, this, [this] {
         m_endPosition = m_followOnEnd;
         emit followOnStarted();
@@ -85,8 +88,9 @@ MediaPlayer::PlayState MediaPlayer::playState() const
     // Media still being decoded is open and stopped.
     if (m_decode)
         return Stopped;
+    // Open but unplayable reads stopped, the state callers wait for before they move on.
     if (!hasMedia())
-        return Undefined;
+        return m_url.isEmpty() ? Undefined : Stopped;
     return m_engine->isPlaying() ? Playing : Stopped;
 }
 
@@ -147,6 +151,27 @@ std::span<const qint16> MediaPlayer::samples() const
 {
     finishDecoding();
     return m_engine->audio().samples();
+}
+
+std::vector<qint16> MediaPlayer::heardFrames(qint64 first, qint64 stop) const
+{
+    const std::span<const qint16> all = samples();
+    const qint64 frames = qint64(all.size() / 2);
+    first = std::clamp<qint64>(first, 0, frames);
+    stop = std::clamp<qint64>(stop, first, frames);
+    std::vector<qint16> heard(all.begin() + first * 2, all.begin() + stop * 2);
+    FrameSource::applyVolume(heard, volume());
+    return heard;
+}
+
+void MediaPlayer::setVolume(int volume)
+{
+    m_engine->setVolume(volume);
+}
+
+int MediaPlayer::volume() const
+{
+    return m_engine->volume();
 }
 
 qint64 MediaPlayer::startFrame(double seconds, int sampleRate)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <span>
+#include <vector>
 
 class BackgroundDecode;
 class PlaybackEngine;
@@ -14,9 +15,11 @@ class PlaybackEngine;
  * Setting URL decodes the whole file into memory, so a sentence can start at its exact first
  * frame and stop at its exact last one. The decoding runs in the background, so opening a
  * lesson never waits for it; the first operation that needs the sound waits for what is left.
- * The engine the engine itself stops at the end position (no
- * polling), then reports it with endReached(). A file that cannot be decoded leaves the
- * player empty; every operation on an empty player does nothing.
+ * The engine itself stops at the end position (no polling), then reports it with endReached().
+ * A file that cannot be decoded leaves the player empty; every operation on an empty player
+ * does nothing, and playState() reads Stopped while a URL is set, Undefined without one.
+ * A play that cannot sound (no device, no sound server, an output that breaks off) is
+ * reported with outputFailed(); the next play opens the output afresh.
  *
  * Positions are seconds. Frame f starts at f / sampleRate(). Playing from position s starts
  * at frame round(s * rate); an end position e stops before frame floor(e * rate) + 1, the first
@@ -55,6 +58,15 @@ public:
     // Stops and releases the media.
     void close();
 
+    // The level lessons are played at: half the samples' amplitude, 6 dB down, still clearly
+    // heard over a quiet room.
+    static constexpr int lessonVolume = 50;
+    // 0 to 100 (values outside are clamped), a linear gain of volume / 100 on every sample;
+    // 100, the level a new player starts at, plays the decoded samples unchanged. Takes effect
+    // for the frames sent from now on, and lasts across new media.
+    void setVolume(int volume);
+    int volume() const;
+
     Controls& controls() { return m_controls; }
     PlayState playState() const;
 
@@ -76,8 +88,11 @@ public:
     bool hasMedia() const;
     int sampleRate() const;
     qint64 frameCount() const;
-    // The decoded media as interleaved 16-bit stereo, exactly what is sent to the device.
+    // The decoded media as interleaved 16-bit stereo, what is sent to the device at volume 100.
     std::span<const qint16> samples() const;
+    // The frames [first, stop) of the media (cut to it) exactly as they are sent to the device
+    // at the current volume.
+    std::vector<qint16> heardFrames(qint64 first, qint64 stop) const;
 
     // The frame a playback from `seconds` starts at, and the frame one that ends at `seconds`
     // stops before: the first frame whose position, as currentPosition() reports it, is past it.
@@ -91,6 +106,12 @@ signals:
     void endReached();
     // The stretch set with setFollowOn() has started to sound; endPosition() is now its end.
     void followOnStarted();
+    // A play produced no sound, or its sound broke off: no output device or sound server, an
+    // output that would not start, stopped by itself or stalled. Always queued, so it arrives
+    // after play() (or the call that restarted the output) has returned; playState() then
+    // reads Stopped, the follow-on is cleared, and no endReached() comes for that play. Every
+    // such play is reported, except one superseded by a newer play() before the report.
+    void outputFailed();
 
 private:
     friend class Controls;

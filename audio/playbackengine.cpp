@@ -114,8 +114,13 @@ qint64 PlaybackEngine::effectiveStop() const
 
 void PlaybackEngine::play()
 {
-    if (m_audio.isEmpty() || m_playing || !ensureSink())
+    if (m_audio.isEmpty() || m_playing)
         return;
+    ++m_plays;
+    if (!ensureSink()) {
+        reportOutputFailure();
+        return;
+    }
     const qint64 start = std::clamp<qint64>(m_position, 0, m_audio.frameCount());
     m_position = start;
     if (start >= effectiveStop()) {
@@ -126,22 +131,45 @@ void PlaybackEngine::play()
         const quint64 run = ++m_run;
         QTimer::singleShot(0, this, [this, run] {
             if (m_playing && run == m_run)
-                finish(m_position, true);
+                finish(m_position, Outcome::ReachedEnd);
         });
         emit playingChanged(true);
         return;
     }
-    if (!startSink(start))
+    if (!startSink(start)) {
+        reportOutputFailure();
         return;
+    }
     m_playing = true;
     emit playingChanged(true);
+}
+
+void PlaybackEngine::reportOutputFailure()
+{
+    m_outputBroken = true;
+    const quint64 play = m_plays;
+    QMetaObject::invokeMethod(
+        this,
+        [this, play] {
+            if (m_playing || play != m_plays)
+                return;
+            clearFollowOn();
+            emit outputFailed();
+        },
+        Qt::QueuedConnection);
+}
+
+void PlaybackEngine::setVolume(int volume)
+{
+    m_volume = std::clamp(volume, 0, 100);
+    m_source.setVolume(m_volume);
 }
 
 void PlaybackEngine::stop()
 {
     clearFollowOn();
     if (m_playing)
-        finish(position(), false);
+        finish(position(), Outcome::Stopped);
 }
 
 qint64 PlaybackEngine::position() const
@@ -165,9 +193,9 @@ void PlaybackEngine::setPosition(qint64 frame)
     stopSink();
     m_position = frame;
     if (frame >= effectiveStop())
-        finish(frame, true);
+        finish(frame, Outcome::ReachedEnd);
     else if (!startSink(frame))
-        finish(frame, false);
+        finish(frame, Outcome::OutputFailed);
 }
 
 void PlaybackEngine::setStopFrame(qint64 frame)
@@ -178,7 +206,7 @@ void PlaybackEngine::setStopFrame(qint64 frame)
     const qint64 stop = effectiveStop();
     const qint64 heard = position();
     if (heard >= stop) {
-        finish(heard, true);
+        finish(heard, Outcome::ReachedEnd);
         return;
     }
     const qint64 cursor = m_source.cursor();
@@ -186,7 +214,7 @@ void PlaybackEngine::setStopFrame(qint64 frame)
         // Only silence is left in the output: go on from the old stop now, not after it.
         stopSink();
         if (!startSink(cursor))
-            finish(cursor, false);
+            finish(cursor, Outcome::OutputFailed);
         return;
     }
     if (stop >= cursor) {
@@ -201,7 +229,7 @@ void PlaybackEngine::setStopFrame(qint64 frame)
     // Frames past the new stop are queued in the output already: only starting over drops them.
     stopSink();
     if (!startSink(heard))
-        finish(heard, false);
+        finish(heard, Outcome::OutputFailed);
 }
 
 bool PlaybackEngine::ensureSink()
@@ -209,9 +237,10 @@ bool PlaybackEngine::ensureSink()
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return false;
-    if (m_sink != nullptr && m_sinkDevice == device &&
+    if (m_sink != nullptr && !m_outputBroken && m_sinkDevice == device &&
         m_sink->format().sampleRate() == m_audio.sampleRate())
         return true;
+    m_outputBroken = false;
     if (m_sink != nullptr) {
         stopSink();
         m_sink->disconnect(this);
@@ -277,11 +306,15 @@ qint64 PlaybackEngine::playedStreamFrames() const
 
 void PlaybackEngine::onSinkStateChanged(QAudio::State state)
 {
-    // Underruns only delay the sound; a stop we did not ask for is a lost device.
-    if (m_stoppingSink || !m_playing || state != QAudio::StoppedState)
+    // Underruns only delay the sound; a stop we did not ask for, or any other error, is a
+    // lost device or sound server.
+    const QAudio::Error error = m_sink->error();
+    const bool broken = state == QAudio::StoppedState ||
+                        (error != QAudio::NoError && error != QAudio::UnderrunError);
+    if (m_stoppingSink || !m_playing || !broken)
         return;
-    qCDebug(lcPlayback) << "output stopped, error" << m_sink->error();
-    finish(m_lastHeard, false);
+    qCDebug(lcPlayback) << "output broke off in state" << state << "error" << error;
+    finish(m_lastHeard, Outcome::OutputFailed);
 }
 
 void PlaybackEngine::onSilenceStarted()
@@ -310,7 +343,7 @@ void PlaybackEngine::checkEnd()
             emit endReached();
             return;
         }
-        finish(m_source.mediaFrameAt(m_silenceStart), true);
+        finish(m_source.mediaFrameAt(m_silenceStart), Outcome::ReachedEnd);
         return;
     }
     const double waitMs = double(target - played) * 1000.0 / m_audio.sampleRate();
@@ -329,13 +362,15 @@ void PlaybackEngine::checkProgress()
         m_stalledChecks = 0;
     } else if (++m_stalledChecks >= maxStalledChecks) {
         qCDebug(lcPlayback) << "output stalled at stream frame" << played;
-        finish(m_lastHeard, false);
+        finish(m_lastHeard, Outcome::OutputFailed);
     }
 }
 
-void PlaybackEngine::finish(qint64 position, bool reachedEnd)
+void PlaybackEngine::finish(qint64 position, Outcome outcome)
 {
     clearFollowOn();
+    if (outcome == Outcome::OutputFailed)
+        reportOutputFailure();
     stopSink();
     m_position = position;
     m_lastHeard = position;
@@ -343,6 +378,6 @@ void PlaybackEngine::finish(qint64 position, bool reachedEnd)
     const quint64 run = ++m_run;
     emit playingChanged(false);
     // A slot may have started the next playback already; the end it would hear of is gone.
-    if (reachedEnd && run == m_run)
+    if (outcome == Outcome::ReachedEnd && run == m_run)
         emit endReached();
 }

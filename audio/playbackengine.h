@@ -26,8 +26,9 @@ public:
     const DecodedAudio& audio() const { return m_audio; }
 
     bool isPlaying() const { return m_playing; }
-    // From position() to the stop frame. Does nothing without media or without an output
-    // device; stopping at once (still reporting endReached) when nothing lies before the stop.
+    // From position() to the stop frame. Does nothing without media; stops at once (still
+    // reporting endReached) when nothing lies before the stop. Without a working output it
+    // stays stopped and reports outputFailed.
     void play();
     void stop();
 
@@ -40,6 +41,10 @@ public:
     // heard ends playback at once.
     void setStopFrame(qint64 frame);
     qint64 stopFrame() const { return m_stopFrame; }
+
+    // 0 to 100, a linear gain; 100 plays the decoded samples unchanged.
+    void setVolume(int volume);
+    int volume() const { return m_volume; }
 
     // After the running stretch ends, keep the output going with silenceFrames of silence,
     // then play [start, stop): the pause between two stretches is exact to the frame. The end
@@ -55,6 +60,11 @@ signals:
     void followOnStarted();
     // Playback stopped by itself at the stop frame or at the end of the media.
     void endReached();
+    // A play could not sound or its output broke off: no device or server, a sink that did
+    // not start, stopped by itself or stalled. Queued: it arrives from the event loop after
+    // play() has returned, with the engine stopped and the follow-on cleared, and is dropped
+    // when another play() came first (that one reports for itself).
+    void outputFailed();
 
 private:
     qint64 effectiveStop() const;
@@ -67,7 +77,9 @@ private:
     void checkEnd();
     void checkProgress();
     void onContinued(qint64 streamFrame);
-    void finish(qint64 position, bool reachedEnd);
+    enum class Outcome { Stopped, ReachedEnd, OutputFailed };
+    void finish(qint64 position, Outcome outcome);
+    void reportOutputFailure();
 
     DecodedAudio m_audio;
     FrameSource m_source;
@@ -91,6 +103,11 @@ private:
     qint64 m_stopFrame = -1;
     mutable qint64 m_lastHeard = 0;
     quint64 m_run = 0;
+    quint64 m_plays = 0;
+    int m_volume = 100;
     bool m_playing = false;
+    // The sink met an error: the next play opens a new one on whatever device is the default
+    // then, as a restarted sound server or a replugged device needs.
+    bool m_outputBroken = false;
     bool m_stoppingSink = false;
 };

@@ -27,6 +27,8 @@ private slots:
     void stopFrameIsFirstFramePastTheEnd();
     void endPositionLastsUntilNewMedia();
     void closeReleasesMedia();
+    void volumeIsALinearGain_data();
+    void volumeIsALinearGain();
 
 private:
     QTemporaryDir m_dir;
@@ -87,8 +89,9 @@ void TestMediaPlayer::undecodableFileLeavesPlayerEmpty()
     player.setURL(bad);
     QVERIFY(!player.hasMedia());
     QCOMPARE(player.URL(), bad);
+    // Open but unplayable: a caller waiting for "stopped" to move on must see it.
     player.controls().play();
-    QCOMPARE(player.playState(), MediaPlayer::Undefined);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
     player.setURL(m_dir.filePath(QStringLiteral("missing.mp3")));
     QVERIFY(!player.hasMedia());
 }
@@ -199,6 +202,42 @@ void TestMediaPlayer::closeReleasesMedia()
     QCOMPARE(player.controls().currentPosition(), 0.0);
     QCOMPARE(states.count(), 2);
     QCOMPARE(states.at(1).at(0).value<MediaPlayer::PlayState>(), MediaPlayer::Undefined);
+}
+
+void TestMediaPlayer::volumeIsALinearGain_data()
+{
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<int>("expectedVolume");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("full: the decoded samples")
+        << 100 << 100 << QList<int>{1000, -1001, 32767, -32768, 1, -1, 3, 0};
+    QTest::newRow("lessons' 50: half, towards zero")
+        << 50 << 50 << QList<int>{500, -500, 16383, -16384, 0, 0, 1, 0};
+    QTest::newRow("10") << 10 << 10 << QList<int>{100, -100, 3276, -3276, 0, 0, 0, 0};
+    QTest::newRow("0: silence") << 0 << 0 << QList<int>{0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("above the scale")
+        << 250 << 100 << QList<int>{1000, -1001, 32767, -32768, 1, -1, 3, 0};
+    QTest::newRow("below the scale") << -5 << 0 << QList<int>{0, 0, 0, 0, 0, 0, 0, 0};
+}
+
+void TestMediaPlayer::volumeIsALinearGain()
+{
+    QFETCH(int, volume);
+    QFETCH(int, expectedVolume);
+    QFETCH(QList<int>, expected);
+    const std::vector<qint16> source{1000, -1001, 32767, -32768, 1, -1, 3, 0};
+    const QString file = m_dir.filePath(QStringLiteral("levels.wav"));
+    QVERIFY(TestSignals::writeFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2, source));
+    MediaPlayer player;
+    player.setURL(file);
+    QCOMPARE(player.volume(), 100);
+    player.setVolume(volume);
+    QCOMPARE(player.volume(), expectedVolume);
+    const std::vector<qint16> heard = player.heardFrames(0, 4);
+    QCOMPARE(QList<int>(heard.begin(), heard.end()), expected);
+    QVERIFY(std::ranges::equal(player.samples(), source));
+    // Frames outside the media are not made up.
+    QCOMPARE(player.heardFrames(3, 9).size(), size_t(2));
 }
 
 QTEST_GUILESS_MAIN(TestMediaPlayer)

@@ -16,7 +16,7 @@ class TestNoDevice : public QObject
 
 private slots:
     void initTestCase();
-    void playerDoesNothingWithoutOutput();
+    void playerReportsMissingOutput();
     void recorderReportsMissingInput();
 };
 
@@ -30,7 +30,7 @@ void TestNoDevice::initTestCase()
 #endif
 }
 
-void TestNoDevice::playerDoesNothingWithoutOutput()
+void TestNoDevice::playerReportsMissingOutput()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("lesson.wav"));
@@ -40,17 +40,28 @@ void TestNoDevice::playerDoesNothingWithoutOutput()
     player.setURL(file);
     QVERIFY(player.hasMedia());
     QSignalSpy ends(&player, &MediaPlayer::endReached);
+    QSignalSpy failures(&player, &MediaPlayer::outputFailed);
 
     QElapsedTimer clock;
     clock.start();
     player.setEndPosition(0.5);
     player.controls().setCurrentPosition(0.25);
     player.controls().play();
+    player.setFollowOn(1.0, 1.0, 1.5);
     QVERIFY(clock.elapsed() < 2000);
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
     QCOMPARE(player.controls().currentPosition(), 0.25);
+    // Reported once play() has returned, so the caller has finished its own steps first.
+    QCOMPARE(failures.count(), 0);
+    QTRY_COMPARE(failures.count(), 1);
+    QVERIFY(!player.hasFollowOn());
+    // Every failed play is reported, not only the first.
+    player.controls().play();
+    QTRY_COMPARE(failures.count(), 2);
     QTest::qWait(200);
     QCOMPARE(ends.count(), 0);
+    QCOMPARE(failures.count(), 2);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
     player.controls().stop();
     player.close();
     QCOMPARE(player.playState(), MediaPlayer::Undefined);

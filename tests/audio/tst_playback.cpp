@@ -31,7 +31,8 @@ private slots:
     void playsToEndOfMedia();
     void stopSilencesAtOnce();
     void newPositionWhilePlayingGoesOnFromThere();
-    void emptyStretchStillReportsEnd();
+    void nothingToPlayEndsAtOnce_data();
+    void nothingToPlayEndsAtOnce();
     void sentenceAfterSentenceFromEndHandler();
     void positionFollowsTheSound();
     void followOnPausesExactly();
@@ -42,7 +43,8 @@ private:
     static constexpr int rate = 44100;
 
     void openMedia(MediaPlayer& player, const QString& file);
-    static std::span<const qint16> frames(const MediaPlayer& player, qint64 first, qint64 stop);
+    // The frames [first, stop) as the output receives them at the player's volume.
+    static std::vector<qint16> frames(const MediaPlayer& player, qint64 first, qint64 stop);
     // `capture` holds exactly the frames [first, stop) of the media, with silence around them
     // and no other sound.
     static void verifyOnlyStretch(std::span<const qint16> capture, const MediaPlayer& player,
@@ -75,9 +77,9 @@ void TestPlayback::openMedia(MediaPlayer& player, const QString& file)
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
 }
 
-std::span<const qint16> TestPlayback::frames(const MediaPlayer& player, qint64 first, qint64 stop)
+std::vector<qint16> TestPlayback::frames(const MediaPlayer& player, qint64 first, qint64 stop)
 {
-    return player.samples().subspan(size_t(first * 2), size_t((stop - first) * 2));
+    return player.heardFrames(first, stop);
 }
 
 void TestPlayback::verifyOnlyStretch(std::span<const qint16> capture, const MediaPlayer& player,
@@ -111,10 +113,12 @@ void TestPlayback::playsExactStretch_data()
     QTest::addColumn<bool>("mp3");
     QTest::addColumn<double>("start");
     QTest::addColumn<double>("end");
-    QTest::newRow("wav from the beginning") << false << 0.0 << 2.0;
-    QTest::newRow("wav, fractional times") << false << 1.23456 << 3.23456;
-    QTest::newRow("wav, times as the lessons store them") << false << 7.3 << 9.3;
-    QTest::newRow("mp3") << true << 2.5 << 4.5;
+    QTest::addColumn<int>("volume");
+    QTest::newRow("wav from the beginning") << false << 0.0 << 2.0 << 100;
+    QTest::newRow("wav, fractional times") << false << 1.23456 << 3.23456 << 100;
+    QTest::newRow("wav, times as the lessons store them") << false << 7.3 << 9.3 << 100;
+    QTest::newRow("mp3") << true << 2.5 << 4.5 << 100;
+    QTest::newRow("wav at the lessons' volume") << false << 1.0 << 3.0 << 50;
 }
 
 void TestPlayback::playsExactStretch()
@@ -122,8 +126,10 @@ void TestPlayback::playsExactStretch()
     QFETCH(bool, mp3);
     QFETCH(double, start);
     QFETCH(double, end);
+    QFETCH(int, volume);
     MediaPlayer player;
     openMedia(player, mp3 ? m_mp3 : m_wav);
+    player.setVolume(volume);
     QSignalSpy ends(&player, &MediaPlayer::endReached);
     QSignalSpy states(&player, &MediaPlayer::playStateChanged);
     MonitorCapture capture;
@@ -348,19 +354,56 @@ void TestPlayback::newPositionWhilePlayingGoesOnFromThere()
     QVERIFY(TestAudio::findFrames(captured, frames(player, rate, rate + before)) >= 0);
 }
 
-void TestPlayback::emptyStretchStillReportsEnd()
+// Sentence times past the recording or out of order leave nothing to play. The player must
+// still report the end at once, for a single stretch and for a follow-on, or a reading waits
+// for it forever. The media is 10 s long; a negative follow-on end is the media's end.
+void TestPlayback::nothingToPlayEndsAtOnce_data()
 {
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("end");
+    QTest::addColumn<bool>("followOn");
+    QTest::addColumn<double>("nextStart");
+    QTest::addColumn<double>("nextEnd");
+    QTest::newRow("end before start") << 2.0 << 1.0 << false << 0.0 << 0.0;
+    QTest::newRow("end at zero") << 2.0 << 0.0 << false << 0.0 << 0.0;
+    QTest::newRow("start at the media's end") << 10.0 << -1.0 << false << 0.0 << 0.0;
+    QTest::newRow("start past the media") << 25.0 << -1.0 << false << 0.0 << 0.0;
+    QTest::newRow("start and end past the media") << 25.0 << 30.0 << false << 0.0 << 0.0;
+    QTest::newRow("next starts past the media") << 0.1 << 0.3 << true << 25.0 << -1.0;
+    QTest::newRow("next starts at the media's end") << 0.1 << 0.3 << true << 10.0 << 12.0;
+    QTest::newRow("next ends before it starts") << 0.1 << 0.3 << true << 2.0 << 1.0;
+    QTest::newRow("next ends at zero") << 0.1 << 0.3 << true << 2.0 << 0.0;
+}
+
+void TestPlayback::nothingToPlayEndsAtOnce()
+{
+    QFETCH(double, start);
+    QFETCH(double, end);
+    QFETCH(bool, followOn);
+    QFETCH(double, nextStart);
+    QFETCH(double, nextEnd);
     MediaPlayer player;
     openMedia(player, m_wav);
     QSignalSpy ends(&player, &MediaPlayer::endReached);
-    player.setEndPosition(1.0);
-    player.controls().setCurrentPosition(2.0);
+    QSignalSpy followed(&player, &MediaPlayer::followOnStarted);
+    QSignalSpy failures(&player, &MediaPlayer::outputFailed);
+    player.setEndPosition(end);
+    player.controls().setCurrentPosition(start);
     player.controls().play();
     QCOMPARE(player.playState(), MediaPlayer::Playing);
+    if (followOn)
+        player.setFollowOn(0.2, nextStart, nextEnd);
     QCOMPARE(ends.count(), 0);
-    QVERIFY(ends.wait(1000));
+    QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 3000);
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
-    QCOMPARE(player.controls().currentPosition(), 2.0);
+    QVERIFY(!player.hasFollowOn());
+    if (!followOn)
+        QCOMPARE(player.controls().currentPosition(), std::min(start, 10.0));
+    QTest::qWait(500);
+    QCOMPARE(ends.count(), 1);
+    QCOMPARE(followed.count(), 0);
+    QCOMPARE(failures.count(), 0);
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
 }
 
 // A lesson reading plays the next sentence from the end handler, on the same player: every
