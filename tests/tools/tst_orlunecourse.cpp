@@ -1,9 +1,14 @@
 #include "testaudio.h"
+#include "testsignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sndfile.h>
 
 namespace {
 
@@ -28,6 +33,36 @@ Run course(const QStringList& arguments)
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+// A course of one sentence in book 1, lesson 1, over a two-second recording at `rate`.
+bool writeCourse(const QString& folder, const QString& start, const QString& end, int rate)
+{
+    const QString voices = QDir(folder).filePath(QStringLiteral("voices"));
+    if (!QDir().mkpath(voices) ||
+        !TestSignals::writeFile(QDir(voices).filePath(QStringLiteral("QVN101.dat")),
+                                SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 1,
+                                TestSignals::noise(2 * rate, 1, 3))) {
+        return false;
+    }
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), folder);
+        db.setDatabaseName(QDir(folder).filePath(QStringLiteral("course.wrd")));
+        QSqlQuery q(db);
+        ok = db.open() &&
+             q.exec(QStringLiteral("CREATE TABLE 句库 (句子 TEXT, 中文 TEXT, 开始时间 TEXT, "
+                                   "结束时间 TEXT, 课别 TEXT, 册别 TEXT)")) &&
+             q.exec(QStringLiteral(
+                 "CREATE TABLE 单词 (单词 TEXT, 中文 TEXT, 课别 TEXT, 册别 TEXT)")) &&
+             q.prepare(QStringLiteral("INSERT INTO 句库 VALUES ('Hello.', '你好。', ?, ?, "
+                                      "'Lesson 1', '1')"));
+        q.addBindValue(start);
+        q.addBindValue(end);
+        ok = ok && q.exec();
+    }
+    QSqlDatabase::removeDatabase(folder);
+    return ok;
 }
 
 } // namespace
@@ -89,6 +124,54 @@ private slots:
                                 QStringLiteral("2")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains(QStringLiteral("Look at the window.")));
+    }
+
+    // Hostile sentence times and recordings: every play ends, and soon (course() gives up after
+    // 30 s, far less than an end time in the hundreds of seconds would make a timer wait).
+    void playEndsWhateverTheTimes_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("end far past any timer") << ".5"
+                                                << "3000000" << 44100 << 0;
+        QTest::newRow("end past the recording") << ".5"
+                                                << "100" << 44100 << 0;
+        QTest::newRow("negative end") << ".5"
+                                      << "-1" << 44100 << 0;
+        QTest::newRow("end not a number") << ".5"
+                                          << "end" << 44100 << 0;
+        QTest::newRow("end before start") << "1.5"
+                                          << "1" << 44100 << 0;
+        QTest::newRow("start past the recording") << "5"
+                                                  << "6" << 44100 << 0;
+        QTest::newRow("start past, no end") << "5"
+                                            << "" << 44100 << 0;
+        QTest::newRow("40 Hz recording") << ".5"
+                                         << "1" << 40 << 1;
+    }
+
+    void playEndsWhateverTheTimes()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(int, rate);
+        QFETCH(int, exitCode);
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+        QTemporaryDir dir;
+        QVERIFY(writeCourse(dir.path(), start, end, rate));
+        const Run run =
+            course({QStringLiteral("--database"), dir.filePath(QStringLiteral("course.wrd")),
+                    QStringLiteral("--voice-dir"), dir.filePath(QStringLiteral("voices")),
+                    QStringLiteral("play"), QStringLiteral("1"), QStringLiteral("1"),
+                    QStringLiteral("0")});
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+        if (exitCode == 1) {
+            QVERIFY(run.err.contains(QStringLiteral("no playable recording")));
+        }
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 
 namespace CourseCommands {
 
@@ -94,12 +95,14 @@ int play(const Sources& sources, int book, int lesson, int index, QTextStream& o
     out.flush();
 
     QEventLoop loop;
-    QObject::connect(&player, &MediaPlayer::endReached, &loop, [&] {
-        if (table.isPastEnd(index, player.controls().currentPosition()) ||
-            table.endPosition(index) < 0) {
-            loop.quit();
-        }
+    // The player stops by itself at the sentence's end or at the recording's, whichever comes
+    // first: an end time past the recording plays to the recording's end and stops there.
+    QObject::connect(&player, &MediaPlayer::endReached, &loop, [&] { loop.exit(0); });
+    QObject::connect(&player, &MediaPlayer::outputFailed, &loop, [&] {
+        err << "the sound output failed\n";
+        loop.exit(1);
     });
+    player.setVolume(MediaPlayer::lessonVolume);
     player.setEndPosition(table.endPosition(index));
     player.controls().setCurrentPosition(table.startTime(index));
     player.controls().play();
@@ -107,11 +110,13 @@ int play(const Sources& sources, int book, int lesson, int index, QTextStream& o
         err << "the sound output could not be opened\n";
         return 1;
     }
-    // A guard against an output that never finishes: the sentence's length and some slack.
-    const double end = table.endPosition(index) < 0
-                           ? double(player.frameCount()) / player.sampleRate()
-                           : table.endPosition(index);
-    QTimer::singleShot(int((end - table.startTime(index)) * 1000) + 5000, &loop, [&] {
+    // A guard against an output that never finishes: what is left of the recording, however
+    // far past it the sentence's times lie, and some slack.
+    const double length = double(player.frameCount()) / player.sampleRate();
+    const double from = std::clamp(player.controls().currentPosition(), 0.0, length);
+    const double end = table.endPosition(index);
+    const double to = end < 0 ? length : std::clamp(end, from, length);
+    QTimer::singleShot(int((to - from) * 1000) + 5000, &loop, [&] {
         err << "playback did not finish in time\n";
         loop.exit(1);
     });

@@ -16,7 +16,8 @@ struct Sources
 int list(const Sources& sources, QTextStream& out);
 // Each sentence of one lesson with its start and end time and its translation.
 int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextStream& err);
-// Plays one sentence through the program's player and end check; returns once it stopped.
+// Plays one sentence through the program's player at the lessons' volume; returns once it
+// stopped: at its end, at the recording's end, or when the output failed.
 int play(const Sources& sources, int book, int lesson, int index, QTextStream& out,
          QTextStream& err);
 
