@@ -1,6 +1,7 @@
 #include "dictionary.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <utility>
 
@@ -13,12 +14,29 @@ constexpr char16_t toLowerAscii(char16_t c)
 
 } // namespace
 
-Dictionary Dictionary::fromFile(const QString& path)
+Dictionary Dictionary::fromFile(const QString& path, QString* problem)
 {
+    const auto refuse = [problem](const char* why) {
+        if (problem != nullptr)
+            *problem = QString::fromLatin1(why);
+        return Dictionary();
+    };
+    // Asked before opening: opening a named pipe waits for a writer that may never come.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return refuse("does not exist");
+    if (!info.isFile())
+        return refuse("is not a regular file");
+    if (info.size() > maxFileBytes)
+        return refuse("is too large for a dictionary");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return fromBytes(file.readAll());
+        return refuse("cannot be opened");
+    // The file may have grown since it was looked at.
+    const QByteArray bytes = file.read(maxFileBytes + 1);
+    if (bytes.size() > maxFileBytes)
+        return refuse("is too large for a dictionary");
+    return fromBytes(bytes);
 }
 
 Dictionary Dictionary::fromBytes(const QByteArray& bytes)

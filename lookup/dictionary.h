@@ -15,8 +15,13 @@ class Dictionary
 public:
     Dictionary() = default;
 
-    /// Reads and indexes the file at `path`; an empty dictionary when it cannot be read.
-    static Dictionary fromFile(const QString& path);
+    /// Far above any real dictionary (a few MB), far below what would exhaust memory.
+    static constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+
+    /// Reads and indexes the file at `path`; an empty dictionary when it cannot be read, is
+    /// not a regular file (a device or a pipe would never end or never start) or is larger
+    /// than maxFileBytes. Why it was refused goes to `problem` when given.
+    static Dictionary fromFile(const QString& path, QString* problem = nullptr);
     /// Decodes `bytes` from GBK up to the first CR and indexes the text.
     static Dictionary fromBytes(const QByteArray& bytes);
 

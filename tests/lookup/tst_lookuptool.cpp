@@ -32,6 +32,8 @@ private:
 private slots:
     void printsOneLinePerWord();
     void missingDictionaryFails();
+    void refusesWhatIsNoDictionaryFile_data();
+    void refusesWhatIsNoDictionaryFile();
 };
 
 void TestLookupTool::printsOneLinePerWord()
@@ -64,6 +66,41 @@ void TestLookupTool::missingDictionaryFails()
         run({u"--dictionary"_s, m_dir.filePath(u"none.wd"_s)}, "word\n", 2);
     QVERIFY(output);
     QVERIFY(output->isEmpty());
+}
+
+void TestLookupTool::refusesWhatIsNoDictionaryFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    QVERIFY(m_dir.isValid());
+    QTest::newRow("endless device") << u"/dev/zero"_s << u"not a regular file"_s;
+    QTest::newRow("folder") << m_dir.path() << u"not a regular file"_s;
+    const QString pipe = m_dir.filePath(u"pipe.wd"_s);
+    if (QProcess::execute(u"mkfifo"_s, {pipe}) == 0)
+        QTest::newRow("named pipe nobody writes to") << pipe << u"not a regular file"_s;
+    // Sparse: costs no disk, yet is far larger than any dictionary.
+    const QString huge = m_dir.filePath(u"huge.wd"_s);
+    QFile file(huge);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(3) << 30));
+    QTest::newRow("3 GB file") << huge << u"too large"_s;
+}
+
+void TestLookupTool::refusesWhatIsNoDictionaryFile()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    QProcess tool;
+    tool.start(QStringLiteral(ORLUNE_LOOKUP_TOOL), {u"--dictionary"_s, path});
+    tool.closeWriteChannel();
+    const bool finished = tool.waitForFinished(30000);
+    if (!finished)
+        tool.kill();
+    QVERIFY2(finished, "the tool hung");
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 2);
+    const QString err = QString::fromUtf8(tool.readAllStandardError());
+    QVERIFY2(err.contains(reason), qPrintable(err));
+    QVERIFY(tool.readAllStandardOutput().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestLookupTool)

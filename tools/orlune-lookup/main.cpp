@@ -35,10 +35,12 @@ int main(int argc, char* argv[])
     parser.process(app);
 
     const QString path = parser.value(dictionaryOption);
-    const Dictionary dictionary = Dictionary::fromFile(path);
+    QString problem;
+    const Dictionary dictionary = Dictionary::fromFile(path, &problem);
     if (dictionary.isEmpty()) {
-        std::fprintf(stderr, "orlune-lookup: cannot read the dictionary %s\n",
-                     qPrintable(QFileInfo(path).absoluteFilePath()));
+        std::fprintf(stderr, "orlune-lookup: the dictionary %s %s\n",
+                     qPrintable(QFileInfo(path).absoluteFilePath()),
+                     problem.isEmpty() ? "holds no entries" : qPrintable(problem));
         return 2;
     }
 
