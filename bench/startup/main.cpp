@@ -132,6 +132,14 @@ int main(int argc, char* argv[])
         baseline.append(timeToShown(QStringLiteral("--baseline")));
         study.append(timeToShown(i == 0 ? QStringLiteral("--lessons") : QStringLiteral("--study"),
                                  i == 0 ? &lessonLines : nullptr));
+        // A window that never showed measured nothing; a made-up time would pass for one.
+        if (baseline.last() < 0 || study.last() < 0) {
+            std::fprintf(stderr,
+                         "bench_startup cannot run: the %s window never showed (is there "
+                         "a display? try xvfb-run)\n",
+                         baseline.last() < 0 ? "bare Qt" : "study");
+            return 1;
+        }
     }
     std::printf("start-up, process start to window shown (median of %d)\n", rounds);
     std::printf("  bare Qt window (baseline)  %8.1f ms\n", median(baseline));
