@@ -105,6 +105,8 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
         }
     });
     connect(&m_W1, &MediaPlayer::endReached, this, &Form1::CheckSentenceEnd);
+    connect(&m_W1, &MediaPlayer::endReached, this, [this] { m_outputFailureReported = false; });
+    connect(&m_W1, &MediaPlayer::outputFailed, this, &Form1::playbackFailed);
     m_Picture8 = new LookupPopup(m_client);
     m_Picture8->setGeometry(
         Form1Layout::toPixels(Form1Layout::designRect(QStringLiteral("Picture8"))));

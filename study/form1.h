@@ -120,6 +120,7 @@ private:
     void continueReading();
     void queueNextSentence();
     void finishLessonReading();
+    void playbackFailed();
     int nextReadingSentence(int after) const;
     double recordingSeconds() const;
     void sentenceButtonReleased(int index);
@@ -146,6 +147,7 @@ private:
     bool m_Timer1 = false;
     bool m_pausing = false;
     int m_followOnSentence = -1; // the sentence the player goes on with after the pause
+    bool m_outputFailureReported = false;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
 

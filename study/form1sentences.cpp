@@ -157,6 +157,20 @@ void Form1::StopLessonReading()
     finishLessonReading();
 }
 
+void Form1::playbackFailed()
+{
+    m_Timer1 = false;
+    if (ContinuousReading) {
+        finishLessonReading();
+    }
+    // Once per outage: every click would fail the same way until the sound comes back.
+    if (!m_outputFailureReported) {
+        m_outputFailureReported = true;
+        m_prompts.notify(QStringLiteral("无法播放声音：没有可用的音频输出设备，"
+                                        "或声音服务已停止。请检查声音设置后再试。"));
+    }
+}
+
 void Form1::finishLessonReading()
 {
     m_pausing = false;

@@ -1,0 +1,49 @@
+#include "form1.h"
+#include "studyfixture.h"
+
+#include <QTest>
+
+// The study window on a machine whose sound server is gone: nothing hangs, and the learner is
+// told once.
+class TestForm1NoDevice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+#ifdef Q_OS_LINUX
+        // Before Qt Multimedia first connects: a server address where none listens.
+        qputenv("PULSE_SERVER", "unix:/nonexistent/orlune-no-sound-server");
+#else
+        QSKIP("simulating a machine without sound devices needs PulseAudio");
+#endif
+    }
+
+    void playbackAndReadingEndAndSayItOnce()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(
+            dir.path(),
+            {{QStringLiteral("One."), QStringLiteral(".5"), QStringLiteral("1")},
+             {QStringLiteral("Two."), QStringLiteral("1.5"), QString()}},
+            3.0));
+        Form1& form = fixture.form();
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        fixture.openLesson(1, 1);
+
+        form.PlaySentence(1);
+        QTRY_COMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QStringLiteral("声音")));
+        QVERIFY(form.player().playState() != MediaPlayer::Playing);
+
+        form.StartLessonReading();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.continuousReading(), 3000);
+        QCOMPARE(form.currentSentence(), -1);
+        QTest::qWait(200);
+        QCOMPARE(notices.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestForm1NoDevice)
+#include "tst_form1_nodevice.moc"
