@@ -117,15 +117,12 @@ void PlaybackEngine::play()
     if (m_audio.isEmpty() || m_playing)
         return;
     ++m_plays;
-    if (!ensureSink()) {
-        reportOutputFailure();
-        return;
-    }
     const qint64 start = std::clamp<qint64>(m_position, 0, m_audio.frameCount());
     m_position = start;
     if (start >= effectiveStop()) {
-        // Nothing to play before the stop. Still report the end, as callers wait for it to
-        // move on, but only after play() has returned with the state reading "playing".
+        // Nothing to play before the stop, so no output is needed either. Still report the
+        // end, as callers wait for it to move on, but only after play() has returned with the
+        // state reading "playing".
         m_playing = true;
         m_lastHeard = start;
         const quint64 run = ++m_run;

@@ -27,8 +27,8 @@ public:
 
     bool isPlaying() const { return m_playing; }
     // From position() to the stop frame. Does nothing without media; stops at once (still
-    // reporting endReached) when nothing lies before the stop. Without a working output it
-    // stays stopped and reports outputFailed.
+    // reporting endReached, with or without an output) when nothing lies before the stop.
+    // Without a working output it stays stopped and reports outputFailed.
     void play();
     void stop();
 

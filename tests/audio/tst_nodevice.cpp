@@ -62,6 +62,12 @@ void TestNoDevice::playerReportsMissingOutput()
     QCOMPARE(ends.count(), 0);
     QCOMPARE(failures.count(), 2);
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    // Nothing to play needs no output: the end comes as it would with one.
+    player.controls().setCurrentPosition(0.75);
+    player.controls().play();
+    QTRY_COMPARE(ends.count(), 1);
+    QTest::qWait(100);
+    QCOMPARE(failures.count(), 2);
     player.controls().stop();
     player.close();
     QCOMPARE(player.playState(), MediaPlayer::Undefined);
