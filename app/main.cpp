@@ -10,7 +10,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Orlune"));
     QApplication::setApplicationVersion(QStringLiteral("4.0"));
 
-    Module1::TempPath = Module1::prepareTempPath(Module1::temporaryBases());
+    Module1::TempPath = Module1::prepareTempPath();
     if (Module1::TempPath.isEmpty()) {
         qCritical("%s", qUtf8Printable(Module1::noFolderMessage()));
         QMessageBox::critical(nullptr, QStringLiteral("Orlune"), Module1::noFolderMessage());

@@ -25,30 +25,28 @@ PrivateFolder& folder()
 
 } // namespace
 
-QStringList temporaryBases()
+QString prepareTempPath(const QString& base)
 {
-    QStringList bases{QDir::tempPath(),
-                      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)};
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (!cache.isEmpty() && QDir().mkpath(cache)) {
-        bases.append(cache);
+    if (!folder().create(base)) {
+        return {};
     }
-    return bases;
+    return QDir::toNativeSeparators(folder().path()) + QDir::separator();
 }
 
-QString prepareTempPath(const QStringList& bases)
+QString prepareTempPath()
 {
-    for (const QString& base : bases) {
-        if (folder().create(base)) {
-            return QDir::toNativeSeparators(folder().path()) + QDir::separator();
+    QString path = prepareTempPath(QDir::tempPath());
+    // Looked up only when needed: asking for the runtime folder may create one.
+    if (path.isEmpty()) {
+        path = prepareTempPath(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    }
+    if (path.isEmpty()) {
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        if (!cache.isEmpty() && QDir().mkpath(cache)) {
+            path = prepareTempPath(cache);
         }
     }
-    return {};
-}
-
-QString prepareTempPath(const QString& systemTemp)
-{
-    return prepareTempPath(QStringList{systemTemp});
+    return path;
 }
 
 QString privateFolderName()

@@ -13,14 +13,13 @@ namespace Module1 {
 // prepareTempPath(); never empty while a window is open.
 extern QString TempPath;
 
-// Where the private folder may go, in order of preference: the system temporary folder, then
-// the user's runtime and cache folders.
-QStringList temporaryBases();
-// Makes a folder of this copy's own in the first of `bases` that can hold one, inside the
-// per-user folder privateFolderName() (see PrivateFolder), and returns it with a trailing
-// separator; "" when no base can. A previous folder of this process is let go, not deleted.
-QString prepareTempPath(const QStringList& bases);
-QString prepareTempPath(const QString& systemTemp);
+// Makes a folder of this copy's own inside the per-user folder privateFolderName() in
+// `base` (see PrivateFolder) and returns it with a trailing separator; "" when `base` cannot
+// hold one. A previous folder of this process is let go, not deleted.
+QString prepareTempPath(const QString& base);
+// The same in the system temporary folder, else in the user's runtime folder, else in the
+// user's cache folder.
+QString prepareTempPath();
 // The per-user folder that holds the folders of all running copies.
 QString privateFolderName();
 // Why the program cannot start when prepareTempPath() found no place.

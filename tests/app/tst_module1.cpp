@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -155,40 +156,59 @@ private slots:
 
     void noFolderIsMadeOutsideAUsableBase_data()
     {
-        QTest::addColumn<QStringList>("bases");
-        QTest::addColumn<int>("used");
+        QTest::addColumn<QString>("tmpdir");
+        QTest::addColumn<QString>("runtime");
+        QTest::addColumn<QString>("cache");
+        QTest::addColumn<QString>("used");
         const QString good = QStringLiteral("GOOD");
-        // An unset or missing TMPDIR makes the system's temporary folder read back as "".
-        QTest::newRow("missing temporary folder") << QStringList{QString(), good} << 1;
-        QTest::newRow("nonexistent")
-            << QStringList{QStringLiteral("/nonexistent-orlune"), good} << 1;
-        QTest::newRow("relative") << QStringList{QStringLiteral("relative"), good} << 1;
-        QTest::newRow("a file") << QStringList{QStringLiteral("/dev/null"), good} << 1;
-        QTest::newRow("none usable")
-            << QStringList{QString(), QStringLiteral("/dev/null"), QStringLiteral("relative")}
-            << -1;
+        const QString bad = QStringLiteral("/dev/null");
+        QTest::newRow("temporary folder") << good << bad << bad << "tmpdir";
+        // A missing TMPDIR makes the system's temporary folder read back as "".
+        QTest::newRow("missing TMPDIR") << "/nonexistent-orlune" << good << bad << "runtime";
+        QTest::newRow("no runtime folder either") << bad << bad << good << "cache";
+        QTest::newRow("nothing usable") << bad << bad << bad << "";
     }
 
     void noFolderIsMadeOutsideAUsableBase()
     {
-        QFETCH(QStringList, bases);
-        QFETCH(int, used);
+        QFETCH(QString, tmpdir);
+        QFETCH(QString, runtime);
+        QFETCH(QString, cache);
+        QFETCH(QString, used);
         QTemporaryDir working;
         QTemporaryDir good;
-        QDir().mkdir(working.filePath(QStringLiteral("relative")));
-        bases.replaceInStrings(QStringLiteral("GOOD"), good.path());
+        const QString goodPath = QFileInfo(good.path()).canonicalFilePath();
+        QHash<QByteArray, QByteArray> saved;
+        for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"}) {
+            saved.insert(name, qgetenv(name));
+        }
+        const auto set = [&](const char* name, const QString& value) {
+            qputenv(name, (value == QLatin1String("GOOD") ? goodPath : value).toUtf8());
+        };
+        set("TMPDIR", tmpdir);
+        set("XDG_RUNTIME_DIR", runtime);
+        set("XDG_CACHE_HOME", cache);
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(working.path()));
-        const QString path = Module1::prepareTempPath(bases);
+        const QString path = Module1::prepareTempPath();
+        // Neither an empty nor a relative base may stand for the working folder.
+        QCOMPARE(Module1::prepareTempPath(QString()), QString());
+        QCOMPARE(Module1::prepareTempPath(QStringLiteral(".")), QString());
         QDir::setCurrent(before);
+        for (auto it = saved.cbegin(); it != saved.cend(); ++it) {
+            if (it.value().isEmpty()) {
+                qunsetenv(it.key().constData());
+            } else {
+                qputenv(it.key().constData(), it.value());
+            }
+        }
 
-        QCOMPARE(entries(working.path()), QStringList{QStringLiteral("relative")});
-        QVERIFY(entries(working.filePath(QStringLiteral("relative"))).isEmpty());
-        if (used < 0) {
+        QCOMPARE(entries(working.path()), QStringList());
+        if (used.isEmpty()) {
             QCOMPARE(path, QString());
             QVERIFY(!Module1::noFolderMessage().isEmpty());
         } else {
-            QVERIFY(folderOf(path).startsWith(bases[used] + QLatin1Char('/')));
+            QVERIFY2(folderOf(path).startsWith(goodPath + QLatin1Char('/')), qPrintable(path));
             QVERIFY(QFileInfo(path).isDir());
         }
         // A window given no folder names no file: the working folder is not a fallback.
