@@ -8,9 +8,16 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", 
 import build_dictionary as builder  # noqa: E402
 
 
-def row(word, phonetic="", translation="n. 东西", tag="zk", exchange="", collins="", oxford=""):
+def row(word, phonetic="", translation="n. 东西", tag="zk", exchange="", collins="", oxford="",
+        bnc="0", frq="0"):
     return {"word": word, "phonetic": phonetic, "translation": translation, "tag": tag,
-            "exchange": exchange, "collins": collins, "oxford": oxford}
+            "exchange": exchange, "collins": collins, "oxford": oxford, "bnc": bnc, "frq": frq}
+
+
+def answer(entries, word):
+    """The entry the program's lookup shows for `word`, or None."""
+    found = builder.resolve(word, builder.lookup_keys(entries))
+    return found and next(e.text() for e in entries if builder.fold(e.headword) == found[1])
 
 
 class Phonetic(unittest.TestCase):
@@ -119,6 +126,68 @@ class Build(unittest.TestCase):
             "left[]leave的过去式和过去分词",
             "went[went]go的过去式",
         ])
+
+    def test_frequent_words_follow_and_change_no_answer(self):
+        rows = [
+            row("dog", "dɒg", "n. 狗", exchange="s:dogs"),
+            row("sane", "sein", "a. 神智健全的", exchange="r:saner/t:sanest"),
+            row("carry", "'kæri", "v. 携带", exchange="3:carries/p:carried/d:carried"),
+            row("be", "bi:", "v. 是", exchange="p:was/3:is"),
+            row("leer", "liә", "v. 斜眼看"),
+            row("emphasis", "'emfәsis", "n. 强调"),
+            row("an", "æn", "art. 一", tag="", bnc="30"),
+            row("john", "dʒɔn", "n. 盥洗室, 厕所", tag="", bnc="269", frq="15623"),
+            row("david", "'deivid", "n. 大卫；戴维（男子名）", tag="", frq="637"),
+            row("organisation", "", "n. 组织", tag="", bnc="751", exchange="s:organisations"),
+            row("san", "sɑ:n", "abbr. 存储区域网", tag="", bnc="900"),
+            # Takes its own forms over from "emphasis", which they do not belong to.
+            row("emphasise", "", "vt. 强调", tag="", bnc="950", exchange="3:emphasises/d:emphasised"),
+            row("were", "wә:", "be的过去式", tag="", exchange="1:p/0:be"),
+            # Reached today through a rule, or a case variant of an entry: they stay out.
+            row("dogs", "", "n. 狗", tag="", bnc="40"),
+            row("DOG", "", "n. 缩写", tag="", bnc="41"),
+            # Would lead "carries" and "carried" to itself; only essential words may.
+            row("carrie", "", "n. 卡丽（女子名）", tag="", bnc="500"),
+            # A row that names a lemma but not as its form; beyond the cut; no translation.
+            row("leing", "", "n. 秋波", tag="", exchange="1:i/0:leer"),
+            row("rare", "", "a. 稀有的", tag="", bnc="5000"),
+            row("hmm", "", "", tag="", bnc="50"),
+        ]
+        before = [e for part in builder.build_entries(rows, 0) for e in part]
+        main, appended = builder.build_entries(rows, 1000, essential=["an", "san", "emphasise"])
+        self.assertEqual([e.text() for e in main[:6]], [e.text() for e in before[:6]])
+        self.assertEqual([e.text() for e in main[6:]], [
+            "an[9n]art.一",
+            "David['deivid]n.大卫；戴维（男子名）",
+            "emphasise[]vt.强调",
+            "John[d70n]n.约翰（男子名）；盥洗室，厕所",
+            "organisation[]n.组织",
+            "san[s1:n]abbr.存储区域网",
+        ])
+        self.assertEqual([e.text() for e in appended], [
+            "is[]be的第三人称单数", "saner[]sane的比较级", "sanest[]sane的最高级", "was[]be的过去式",
+            "were[w2:]be的过去式",
+        ])
+        after = main + appended
+        for word in ["dog", "Dog", "dogs", "sane", "carries", "carried", "carrying", "be", "leer",
+                     "leering"]:
+            self.assertEqual(answer(after, word), answer(before, word), word)
+        self.assertEqual(answer(after, "organisations"), "organisation[]n.组织")
+        self.assertEqual(answer(after, "emphasises"), "emphasise[]vt.强调")
+
+    def test_expected_common_words(self):
+        rows = [
+            row("the", translation="art. 这", bnc="1", frq="1"),
+            row("of", translation="prep. 的", bnc="3", frq="2"),
+            row("an", translation="art. 一", bnc="30", frq="0"),
+            row("ok", translation="int. 好", bnc="0", frq="20"),
+            row("John", translation="n. 约翰", bnc="5"),
+            row("e-mail", translation="n. 电子邮件", bnc="6"),
+            row("de", translation="abbr. de", bnc="7"),
+            row("zebra", translation="n. 斑马", bnc="0", frq="0"),
+            row("far", translation="a. 远的", bnc="40", frq="45"),
+        ]
+        self.assertEqual(builder.expected_common_words(rows, 4), ["the", "of", "ok", "an"])
 
     def test_file_layout(self):
         data = builder.encode_dictionary([builder.Entry("tea", "ti:", "n.茶")])

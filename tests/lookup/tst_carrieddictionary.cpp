@@ -26,6 +26,7 @@ private slots:
     void fileLayout();
     void everyEntryIsWellFormed();
     void knownEntries();
+    void frequentWordsAreFound();
     void baseForms();
     void irregularFormsComeLast();
 };
@@ -99,6 +100,34 @@ void TestCarriedDictionary::knownEntries()
     QCOMPARE(lookup(u"children"_s).headword, u"children"_s);
     QCOMPARE(lookup(u"Lesson"_s).headword, u"lesson"_s);
     QCOMPARE(lookup(u"I"_s).headword, u"I"_s);
+
+    // Names as a lesson writes them, and a form that a newer, shorter headword would
+    // otherwise have led away from its base ("saner" to "san").
+    const LookupResult john = lookup(u"John"_s);
+    QCOMPARE(john.headword, u"John"_s);
+    QCOMPARE(john.transcription, u"d70n"_s);
+    QVERIFY2(john.meaning.startsWith(u"n.约翰"_s), qPrintable(john.meaning));
+    QCOMPARE(lookup(u"Mary"_s).meaning, u"n.玛丽（女子名）"_s);
+    QCOMPARE(lookup(u"an"_s).meaning, u"art.一"_s);
+    QCOMPARE(lookup(u"were"_s).meaning, u"be的过去式"_s);
+    QCOMPARE(lookup(u"saner"_s).meaning, u"sane的比较级"_s);
+}
+
+// ECDICT's most frequent everyday words, listed by the dictionary builder.
+void TestCarriedDictionary::frequentWordsAreFound()
+{
+    QFile file(QStringLiteral(ORLUNE_FREQUENT_WORDS_FILE));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QStringList words = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(words.size(), 5000);
+    QStringList missing;
+    for (const QString& word : words) {
+        if (!lookup(word).found)
+            missing.append(word);
+    }
+    QVERIFY2(missing.isEmpty(),
+             qPrintable(
+                 u"%1 find nothing: %2"_s.arg(missing.size()).arg(missing.mid(0, 40).join(u' '))));
 }
 
 void TestCarriedDictionary::baseForms()
