@@ -95,6 +95,7 @@ Form1::Form1(StudyPaths paths, QWidget* parent) : QMainWindow(parent), m_paths(s
     m_client->setMinimumSize(atLeast(Form1Layout::minimumOuterWidth - Form1Layout::frameWidth),
                              atLeast(Form1Layout::minimumOuterHeight - Form1Layout::frameHeight));
     installDefaultPrompts();
+    m_W1.setVolume(MediaPlayer::lessonVolume);
     connect(&m_W1, &MediaPlayer::followOnStarted, this, &Form1::continueReading);
     connect(&m_W1, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
         // The player stopped in the pause between two sentences: the dictation window took

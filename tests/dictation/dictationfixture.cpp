@@ -39,6 +39,8 @@ DictationFixture::DictationFixture()
     if (!m_valid) {
         qWarning("no course database at %s", qPrintable(built));
     }
+    // As the study window sets the player it hands over.
+    m_player.setVolume(MediaPlayer::lessonVolume);
     open();
 }
 

@@ -166,15 +166,16 @@ private:
         QCOMPARE(m_fixture->player().sampleRate(), 44100);
     }
 
-    std::span<const qint16> framesBetween(double start, double end) const
+    // What the player sends out for [start, end]: the lesson's frames at its volume.
+    std::vector<qint16> framesBetween(double start, double end) const
     {
         const MediaPlayer& player = m_fixture->player();
         const qint64 first = MediaPlayer::startFrame(start, player.sampleRate());
         const qint64 stop = MediaPlayer::stopFrame(end, player.sampleRate());
-        return player.samples().subspan(size_t(first) * 2, size_t(stop - first) * 2);
+        return player.heardFrames(first, stop);
     }
 
-    std::span<const qint16> sentenceFrames(int sentence) const
+    std::vector<qint16> sentenceFrames(int sentence) const
     {
         const SentenceTable& lists = m_fixture->form().sentences();
         return framesBetween(lists.startTime(sentence), Val(lists.endText(sentence)));

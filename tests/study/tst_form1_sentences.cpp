@@ -129,10 +129,10 @@ private:
     StudyFixture& m_fixture;
 };
 
-// The source frames [first, stop) of the player's media.
-std::span<const qint16> sourceFrames(MediaPlayer& player, qint64 first, qint64 stop)
+// The source frames [first, stop) of the player's media, as the player sends them out.
+std::vector<qint16> sourceFrames(MediaPlayer& player, qint64 first, qint64 stop)
 {
-    return player.samples().subspan(size_t(first * 2), size_t((stop - first) * 2));
+    return player.heardFrames(first, stop);
 }
 
 } // namespace
