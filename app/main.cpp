@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -30,5 +32,9 @@ int main(int argc, char* argv[])
     // while the sound system is still up rather than in its teardown after main.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Module1::removeTempFolder();
-    return result;
+    std::fflush(nullptr);
+    // Qt Multimedia tears its PulseAudio connection down in a static destructor after main,
+    // racing that connection's own thread. Nothing is left to save or remove, so the process
+    // ends here without static destructors.
+    std::_Exit(result);
 }

@@ -159,14 +159,14 @@ private slots:
         QTest::addColumn<QString>("tmpdir");
         QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("cache");
-        QTest::addColumn<QString>("used");
+        QTest::addColumn<bool>("found"); // in the one usable folder
         const QString good = QStringLiteral("GOOD");
         const QString bad = QStringLiteral("/dev/null");
-        QTest::newRow("temporary folder") << good << bad << bad << "tmpdir";
+        QTest::newRow("temporary folder") << good << bad << bad << true;
         // A missing TMPDIR makes the system's temporary folder read back as "".
-        QTest::newRow("missing TMPDIR") << "/nonexistent-orlune" << good << bad << "runtime";
-        QTest::newRow("no runtime folder either") << bad << bad << good << "cache";
-        QTest::newRow("nothing usable") << bad << bad << bad << "";
+        QTest::newRow("missing TMPDIR") << "/nonexistent-orlune" << good << bad << true;
+        QTest::newRow("no runtime folder either") << bad << bad << good << true;
+        QTest::newRow("nothing usable") << bad << bad << bad << false;
     }
 
     void noFolderIsMadeOutsideAUsableBase()
@@ -174,7 +174,7 @@ private slots:
         QFETCH(QString, tmpdir);
         QFETCH(QString, runtime);
         QFETCH(QString, cache);
-        QFETCH(QString, used);
+        QFETCH(bool, found);
         QTemporaryDir working;
         QTemporaryDir good;
         const QString goodPath = QFileInfo(good.path()).canonicalFilePath();
@@ -204,7 +204,7 @@ private slots:
         }
 
         QCOMPARE(entries(working.path()), QStringList());
-        if (used.isEmpty()) {
+        if (!found) {
             QCOMPARE(path, QString());
             QVERIFY(!Module1::noFolderMessage().isEmpty());
         } else {

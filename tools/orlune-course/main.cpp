@@ -4,6 +4,47 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Not an exit code: the command line did not say what to do.
+constexpr int usageError = -1;
+
+int run(const CourseCommands::Sources& sources, const QStringList& args, QTextStream& out,
+        QTextStream& err)
+{
+    const QString command = args.value(0);
+    bool ok = true;
+    auto number = [&](int i) {
+        bool valid = false;
+        const int n = args.value(i).toInt(&valid);
+        ok = ok && valid;
+        return n;
+    };
+    if (command == QLatin1String("list") && args.size() == 1) {
+        return CourseCommands::list(sources, out);
+    }
+    if (command == QLatin1String("show") && args.size() == 3) {
+        const int book = number(1);
+        const int lesson = number(2);
+        if (ok) {
+            return CourseCommands::show(sources, book, lesson, out, err);
+        }
+    }
+    if (command == QLatin1String("play") && args.size() == 4) {
+        const int book = number(1);
+        const int lesson = number(2);
+        const int index = number(3);
+        if (ok) {
+            return CourseCommands::play(sources, book, lesson, index, out, err);
+        }
+    }
+    return usageError;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -33,34 +74,20 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, show or play"));
     parser.process(app);
 
-    const CourseCommands::Sources sources{parser.value(database), parser.value(voices)};
-    const QStringList args = parser.positionalArguments();
-    const QString command = args.value(0);
-    bool ok = true;
-    auto number = [&](int i) {
-        bool valid = false;
-        const int n = args.value(i).toInt(&valid);
-        ok = ok && valid;
-        return n;
-    };
-    if (command == QLatin1String("list") && args.size() == 1) {
-        return CourseCommands::list(sources, out);
+    int result = run(CourseCommands::Sources{parser.value(database), parser.value(voices)},
+                     parser.positionalArguments(), out, err);
+    if (result == usageError) {
+        err << parser.helpText();
+        result = 2;
     }
-    if (command == QLatin1String("show") && args.size() == 3) {
-        const int book = number(1);
-        const int lesson = number(2);
-        if (ok) {
-            return CourseCommands::show(sources, book, lesson, out, err);
-        }
-    }
-    if (command == QLatin1String("play") && args.size() == 4) {
-        const int book = number(1);
-        const int lesson = number(2);
-        const int index = number(3);
-        if (ok) {
-            return CourseCommands::play(sources, book, lesson, index, out, err);
-        }
-    }
-    err << parser.helpText();
-    return 2;
+    // The player is gone; let its audio device's deferred deletion run while the sound system
+    // is still up.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    out.flush();
+    err.flush();
+    std::fflush(nullptr);
+    // Qt Multimedia tears its PulseAudio connection down in a static destructor after main,
+    // racing that connection's own thread (a crash in about one run of eighty). Everything is
+    // written by now, so the process ends without static destructors.
+    std::_Exit(result);
 }
