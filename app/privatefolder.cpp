@@ -105,6 +105,17 @@ bool PrivateFolder::create(const QString& base)
     if (base.isEmpty() || baseInfo.isRelative() || !baseInfo.isDir()) {
         return false;
     }
+    // The per-user folders made because the usual one was unfit outlive copies that were
+    // killed; one whose copies have all gone goes too.
+    const QStringList oneOffs = QDir(base).entryList({userFolderName() + QStringLiteral("-??????")},
+                                                     QDir::Dirs | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString& name : oneOffs) {
+        const QString oneOff = QDir(base).filePath(name);
+        if (isPrivate(oneOff)) {
+            removeAbandoned(oneOff);
+            QDir().rmdir(oneOff);
+        }
+    }
     QString parent = QDir(base).filePath(userFolderName());
     if (!QFileInfo(parent).isSymLink() && !QFileInfo::exists(parent)) {
         makeOwnerOnly(parent);

@@ -242,12 +242,16 @@ private slots:
                                                         "\n");
         const QString unlocked = QDir(parent).filePath(QStringLiteral("12-zzzzzz"));
         QVERIFY(QDir().mkdir(unlocked));
+        // A per-user folder made when the usual one was unfit, whose copy was killed.
+        const QString oneOff = parent + QStringLiteral("-abcdef");
+        QVERIFY(QDir().mkdir(oneOff, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QDir(oneOff).mkdir(QStringLiteral("13-zzzzzz")));
 
         Module1::TempPath = Module1::prepareTempPath(system.path());
         const QString mine = folderOf(Module1::TempPath);
         QCOMPARE(QFileInfo(mine).absolutePath(), parent);
         QVERIFY(!QFileInfo::exists(killed) && !QFileInfo::exists(killed + QStringLiteral(".lock")));
-        QVERIFY(!QFileInfo::exists(unlocked));
+        QVERIFY(!QFileInfo::exists(unlocked) && !QFileInfo::exists(oneOff));
         QCOMPARE(Module1::writeCarriedFiles(), QStringList());
         {
             Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
