@@ -163,6 +163,7 @@ private slots:
         QTest::newRow("file as the folder") << "file as folder" << LessonAudioResult::Ready;
         QTest::newRow("too large") << "too large" << LessonAudioResult::TooLarge;
         QTest::newRow("no recording") << "no recording" << LessonAudioResult::NoRecording;
+        QTest::newRow("no folder possible") << "blocked" << LessonAudioResult::CopyFailed;
     }
 
     void audioCopy()
@@ -172,7 +173,9 @@ private slots:
         QTemporaryDir dir;
         QTemporaryDir victim;
         const QString source = dir.filePath(QStringLiteral("QVN1012.dat"));
-        const QString folder = dir.filePath(QStringLiteral("sounenclff"));
+        const QString folder = planted == QLatin1String("blocked")
+                                   ? dir.filePath(QStringLiteral("file/sounenclff"))
+                                   : dir.filePath(QStringLiteral("sounenclff"));
         const QString name = QStringLiteral("QVN1012.mp3");
         const QString copy = QDir(folder).filePath(name);
         writeFile(source, "recording");
@@ -193,6 +196,8 @@ private slots:
             QFile big(source);
             // Sparse: the size is what counts, not the disk it takes.
             QVERIFY(big.resize(maxLessonAudioBytes + 1));
+        } else if (planted == QLatin1String("blocked")) {
+            writeFile(dir.filePath(QStringLiteral("file")), "not a folder");
         } else if (planted == QLatin1String("no recording")) {
             QVERIFY(QFile::remove(source));
         }
