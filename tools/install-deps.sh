@@ -9,7 +9,7 @@ packages=(
     libqt6sql6-sqlite qt6-qpa-plugins
     libsndfile1-dev libespeak-ng-dev espeak-ng-data
     fonts-noto-cjk fonts-liberation2 fonts-sil-doulos
-    pulseaudio pulseaudio-utils xvfb xauth xdotool
+    pulseaudio pulseaudio-utils xvfb xauth xdotool sqlite3
     gstreamer1.0-plugins-good libclang-rt-14-dev
 )
 

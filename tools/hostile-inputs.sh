@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Replays hostile inputs against a built tree and prints a table of what happened: recordings
+# the sink cannot play, absurd sentence times, a sound server that is missing or dies, planted
+# links, two copies at once, a temporary folder that does not exist, a huge recording, and a
+# hundred short plays in a row. Exits non-zero when any row is not the sound outcome.
+#   bash tools/hostile-inputs.sh [build-dir]
+# Needs the test sound server (eval "$(bash tools/start-pulse.sh)") and the sqlite3 shell.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build="$(cd "${1:-build/release}" && pwd)"
+bin="$build/bin"
+work="$(mktemp -d)"
+cleanup() {
+    [ -n "${own_pulse:-}" ] && XDG_RUNTIME_DIR="$own_pulse" pulseaudio --kill 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failed=0
+
+row() { # item, input, what happened, 0 when that is the sound outcome
+    local verdict=ok
+    [ "$4" = 0 ] || { verdict=FAIL; failed=1; }
+    printf '| %-3s | %-46s | %-44s | %-4s |\n' "$1" "$2" "$3" "$verdict"
+}
+
+le() { # value, bytes: the value as little-endian bytes
+    local v=$1 i out=""
+    for ((i = 0; i < $2; i++)); do
+        out+=$(printf '\\x%02x' $(((v >> (8 * i)) & 255)))
+    done
+    printf '%b' "$out"
+}
+
+write_wav() { # file, sample rate, frames: 16-bit mono noise, every frame sounding
+    local bytes=$(($3 * 2))
+    {
+        printf 'RIFF'; le $((36 + bytes)) 4; printf 'WAVEfmt '; le 16 4; le 1 2; le 1 2
+        le "$2" 4; le $(($2 * 2)) 4; le 2 2; le 16 2; printf 'data'; le "$bytes" 4
+        head -c "$bytes" /dev/urandom
+    } >"$1"
+}
+
+make_lesson() { # folder, then start end pairs: book 1, Lesson 1 with one sentence a pair
+    mkdir -p "$1/voices"
+    local sql="CREATE TABLE 句库 (句子 TEXT, 中文 TEXT, 开始时间 VARCHAR(10), 结束时间 VARCHAR(10),
+        课别 VARCHAR(100), 册别 VARCHAR(2));
+        CREATE TABLE 单词 (单词 VARCHAR(50), 中文 VARCHAR(50), 课别 VARCHAR(50), 册别 VARCHAR(2));"
+    local folder=$1 n=0
+    shift
+    while [ $# -ge 2 ]; do
+        sql+="INSERT INTO 句库 VALUES ('Sentence $n.', '句子$n', '$1', '$2', 'Lesson 1', '1');"
+        n=$((n + 1))
+        shift 2
+    done
+    rm -f "$folder/lessons.wrd"
+    sqlite3 "$folder/lessons.wrd" "$sql"
+}
+
+play() { # folder, sentence index, seconds allowed: runs orlune-course play, sets rc and took
+    local started=$(date +%s%N)
+    timeout -k 2 "$3" "$bin/orlune-course" --database "$1/lessons.wrd" --voice-dir "$1/voices" \
+        play 1 1 "$2" >"$work/out" 2>&1
+    rc=$?
+    took=$((($(date +%s%N) - started) / 1000000))
+}
+
+echo "| no. | hostile input                                  | what happened                                | ok?  |"
+echo "|-----|------------------------------------------------|----------------------------------------------|------|"
+
+# 1: sample rates the sink cannot play are refused when decoding.
+for rate in 40 1 400000; do
+    make_lesson "$work/rate$rate" 0 .5
+    write_wav "$work/rate$rate/voices/QVN101.dat" "$rate" $((rate < 100 ? 200 : rate))
+    play "$work/rate$rate" 0 20
+    row 1 "WAV recording at $rate Hz, orlune-course play" "exit $rc in $took ms: $(cut -d: -f1 "$work/out" | head -n 1)" \
+        $((rc == 0 || rc >= 124))
+done
+
+# 10: absurd and unreachable end times end the play at the recording's end.
+make_lesson "$work/times" .5 3000000 .2 9 .2 -1 .2 abc 1 .5
+write_wav "$work/times/voices/QVN101.dat" 44100 $((44100 * 2))
+for case in "0:end 3000000 s" "1:end 9 s, recording 2 s" "2:end -1" "3:end abc" "4:end before start"; do
+    play "$work/times" "${case%%:*}" 20
+    row 10 "${case#*:}" "exit $rc after $took ms" $((rc != 0 || took > 4000))
+done
+
+# 9: no sound server at all, and a server that dies while a sentence plays.
+make_lesson "$work/long" 0 8
+write_wav "$work/long/voices/QVN101.dat" 44100 $((44100 * 9))
+started=$(date +%s%N)
+PULSE_SERVER=unix:/nonexistent/orlune timeout -k 2 20 "$bin/orlune-course" \
+    --database "$work/long/lessons.wrd" --voice-dir "$work/long/voices" play 1 1 0 >/dev/null 2>&1
+rc=$?
+took=$((($(date +%s%N) - started) / 1000000))
+row 9 "no sound server, orlune-course play" "exit $rc after $took ms" $((rc == 0 || rc >= 124 || took > 5000))
+
+own_pulse="$work/pulse"
+ORLUNE_PULSE_DIR="$own_pulse" bash tools/start-pulse.sh >/dev/null 2>&1
+started=$(date +%s%N)
+XDG_RUNTIME_DIR="$own_pulse" timeout -k 2 20 "$bin/orlune-course" \
+    --database "$work/long/lessons.wrd" --voice-dir "$work/long/voices" play 1 1 0 >/dev/null 2>&1 &
+player=$!
+sleep 1.5
+XDG_RUNTIME_DIR="$own_pulse" pulseaudio --kill
+wait "$player"
+rc=$?
+took=$((($(date +%s%N) - started) / 1000000))
+row 9 "sound server killed 1.5 s into an 8 s sentence" "exit $rc after $took ms" $((rc == 0 || rc >= 124 || took > 6000))
+XDG_RUNTIME_DIR="$own_pulse" bash tools/start-pulse.sh --stop 2>/dev/null
+own_pulse=""
+
+run_study() { # temporary folder, seconds: runs the study program offscreen, then ends it
+    (cd "$work/cwd" && TMPDIR="$1" QT_QPA_PLATFORM=offscreen timeout -k 2 "$2" "$bin/orlune" \
+        >"$work/out" 2>&1)
+    rc=$?
+}
+mkdir -p "$work/cwd"
+user_folder="orlune-$(id -u)"
+
+# 2: links planted in the per-user folder are never written through, and a per-user folder
+# that was ever open to others is not used at all.
+mkdir -p "$work/planted/$user_folder" "$work/victim"
+chmod 700 "$work/planted/$user_folder"
+for name in mcesound.wav sounenclff qvnxcl.wrd mswrd.wd Ksphonet.TTF; do
+    echo "the learner's own $name" >"$work/victim/$name"
+    ln -s "$work/victim/$name" "$work/planted/$user_folder/$name"
+done
+run_study "$work/planted" 3
+changed=$(for f in "$work"/victim/*; do grep -q "the learner's own" "$f" || echo "$f"; done | wc -l)
+row 2 "links named like our files in the user folder" "$changed of 5 link targets changed" "$changed"
+mkdir -p "$work/open/$user_folder"
+chmod 777 "$work/open/$user_folder"
+run_study "$work/open" 3
+inside=$(find "$work/open/$user_folder" -mindepth 1 | wc -l)
+row 2 "user folder left at mode 0777" "$inside files made inside it" "$inside"
+
+# 3: two copies side by side keep their own folders; a killed copy's folder goes at the next
+# start, a live copy's stays.
+mkdir -p "$work/two"
+(cd "$work/cwd" && TMPDIR="$work/two" QT_QPA_PLATFORM=offscreen exec "$bin/orlune" >/dev/null 2>&1) &
+first=$!
+sleep 2
+(cd "$work/cwd" && TMPDIR="$work/two" QT_QPA_PLATFORM=offscreen exec "$bin/orlune" >/dev/null 2>&1) &
+second=$!
+sleep 2
+copies=$(find "$work/two/$user_folder" -mindepth 1 -maxdepth 1 -type d | wc -l)
+kill -9 "$second"
+wait "$second" 2>/dev/null
+run_study "$work/two" 3
+left=$(find "$work/two/$user_folder" -mindepth 1 -maxdepth 1 -type d | wc -l)
+alive=$(find "$work/two/$user_folder" -name qvnxcl.wrd | wc -l)
+kill "$first" 2>/dev/null
+wait "$first" 2>/dev/null
+# The third copy is ended by a signal too, so its folder stays beside the first's.
+row 3 "two copies, the second killed, a third started" "$copies folders; after: $left, $alive with files" \
+    $((copies != 2 || left != 2 || alive != 2))
+
+# 4: a temporary folder that does not exist never sends files into the working folder.
+run_study "$work/none" 3
+stray=$(find "$work/cwd" -mindepth 1 | wc -l)
+row 4 "TMPDIR does not exist" "$stray files in the working folder" "$stray"
+
+# 6: a hundred short plays in a row all end cleanly.
+make_lesson "$work/short" 0 .05
+write_wav "$work/short/voices/QVN101.dat" 44100 4410
+bad=0
+codes=""
+for _ in $(seq 100); do
+    play "$work/short" 0 20
+    if [ "$rc" != 0 ]; then
+        bad=$((bad + 1))
+        codes+=" $rc"
+    fi
+done
+row 6 "100 consecutive short plays" "$bad ended non-zero${codes:+ (exit$codes)}" "$bad"
+
+exit "$failed"
