@@ -1,6 +1,7 @@
 #include "voicerecorder.h"
 
 #include <QAudioSource>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSaveFile>
 
@@ -36,6 +37,9 @@ bool VoiceRecorder::start(const QString& path)
     }
     m_format = format;
 
+    // QSaveFile writes where a link at the target points; a link is never our recording.
+    if (QFileInfo(path).isSymLink())
+        QFile::remove(path);
     m_file = std::make_unique<QSaveFile>(path);
     // Writing straight into the target would destroy the previous recording on failure.
     m_file->setDirectWriteFallback(false);

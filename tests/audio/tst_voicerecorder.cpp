@@ -139,6 +139,18 @@ void TestVoiceRecorder::abandonedRecordingKeepsThePreviousOne()
     QVERIFY(recorder.stop());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("mcesound.wav")});
+
+    // A link at the recording's name is replaced, never written through.
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath(QStringLiteral("mine.txt"));
+    QFile mine(victim);
+    QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
+    mine.close();
+    QVERIFY(QFile::remove(target) && QFile::link(victim, target));
+    QVERIFY(!record(target).isEmpty());
+    QVERIFY(!QFileInfo(target).isSymLink());
+    QVERIFY(mine.open(QIODevice::ReadOnly));
+    QCOMPARE(mine.readAll(), QByteArray("mine"));
 }
 
 void TestVoiceRecorder::unwritablePlaceFailsCleanly()
