@@ -51,7 +51,7 @@ MediaPlayer::~MediaPlayer()
     m_engine->disconnect(this);
 }
 
-void MediaPlayer::setURL(const QString& path)
+void MediaPlayer::setUrl(const QString& path)
 {
     m_engine->stop();
     m_url = path;
@@ -69,7 +69,7 @@ void MediaPlayer::finishDecoding() const
     }
 }
 
-QString MediaPlayer::URL() const
+QString MediaPlayer::url() const
 {
     return m_url;
 }

@@ -53,8 +53,8 @@ public:
 
     // Opens and decodes the file at path; "" (or a file that cannot be decoded) leaves the
     // player empty. Always stops what was playing first.
-    void setURL(const QString& path);
-    QString URL() const;
+    void setUrl(const QString& path);
+    QString url() const;
     // Stops and releases the media.
     void close();
 

@@ -7,54 +7,54 @@
 void DictationExercise::setLesson(SentenceTable lists)
 {
     m_lists = std::move(lists);
-    CurrentSentence = 0;
-    Timer1 = false;
+    m_currentSentence = 0;
+    m_watching = false;
 }
 
 bool DictationExercise::next()
 {
     const int last = std::max(m_lists.count() - 1, 0);
-    if (CurrentSentence >= last) {
-        CurrentSentence = last;
+    if (m_currentSentence >= last) {
+        m_currentSentence = last;
         return false;
     }
-    ++CurrentSentence;
+    ++m_currentSentence;
     return true;
 }
 
 bool DictationExercise::previous()
 {
-    if (CurrentSentence <= 0) {
-        CurrentSentence = 0;
+    if (m_currentSentence <= 0) {
+        m_currentSentence = 0;
         return false;
     }
-    --CurrentSentence;
+    --m_currentSentence;
     return true;
 }
 
 void DictationExercise::playCurrent()
 {
     // Without a sentence every time reads 0 and no end would ever stop the whole recording.
-    if (CurrentSentence < 0 || CurrentSentence >= m_lists.count()) {
+    if (m_currentSentence < 0 || m_currentSentence >= m_lists.count()) {
         return;
     }
-    const QString end = m_lists.endText(CurrentSentence);
+    const QString end = m_lists.endText(m_currentSentence);
     // The end goes in first: a sentence changed during playback must not be cut by the end of
     // the one it replaces. An empty end time runs on to the end of the recording.
-    m_player.setEndPosition(end.isEmpty() ? -1.0 : std::max(Val(end), 0.0));
-    m_player.controls().setCurrentPosition(m_lists.startTime(CurrentSentence));
+    m_player.setEndPosition(end.isEmpty() ? -1.0 : std::max(secondsFromText(end), 0.0));
+    m_player.controls().setCurrentPosition(m_lists.startTime(m_currentSentence));
     m_player.controls().play();
-    Timer1 = true;
+    m_watching = true;
 }
 
 void DictationExercise::checkSentenceEnd()
 {
-    if (!Timer1) {
+    if (!m_watching) {
         return;
     }
-    const QString end = m_lists.endText(CurrentSentence);
-    if (!end.isEmpty() && Val(end) < m_player.controls().currentPosition()) {
+    const QString end = m_lists.endText(m_currentSentence);
+    if (!end.isEmpty() && secondsFromText(end) < m_player.controls().currentPosition()) {
         m_player.controls().stop();
-        Timer1 = false;
+        m_watching = false;
     }
 }

@@ -17,7 +17,7 @@ public:
     void setLesson(SentenceTable lists);
     void clear() { setLesson({}); }
     const SentenceTable& lists() const { return m_lists; }
-    int currentSentence() const { return CurrentSentence; }
+    int currentSentence() const { return m_currentSentence; }
 
     // Move one sentence on or back; false when already at the last or the first sentence,
     // where the index stays. A lesson without sentences stays at 0.
@@ -29,15 +29,15 @@ public:
     // The end check, run whenever the player stops by itself.
     void checkSentenceEnd();
     // Whether this window watches the running playback (the position timer is on).
-    bool isWatching() const { return Timer1; }
-    void stopWatching() { Timer1 = false; }
+    bool isWatching() const { return m_watching; }
+    void stopWatching() { m_watching = false; }
 
-    QString answer() const { return m_lists.sentence(CurrentSentence); }
-    QString translation() const { return m_lists.translation(CurrentSentence); }
+    QString answer() const { return m_lists.sentence(m_currentSentence); }
+    QString translation() const { return m_lists.translation(m_currentSentence); }
 
 private:
     MediaPlayer& m_player;
     SentenceTable m_lists;
-    int CurrentSentence = 0;
-    bool Timer1 = false;
+    int m_currentSentence = 0;
+    bool m_watching = false;
 };

@@ -2,7 +2,7 @@
 
 namespace {
 
-// The leading-number parse behind Val; `found` tells whether there was a number at all.
+// The leading-number parse behind secondsFromText; `found` tells whether there was a number at all.
 double leadingNumber(const QString& text, bool& found)
 {
     QString number;
@@ -31,19 +31,19 @@ double leadingNumber(const QString& text, bool& found)
 
 void SentenceTable::clear()
 {
-    List1.clear();
-    List2.clear();
-    List3.clear();
-    List4.clear();
+    sentences.clear();
+    translations.clear();
+    startTimes.clear();
+    endTimes.clear();
 }
 
 void SentenceTable::append(const QString& sentence, const QString& translation,
                            const QString& start, const QString& end)
 {
-    List1.append(sentence);
-    List2.append(translation);
-    List3.append(start);
-    List4.append(end);
+    sentences.append(sentence);
+    translations.append(translation);
+    startTimes.append(start);
+    endTimes.append(end);
 }
 
 QString SentenceTable::item(const QStringList& list, int index)
@@ -54,13 +54,13 @@ QString SentenceTable::item(const QStringList& list, int index)
 double SentenceTable::endPosition(int i) const
 {
     const QString end = endText(i);
-    return end.isEmpty() ? -1.0 : Val(end);
+    return end.isEmpty() ? -1.0 : secondsFromText(end);
 }
 
 bool SentenceTable::isPastEnd(int i, double position) const
 {
     const QString end = endText(i);
-    return !end.isEmpty() && Val(end) < position;
+    return !end.isEmpty() && secondsFromText(end) < position;
 }
 
 bool SentenceTable::isUnusableTime(const QString& text)
@@ -83,27 +83,28 @@ bool SentenceTable::isReadable(int i, double mediaSeconds) const
     if (i < 0 || i >= count() || !hasUsableTimes(i) || startTime(i) >= mediaSeconds) {
         return false;
     }
-    return endText(i).isEmpty() || Val(endText(i)) > startTime(i);
+    return endText(i).isEmpty() || secondsFromText(endText(i)) > startTime(i);
 }
 
 int SentenceTable::sentenceForLine(const QString& paragraph, const QString& line) const
 {
     for (int i = 0; i < count(); ++i) {
-        if (!List1[i].isEmpty() && List1[i] == paragraph) {
+        if (!sentences[i].isEmpty() && sentences[i] == paragraph) {
             return i;
         }
     }
     // The last line of a paragraph reads back with its closing break.
     const QString text = line.endsWith(u'\r') ? line.chopped(1) : line;
     for (int i = 0; i < count(); ++i) {
-        if (!List1[i].isEmpty() && (List1[i].contains(text) || text.contains(List1[i]))) {
+        if (!sentences[i].isEmpty() &&
+            (sentences[i].contains(text) || text.contains(sentences[i]))) {
             return i;
         }
     }
     return count();
 }
 
-double Val(const QString& text)
+double secondsFromText(const QString& text)
 {
     bool found = false;
     return leadingNumber(text, found);

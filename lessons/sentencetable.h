@@ -5,30 +5,30 @@
 
 // The leading-number parse every time goes through: the longest leading decimal number,
 // blanks ignored; text without a leading number gives 0.
-double Val(const QString& text);
+double secondsFromText(const QString& text);
 
 // The sentence table of a loaded lesson: four parallel lists, item i of each belonging to
 // sentence i in stored order. Times stay text, as stored, and are read with Val at each use.
 struct SentenceTable
 {
-    QStringList List1; // English sentence
-    QStringList List2; // Chinese translation
-    QStringList List3; // start time, seconds as text
-    QStringList List4; // end time, seconds as text; "" for the last sentence
+    QStringList sentences;    // English sentence
+    QStringList translations; // Chinese translation
+    QStringList startTimes;   // start time, seconds as text
+    QStringList endTimes;     // end time, seconds as text; "" for the last sentence
 
-    int count() const { return int(List1.size()); }
-    bool isEmpty() const { return List1.isEmpty(); }
+    int count() const { return int(sentences.size()); }
+    bool isEmpty() const { return sentences.isEmpty(); }
     void clear();
     void append(const QString& sentence, const QString& translation, const QString& start,
                 const QString& end);
 
     // Reading outside a list's items gives "".
     static QString item(const QStringList& list, int index);
-    QString sentence(int i) const { return item(List1, i); }
-    QString translation(int i) const { return item(List2, i); }
-    QString startText(int i) const { return item(List3, i); }
-    QString endText(int i) const { return item(List4, i); }
-    double startTime(int i) const { return Val(startText(i)); }
+    QString sentence(int i) const { return item(sentences, i); }
+    QString translation(int i) const { return item(translations, i); }
+    QString startText(int i) const { return item(startTimes, i); }
+    QString endText(int i) const { return item(endTimes, i); }
+    double startTime(int i) const { return secondsFromText(startText(i)); }
     // Where playback of sentence i is to stop by itself; -1 for an empty end time, which
     // never stops playback.
     double endPosition(int i) const;

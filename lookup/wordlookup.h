@@ -7,7 +7,7 @@
 #include <QStringView>
 #include <optional>
 
-/// The search part of `schword`: finds the entry for a word, trying inflection-stripped
+/// The search part of `lookUpWord`: finds the entry for a word, trying inflection-stripped
 /// base forms when the word itself is no headword, and splits the entry into its parts.
 namespace WordLookup {
 

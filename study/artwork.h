@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dictationartwork.h"
+#include "commonartwork.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -13,11 +13,11 @@ enum class ToolIcon { Read, Stop, Dictation, Help, Home };
 
 QPixmap toolIcon(ToolIcon icon, const QSize& size, qreal devicePixelRatio, bool enabled = true);
 // The pictures both windows share.
-using DictationArtwork::bookIcon;
-using DictationArtwork::headingBarStyle;
-using DictationArtwork::lessonIcon;
-using DictationArtwork::togglePicture;
-using DictationArtwork::windowIcon;
+using CommonArtwork::bookIcon;
+using CommonArtwork::headingBarStyle;
+using CommonArtwork::lessonIcon;
+using CommonArtwork::togglePicture;
+using CommonArtwork::windowIcon;
 // The two faces of the label buttons: normal and pressed.
 QPixmap buttonFace(const QSize& size, qreal devicePixelRatio, bool pressed);
 

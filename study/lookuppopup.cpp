@@ -1,7 +1,7 @@
 #include "lookuppopup.h"
 
-#include "form1layout.h"
 #include "lookupresult.h"
+#include "studywindowlayout.h"
 
 #include <QLabel>
 
@@ -17,19 +17,19 @@ QLabel* popupLabel(const QString& name, const QString& color, QWidget* parent)
 
 QPoint twipsAt(int left, int top)
 {
-    return {Form1Layout::toPixels(left), Form1Layout::toPixels(top)};
+    return {StudyWindowLayout::toPixels(left), StudyWindowLayout::toPixels(top)};
 }
 
 } // namespace
 
 LookupPopup::LookupPopup(QWidget* parent)
-    : QFrame(parent), m_Label11(popupLabel(QStringLiteral("Label11"), "#ff0000", this)),
-      m_Label12(popupLabel(QStringLiteral("Label12"), "#00c0c0", this)),
-      m_Label15(popupLabel(QStringLiteral("Label15"), "#00c0c0", this)),
-      m_Label13(popupLabel(QStringLiteral("Label13"), "#00c0c0", this)),
-      m_Label16(popupLabel(QStringLiteral("Label16"), "#00c0c0", this))
+    : QFrame(parent), m_headword(popupLabel(QStringLiteral("headword"), "#ff0000", this)),
+      m_openBracket(popupLabel(QStringLiteral("openBracket"), "#00c0c0", this)),
+      m_transcription(popupLabel(QStringLiteral("transcription"), "#00c0c0", this)),
+      m_closeBracket(popupLabel(QStringLiteral("closeBracket"), "#00c0c0", this)),
+      m_meaning(popupLabel(QStringLiteral("meaning"), "#00c0c0", this))
 {
-    setObjectName(QStringLiteral("Picture8"));
+    setObjectName(QStringLiteral("wordPopup"));
     setAutoFillBackground(true);
     setStyleSheet(QStringLiteral("LookupPopup { background-color: #ffffc0; border: 1px solid "
                                  "#c8c890; }"));
@@ -39,40 +39,42 @@ LookupPopup::LookupPopup(QWidget* parent)
 
     QFont headword = DesignGeometry::arialFont(9);
     headword.setBold(true);
-    m_Label11->setFont(headword);
+    m_headword->setFont(headword);
     QFont phonetic;
     phonetic.setFamilies({QStringLiteral("Doulos SIL"), QStringLiteral("Noto Sans")});
     phonetic.setPointSizeF(9);
-    m_Label15->setFont(phonetic);
+    m_transcription->setFont(phonetic);
 
-    m_Label11->move(twipsAt(80, 0));
-    m_Label12->move(twipsAt(60, 240));
-    m_Label15->move(twipsAt(165, 240));
-    m_Label13->move(twipsAt(0, 240));
-    m_Label12->setText(QStringLiteral("["));
-    m_Label13->setText(QStringLiteral("]"));
-    m_Label12->adjustSize();
-    m_Label13->adjustSize();
-    m_Label16->setGeometry(Form1Layout::toPixels(Form1Layout::Twips{75, 480, 2160, 420}));
-    m_Label16->setWordWrap(true);
-    m_Label16->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_headword->move(twipsAt(80, 0));
+    m_openBracket->move(twipsAt(60, 240));
+    m_transcription->move(twipsAt(165, 240));
+    m_closeBracket->move(twipsAt(0, 240));
+    m_openBracket->setText(QStringLiteral("["));
+    m_closeBracket->setText(QStringLiteral("]"));
+    m_openBracket->adjustSize();
+    m_closeBracket->adjustSize();
+    m_meaning->setGeometry(
+        StudyWindowLayout::toPixels(StudyWindowLayout::Twips{75, 480, 2160, 420}));
+    m_meaning->setWordWrap(true);
+    m_meaning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     hide();
 }
 
 void LookupPopup::showEntry(const LookupResult& entry)
 {
-    m_Label11->setText(entry.headword);
-    m_Label11->adjustSize();
-    m_Label16->setText(entry.meaning);
-    m_Label15->setText(entry.ipaTranscription);
-    m_Label15->adjustSize();
-    m_Label12->hide();
-    m_Label13->hide();
+    m_headword->setText(entry.headword);
+    m_headword->adjustSize();
+    m_meaning->setText(entry.meaning);
+    m_transcription->setText(entry.ipaTranscription);
+    m_transcription->adjustSize();
+    m_openBracket->hide();
+    m_closeBracket->hide();
     if (!entry.fontTranscription.isEmpty()) {
-        m_Label13->move(m_Label15->x() + m_Label15->width() + Form1Layout::toPixels(20),
-                        m_Label13->y());
-        m_Label12->show();
-        m_Label13->show();
+        m_closeBracket->move(m_transcription->x() + m_transcription->width() +
+                                 StudyWindowLayout::toPixels(20),
+                             m_closeBracket->y());
+        m_openBracket->show();
+        m_closeBracket->show();
     }
     raise();
     show();

@@ -5,7 +5,7 @@
 class QLabel;
 struct LookupResult;
 
-// The light-yellow word popup Picture8: headword, transcription between brackets and meaning.
+// The light-yellow word popup: headword, transcription between brackets and meaning.
 // It only shows; where it stands and when it hides is up to the window.
 class LookupPopup : public QFrame
 {
@@ -18,9 +18,9 @@ public:
     void showEntry(const LookupResult& entry);
 
 private:
-    QLabel* m_Label11; // headword
-    QLabel* m_Label12; // "["
-    QLabel* m_Label15; // transcription
-    QLabel* m_Label13; // "]"
-    QLabel* m_Label16; // meaning
+    QLabel* m_headword;      // headword
+    QLabel* m_openBracket;   // "["
+    QLabel* m_transcription; // transcription
+    QLabel* m_closeBracket;  // "]"
+    QLabel* m_meaning;       // meaning
 };

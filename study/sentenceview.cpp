@@ -42,7 +42,7 @@ void SentenceView::clear()
     m_edit->setCurrentCharFormat(QTextCharFormat());
 }
 
-QString SentenceView::Text() const
+QString SentenceView::text() const
 {
     return m_edit->document()->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
 }
@@ -61,12 +61,12 @@ QString SentenceView::charText() const
     return m_edit->document()->toPlainText().replace(u'\n', u'\r');
 }
 
-int SentenceView::SelStart() const
+int SentenceView::selectionStart() const
 {
     return m_edit->textCursor().selectionStart();
 }
 
-void SentenceView::setSelStart(int position)
+void SentenceView::setSelectionStart(int position)
 {
     QTextCursor cursor = m_edit->textCursor();
     const int last = m_edit->document()->characterCount() - 1;
@@ -74,13 +74,13 @@ void SentenceView::setSelStart(int position)
     m_edit->setTextCursor(cursor);
 }
 
-int SentenceView::SelLength() const
+int SentenceView::selectionLength() const
 {
     const QTextCursor cursor = m_edit->textCursor();
     return cursor.selectionEnd() - cursor.selectionStart();
 }
 
-void SentenceView::setSelLength(int length)
+void SentenceView::setSelectionLength(int length)
 {
     QTextCursor cursor = m_edit->textCursor();
     const int start = cursor.selectionStart();
@@ -90,14 +90,14 @@ void SentenceView::setSelLength(int length)
     m_edit->setTextCursor(cursor);
 }
 
-void SentenceView::setSelColor(const QColor& color)
+void SentenceView::setSelectionColor(const QColor& color)
 {
     QTextCharFormat format;
     format.setForeground(color);
     m_edit->textCursor().mergeCharFormat(format);
 }
 
-void SentenceView::setSelFont(const QString& family, double pointSize)
+void SentenceView::setSelectionFont(const QString& family, double pointSize)
 {
     QTextCharFormat format;
     // Liberation Sans stands in for Arial, which fontconfig only knows as an alias.
@@ -118,7 +118,7 @@ QColor SentenceView::colorAt(int position) const
     return block.charFormat().foreground().color();
 }
 
-int SentenceView::Find(const QString& text)
+int SentenceView::find(const QString& text)
 {
     const QString haystack = charText();
     QTextCursor cursor = m_edit->textCursor();
@@ -183,7 +183,7 @@ int SentenceView::lineLength(int position) const
     return here.line.textLength();
 }
 
-QString SentenceView::GetLineText(int line) const
+QString SentenceView::lineText(int line) const
 {
     const int first = lineIndex(line);
     if (first < 0) {

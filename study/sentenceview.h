@@ -7,10 +7,10 @@
 class QTextEdit;
 
 /**
- * The operations the study window performs on its sentence view r1, over a QTextEdit.
+ * The operations the study window performs on its lesson text, over a QTextEdit.
  *
  * Character positions count one character per paragraph break, the same characters that
- * SelStart, Find and the hit test count; charText() is the text they index. Line numbers
+ * selectionStart(), find() and the hit test count; charText() is the text they index. Line numbers
  * count display lines: a wrapped sentence spans several, and the empty paragraph after each
  * sentence is a line of its own.
  */
@@ -24,23 +24,23 @@ public:
     // Replaces the content with an empty document, dropping all colouring.
     void clear();
     // The text with CR LF between paragraphs, as it was set.
-    QString Text() const;
+    QString text() const;
     void setText(const QString& text);
     // The text the positions index: "\r" between paragraphs.
     QString charText() const;
 
-    int SelStart() const;
-    void setSelStart(int position);
-    int SelLength() const;
-    void setSelLength(int length);
-    void setSelColor(const QColor& color);
-    void setSelFont(const QString& family, double pointSize);
+    int selectionStart() const;
+    void setSelectionStart(int position);
+    int selectionLength() const;
+    void setSelectionLength(int length);
+    void setSelectionColor(const QColor& color);
+    void setSelectionFont(const QString& family, double pointSize);
     // Colour of the character at position (for checks of the marking).
     QColor colorAt(int position) const;
 
     // Case-insensitive search within the selection when there is one, else the whole text;
     // the first match becomes the selection. Returns its start or -1.
-    int Find(const QString& text);
+    int find(const QString& text);
 
     // First character of display line `line`; -1 means the caret's line.
     int lineIndex(int line) const;
@@ -49,7 +49,7 @@ public:
     int lineLength(int position) const;
     // The display line's characters; a line that ends a paragraph ends with "\r", so the
     // empty line between two sentences reads back as "\r".
-    QString GetLineText(int line) const;
+    QString lineText(int line) const;
     int lineCount() const;
     // The whole paragraph holding `position`, without its break: one sentence of the lesson.
     QString paragraphText(int position) const;

@@ -9,9 +9,9 @@ ToolbarButton::ToolbarButton(int index, Artwork::ToolIcon icon, const QString& c
     : QFrame(parent), m_index(index), m_iconKind(icon), m_icon(new QLabel(this)),
       m_caption(new QLabel(caption, this))
 {
-    setObjectName(QStringLiteral("Picture7_%1").arg(index));
-    m_icon->setObjectName(QStringLiteral("Image1_%1").arg(index));
-    m_caption->setObjectName(QStringLiteral("Label6_%1").arg(index));
+    setObjectName(QStringLiteral("toolbarButton_%1").arg(index));
+    m_icon->setObjectName(QStringLiteral("toolbarIcon_%1").arg(index));
+    m_caption->setObjectName(QStringLiteral("toolbarCaption_%1").arg(index));
     m_icon->setAlignment(Qt::AlignCenter);
     m_caption->setAlignment(Qt::AlignCenter);
     m_icon->installEventFilter(this);

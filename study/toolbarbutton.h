@@ -6,7 +6,7 @@
 
 class QLabel;
 
-// One toolbar button: a frame Picture7(i) holding an icon Image1(i) and a caption Label6(i).
+// One toolbar button: a frame holding an icon and a caption.
 // A press anywhere on it draws the frame's border (the pressed look) until the release; a
 // release on the icon or the caption, with any mouse button, acts. The icon and the caption
 // are enabled together.

@@ -109,6 +109,17 @@ row 9 "sound server killed 1.5 s into an 8 s sentence" "exit $rc after $took ms"
 XDG_RUNTIME_DIR="$own_pulse" bash tools/start-pulse.sh --stop 2>/dev/null
 own_pulse=""
 
+# 13: a 3 GB recording (a WAV header over a sparse file) neither hangs nor fills the memory
+# of the command-line player; the windows refuse such a file before copying it (unit tests).
+make_lesson "$work/huge" 0 .5
+write_wav "$work/huge/voices/QVN101.dat" 44100 100
+bytes=$((3 * 1024 * 1024 * 1024))
+le $((36 + bytes)) 4 | dd of="$work/huge/voices/QVN101.dat" bs=1 seek=4 conv=notrunc 2>/dev/null
+le "$bytes" 4 | dd of="$work/huge/voices/QVN101.dat" bs=1 seek=40 conv=notrunc 2>/dev/null
+truncate -s $((44 + bytes)) "$work/huge/voices/QVN101.dat"
+play "$work/huge" 0 30
+row 13 "3 GB recording, orlune-course play" "exit $rc after $took ms" $((rc >= 124 || took > 20000))
+
 run_study() { # temporary folder, seconds: runs the study program offscreen, then ends it
     (cd "$work/cwd" && TMPDIR="$1" QT_QPA_PLATFORM=offscreen timeout -k 2 "$2" "$bin/orlune" \
         >"$work/out" 2>&1)

@@ -203,7 +203,7 @@ int main(int argc, char* argv[])
     const SourceFrames source(lesson.samples());
 
     MediaPlayer ours;
-    ours.setURL(path);
+    ours.setUrl(path);
     if (!ours.hasMedia()) {
         std::fprintf(stderr, "our player cannot open %s\n", qPrintable(path));
         return 1;

@@ -4,8 +4,8 @@
 // any Qt program pays to show a window here) and once as the study window with the program's
 // own start-up, and times each from process start to the first frame shown. The study child
 // then clicks every sample lesson and times each click until the lesson text is in place.
-#include "form1.h"
-#include "module1.h"
+#include "startup.h"
+#include "studywindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,9 +39,9 @@ int runChild(const QString& mode)
         std::fflush(stdout);
         return 0;
     }
-    Module1::TempPath = Module1::prepareTempPath(QDir::tempPath());
-    Module1::writeCarriedFiles();
-    Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+    Startup::tempPath = Startup::prepareTempPath(QDir::tempPath());
+    Startup::writeCarriedFiles();
+    StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
     form.load();
     if (!QTest::qWaitForWindowExposed(&form)) {
         return 1;
@@ -50,12 +50,13 @@ int runChild(const QString& mode)
     std::fflush(stdout);
 
     if (mode == QLatin1String("--lessons")) {
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
-        auto* r1 = form.findChild<QTextEdit*>(QStringLiteral("r1"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+        auto* lessonText = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
         QElapsedTimer timer;
         qint64 filledAt = 0;
         // The last change of the lesson text inside the click is the moment it is in place.
-        QObject::connect(r1, &QTextEdit::textChanged, [&] { filledAt = timer.nsecsElapsed(); });
+        QObject::connect(lessonText, &QTextEdit::textChanged,
+                         [&] { filledAt = timer.nsecsElapsed(); });
         for (int book = 0; book < tree->topLevelItemCount(); ++book) {
             QTreeWidgetItem* bookNode = tree->topLevelItem(book);
             bookNode->setExpanded(true);
@@ -76,7 +77,7 @@ int runChild(const QString& mode)
             }
         }
     }
-    Module1::shutdown(form);
+    Startup::shutdown(form);
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "decodedaudio.h"
+#include "testmain.h"
 #include "testsignals.h"
 
 #include <QDir>
@@ -191,5 +192,6 @@ void TestDecodedAudio::mp3KeepsFramesAligned()
     }
 }
 
-QTEST_GUILESS_MAIN(TestDecodedAudio)
+ORLUNE_GUILESS_TEST_MAIN(TestDecodedAudio)
+
 #include "tst_decodedaudio.moc"

@@ -1,4 +1,5 @@
 #include "mediaplayer.h"
+#include "testmain.h"
 #include "testsignals.h"
 
 #include <QSignalSpy>
@@ -68,11 +69,11 @@ void TestMediaPlayer::emptyPlayerIgnoresEverything()
 void TestMediaPlayer::emptyURLLeavesPlayerEmpty()
 {
     MediaPlayer player;
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     QVERIFY(player.hasMedia());
-    player.setURL(QString());
+    player.setUrl(QString());
     QVERIFY(!player.hasMedia());
-    QCOMPARE(player.URL(), QString());
+    QCOMPARE(player.url(), QString());
     QCOMPARE(player.playState(), MediaPlayer::Undefined);
 }
 
@@ -85,14 +86,14 @@ void TestMediaPlayer::undecodableFileLeavesPlayerEmpty()
     file.close();
 
     MediaPlayer player;
-    player.setURL(m_wav);
-    player.setURL(bad);
+    player.setUrl(m_wav);
+    player.setUrl(bad);
     QVERIFY(!player.hasMedia());
-    QCOMPARE(player.URL(), bad);
+    QCOMPARE(player.url(), bad);
     // Open but unplayable: a caller waiting for "stopped" to move on must see it.
     player.controls().play();
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
-    player.setURL(m_dir.filePath(QStringLiteral("missing.mp3")));
+    player.setUrl(m_dir.filePath(QStringLiteral("missing.mp3")));
     QVERIFY(!player.hasMedia());
 }
 
@@ -100,8 +101,8 @@ void TestMediaPlayer::loadedFileIsStoppedAtZero()
 {
     MediaPlayer player;
     QSignalSpy states(&player, &MediaPlayer::playStateChanged);
-    player.setURL(m_wav);
-    QCOMPARE(player.URL(), m_wav);
+    player.setUrl(m_wav);
+    QCOMPARE(player.url(), m_wav);
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
     QCOMPARE(states.count(), 1);
     QCOMPARE(player.sampleRate(), 22050);
@@ -128,7 +129,7 @@ void TestMediaPlayer::positionIsRoundedToAFrame()
     QFETCH(qint64, frame);
     QCOMPARE(MediaPlayer::startFrame(seconds, 22050), frame);
     MediaPlayer player;
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     player.controls().setCurrentPosition(seconds);
     QCOMPARE(player.controls().currentPosition(), double(frame) / 22050);
 }
@@ -136,7 +137,7 @@ void TestMediaPlayer::positionIsRoundedToAFrame()
 void TestMediaPlayer::positionStaysInsideTheMedia()
 {
     MediaPlayer player;
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     player.controls().setCurrentPosition(-1.0);
     QCOMPARE(player.controls().currentPosition(), 0.0);
     player.controls().setCurrentPosition(99.0);
@@ -177,13 +178,13 @@ void TestMediaPlayer::stopFrameIsFirstFramePastTheEnd()
 void TestMediaPlayer::endPositionLastsUntilNewMedia()
 {
     MediaPlayer player;
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     player.setEndPosition(1.25);
     QCOMPARE(player.endPosition(), 1.25);
     player.controls().stop();
     player.controls().setCurrentPosition(0.5);
     QCOMPARE(player.endPosition(), 1.25);
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     QCOMPARE(player.endPosition(), -1.0);
     player.setEndPosition(-3);
     QCOMPARE(player.endPosition(), -1.0);
@@ -193,11 +194,11 @@ void TestMediaPlayer::closeReleasesMedia()
 {
     MediaPlayer player;
     QSignalSpy states(&player, &MediaPlayer::playStateChanged);
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     player.controls().setCurrentPosition(1.0);
     player.close();
     QVERIFY(!player.hasMedia());
-    QCOMPARE(player.URL(), QString());
+    QCOMPARE(player.url(), QString());
     QCOMPARE(player.playState(), MediaPlayer::Undefined);
     QCOMPARE(player.controls().currentPosition(), 0.0);
     QCOMPARE(states.count(), 2);
@@ -229,7 +230,7 @@ void TestMediaPlayer::volumeIsALinearGain()
     const QString file = m_dir.filePath(QStringLiteral("levels.wav"));
     QVERIFY(TestSignals::writeFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2, source));
     MediaPlayer player;
-    player.setURL(file);
+    player.setUrl(file);
     QCOMPARE(player.volume(), 100);
     player.setVolume(volume);
     QCOMPARE(player.volume(), expectedVolume);
@@ -240,5 +241,6 @@ void TestMediaPlayer::volumeIsALinearGain()
     QCOMPARE(player.heardFrames(3, 9).size(), size_t(2));
 }
 
-QTEST_GUILESS_MAIN(TestMediaPlayer)
+ORLUNE_GUILESS_TEST_MAIN(TestMediaPlayer)
+
 #include "tst_mediaplayer.moc"

@@ -1,4 +1,5 @@
 #include "mediaplayer.h"
+#include "testmain.h"
 #include "testsignals.h"
 #include "voicerecorder.h"
 
@@ -37,7 +38,7 @@ void TestNoDevice::playerReportsMissingOutput()
     QVERIFY(TestSignals::writeFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
                                    TestSignals::noise(44100, 1, 9)));
     MediaPlayer player;
-    player.setURL(file);
+    player.setUrl(file);
     QVERIFY(player.hasMedia());
     QSignalSpy ends(&player, &MediaPlayer::endReached);
     QSignalSpy failures(&player, &MediaPlayer::outputFailed);
@@ -85,5 +86,6 @@ void TestNoDevice::recorderReportsMissingInput()
     QVERIFY(!QFileInfo::exists(target));
 }
 
-QTEST_GUILESS_MAIN(TestNoDevice)
+ORLUNE_GUILESS_TEST_MAIN(TestNoDevice)
+
 #include "tst_nodevice.moc"

@@ -1,6 +1,7 @@
 #include "mediaplayer.h"
 #include "monitorcapture.h"
 #include "testaudio.h"
+#include "testmain.h"
 #include "testsignals.h"
 
 #include <QDir>
@@ -69,7 +70,7 @@ void TestOutputLoss::cleanupTestCase()
 void TestOutputLoss::lostOutputIsReportedAndReopened()
 {
     MediaPlayer player;
-    player.setURL(m_wav);
+    player.setUrl(m_wav);
     QSignalSpy ends(&player, &MediaPlayer::endReached);
     QSignalSpy failures(&player, &MediaPlayer::outputFailed);
     player.setEndPosition(8.0);
@@ -116,5 +117,6 @@ void TestOutputLoss::lostOutputIsReportedAndReopened()
              "the stretch played after the server came back was not heard");
 }
 
-QTEST_GUILESS_MAIN(TestOutputLoss)
+ORLUNE_GUILESS_TEST_MAIN(TestOutputLoss)
+
 #include "tst_outputloss.moc"

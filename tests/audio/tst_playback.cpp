@@ -1,6 +1,7 @@
 #include "mediaplayer.h"
 #include "monitorcapture.h"
 #include "testaudio.h"
+#include "testmain.h"
 #include "testsignals.h"
 
 #include <QCoreApplication>
@@ -71,7 +72,7 @@ void TestPlayback::initTestCase()
 
 void TestPlayback::openMedia(MediaPlayer& player, const QString& file)
 {
-    player.setURL(file);
+    player.setUrl(file);
     QVERIFY(player.hasMedia());
     QCOMPARE(player.sampleRate(), rate);
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
@@ -473,7 +474,8 @@ void TestPlayback::positionFollowsTheSound()
     QCOMPARE(ends.count(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestPlayback)
+ORLUNE_GUILESS_TEST_MAIN(TestPlayback)
+
 #include "tst_playback.moc"
 
 void TestPlayback::followOnPausesExactly()

@@ -1,6 +1,7 @@
 #include "decodedaudio.h"
 #include "mediaplayer.h"
 #include "testaudio.h"
+#include "testmain.h"
 #include "testsignals.h"
 #include "voicerecorder.h"
 
@@ -73,7 +74,7 @@ QByteArray TestVoiceRecorder::record(const QString& target)
         return {};
     }
     MediaPlayer player;
-    player.setURL(m_tone);
+    player.setUrl(m_tone);
     QSignalSpy ends(&player, &MediaPlayer::endReached);
     player.controls().play();
     if (!ends.wait(5000))
@@ -182,5 +183,6 @@ void TestVoiceRecorder::stopWithoutRecordingDoesNothing()
     QCOMPARE(recorder.error(), VoiceRecorder::Error::None);
 }
 
-QTEST_GUILESS_MAIN(TestVoiceRecorder)
+ORLUNE_GUILESS_TEST_MAIN(TestVoiceRecorder)
+
 #include "tst_voicerecorder.moc"

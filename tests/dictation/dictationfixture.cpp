@@ -1,7 +1,7 @@
 #include "dictationfixture.h"
 
+#include "dictationwindow.h"
 #include "facebutton.h"
-#include "form2.h"
 #include "lessontreeclicks.h"
 
 #include <QCoreApplication>
@@ -48,8 +48,8 @@ DictationFixture::~DictationFixture() = default;
 
 void DictationFixture::open()
 {
-    m_form = std::make_unique<Form2>(m_player, face(normalColor), face(pressedColor), tempPath(),
-                                     voiceLibrary());
+    m_form = std::make_unique<DictationWindow>(m_player, face(normalColor), face(pressedColor),
+                                               tempPath(), voiceLibrary());
     m_form->show();
     m_form->activateWindow();
     if (!QTest::qWaitForWindowActive(m_form.get())) {
@@ -102,7 +102,7 @@ bool DictationFixture::removeSentences(const QString& bookDigit, const QString& 
 
 QTreeWidget* DictationFixture::tree() const
 {
-    return m_form->findChild<QTreeWidget*>(QStringLiteral("T1"));
+    return m_form->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
 }
 
 QTreeWidgetItem* DictationFixture::bookNode(int book) const
@@ -127,7 +127,7 @@ void DictationFixture::openLesson(int book, int lesson)
 
 FaceButton* DictationFixture::button(int index) const
 {
-    return m_form->findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(index));
+    return m_form->findChild<FaceButton*>(QStringLiteral("button_%1").arg(index));
 }
 
 void DictationFixture::clickButton(int index, Qt::MouseButton mouseButton)
@@ -144,22 +144,22 @@ QLabel* DictationFixture::label(const QString& name) const
 
 QPlainTextEdit* DictationFixture::input() const
 {
-    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("r1"));
+    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("inputBox"));
 }
 
 QPlainTextEdit* DictationFixture::answer() const
 {
-    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("r2"));
+    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("answerBox"));
 }
 
 QString DictationFixture::shownTranslation() const
 {
-    return label(QStringLiteral("Label8"))->text();
+    return label(QStringLiteral("translationLine"))->text();
 }
 
 QString DictationFixture::toggleCaption() const
 {
-    return label(QStringLiteral("Label14"))->text();
+    return label(QStringLiteral("translationToggle"))->text();
 }
 
 QList<bool> DictationFixture::buttonStates() const

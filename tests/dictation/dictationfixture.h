@@ -2,6 +2,7 @@
 
 #include "coursesource.h"
 #include "mediaplayer.h"
+#include "testmain.h"
 
 #include <QPixmap>
 #include <QString>
@@ -10,7 +11,7 @@
 #include <memory>
 
 class FaceButton;
-class Form2;
+class DictationWindow;
 class QLabel;
 class QPlainTextEdit;
 class QTreeWidget;
@@ -33,7 +34,7 @@ public:
     static inline const QColor pressedColor{200, 40, 40};
 
     bool isValid() const { return m_valid; }
-    Form2& form() { return *m_form; }
+    DictationWindow& form() { return *m_form; }
     MediaPlayer& player() { return m_player; }
     QString tempPath() const;
     QString databasePath() const;
@@ -67,7 +68,7 @@ private:
     QTemporaryDir m_dir;
     bool m_valid = false;
     MediaPlayer m_player;
-    std::unique_ptr<Form2> m_form;
+    std::unique_ptr<DictationWindow> m_form;
 };
 
 // QTEST_MAIN for widget tests that must not reach the sound server.
@@ -76,6 +77,10 @@ private:
     {                                                                                              \
         disableAudioOutput();                                                                      \
         QApplication app(argc, argv);                                                              \
-        TestObject test;                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        int result = 0;                                                                            \
+        {                                                                                          \
+            TestObject test;                                                                       \
+            result = QTest::qExec(&test, argc, argv);                                              \
+        }                                                                                          \
+        ORLUNE_TEST_FINISH(result);                                                                \
     }

@@ -86,7 +86,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(double, value);
-        QCOMPARE(Val(text), value);
+        QCOMPARE(secondsFromText(text), value);
     }
 
     void readingOutsideTheListsGivesEmptyText()

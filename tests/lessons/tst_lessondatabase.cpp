@@ -128,8 +128,8 @@ private slots:
         const LoadedLesson lesson =
             loadLesson(LessonDatabase(corrupt), m_dir.path(), QStringLiteral("Quorv(第2册)"),
                        QStringLiteral("Lesson 1"));
-        QCOMPARE(lesson.table.List1.size(), 0);
-        QCOMPARE(lesson.table.List4.size(), lesson.table.List1.size());
+        QCOMPARE(lesson.table.sentences.size(), 0);
+        QCOMPARE(lesson.table.endTimes.size(), lesson.table.sentences.size());
         QVERIFY(lesson.sentenceText.isEmpty());
     }
 
@@ -145,9 +145,9 @@ private slots:
                                 "Zebra  first.\r\n\r\n"));
         QCOMPARE(lesson.wordText,
                  QStringLiteral("zebra /n.斑马\r\nlook after /照顾\r\napple /n.苹果\r\n"));
-        QCOMPARE(lesson.table.List3, QStringList({".5", "1.5", "3", "4.5"}));
-        QCOMPARE(lesson.table.List4, QStringList({"1.2", "2.43", "4", ""}));
-        QCOMPARE(lesson.table.List2.size(), 4);
+        QCOMPARE(lesson.table.startTimes, QStringList({".5", "1.5", "3", "4.5"}));
+        QCOMPARE(lesson.table.endTimes, QStringList({"1.2", "2.43", "4", ""}));
+        QCOMPARE(lesson.table.translations.size(), 4);
         QCOMPARE(lesson.lessonAudioFile, QDir(QStringLiteral("/voices")).filePath("QVN201.dat"));
         QCOMPARE(lesson.audioCopyName, QStringLiteral("QVN201.mp3"));
     }

@@ -1,9 +1,9 @@
 #include "studyfixture.h"
 
 #include "coursesource.h"
-#include "form1.h"
 #include "lessontreeclicks.h"
-#include "module1.h"
+#include "startup.h"
+#include "studywindow.h"
 #include "testsignals.h"
 
 #include <QDir>
@@ -54,16 +54,16 @@ SyntheticLesson makeSyntheticLesson(const QString& folder,
 
 StudyFixture::StudyFixture()
 {
-    Module1::TempPath = Module1::prepareTempPath(m_system.path());
-    Module1::writeCarriedFiles();
-    open(Module1::voiceLibraryPath());
+    Startup::tempPath = Startup::prepareTempPath(m_system.path());
+    Startup::writeCarriedFiles();
+    open(Startup::voiceLibraryPath());
 }
 
 StudyFixture::StudyFixture(const SyntheticLesson& lesson)
 {
-    Module1::TempPath = Module1::prepareTempPath(m_system.path());
-    Module1::writeCarriedFiles();
-    const QString database = QDir(Module1::TempPath).filePath(QStringLiteral("qvnxcl.wrd"));
+    Startup::tempPath = Startup::prepareTempPath(m_system.path());
+    Startup::writeCarriedFiles();
+    const QString database = QDir(Startup::tempPath).filePath(QStringLiteral("qvnxcl.wrd"));
     QFile::remove(database);
     QFile::copy(lesson.databaseFile, database);
     open(lesson.voiceLibrary);
@@ -71,7 +71,7 @@ StudyFixture::StudyFixture(const SyntheticLesson& lesson)
 
 void StudyFixture::open(const QString& voiceLibrary)
 {
-    m_form = std::make_unique<Form1>(StudyPaths{Module1::TempPath, voiceLibrary});
+    m_form = std::make_unique<StudyWindow>(StudyPaths{Startup::tempPath, voiceLibrary});
     m_form->load();
     if (!QTest::qWaitForWindowExposed(m_form.get())) {
         qWarning("the study window was not exposed");
@@ -82,7 +82,7 @@ StudyFixture::~StudyFixture() = default;
 
 QTreeWidget* StudyFixture::tree() const
 {
-    return m_form->findChild<QTreeWidget*>(QStringLiteral("T1"));
+    return m_form->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
 }
 
 QTreeWidgetItem* StudyFixture::bookNode(int book) const
@@ -102,5 +102,5 @@ void StudyFixture::click(QTreeWidgetItem* node)
 
 QString StudyFixture::tempPath() const
 {
-    return Module1::TempPath;
+    return Startup::tempPath;
 }

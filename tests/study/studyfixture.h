@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-class Form1;
+class StudyWindow;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -39,7 +39,7 @@ public:
     explicit StudyFixture(const SyntheticLesson& lesson);
     ~StudyFixture();
 
-    Form1& form() { return *m_form; }
+    StudyWindow& form() { return *m_form; }
     QTreeWidget* tree() const;
     QTreeWidgetItem* bookNode(int book) const;
     QTreeWidgetItem* lessonNode(int book, int lesson) const;
@@ -51,5 +51,5 @@ private:
     void open(const QString& voiceLibrary);
 
     QTemporaryDir m_system;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<StudyWindow> m_form;
 };

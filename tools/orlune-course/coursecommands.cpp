@@ -64,8 +64,8 @@ int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextSt
     out << "index\tstart\tend\tsentence\ttranslation\n";
     const SentenceTable& t = loaded.table;
     for (int i = 0; i < t.count(); ++i) {
-        out << i << '\t' << t.List3[i] << '\t' << t.List4[i] << '\t' << t.List1[i] << '\t'
-            << t.List2[i] << '\n';
+        out << i << '\t' << t.startTimes[i] << '\t' << t.endTimes[i] << '\t' << t.sentences[i]
+            << '\t' << t.translations[i] << '\n';
     }
     return 0;
 }
@@ -83,15 +83,15 @@ int play(const Sources& sources, int book, int lesson, int index, QTextStream& o
         return 2;
     }
     MediaPlayer player;
-    player.setURL(QFileInfo(loaded.lessonAudioFile).isFile() ? loaded.lessonAudioFile : QString());
+    player.setUrl(QFileInfo(loaded.lessonAudioFile).isFile() ? loaded.lessonAudioFile : QString());
     if (!player.hasMedia()) {
         err << "no playable recording: " << QDir::toNativeSeparators(loaded.lessonAudioFile)
             << "\n";
         return 1;
     }
-    out << table.List3[index] << " - "
-        << (table.List4[index].isEmpty() ? "end" : table.List4[index]) << "\t" << table.List1[index]
-        << "\n";
+    out << table.startTimes[index] << " - "
+        << (table.endTimes[index].isEmpty() ? "end" : table.endTimes[index]) << "\t"
+        << table.sentences[index] << "\n";
     out.flush();
 
     QEventLoop loop;

@@ -1,6 +1,6 @@
 #include "dictationscenes.h"
 
-#include "form2.h"
+#include "dictationwindow.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
@@ -42,16 +42,16 @@ bool saveDictationScenes(MediaPlayer& player, const QPixmap& normalFace, const Q
                          const QString& folder)
 {
     QDir().mkpath(folder);
-    Form2 window(player, normalFace, pressedFace, tempPath, voiceLibrary);
+    DictationWindow window(player, normalFace, pressedFace, tempPath, voiceLibrary);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         return false;
     }
     bool saved = saveScene(window, folder, QStringLiteral("dictation-start"));
 
-    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("T1"));
-    auto* input = window.findChild<QPlainTextEdit*>(QStringLiteral("r1"));
-    auto* answer = window.findChild<QWidget*>(QStringLiteral("Picture4_3"));
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    auto* input = window.findChild<QPlainTextEdit*>(QStringLiteral("inputBox"));
+    auto* answer = window.findChild<QWidget*>(QStringLiteral("button_3"));
     if (!tree || !input || !answer) {
         return false;
     }

@@ -2,8 +2,8 @@
 // it and of the dictation window, so a change to the look can be checked by eye. Run by
 // tools/screenshot.sh under Xvfb.
 #include "dictationscenes.h"
-#include "form1.h"
-#include "module1.h"
+#include "startup.h"
+#include "studywindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,9 +44,9 @@ int main(int argc, char* argv[])
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
 
-    Module1::TempPath = Module1::prepareTempPath(QDir::tempPath());
-    Module1::writeCarriedFiles();
-    Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+    Startup::tempPath = Startup::prepareTempPath(QDir::tempPath());
+    Startup::writeCarriedFiles();
+    StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
     form.load();
     // A bare X server has no window manager to carry out the maximising.
     form.setGeometry(form.screen()->availableGeometry());
@@ -55,33 +55,33 @@ int main(int argc, char* argv[])
     }
     bool ok = saveScene(form, folder, QStringLiteral("study-start"));
 
-    auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
+    auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
     clickNode(tree, tree->topLevelItem(3));
     clickNode(tree, tree->topLevelItem(3)->child(0));
     ok = saveScene(form, folder, QStringLiteral("study-book4-lesson1")) && ok;
 
     // A sentence marked, and the popup held open over a word of the text.
-    auto* r1 = form.findChild<QTextEdit*>(QStringLiteral("r1"));
+    auto* lessonText = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
     const QString text = form.sentenceView().charText();
     const int second = int(text.indexOf(form.sentences().sentence(1)));
-    QTest::mouseClick(r1->viewport(), Qt::LeftButton, {}, pointOf(r1, second + 2));
+    QTest::mouseClick(lessonText->viewport(), Qt::LeftButton, {}, pointOf(lessonText, second + 2));
     form.player().controls().stop();
     const int word = int(text.indexOf(QStringLiteral("complaint")));
-    QTest::mousePress(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+    QTest::mousePress(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
     ok = saveScene(form, folder, QStringLiteral("study-sentence-popup")) && ok;
-    QTest::mouseRelease(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+    QTest::mouseRelease(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
 
     // The smallest the window may be.
     form.setGeometry(QRect(form.pos(), QSize(1, 1)));
     settle();
-    QTest::mousePress(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+    QTest::mousePress(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
     ok = saveScene(form, folder, QStringLiteral("study-minimum")) && ok;
-    QTest::mouseRelease(r1->viewport(), Qt::RightButton, {}, pointOf(r1, word + 3));
+    QTest::mouseRelease(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
 
     ok = saveDictationScenes(form.player(), form.normalFace(), form.pressedFace(),
-                             Module1::TempPath, Module1::voiceLibraryPath(), folder) &&
+                             Startup::tempPath, Startup::voiceLibraryPath(), folder) &&
          ok;
 
-    Module1::shutdown(form);
+    Startup::shutdown(form);
     return ok ? 0 : 1;
 }

@@ -34,46 +34,46 @@ struct StudyPaths
 
 // The study window: the lesson tree, the lesson text, the current sentence, its translation
 // and the new-word list, and the one media player both windows play through.
-class Form1 : public QMainWindow
+class StudyWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Form1(StudyPaths paths, QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit StudyWindow(StudyPaths paths, QWidget* parent = nullptr);
+    ~StudyWindow() override;
 
     // Builds the tree and shows the window maximised: the load handler.
     void load();
 
-    MediaPlayer& player() { return m_W1; }
+    MediaPlayer& player() { return m_player; }
     const SentenceTable& sentences() const { return m_lists; }
-    int currentSentence() const { return CurrentSentence; }
-    bool continuousReading() const { return ContinuousReading; }
+    int currentSentence() const { return m_currentSentence; }
+    bool continuousReading() const { return m_readingLesson; }
     const QString& lessonAudioFile() const { return m_lessonAudioFile; }
-    SentenceView& sentenceView() { return m_r1; }
+    SentenceView& sentenceView() { return m_sentenceView; }
     const StudyPaths& paths() const { return m_paths; }
     // Stops the player and any recording and closes the dictation window: the program ends.
     void releaseDevices();
     // The two faces of the label buttons, which the dictation window shares.
-    const QPixmap& normalFace() const { return m_Picture5; }
-    const QPixmap& pressedFace() const { return m_Picture6; }
+    const QPixmap& normalFace() const { return m_normalFace; }
+    const QPixmap& pressedFace() const { return m_pressedFace; }
     // The dictation window while it is open.
-    QWidget* dictationWindow() const { return m_Form2; }
+    QWidget* dictationWindow() const { return m_dictationWindow; }
     // The hint shown in the translation line after a lesson loads.
     static QString tipText();
 
     // The operations on the current sentence, as the toolbar, the sentence buttons and the
     // sentence click use them.
-    void UnmarkSentence();
-    void MarkSentence(int i, int n);
-    void ShowSentenceTexts(int i);
-    void PlaySentence(int i);
-    void CheckSentenceEnd();
-    void StartLessonReading();
-    void StopLessonReading();
+    void unmarkSentence();
+    void markSentence(int i, int n);
+    void showSentenceTexts(int i);
+    void playSentence(int i);
+    void checkSentenceEnd();
+    void startLessonReading();
+    void stopLessonReading();
     // Looks the word up and, when the dictionary has it, speaks the headword and shows the
     // popup where the pointer press placed it.
-    void schword(const QString& word);
-    LookupPopup* popup() const { return m_Picture8; }
+    void lookUpWord(const QString& word);
+    LookupPopup* popup() const { return m_wordPopup; }
     WordSpeaker& speaker() { return m_speaker; }
     // True while the one-second pause between two sentences of a reading runs.
     bool isPausingBetweenSentences() const { return m_pausing; }
@@ -101,6 +101,35 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The toolbar's commands, numbered as their buttons are placed from the left.
+    enum ToolbarCommand {
+        ReadLesson = 1,
+        StopReading,
+        OpenDictation,
+        OpenHelp,
+        OpenHome,
+        ToolbarCommandCount
+    };
+    // The buttons of the sentence bar, from the left.
+    enum SentenceButton {
+        PreviousSentence,
+        NextSentence,
+        ReplaySentence,
+        RecordVoice,
+        PlayRecording,
+        SaveRecording,
+        SentenceButtonCount
+    };
+    enum Heading {
+        SentenceHeading,
+        TreeHeading,
+        WordsHeading,
+        LessonTitle,
+        TranslationHeading,
+        CreditLine,
+        HeadingCount
+    };
+
     void buildMenus();
     void buildToolbar(QWidget* client);
     void buildPanels(QWidget* client);
@@ -136,15 +165,15 @@ private:
     const Dictionary& dictionary();
 
     StudyPaths m_paths;
-    MediaPlayer m_W1;
+    MediaPlayer m_player;
     SentenceTable m_lists;
-    int CurrentSentence = -1;
-    bool ContinuousReading = false;
-    QString Label9;  // text of the sentence marked red, to find it again
-    QString Label10; // translation of the current sentence, shown or not
+    int m_currentSentence = -1;
+    bool m_readingLesson = false;
+    QString m_markedSentence;     // text of the sentence marked red, to find it again
+    QString m_currentTranslation; // translation of the current sentence, shown or not
     // Stands for the position poll: on while this window watches a sentence it started, so
     // that the end check acts only on playback of its own.
-    bool m_Timer1 = false;
+    bool m_watchingSentence = false;
     bool m_pausing = false;
     int m_followOnSentence = -1; // the sentence the player goes on with after the pause
     bool m_outputFailureReported = false;
@@ -152,24 +181,24 @@ private:
     QString m_audioCopyName;
 
     QWidget* m_client = nullptr;
-    QTreeWidget* m_T1 = nullptr;
-    QTextEdit* m_r1Edit = nullptr;
-    SentenceView m_r1{nullptr};
-    QPlainTextEdit* m_r2 = nullptr;
-    QPlainTextEdit* m_r3 = nullptr;
-    QLabel* m_Label8 = nullptr;
-    QLabel* m_Label14 = nullptr;
-    std::array<QLabel*, 6> m_Label4{};
-    std::array<ToolbarButton*, 6> m_Picture7{}; // indices 1..5
-    std::array<FaceButton*, 6> m_Label5{};
-    LookupPopup* m_Picture8 = nullptr;
+    QTreeWidget* m_lessonTree = nullptr;
+    QTextEdit* m_lessonText = nullptr;
+    SentenceView m_sentenceView{nullptr};
+    QPlainTextEdit* m_currentSentenceBox = nullptr;
+    QPlainTextEdit* m_newWordsBox = nullptr;
+    QLabel* m_translationLine = nullptr;
+    QLabel* m_translationToggle = nullptr;
+    std::array<QLabel*, HeadingCount> m_headings{};
+    std::array<ToolbarButton*, ToolbarCommandCount> m_toolbar{}; // from ReadLesson on
+    std::array<FaceButton*, SentenceButtonCount> m_sentenceButtons{};
+    LookupPopup* m_wordPopup = nullptr;
     WordSpeaker m_speaker;
     std::unique_ptr<Dictionary> m_dictionary;
     std::unique_ptr<VoiceRecorder> m_recorder;
     MediaPlayer m_replay;
     Prompts m_prompts;
-    QPointer<QWidget> m_Form2;
+    QPointer<QWidget> m_dictationWindow;
     bool m_shuttingDown = false;
-    QPixmap m_Picture5; // normal face of the label buttons
-    QPixmap m_Picture6; // pressed face
+    QPixmap m_normalFace;  // normal face of the label buttons
+    QPixmap m_pressedFace; // pressed face
 };

@@ -1,8 +1,8 @@
-#include "module1.h"
+#include "startup.h"
 
 #include "carriedfiles.h"
-#include "form1.h"
 #include "privatefolder.h"
+#include "studywindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,9 +11,9 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-namespace Module1 {
+namespace Startup {
 
-QString TempPath;
+QString tempPath;
 
 namespace {
 
@@ -64,12 +64,12 @@ QStringList writeCarriedFiles()
 {
     QStringList missing;
     for (const QString& name : CarriedFiles::namesInWriteOrder()) {
-        if (TempPath.isEmpty()) {
+        if (tempPath.isEmpty()) {
             missing.append(name);
             continue;
         }
         QFile resource(CarriedFiles::resourcePath(name));
-        const QString path = QDir(TempPath).filePath(name);
+        const QString path = QDir(tempPath).filePath(name);
         // QSaveFile writes through a link of that name: remove the link itself first. The save
         // file then writes beside the target and renames over it, so a reader never sees a
         // half-written file.
@@ -84,8 +84,8 @@ QStringList writeCarriedFiles()
             missing.append(name);
         }
     }
-    const QString font = QDir(TempPath).filePath(QString::fromLatin1(CarriedFiles::fontName));
-    if (!TempPath.isEmpty() && !missing.contains(QString::fromLatin1(CarriedFiles::fontName))) {
+    const QString font = QDir(tempPath).filePath(QString::fromLatin1(CarriedFiles::fontName));
+    if (!tempPath.isEmpty() && !missing.contains(QString::fromLatin1(CarriedFiles::fontName))) {
         QFontDatabase::addApplicationFont(font);
     }
     return missing;
@@ -111,16 +111,16 @@ QString missingFilesNotice(const QStringList& missingNames)
         .arg(missing.join(QStringLiteral("、")));
 }
 
-void attach(Form1& form, const QStringList& missingNames)
+void attach(StudyWindow& form, const QStringList& missingNames)
 {
-    QObject::connect(&form, &Form1::shutdownRequested, &form, [&form] { shutdown(form); });
+    QObject::connect(&form, &StudyWindow::shutdownRequested, &form, [&form] { shutdown(form); });
     const QString notice = missingFilesNotice(missingNames);
     if (!notice.isEmpty()) {
         form.prompts().notify(notice);
     }
 }
 
-bool DeleteFolder(const QString& path)
+bool deleteRecursively(const QString& path)
 {
     const QFileInfo info(path);
     if (info.isSymLink() || info.isFile()) {
@@ -132,7 +132,7 @@ bool DeleteFolder(const QString& path)
     return QDir(path).removeRecursively();
 }
 
-void shutdown(Form1& form)
+void shutdown(StudyWindow& form)
 {
     static bool running = false;
     if (running) {
@@ -140,12 +140,12 @@ void shutdown(Form1& form)
     }
     running = true;
     form.releaseDevices();
-    const QDir temp(TempPath);
-    if (!TempPath.isEmpty()) {
+    const QDir temp(tempPath);
+    if (!tempPath.isEmpty()) {
         QFile::remove(temp.filePath(QString::fromLatin1(CarriedFiles::dictionaryName)));
         QFile::remove(temp.filePath(QString::fromLatin1(CarriedFiles::databaseName)));
         QFile::remove(temp.filePath(QStringLiteral("mcesound.wav")));
-        DeleteFolder(temp.filePath(QStringLiteral("sounenclff")));
+        deleteRecursively(temp.filePath(QStringLiteral("sounenclff")));
     }
     form.player().close();
     removeTempFolder();
@@ -170,4 +170,4 @@ QString voiceLibraryPath()
     return QFileInfo(installed).isDir() ? QDir::cleanPath(installed) : local;
 }
 
-} // namespace Module1
+} // namespace Startup

@@ -1,6 +1,6 @@
 // The study window's voice recording: record, replay and keep a copy.
 #include "facebutton.h"
-#include "form1.h"
+#include "studywindow.h"
 #include "voicerecorder.h"
 
 #include <QDir>
@@ -14,23 +14,23 @@ const QString recordCaption = QStringLiteral("● 录音");
 const QString stopCaption = QStringLiteral("停止录音");
 } // namespace
 
-QString Form1::recordingFile() const
+QString StudyWindow::recordingFile() const
 {
     return m_paths.tempPath.isEmpty()
                ? QString()
                : QDir(m_paths.tempPath).filePath(QStringLiteral("mcesound.wav"));
 }
 
-void Form1::recordingButtonReleased(int index)
+void StudyWindow::recordingButtonReleased(int index)
 {
     switch (index) {
-    case 3:
+    case RecordVoice:
         toggleRecording();
         break;
-    case 4:
+    case PlayRecording:
         replayRecording();
         break;
-    case 5:
+    case SaveRecording:
         saveRecordingAs();
         break;
     default:
@@ -38,12 +38,12 @@ void Form1::recordingButtonReleased(int index)
     }
 }
 
-void Form1::toggleRecording()
+void StudyWindow::toggleRecording()
 {
-    if (m_Label5[3]->caption() == recordCaption) {
-        m_Label5[3]->setCaption(stopCaption);
-        m_Label5[4]->setEnabled(false);
-        m_Label5[5]->setEnabled(false);
+    if (m_sentenceButtons[RecordVoice]->caption() == recordCaption) {
+        m_sentenceButtons[RecordVoice]->setCaption(stopCaption);
+        m_sentenceButtons[PlayRecording]->setEnabled(false);
+        m_sentenceButtons[SaveRecording]->setEnabled(false);
         m_replay.controls().stop();
         if (!m_recorder) {
             m_recorder = std::make_unique<VoiceRecorder>();
@@ -51,10 +51,10 @@ void Form1::toggleRecording()
         if (!m_recorder->start(recordingFile())) {
             // Nothing is being recorded: the button offers to record again, and the last
             // recording can still be replayed and saved.
-            m_Label5[3]->setCaption(recordCaption);
+            m_sentenceButtons[RecordVoice]->setCaption(recordCaption);
             const bool haveRecording = QFileInfo::exists(recordingFile());
-            m_Label5[4]->setEnabled(haveRecording);
-            m_Label5[5]->setEnabled(haveRecording);
+            m_sentenceButtons[PlayRecording]->setEnabled(haveRecording);
+            m_sentenceButtons[SaveRecording]->setEnabled(haveRecording);
             m_prompts.notify(m_recorder->error() == VoiceRecorder::Error::NoInputDevice
                                  ? QStringLiteral("没有找到麦克风，无法录音。请接上麦克风后再试。")
                              : m_recorder->error() == VoiceRecorder::Error::CannotWrite
@@ -63,29 +63,29 @@ void Form1::toggleRecording()
         }
         return;
     }
-    m_Label5[4]->setEnabled(true);
-    m_Label5[5]->setEnabled(true);
-    m_Label5[3]->setCaption(recordCaption);
+    m_sentenceButtons[PlayRecording]->setEnabled(true);
+    m_sentenceButtons[SaveRecording]->setEnabled(true);
+    m_sentenceButtons[RecordVoice]->setCaption(recordCaption);
     // A recording that never started was reported when it failed to start.
     if (m_recorder && m_recorder->isRecording() && !m_recorder->stop()) {
         m_prompts.notify(QStringLiteral("录音没有保存成功，上一次的录音仍然保留。"));
     }
 }
 
-void Form1::replayRecording()
+void StudyWindow::replayRecording()
 {
     if (!QFileInfo::exists(recordingFile())) {
         m_prompts.notify(QStringLiteral("还没有录音。请先按“● 录音”录下自己的声音。"));
         return;
     }
     // The replay runs beside the window, which stays usable meanwhile.
-    m_replay.setURL(recordingFile());
+    m_replay.setUrl(recordingFile());
     m_replay.setEndPosition(-1);
     m_replay.controls().setCurrentPosition(0);
     m_replay.controls().play();
 }
 
-void Form1::saveRecordingAs()
+void StudyWindow::saveRecordingAs()
 {
     if (!QFileInfo::exists(recordingFile())) {
         m_prompts.notify(QStringLiteral("还没有录音可以保存。"));
@@ -114,7 +114,7 @@ void Form1::saveRecordingAs()
     }
 }
 
-void Form1::installDefaultPrompts()
+void StudyWindow::installDefaultPrompts()
 {
     m_prompts.savePath = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QDir::homePath(),

@@ -1,10 +1,11 @@
 #include "dictationfixture.h"
+#include "dictationwindow.h"
 #include "facebutton.h"
-#include "form2.h"
 #include "lessondatabase.h"
 #include "monitorcapture.h"
 #include "sentencetable.h"
 #include "testaudio.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,7 +15,7 @@
 
 // The dictation window playing book 1 lesson 1 through the PulseAudio null sink, whose monitor
 // records what was really heard, frame for frame.
-class TestForm2Audio : public QObject
+class TestDictationWindowAudio : public QObject
 {
     Q_OBJECT
 private slots:
@@ -77,7 +78,7 @@ private slots:
         m_fixture->clickButton(6);
         QCOMPARE(m_fixture->form().currentSentence(), 1);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
-        QCOMPARE(player.endPosition(), Val(m_fixture->form().sentences().endText(1)));
+        QCOMPARE(player.endPosition(), secondsFromText(m_fixture->form().sentences().endText(1)));
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 5000);
         verifyStoppedAtEndOf(1);
         const std::vector<qint16> heard = capture.stop();
@@ -99,7 +100,7 @@ private slots:
         MediaPlayer& player = m_fixture->player();
         QSignalSpy ends(&player, &MediaPlayer::endReached);
         m_fixture->clickButton(2);
-        QSignalSpy closed(&m_fixture->form(), &Form2::closed);
+        QSignalSpy closed(&m_fixture->form(), &DictationWindow::closed);
         m_fixture->clickButton(4);
         QCOMPARE(closed.size(), 1);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
@@ -114,7 +115,7 @@ private slots:
         QVERIFY(QFile::copy(
             QDir(DictationFixture::voiceLibrary()).filePath(QStringLiteral("QVN101.dat")), copy));
         MediaPlayer& player = m_fixture->player();
-        player.setURL(copy);
+        player.setUrl(copy);
         const QList<SentenceRow> sentences =
             LessonDatabase(m_fixture->databasePath())
                 .sentences(QStringLiteral("1"), QStringLiteral("Lesson 1"))
@@ -122,8 +123,8 @@ private slots:
         QCOMPARE(sentences.size(), 3);
         int reading = 0;
         const auto readSentence = [&player, &sentences, &reading] {
-            player.setEndPosition(Val(sentences[reading].end));
-            player.controls().setCurrentPosition(Val(sentences[reading].start));
+            player.setEndPosition(secondsFromText(sentences[reading].end));
+            player.controls().setCurrentPosition(secondsFromText(sentences[reading].start));
             player.controls().play();
         };
         connect(&player, &MediaPlayer::endReached, this, [&] {
@@ -136,12 +137,13 @@ private slots:
 
         m_fixture->reopen();
         QCOMPARE(player.playState(), MediaPlayer::Playing);
-        QCOMPARE(player.URL(), copy);
+        QCOMPARE(player.url(), copy);
         QTRY_COMPARE_WITH_TIMEOUT(reading, 3, 10000);
         QVERIFY(!m_fixture->form().isWatchingPlayback());
-        QCOMPARE(player.controls().currentPosition(),
-                 double(MediaPlayer::stopFrame(Val(sentences[2].end), player.sampleRate())) /
-                     player.sampleRate());
+        QCOMPARE(
+            player.controls().currentPosition(),
+            double(MediaPlayer::stopFrame(secondsFromText(sentences[2].end), player.sampleRate())) /
+                player.sampleRate());
         player.disconnect(this);
     }
 
@@ -178,13 +180,13 @@ private:
     std::vector<qint16> sentenceFrames(int sentence) const
     {
         const SentenceTable& lists = m_fixture->form().sentences();
-        return framesBetween(lists.startTime(sentence), Val(lists.endText(sentence)));
+        return framesBetween(lists.startTime(sentence), secondsFromText(lists.endText(sentence)));
     }
 
     void verifyStoppedAtEndOf(int sentence)
     {
         MediaPlayer& player = m_fixture->player();
-        const double end = Val(m_fixture->form().sentences().endText(sentence));
+        const double end = secondsFromText(m_fixture->form().sentences().endText(sentence));
         QVERIFY(end > 0);
         QCOMPARE(player.playState(), MediaPlayer::Stopped);
         QCOMPARE(player.controls().currentPosition(),
@@ -195,5 +197,6 @@ private:
     std::unique_ptr<DictationFixture> m_fixture;
 };
 
-QTEST_MAIN(TestForm2Audio)
-#include "tst_form2_audio.moc"
+ORLUNE_TEST_MAIN(TestDictationWindowAudio)
+
+#include "tst_dictationwindow_audio.moc"

@@ -1,6 +1,6 @@
 #include "dictationfixture.h"
+#include "dictationwindow.h"
 #include "facebutton.h"
-#include "form2.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,7 +10,7 @@
 
 // The exercise on book 1 lesson 1 (14 sentences). The player has media but no sound device, so
 // each play shows only as the start and end it was given: exactly what a test can compare.
-class TestForm2Exercise : public QObject
+class TestDictationWindowExercise : public QObject
 {
     Q_OBJECT
 private slots:
@@ -28,7 +28,7 @@ private slots:
     {
         type(QStringLiteral("good"));
         m_fixture->clickButton(1);
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(form.currentSentence(), 1);
         verifyPlayed(QStringLiteral("2.57"), 3.93);
         QVERIFY(form.isWatchingPlayback());
@@ -42,7 +42,7 @@ private slots:
 
     void lastSentenceKeepsItsPlace()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         for (int i = 1; i <= 13; ++i) {
             m_fixture->clickButton(1);
             QCOMPARE(form.currentSentence(), i);
@@ -71,7 +71,7 @@ private slots:
 
     void firstSentenceKeepsItsPlace()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         type(QStringLiteral("good"));
         m_fixture->clickButton(3);
         m_fixture->clickButton(6);
@@ -134,8 +134,9 @@ private slots:
 
     void hiddenTranslationFollowsTheSentence()
     {
-        Form2& form = m_fixture->form();
-        QTest::mouseClick(m_fixture->label(QStringLiteral("Picture10")), Qt::LeftButton);
+        DictationWindow& form = m_fixture->form();
+        QTest::mouseClick(m_fixture->label(QStringLiteral("translationToggleBack")),
+                          Qt::LeftButton);
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("显 示"));
         m_fixture->clickButton(1);
         m_fixture->clickButton(1);
@@ -144,7 +145,8 @@ private slots:
         m_fixture->clickButton(6);
         QVERIFY(m_fixture->shownTranslation().isEmpty());
         QCOMPARE(form.hiddenTranslation(), m_source.translations[1]);
-        QTest::mouseClick(m_fixture->label(QStringLiteral("Picture10")), Qt::LeftButton);
+        QTest::mouseClick(m_fixture->label(QStringLiteral("translationToggleBack")),
+                          Qt::LeftButton);
         QCOMPARE(m_fixture->shownTranslation(), m_source.translations[1]);
         m_fixture->clickButton(1);
         QCOMPARE(m_fixture->shownTranslation(), m_source.translations[2]);
@@ -152,7 +154,7 @@ private slots:
 
     void endCheckActsOnlyPastTheEnd()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         MediaPlayer& player = m_fixture->player();
         const auto stopAt = [&player](double seconds) {
             // Where the player stands after stopping by itself, then its report.
@@ -185,7 +187,7 @@ private slots:
 
     void shortcutsDriveTheButtons()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QPlainTextEdit* input = m_fixture->input();
         QVERIFY(input->hasFocus());
         const QList<std::tuple<QKeyCombination, int>> steps{
@@ -235,7 +237,7 @@ private slots:
             QVERIFY(tip.startsWith(m_fixture->button(index)->caption().remove(u' ')));
         }
         QVERIFY(
-            m_fixture->label(QStringLiteral("Picture10"))
+            m_fixture->label(QStringLiteral("translationToggleBack"))
                 ->toolTip()
                 .contains(QKeySequence(Qt::CTRL | Qt::Key_T).toString(QKeySequence::NativeText)));
     }
@@ -265,7 +267,7 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Return);
         QTest::keyClick(tree, Qt::Key_Down);
         QTest::keyClick(tree, Qt::Key_Return);
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(form.sentences().count(), 14);
         QPlainTextEdit* input = m_fixture->input();
         QVERIFY(input->hasFocus());
@@ -292,7 +294,8 @@ private:
         MediaPlayer& player = m_fixture->player();
         QCOMPARE(player.endPosition(), end);
         const double expected =
-            double(MediaPlayer::startFrame(Val(start), player.sampleRate())) / player.sampleRate();
+            double(MediaPlayer::startFrame(secondsFromText(start), player.sampleRate())) /
+            player.sampleRate();
         QCOMPARE(player.controls().currentPosition(), expected);
     }
 
@@ -300,5 +303,5 @@ private:
     CourseLesson m_source;
 };
 
-DICTATION_TEST_MAIN(TestForm2Exercise)
-#include "tst_form2_exercise.moc"
+DICTATION_TEST_MAIN(TestDictationWindowExercise)
+#include "tst_dictationwindow_exercise.moc"

@@ -1,6 +1,6 @@
 #include "dictationfixture.h"
+#include "dictationwindow.h"
 #include "facebutton.h"
-#include "form2.h"
 #include "sitepages.h"
 
 #include <QApplication>
@@ -27,18 +27,30 @@ struct Element
 
 // The window's design, in twips, as the layout was drawn.
 constexpr Element design[] = {
-    {"Label1", 0, 0, 10935, 855},          {"Image1", 60, 180, 480, 480},
-    {"Label4_3", 660, 240, 2160, 195},     {"Label4_5", 660, 480, 1845, 225},
-    {"Shape1", 60, 900, 2595, 5895},       {"Picture1_0", 90, 930, 2550, 315},
-    {"T1", 120, 1260, 2475, 5490},         {"Shape3", 2700, 900, 8115, 1935},
-    {"Label2", 2700, 900, 8115, 1935},     {"Picture2", 2730, 930, 8055, 400},
-    {"Label8", 2760, 1380, 6975, 1305},    {"Picture10", 9840, 1680, 855, 555},
-    {"Shape2", 2700, 2880, 8115, 1935},    {"Label3", 2700, 2880, 8115, 1935},
-    {"Picture3", 2730, 2910, 8055, 400},   {"r2", 2760, 3300, 7995, 1455},
-    {"Shape4", 2700, 4860, 8115, 1935},    {"Picture4_0", 2730, 4890, 8055, 400},
-    {"r1", 2760, 5280, 7995, 1455},        {"Picture4_6", 4860, 6960, 1125, 315},
-    {"Picture4_1", 6060, 6960, 1125, 315}, {"Picture4_2", 7260, 6960, 1125, 315},
-    {"Picture4_3", 8460, 6960, 1125, 315}, {"Picture4_4", 9660, 6960, 1125, 315},
+    {"banner", 0, 0, 10935, 855},
+    {"bannerIcon", 60, 180, 480, 480},
+    {"lessonTitle", 660, 240, 2160, 195},
+    {"creditLine", 660, 480, 1845, 225},
+    {"frame1", 60, 900, 2595, 5895},
+    {"lessonTreeBar", 90, 930, 2550, 315},
+    {"lessonTree", 120, 1260, 2475, 5490},
+    {"frame3", 2700, 900, 8115, 1935},
+    {"translationBack", 2700, 900, 8115, 1935},
+    {"translationBar", 2730, 930, 8055, 400},
+    {"translationLine", 2760, 1380, 6975, 1305},
+    {"translationToggleBack", 9840, 1680, 855, 555},
+    {"frame2", 2700, 2880, 8115, 1935},
+    {"answerBack", 2700, 2880, 8115, 1935},
+    {"answerBar", 2730, 2910, 8055, 400},
+    {"answerBox", 2760, 3300, 7995, 1455},
+    {"frame4", 2700, 4860, 8115, 1935},
+    {"inputBar", 2730, 4890, 8055, 400},
+    {"inputBox", 2760, 5280, 7995, 1455},
+    {"button_6", 4860, 6960, 1125, 315},
+    {"button_1", 6060, 6960, 1125, 315},
+    {"button_2", 7260, 6960, 1125, 315},
+    {"button_3", 8460, 6960, 1125, 315},
+    {"button_4", 9660, 6960, 1125, 315},
 };
 
 int px(int twips)
@@ -53,7 +65,7 @@ QColor pixel(QWidget* widget, QPoint at)
 
 } // namespace
 
-class TestForm2Window : public QObject
+class TestDictationWindowWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -70,7 +82,7 @@ private slots:
 
     void windowStandsAsDesigned()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(form.windowTitle(), QStringLiteral("听写练习"));
         QCOMPARE(form.size(), QSize(px(10860), px(7545)));
         QVERIFY(!form.windowIcon().isNull());
@@ -86,7 +98,7 @@ private slots:
             QCOMPARE(widget->geometry(), QRect(px(e.left), px(e.top), px(e.width), px(e.height)));
         }
         // The frames draw over the panels but never catch a click.
-        for (const char* frame : {"Shape1", "Shape2", "Shape3", "Shape4"}) {
+        for (const char* frame : {"frame1", "frame2", "frame3", "frame4"}) {
             QVERIFY(form.findChild<QWidget*>(QString::fromLatin1(frame))
                         ->testAttribute(Qt::WA_TransparentForMouseEvents));
         }
@@ -94,35 +106,36 @@ private slots:
 
     void headingsCaptionsAndColours()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         const QList<std::pair<int, QString>> headings{{1, QStringLiteral("选择课文")},
                                                       {4, QStringLiteral("中文翻译")},
                                                       {0, QStringLiteral("核对答案")},
                                                       {2, QStringLiteral("输入英文")}};
-        const QStringList bars{QStringLiteral("Picture1_0"), QStringLiteral("Picture2"),
-                               QStringLiteral("Picture3"), QStringLiteral("Picture4_0")};
+        const QStringList bars{QStringLiteral("lessonTreeBar"), QStringLiteral("translationBar"),
+                               QStringLiteral("answerBar"), QStringLiteral("inputBar")};
         for (int i = 0; i < headings.size(); ++i) {
-            QLabel* heading = m_fixture->label(QStringLiteral("Label4_%1").arg(headings[i].first));
+            QLabel* heading = m_fixture->label(QStringLiteral("heading_%1").arg(headings[i].first));
             QVERIFY(heading);
             QCOMPARE(heading->text(), headings[i].second);
             QCOMPARE(heading->parentWidget()->objectName(), bars[i]);
             QCOMPARE(QFontInfo(heading->font()).family(), QStringLiteral("Noto Sans CJK SC"));
         }
-        QCOMPARE(m_fixture->label(QStringLiteral("Label4_3"))->text(), QStringLiteral("Orlune"));
-        for (const char* name : {"Label4_3", "Label4_5"}) {
+        QCOMPARE(m_fixture->label(QStringLiteral("lessonTitle"))->text(), QStringLiteral("Orlune"));
+        for (const char* name : {"lessonTitle", "creditLine"}) {
             QCOMPARE(
                 m_fixture->label(QString::fromLatin1(name))->palette().color(QPalette::WindowText),
                 QColor(0, 192, 192));
         }
-        QCOMPARE(m_fixture->label(QStringLiteral("Label4_5"))->cursor().shape(),
+        QCOMPARE(m_fixture->label(QStringLiteral("creditLine"))->cursor().shape(),
                  Qt::PointingHandCursor);
-        QVERIFY(!m_fixture->label(QStringLiteral("Image1"))->pixmap().isNull());
+        QVERIFY(!m_fixture->label(QStringLiteral("bannerIcon"))->pixmap().isNull());
 
         // Arial 10.5 pt in the three text areas: blue typing, red answer, blue translation.
         const QList<std::tuple<QWidget*, QPalette::ColorRole, QColor>> boxes{
             {m_fixture->input(), QPalette::Text, QColor(0, 0, 255)},
             {m_fixture->answer(), QPalette::Text, QColor(255, 0, 0)},
-            {m_fixture->label(QStringLiteral("Label8")), QPalette::WindowText, QColor(0, 0, 255)},
+            {m_fixture->label(QStringLiteral("translationLine")), QPalette::WindowText,
+             QColor(0, 0, 255)},
         };
         for (const auto& [box, role, color] : boxes) {
             QCOMPARE(box->font().families().value(0), QStringLiteral("Arial"));
@@ -147,13 +160,13 @@ private slots:
         QPixmap red(32, 32);
         red.fill(Qt::red);
         m_fixture->form().setWindowIcon(QIcon(red));
-        const QImage shown = m_fixture->label(QStringLiteral("Image1"))->pixmap().toImage();
+        const QImage shown = m_fixture->label(QStringLiteral("bannerIcon"))->pixmap().toImage();
         QCOMPARE(shown.pixelColor(16, 16), QColor(Qt::red));
     }
 
     void opensWithNothingLoaded()
     {
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(m_fixture->buttonStates(), (QList<bool>{false, false, false, false, true}));
         const QStringList captions{QStringLiteral("上一句"), QStringLiteral("下一句"),
                                    QStringLiteral("朗  读"), QStringLiteral("答  案"),
@@ -163,7 +176,7 @@ private slots:
             FaceButton* button = m_fixture->button(indices[i]);
             QCOMPARE(button->caption(), captions[i]);
             QCOMPARE(button->captionLabel()->objectName(),
-                     QStringLiteral("Label5_%1").arg(indices[i]));
+                     QStringLiteral("buttonCaption_%1").arg(indices[i]));
         }
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QVERIFY(m_fixture->shownTranslation().isEmpty());
@@ -181,11 +194,11 @@ private slots:
         MediaPlayer& player = m_fixture->player();
         const QString recording =
             QDir(DictationFixture::voiceLibrary()).filePath(QStringLiteral("QVN102.dat"));
-        player.setURL(recording);
+        player.setUrl(recording);
         QVERIFY(player.hasMedia());
         player.controls().setCurrentPosition(3.25);
         m_fixture->reopen();
-        QCOMPARE(player.URL(), recording);
+        QCOMPARE(player.url(), recording);
         QVERIFY(player.hasMedia());
         QCOMPARE(player.controls().currentPosition(),
                  double(MediaPlayer::startFrame(3.25, player.sampleRate())) / player.sampleRate());
@@ -224,7 +237,7 @@ private slots:
     {
         QList<QUrl> opened;
         SitePages::setOpener([&opened](const QUrl& url) { opened.append(url); });
-        QLabel* link = m_fixture->label(QStringLiteral("Label4_5"));
+        QLabel* link = m_fixture->label(QStringLiteral("creditLine"));
         QVERIFY(!link->text().isEmpty());
         QTest::mouseClick(link, Qt::RightButton);
         QVERIFY(opened.isEmpty());
@@ -233,9 +246,9 @@ private slots:
         QVERIFY(opened.first().isLocalFile());
 
         // The other captions are plain text.
-        for (const int index : {0, 1, 2, 3, 4}) {
-            QTest::mouseClick(m_fixture->label(QStringLiteral("Label4_%1").arg(index)),
-                              Qt::LeftButton);
+        for (const char* name :
+             {"heading_0", "heading_1", "heading_2", "heading_4", "lessonTitle"}) {
+            QTest::mouseClick(m_fixture->label(QString::fromLatin1(name)), Qt::LeftButton);
         }
         QCOMPARE(opened.size(), 1);
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
@@ -246,19 +259,19 @@ private slots:
         m_fixture->openLesson(1, 2);
         MediaPlayer& player = m_fixture->player();
         QVERIFY(player.hasMedia());
-        const QString url = player.URL();
+        const QString url = player.url();
 
-        Form2& form = m_fixture->form();
-        QSignalSpy closed(&form, &Form2::closed);
+        DictationWindow& form = m_fixture->form();
+        QSignalSpy closed(&form, &DictationWindow::closed);
         m_fixture->clickButton(4, Qt::MiddleButton);
         QCOMPARE(closed.size(), 1);
         QVERIFY(!form.isVisible());
-        QCOMPARE(player.URL(), url);
+        QCOMPARE(player.url(), url);
         QVERIFY(player.hasMedia());
 
         // The title bar's close says the same.
         m_fixture->reopen();
-        QSignalSpy closedAgain(&m_fixture->form(), &Form2::closed);
+        QSignalSpy closedAgain(&m_fixture->form(), &DictationWindow::closed);
         m_fixture->form().close();
         QCOMPARE(closedAgain.size(), 1);
     }
@@ -308,5 +321,5 @@ private:
     std::unique_ptr<DictationFixture> m_fixture;
 };
 
-DICTATION_TEST_MAIN(TestForm2Window)
-#include "tst_form2_window.moc"
+DICTATION_TEST_MAIN(TestDictationWindowWindow)
+#include "tst_dictationwindow_window.moc"

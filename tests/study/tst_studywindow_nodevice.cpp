@@ -1,11 +1,12 @@
-#include "form1.h"
 #include "studyfixture.h"
+#include "studywindow.h"
+#include "testmain.h"
 
 #include <QTest>
 
 // The study window on a machine whose sound server is gone: nothing hangs, and the learner is
 // told once.
-class TestForm1NoDevice : public QObject
+class TestStudyWindowNoDevice : public QObject
 {
     Q_OBJECT
 private slots:
@@ -27,17 +28,17 @@ private slots:
             {{QStringLiteral("One."), QStringLiteral(".5"), QStringLiteral("1")},
              {QStringLiteral("Two."), QStringLiteral("1.5"), QString()}},
             3.0));
-        Form1& form = fixture.form();
+        StudyWindow& form = fixture.form();
         QStringList notices;
         form.prompts().notify = [&](const QString& text) { notices.append(text); };
         fixture.openLesson(1, 1);
 
-        form.PlaySentence(1);
+        form.playSentence(1);
         QTRY_COMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QStringLiteral("声音")));
         QVERIFY(form.player().playState() != MediaPlayer::Playing);
 
-        form.StartLessonReading();
+        form.startLessonReading();
         QTRY_VERIFY_WITH_TIMEOUT(!form.continuousReading(), 3000);
         QCOMPARE(form.currentSentence(), -1);
         QTest::qWait(200);
@@ -45,5 +46,8 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1NoDevice)
-#include "tst_form1_nodevice.moc"
+ORLUNE_TEST_MAIN(TestStudyWindowNoDevice)
+
+#include "tst_studywindow_nodevice.moc"
+
+#include <QApplication>

@@ -1,7 +1,8 @@
-#include "form1.h"
-#include "form1layout.h"
 #include "lookuppopup.h"
 #include "studyfixture.h"
+#include "studywindow.h"
+#include "studywindowlayout.h"
+#include "testmain.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -25,7 +26,7 @@ template <typename Edit> QPoint pointAt(Edit* edit, int position)
 
 } // namespace
 
-class TestForm1Lookup : public QObject
+class TestStudyWindowLookup : public QObject
 {
     Q_OBJECT
 private slots:
@@ -33,9 +34,9 @@ private slots:
     {
         m_fixture = std::make_unique<StudyFixture>();
         m_fixture->openLesson(1, 1);
-        m_r1 = form().findChild<QTextEdit*>(QStringLiteral("r1"));
-        m_r2 = form().findChild<QPlainTextEdit*>(QStringLiteral("r2"));
-        m_r3 = form().findChild<QPlainTextEdit*>(QStringLiteral("r3"));
+        m_r1 = form().findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        m_r2 = form().findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"));
+        m_r3 = form().findChild<QPlainTextEdit*>(QStringLiteral("newWords"));
         m_popup = form().popup();
     }
     void cleanup() { m_fixture.reset(); }
@@ -52,12 +53,12 @@ private slots:
         const QPoint point = pointAt(m_r1, at);
         QTest::mousePress(m_r1->viewport(), Qt::RightButton, {}, point);
         QVERIFY(m_popup->isVisible());
-        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("umbrella"));
-        QVERIFY(!label(QStringLiteral("Label15")).isEmpty());
-        QVERIFY(label(QStringLiteral("Label16")).contains(QStringLiteral("伞")));
-        QLabel* open = m_popup->findChild<QLabel*>(QStringLiteral("Label12"));
-        QLabel* close = m_popup->findChild<QLabel*>(QStringLiteral("Label13"));
-        QLabel* ipa = m_popup->findChild<QLabel*>(QStringLiteral("Label15"));
+        QCOMPARE(label(QStringLiteral("headword")), QStringLiteral("umbrella"));
+        QVERIFY(!label(QStringLiteral("transcription")).isEmpty());
+        QVERIFY(label(QStringLiteral("meaning")).contains(QStringLiteral("伞")));
+        QLabel* open = m_popup->findChild<QLabel*>(QStringLiteral("openBracket"));
+        QLabel* close = m_popup->findChild<QLabel*>(QStringLiteral("closeBracket"));
+        QLabel* ipa = m_popup->findChild<QLabel*>(QStringLiteral("transcription"));
         QVERIFY(open->isVisible() && close->isVisible());
         QVERIFY(close->x() >= ipa->x() + ipa->width());
         QCOMPARE(m_popup->pos(), m_r1->pos() + point + QPoint(10, 10));
@@ -86,7 +87,7 @@ private slots:
 
     void nearTheRightEdgeThePopupStaysInside()
     {
-        using namespace Form1Layout;
+        using namespace StudyWindowLayout;
         QWidget* client = form().centralWidget();
         const QPoint point(m_r1->viewport()->width() - 4, pointAt(m_r1, 1).y());
         QTest::mousePress(m_r1->viewport(), Qt::RightButton, {}, point);
@@ -99,15 +100,15 @@ private slots:
     void currentSentenceBoxLooksUpWithTheLeftButton()
     {
         const int index =
-            int(form().sentences().List1.indexOf(QStringLiteral("Look at the window.")));
+            int(form().sentences().sentences.indexOf(QStringLiteral("Look at the window.")));
         QVERIFY(index >= 0);
-        form().ShowSentenceTexts(index);
+        form().showSentenceTexts(index);
         const QString sentence = m_r2->toPlainText();
         // The last word, pointed at on its full stop, is still that word.
         const int end = int(sentence.size()) - 1;
         QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, end));
         QVERIFY(m_popup->isVisible());
-        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("window"));
+        QCOMPARE(label(QStringLiteral("headword")), QStringLiteral("window"));
         QCOMPARE(form().currentSentence(), -1);
         QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, end));
         QVERIFY(!m_popup->isVisible());
@@ -120,7 +121,7 @@ private slots:
         QVERIFY(at >= 0);
         QTest::mousePress(m_r3->viewport(), Qt::LeftButton, {}, pointAt(m_r3, at + 3));
         QVERIFY(m_popup->isVisible());
-        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("umbrella"));
+        QCOMPARE(label(QStringLiteral("headword")), QStringLiteral("umbrella"));
         QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, pointAt(m_r3, at + 3));
         QVERIFY(!m_popup->isVisible());
 
@@ -132,7 +133,7 @@ private slots:
 
     void lowInTheWordListThePopupIsLifted()
     {
-        using namespace Form1Layout;
+        using namespace StudyWindowLayout;
         QWidget* client = form().centralWidget();
         // Below the last line the box reports the text's end: its last word is looked up.
         const QPoint low(20, m_r3->viewport()->height() - 3);
@@ -147,7 +148,7 @@ private slots:
 
     void placementAndSpeechFollowTheBoxAndTheHeadword()
     {
-        using namespace Form1Layout;
+        using namespace StudyWindowLayout;
         QWidget* client = form().centralWidget();
         const int W = toTwips(client->width()) + frameWidth;
         m_r2->setPlainText(QStringLiteral("Two umbrellas and a qzxv."));
@@ -155,7 +156,7 @@ private slots:
 
         // The current-sentence box keeps the popup inside on the right...
         QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 6));
-        QCOMPARE(label(QStringLiteral("Label11")), QStringLiteral("umbrella"));
+        QCOMPARE(label(QStringLiteral("headword")), QStringLiteral("umbrella"));
         QCOMPARE(form().speaker().lastRequested(), QStringLiteral("umbrella"));
         const QPoint right(m_r2->viewport()->width() - 4, pointAt(m_r2, 6).y());
         QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 6));
@@ -184,7 +185,7 @@ private slots:
     }
 
 private:
-    Form1& form() { return m_fixture->form(); }
+    StudyWindow& form() { return m_fixture->form(); }
     QString label(const QString& name) { return m_popup->findChild<QLabel*>(name)->text(); }
 
     std::unique_ptr<StudyFixture> m_fixture;
@@ -194,5 +195,8 @@ private:
     LookupPopup* m_popup = nullptr;
 };
 
-QTEST_MAIN(TestForm1Lookup)
-#include "tst_form1_lookup.moc"
+ORLUNE_TEST_MAIN(TestStudyWindowLookup)
+
+#include "tst_studywindow_lookup.moc"
+
+#include <QApplication>

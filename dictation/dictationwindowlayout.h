@@ -6,7 +6,7 @@
 
 // The dictation window's design geometry, in twips (15 twips to a device-independent pixel).
 // The window has a fixed size: every control stays at its design rectangle.
-namespace Form2Layout {
+namespace DictationWindowLayout {
 
 using Twips = TwipsRect;
 using DesignGeometry::toPixels;
@@ -20,4 +20,4 @@ inline constexpr int clientHeight = 7545;
 Twips designRect(const QString& objectName);
 bool hasDesignRect(const QString& objectName);
 
-} // namespace Form2Layout
+} // namespace DictationWindowLayout

@@ -1,7 +1,7 @@
-// The study window's word lookup: the popup placement, the word under the pointer and schword.
-#include "form1.h"
-#include "form1layout.h"
+// The study window's word lookup: the popup placement, the word under the pointer and lookUpWord.
 #include "lookuppopup.h"
+#include "studywindow.h"
+#include "studywindowlayout.h"
 #include "wordlookup.h"
 #include "wordpickers.h"
 
@@ -10,7 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-const Dictionary& Form1::dictionary()
+const Dictionary& StudyWindow::dictionary()
 {
     // Read once: the carried file does not change while the program runs.
     if (!m_dictionary) {
@@ -22,50 +22,50 @@ const Dictionary& Form1::dictionary()
     return *m_dictionary;
 }
 
-void Form1::schword(const QString& word)
+void StudyWindow::lookUpWord(const QString& word)
 {
     const LookupResult entry = WordLookup::lookup(dictionary(), word);
     if (!entry.found) {
         return;
     }
     m_speaker.say(entry.headword);
-    m_Picture8->showEntry(entry);
+    m_wordPopup->showEntry(entry);
 }
 
-void Form1::placePopup(QWidget* box, const QPoint& pointer)
+void StudyWindow::placePopup(QWidget* box, const QPoint& pointer)
 {
-    using namespace Form1Layout;
+    using namespace StudyWindowLayout;
     // The placement rules compare client positions with the outer window size, in twips.
     const int W = toTwips(m_client->width()) + frameWidth;
     const int H = toTwips(m_client->height()) + frameHeight;
-    const int popupWidth = toTwips(m_Picture8->width());
+    const int popupWidth = toTwips(m_wordPopup->width());
     int top = toTwips(box->y() + pointer.y()) + 150;
     int left = toTwips(box->x() + pointer.x()) + 150;
-    if (box == m_r3) {
+    if (box == m_newWordsBox) {
         if (H - 1800 < top) {
             top = H - 1800;
         }
     } else if (W - popupWidth < left) {
         left = W - popupWidth - 200;
     }
-    m_Picture8->move(toPixels(left), toPixels(top));
+    m_wordPopup->move(toPixels(left), toPixels(top));
 }
 
-bool Form1::lookupMouseEvent(QWidget* box, QMouseEvent* event)
+bool StudyWindow::lookupMouseEvent(QWidget* box, QMouseEvent* event)
 {
-    const Qt::MouseButton lookupButton = box == m_r1Edit ? Qt::RightButton : Qt::LeftButton;
+    const Qt::MouseButton lookupButton = box == m_lessonText ? Qt::RightButton : Qt::LeftButton;
     if (event->button() != lookupButton) {
         return false;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
-        m_Picture8->hide();
+        m_wordPopup->hide();
         return false;
     }
     const QPoint pointer = event->position().toPoint();
     placePopup(box, pointer);
     QString word;
-    if (box == m_r1Edit) {
-        word = WordPickers::richWordAt(m_r1.charText(), m_r1.charAt(pointer));
+    if (box == m_lessonText) {
+        word = WordPickers::richWordAt(m_sentenceView.charText(), m_sentenceView.charAt(pointer));
     } else {
         auto* plain = static_cast<QPlainTextEdit*>(box);
         // The hit test gives the nearest cursor position; the picker wants the character the
@@ -78,8 +78,8 @@ bool Form1::lookupMouseEvent(QWidget* box, QMouseEvent* event)
         }
         word = WordPickers::getWord(plain->toPlainText(), position);
     }
-    schword(word);
+    lookUpWord(word);
     // A right press on the sentence view must not move its caret: the caret marks where
     // the last sentence click was.
-    return box == m_r1Edit;
+    return box == m_lessonText;
 }

@@ -1,8 +1,9 @@
 #include "facebutton.h"
-#include "form1.h"
 #include "monitorcapture.h"
 #include "studyfixture.h"
+#include "studywindow.h"
 #include "testaudio.h"
+#include "testmain.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -50,13 +51,16 @@ class Driver
 public:
     explicit Driver(StudyFixture& fixture) : m_fixture(fixture) {}
 
-    Form1& form() { return m_fixture.form(); }
-    QTextEdit* r1() { return form().findChild<QTextEdit*>(QStringLiteral("r1")); }
-    QString r2() { return form().findChild<QPlainTextEdit*>(QStringLiteral("r2"))->toPlainText(); }
+    StudyWindow& form() { return m_fixture.form(); }
+    QTextEdit* lessonText() { return form().findChild<QTextEdit*>(QStringLiteral("lessonText")); }
+    QString currentSentenceText()
+    {
+        return form().findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))->toPlainText();
+    }
     QString label(const QString& name) { return form().findChild<QLabel*>(name)->text(); }
     FaceButton* button(int i)
     {
-        return form().findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(i));
+        return form().findChild<FaceButton*>(QStringLiteral("button_%1").arg(i));
     }
     void press(int i, Qt::MouseButton mouse = Qt::LeftButton)
     {
@@ -77,15 +81,15 @@ public:
     // Clicks the character at `position` like a learner: press and release there.
     void clickAt(int position, Qt::MouseButton mouse = Qt::LeftButton)
     {
-        QTextCursor cursor(r1()->document());
+        QTextCursor cursor(lessonText()->document());
         cursor.setPosition(position);
-        QRect rect = r1()->cursorRect(cursor);
-        if (!r1()->viewport()->rect().contains(rect.center())) {
-            r1()->verticalScrollBar()->setValue(r1()->verticalScrollBar()->value() + rect.top() -
-                                                10);
-            rect = r1()->cursorRect(cursor);
+        QRect rect = lessonText()->cursorRect(cursor);
+        if (!lessonText()->viewport()->rect().contains(rect.center())) {
+            lessonText()->verticalScrollBar()->setValue(lessonText()->verticalScrollBar()->value() +
+                                                        rect.top() - 10);
+            rect = lessonText()->cursorRect(cursor);
         }
-        QTest::mouseClick(r1()->viewport(), mouse, {}, rect.center() + QPoint(3, 0));
+        QTest::mouseClick(lessonText()->viewport(), mouse, {}, rect.center() + QPoint(3, 0));
     }
     void clickSentence(int i) { clickAt(sentenceStart(i) + 1); }
 
@@ -111,17 +115,17 @@ public:
 
     bool readEnabled()
     {
-        return form().findChild<QLabel*>(QStringLiteral("Label6_1"))->isEnabled() &&
-               form().findChild<QLabel*>(QStringLiteral("Image1_1"))->isEnabled();
+        return form().findChild<QLabel*>(QStringLiteral("toolbarCaption_1"))->isEnabled() &&
+               form().findChild<QLabel*>(QStringLiteral("toolbarIcon_1"))->isEnabled();
     }
     bool stopEnabled()
     {
-        return form().findChild<QLabel*>(QStringLiteral("Label6_2"))->isEnabled() &&
-               form().findChild<QLabel*>(QStringLiteral("Image1_2"))->isEnabled();
+        return form().findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled() &&
+               form().findChild<QLabel*>(QStringLiteral("toolbarIcon_2"))->isEnabled();
     }
     void toolbar(int index, Qt::MouseButton mouse = Qt::LeftButton)
     {
-        QLabel* caption = form().findChild<QLabel*>(QStringLiteral("Label6_%1").arg(index));
+        QLabel* caption = form().findChild<QLabel*>(QStringLiteral("toolbarCaption_%1").arg(index));
         QTest::mouseClick(caption, mouse, {}, caption->rect().center());
     }
 
@@ -137,7 +141,7 @@ std::vector<qint16> sourceFrames(MediaPlayer& player, qint64 first, qint64 stop)
 
 } // namespace
 
-class TestForm1Sentences : public QObject
+class TestStudyWindowSentences : public QObject
 {
     Q_OBJECT
 private slots:
@@ -159,18 +163,18 @@ private slots:
         QCOMPARE(d.form().currentSentence(), 2);
         QCOMPARE(d.redRange(), d.sentenceRange(2));
         QCOMPARE(d.form().sentenceView().colorAt(d.sentenceStart(2) - 3), teal);
-        QCOMPARE(d.r2(), lists.sentence(2));
-        QCOMPARE(d.label(QStringLiteral("Label8")), lists.translation(2));
+        QCOMPARE(d.currentSentenceText(), lists.sentence(2));
+        QCOMPARE(d.label(QStringLiteral("translationLine")), lists.translation(2));
         QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
-        QCOMPARE(d.form().player().endPosition(), Val(lists.endText(2)));
-        QVERIFY(!d.r1()->textCursor().hasSelection());
+        QCOMPARE(d.form().player().endPosition(), secondsFromText(lists.endText(2)));
+        QVERIFY(!d.lessonText()->textCursor().hasSelection());
 
         // The mark moves: the earlier sentence is teal again.
         d.clickSentence(5);
         QCOMPARE(d.form().currentSentence(), 5);
         QCOMPARE(d.redRange(), d.sentenceRange(5));
         QTRY_COMPARE_WITH_TIMEOUT(d.form().player().playState(), MediaPlayer::Stopped, 15000);
-        QVERIFY(d.form().player().controls().currentPosition() > Val(lists.endText(5)));
+        QVERIFY(d.form().player().controls().currentPosition() > secondsFromText(lists.endText(5)));
         QCOMPARE(d.form().currentSentence(), 5);
     }
 
@@ -179,23 +183,23 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(1, 2);
-        QLabel* toggle = d.form().findChild<QLabel*>(QStringLiteral("Label14"));
+        QLabel* toggle = d.form().findChild<QLabel*>(QStringLiteral("translationToggle"));
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("显 示"));
-        QCOMPARE(d.label(QStringLiteral("Label8")), QString());
+        QCOMPARE(d.label(QStringLiteral("translationLine")), QString());
 
         d.clickSentence(3);
         QCOMPARE(d.form().currentSentence(), 3);
-        QCOMPARE(d.label(QStringLiteral("Label8")), QString());
+        QCOMPARE(d.label(QStringLiteral("translationLine")), QString());
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
-        QCOMPARE(d.label(QStringLiteral("Label8")), d.form().sentences().translation(3));
+        QCOMPARE(d.label(QStringLiteral("translationLine")), d.form().sentences().translation(3));
 
         // The switch survives a lesson change.
         QTest::mouseClick(toggle, Qt::LeftButton);
         fixture.openLesson(1, 3);
         QCOMPARE(toggle->text(), QStringLiteral("显 示"));
-        d.form().StopLessonReading();
+        d.form().stopLessonReading();
     }
 
     void clickingBetweenSentencesChangesNothing()
@@ -229,14 +233,14 @@ private slots:
                                 4.0));
         Driver d(fixture);
         fixture.openLesson(1, 1);
-        const QTextBlock block = d.r1()->document()->findBlock(d.sentenceStart(1));
+        const QTextBlock block = d.lessonText()->document()->findBlock(d.sentenceStart(1));
         QVERIFY2(block.layout()->lineCount() >= 3, "the long sentence must wrap to three lines");
         for (int line = 0; line < block.layout()->lineCount(); ++line) {
             d.clickSentence(0);
             d.clickAt(block.position() + block.layout()->lineAt(line).textStart() + 2);
             QCOMPARE(d.form().currentSentence(), 1);
             QCOMPARE(d.redRange(), d.sentenceRange(1));
-            QCOMPARE(d.r2(), longSentence);
+            QCOMPARE(d.currentSentenceText(), longSentence);
             QCOMPARE(d.form().player().endPosition(), 2.0);
         }
         d.form().player().controls().stop();
@@ -257,7 +261,7 @@ private slots:
         for (int i : {4, 5}) {
             d.clickSentence(i);
             QCOMPARE(d.form().currentSentence(), i);
-            QCOMPARE(d.r2(), d.form().sentences().sentence(i));
+            QCOMPARE(d.currentSentenceText(), d.form().sentences().sentence(i));
             QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
         }
     }
@@ -324,7 +328,7 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(1, 12);
-        const QStringList& list = d.form().sentences().List1;
+        const QStringList& list = d.form().sentences().sentences;
         int first = -1;
         int later = -1;
         for (int i = 0; i < list.size() && later < 0; ++i) {
@@ -366,7 +370,7 @@ private slots:
         d.press(1, Qt::RightButton);
         QCOMPARE(d.form().currentSentence(), 5);
         QVERIFY(d.button(0)->isEnabled());
-        QCOMPARE(d.r2(), d.form().sentences().sentence(5));
+        QCOMPARE(d.currentSentenceText(), d.form().sentences().sentence(5));
 
         while (d.form().currentSentence() < count - 1) {
             d.press(1);
@@ -382,7 +386,8 @@ private slots:
 
         d.press(2);
         QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
-        QCOMPARE(d.form().player().endPosition(), Val(d.form().sentences().endText(count - 2)));
+        QCOMPARE(d.form().player().endPosition(),
+                 secondsFromText(d.form().sentences().endText(count - 2)));
         d.form().player().controls().stop();
 
         // A new lesson enables both again.
@@ -492,15 +497,15 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(d.form().currentSentence() == 1, 3000);
         QCOMPARE(d.redRange(), d.sentenceRange(1));
-        QCOMPARE(d.r2(), d.form().sentences().sentence(1));
+        QCOMPARE(d.currentSentenceText(), d.form().sentences().sentence(1));
         QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 10000);
         const std::vector<qint16> heard = capture.stop();
 
         QCOMPARE(d.form().currentSentence(), -1);
         QVERIFY(d.readEnabled());
         QVERIFY(!d.stopEnabled());
-        QCOMPARE(d.r2(), QString());
-        QCOMPARE(d.label(QStringLiteral("Label8")), QString());
+        QCOMPARE(d.currentSentenceText(), QString());
+        QCOMPARE(d.label(QStringLiteral("translationLine")), QString());
         QCOMPARE(d.redRange(), std::make_pair(-1, -1));
 
         const int rate = player.sampleRate();
@@ -575,5 +580,8 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1Sentences)
-#include "tst_form1_sentences.moc"
+ORLUNE_TEST_MAIN(TestStudyWindowSentences)
+
+#include "tst_studywindow_sentences.moc"
+
+#include <QApplication>

@@ -1,6 +1,7 @@
 #include "facebutton.h"
-#include "form1.h"
 #include "studyfixture.h"
+#include "studywindow.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QLabel>
@@ -12,16 +13,16 @@
 
 namespace {
 
-QString labelText(Form1& form, const QString& name)
+QString labelText(StudyWindow& form, const QString& name)
 {
     auto* label = form.findChild<QLabel*>(name);
     return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
 }
 
-bool actionEnabled(Form1& form, int toolbarIndex)
+bool actionEnabled(StudyWindow& form, int toolbarIndex)
 {
-    auto* icon = form.findChild<QLabel*>(QStringLiteral("Image1_%1").arg(toolbarIndex));
-    auto* caption = form.findChild<QLabel*>(QStringLiteral("Label6_%1").arg(toolbarIndex));
+    auto* icon = form.findChild<QLabel*>(QStringLiteral("toolbarIcon_%1").arg(toolbarIndex));
+    auto* caption = form.findChild<QLabel*>(QStringLiteral("toolbarCaption_%1").arg(toolbarIndex));
     // The icon and the caption are always switched as a pair.
     if (!icon || !caption || icon->isEnabled() != caption->isEnabled()) {
         qWarning("toolbar pair %d is split", toolbarIndex);
@@ -41,7 +42,7 @@ QStringList paragraphs(QTextEdit* edit)
 
 } // namespace
 
-class TestForm1Lessons : public QObject
+class TestStudyWindowLessons : public QObject
 {
     Q_OBJECT
 private slots:
@@ -50,7 +51,7 @@ private slots:
 
     void windowOpensWithTheWholeCourseCollapsed()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         QCOMPARE(form.windowTitle(), QStringLiteral("Orlune V4.0"));
         QVERIFY(form.isMaximized() || form.windowState().testFlag(Qt::WindowMaximized));
         QTreeWidget* tree = m_fixture->tree();
@@ -72,7 +73,7 @@ private slots:
         }
         QCOMPARE(lessons, 276);
         QCOMPARE(form.currentSentence(), -1);
-        QVERIFY(form.sentenceView().Text().isEmpty());
+        QVERIFY(form.sentenceView().text().isEmpty());
         QVERIFY(!form.player().hasMedia());
         QVERIFY(!actionEnabled(form, 1));
         QVERIFY(!actionEnabled(form, 2));
@@ -81,20 +82,22 @@ private slots:
 
     void lessonClickLoadsTextListsWordsAndRecording()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         const CourseLesson course = readCourseLesson(1, 12);
         QVERIFY(course.sentences.size() >= 8);
         m_fixture->openLesson(1, 12);
 
         const SentenceTable& lists = form.sentences();
-        QCOMPARE(lists.List1, course.sentences);
-        QCOMPARE(lists.List2, course.translations);
-        QCOMPARE(lists.List3.size(), course.sentences.size());
-        QCOMPARE(lists.List4.size(), course.sentences.size());
-        QCOMPARE(lists.List4.last(), QString());
+        QCOMPARE(lists.sentences, course.sentences);
+        QCOMPARE(lists.translations, course.translations);
+        QCOMPARE(lists.startTimes.size(), course.sentences.size());
+        QCOMPARE(lists.endTimes.size(), course.sentences.size());
+        QCOMPARE(lists.endTimes.last(), QString());
         for (int i = 1; i < lists.count(); ++i) {
-            QVERIFY2(Val(lists.List3[i - 1]) < Val(lists.List3[i]), "start times must increase");
-            QVERIFY(Val(lists.List4[i - 1]) <= Val(lists.List3[i]));
+            QVERIFY2(secondsFromText(lists.startTimes[i - 1]) <
+                         secondsFromText(lists.startTimes[i]),
+                     "start times must increase");
+            QVERIFY(secondsFromText(lists.endTimes[i - 1]) <= secondsFromText(lists.startTimes[i]));
         }
 
         // One paragraph per sentence, each followed by an empty one: sentence, CR LF CR LF.
@@ -102,9 +105,9 @@ private slots:
         for (const QString& s : course.sentences) {
             expected += s + QStringLiteral("\r\n\r\n");
         }
-        QCOMPARE(form.sentenceView().Text(), expected);
-        auto* r1 = form.findChild<QTextEdit*>(QStringLiteral("r1"));
-        const QStringList blocks = paragraphs(r1);
+        QCOMPARE(form.sentenceView().text(), expected);
+        auto* lessonText = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        const QStringList blocks = paragraphs(lessonText);
         for (int i = 0; i < course.sentences.size(); ++i) {
             QCOMPARE(blocks[2 * i], course.sentences[i]);
             QCOMPARE(blocks[2 * i + 1], QString());
@@ -113,26 +116,28 @@ private slots:
         const QColor teal(0, 128, 128);
         QCOMPARE(form.sentenceView().colorAt(0), teal);
         QCOMPARE(form.sentenceView().colorAt(int(form.sentenceView().charText().size()) - 3), teal);
-        QCOMPARE(r1->textCursor().position(), 0);
-        QVERIFY(!r1->textCursor().hasSelection());
-        QTextCursor probe(r1->document());
+        QCOMPARE(lessonText->textCursor().position(), 0);
+        QVERIFY(!lessonText->textCursor().hasSelection());
+        QTextCursor probe(lessonText->document());
         probe.setPosition(5);
         QCOMPARE(probe.charFormat().fontFamilies().toStringList().value(0),
                  QStringLiteral("Arial"));
         QCOMPARE(probe.charFormat().fontPointSize(), 12.0);
 
-        auto* r3 = form.findChild<QPlainTextEdit*>(QStringLiteral("r3"));
-        QCOMPARE(r3->toPlainText(), course.words.join(u'\n') + u'\n');
-        QCOMPARE(labelText(form, QStringLiteral("Label8")), Form1::tipText());
-        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 12"));
-        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("r2"))->toPlainText().isEmpty());
+        auto* newWords = form.findChild<QPlainTextEdit*>(QStringLiteral("newWords"));
+        QCOMPARE(newWords->toPlainText(), course.words.join(u'\n') + u'\n');
+        QCOMPARE(labelText(form, QStringLiteral("translationLine")), StudyWindow::tipText());
+        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 12"));
+        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))
+                    ->toPlainText()
+                    .isEmpty());
         QCOMPARE(form.currentSentence(), -1);
         QVERIFY(!form.continuousReading());
 
         QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN1012.dat"));
         const QString copy = QDir(m_fixture->tempPath()).filePath("sounenclff/QVN1012.mp3");
         QVERIFY(QFileInfo::exists(copy));
-        QCOMPARE(form.player().URL(), copy);
+        QCOMPARE(form.player().url(), copy);
         QVERIFY(form.player().hasMedia());
         QCOMPARE(form.player().playState(), MediaPlayer::Stopped);
         QCOMPARE(form.player().controls().currentPosition(), 0.0);
@@ -142,9 +147,9 @@ private slots:
 
     void repeatedSentencesStaySeparate()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         m_fixture->openLesson(1, 12);
-        const QStringList& list = form.sentences().List1;
+        const QStringList& list = form.sentences().sentences;
         QString repeated;
         for (const QString& s : list) {
             if (list.count(s) > 1) {
@@ -161,26 +166,27 @@ private slots:
 
     void bookClickClearsEverythingAndToggles()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         m_fixture->openLesson(1, 12);
         QVERIFY(m_fixture->bookNode(1)->isExpanded());
 
         m_fixture->click(m_fixture->bookNode(1));
         QVERIFY(!m_fixture->bookNode(1)->isExpanded());
-        QVERIFY(form.sentenceView().Text().isEmpty());
+        QVERIFY(form.sentenceView().text().isEmpty());
         QCOMPARE(form.sentences().count(), 0);
-        QCOMPARE(form.sentences().List2.size() + form.sentences().List3.size() +
-                     form.sentences().List4.size(),
+        QCOMPARE(form.sentences().translations.size() + form.sentences().startTimes.size() +
+                     form.sentences().endTimes.size(),
                  0);
-        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("r3"))->toPlainText().isEmpty());
-        QCOMPARE(labelText(form, QStringLiteral("Label8")), QString());
-        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QString());
+        QVERIFY(
+            form.findChild<QPlainTextEdit*>(QStringLiteral("newWords"))->toPlainText().isEmpty());
+        QCOMPARE(labelText(form, QStringLiteral("translationLine")), QString());
+        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QString());
         QCOMPARE(form.lessonAudioFile(), QString());
         QVERIFY(!form.player().hasMedia());
         QVERIFY(!actionEnabled(form, 1));
         QVERIFY(!actionEnabled(form, 2));
-        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("Picture4_0"))->isEnabled());
-        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("Picture4_1"))->isEnabled());
+        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("button_0"))->isEnabled());
+        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("button_1"))->isEnabled());
 
         m_fixture->click(m_fixture->bookNode(1));
         QVERIFY(m_fixture->bookNode(1)->isExpanded());
@@ -188,38 +194,39 @@ private slots:
 
     void lessonWithoutRecordingLoadsItsText()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         const CourseLesson course = readCourseLesson(2, 96);
         QVERIFY(!course.hasAudio);
         m_fixture->openLesson(2, 96);
-        QCOMPARE(form.sentences().List1, course.sentences);
+        QCOMPARE(form.sentences().sentences, course.sentences);
         QVERIFY(!form.player().hasMedia());
-        QCOMPARE(form.player().URL(), QString());
+        QCOMPARE(form.player().url(), QString());
         QVERIFY(!actionEnabled(form, 1));
         QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN2096.dat"));
     }
 
     void lessonsWithoutRowsOrWordsLoadEmpty()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         m_fixture->openLesson(1, 4);
         QVERIFY(form.sentences().count() > 0);
-        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("r3"))->toPlainText().isEmpty());
+        QVERIFY(
+            form.findChild<QPlainTextEdit*>(QStringLiteral("newWords"))->toPlainText().isEmpty());
 
         m_fixture->openLesson(1, 72);
         QCOMPARE(form.sentences().count(), 0);
-        QVERIFY(form.sentenceView().Text().isEmpty());
-        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 72"));
-        QCOMPARE(labelText(form, QStringLiteral("Label8")), Form1::tipText());
+        QVERIFY(form.sentenceView().text().isEmpty());
+        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 72"));
+        QCOMPARE(labelText(form, QStringLiteral("translationLine")), StudyWindow::tipText());
         QVERIFY(!form.player().hasMedia());
     }
 
     void lastNodeAndReloadingTheSameLesson()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         m_fixture->openLesson(4, 48);
         QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN4048.dat"));
-        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 48"));
+        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 48"));
         QVERIFY(form.player().hasMedia());
         const QString copy = QDir(m_fixture->tempPath()).filePath("sounenclff/QVN4048.mp3");
         QFile::remove(copy);
@@ -227,12 +234,12 @@ private slots:
         m_fixture->openLesson(4, 48);
         QVERIFY(QFileInfo::exists(copy));
         QVERIFY(form.player().hasMedia());
-        QCOMPARE(form.sentences().List1, readCourseLesson(4, 48).sentences);
+        QCOMPARE(form.sentences().sentences, readCourseLesson(4, 48).sentences);
     }
 
     void enterOpensTheSelectedNode()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         QTreeWidget* tree = m_fixture->tree();
         tree->setFocus();
         tree->setCurrentItem(m_fixture->bookNode(2));
@@ -240,13 +247,16 @@ private slots:
         QVERIFY(m_fixture->bookNode(2)->isExpanded());
         tree->setCurrentItem(m_fixture->lessonNode(2, 3));
         QTest::keyClick(tree, Qt::Key_Enter);
-        QCOMPARE(labelText(form, QStringLiteral("Label4_3")), QStringLiteral("Lesson 3"));
-        QCOMPARE(form.sentences().List1, readCourseLesson(2, 3).sentences);
+        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 3"));
+        QCOMPARE(form.sentences().sentences, readCourseLesson(2, 3).sentences);
     }
 
 private:
     std::unique_ptr<StudyFixture> m_fixture;
 };
 
-QTEST_MAIN(TestForm1Lessons)
-#include "tst_form1_lessons.moc"
+ORLUNE_TEST_MAIN(TestStudyWindowLessons)
+
+#include "tst_studywindow_lessons.moc"
+
+#include <QApplication>

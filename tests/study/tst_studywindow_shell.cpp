@@ -1,8 +1,9 @@
 #include "facebutton.h"
-#include "form1.h"
-#include "form1layout.h"
 #include "sitepages.h"
 #include "studyfixture.h"
+#include "studywindow.h"
+#include "studywindowlayout.h"
+#include "testmain.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,9 +11,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-using namespace Form1Layout;
+using namespace StudyWindowLayout;
 
-class TestForm1Shell : public QObject
+class TestStudyWindowShell : public QObject
 {
     Q_OBJECT
 private slots:
@@ -30,19 +31,19 @@ private slots:
 
     void helpAndHomeOpenTheLocalSite()
     {
-        Form1& form = m_fixture->form();
-        releaseOn(QStringLiteral("Image1_4"), Qt::LeftButton);
-        releaseOn(QStringLiteral("Label6_4"), Qt::RightButton);
-        releaseOn(QStringLiteral("Image1_5"), Qt::LeftButton);
-        releaseOn(QStringLiteral("Label6_5"), Qt::MiddleButton);
+        StudyWindow& form = m_fixture->form();
+        releaseOn(QStringLiteral("toolbarIcon_4"), Qt::LeftButton);
+        releaseOn(QStringLiteral("toolbarCaption_4"), Qt::RightButton);
+        releaseOn(QStringLiteral("toolbarIcon_5"), Qt::LeftButton);
+        releaseOn(QStringLiteral("toolbarCaption_5"), Qt::MiddleButton);
         // A release on the frame itself, off the icon and caption, does nothing.
-        releaseOn(QStringLiteral("Picture7_5"), Qt::LeftButton);
+        releaseOn(QStringLiteral("toolbarButton_5"), Qt::LeftButton);
         form.findChild<QAction*>(QStringLiteral("在线帮助"))->trigger();
         form.findChild<QAction*>(QStringLiteral("访问作者主页"))->trigger();
-        QLabel* credit = form.findChild<QLabel*>(QStringLiteral("Label4_5"));
+        QLabel* credit = form.findChild<QLabel*>(QStringLiteral("creditLine"));
         QTest::mouseClick(credit, Qt::LeftButton);
         // The other headings do nothing.
-        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("Label4_1")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("heading_1")), Qt::LeftButton);
 
         const QUrl help = SitePages::helpPage();
         const QUrl home = SitePages::homePage();
@@ -54,9 +55,9 @@ private slots:
 
     void pressingAToolbarButtonDrawsItsBorderUntilRelease()
     {
-        Form1& form = m_fixture->form();
-        auto* frame = form.findChild<QFrame*>(QStringLiteral("Picture7_4"));
-        QLabel* icon = form.findChild<QLabel*>(QStringLiteral("Image1_4"));
+        StudyWindow& form = m_fixture->form();
+        auto* frame = form.findChild<QFrame*>(QStringLiteral("toolbarButton_4"));
+        QLabel* icon = form.findChild<QLabel*>(QStringLiteral("toolbarIcon_4"));
         QCOMPARE(frame->frameShape(), QFrame::NoFrame);
         QTest::mousePress(icon, Qt::RightButton);
         QCOMPARE(frame->frameShape(), QFrame::Box);
@@ -66,19 +67,19 @@ private slots:
 
     void disabledReadingButtonsDoNotAct()
     {
-        Form1& form = m_fixture->form();
-        releaseOn(QStringLiteral("Label6_1"), Qt::LeftButton);
+        StudyWindow& form = m_fixture->form();
+        releaseOn(QStringLiteral("toolbarCaption_1"), Qt::LeftButton);
         QVERIFY(!form.continuousReading());
         QCOMPARE(form.currentSentence(), -1);
         m_fixture->openLesson(2, 96); // text without a recording: "朗读" stays disabled
-        releaseOn(QStringLiteral("Image1_1"), Qt::LeftButton);
+        releaseOn(QStringLiteral("toolbarIcon_1"), Qt::LeftButton);
         QVERIFY(!form.continuousReading());
     }
 
     void dictationWindowReplacesTheStudyWindowUntilClosed()
     {
-        Form1& form = m_fixture->form();
-        releaseOn(QStringLiteral("Label6_3"), Qt::RightButton);
+        StudyWindow& form = m_fixture->form();
+        releaseOn(QStringLiteral("toolbarCaption_3"), Qt::RightButton);
         QWidget* dictation = form.dictationWindow();
         QVERIFY(dictation);
         QCOMPARE(dictation->windowTitle(), QStringLiteral("听写练习"));
@@ -91,8 +92,8 @@ private slots:
 
     void quitAndCloseBothEndTheProgram()
     {
-        Form1& form = m_fixture->form();
-        QSignalSpy spy(&form, &Form1::shutdownRequested);
+        StudyWindow& form = m_fixture->form();
+        QSignalSpy spy(&form, &StudyWindow::shutdownRequested);
         form.findChild<QAction*>(QStringLiteral("退出"))->trigger();
         QCOMPARE(spy.count(), 1);
         form.close();
@@ -101,27 +102,29 @@ private slots:
 
     void translationSwitchAroundLessonLoads()
     {
-        Form1& form = m_fixture->form();
-        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("Label14"));
-        QLabel* line = form.findChild<QLabel*>(QStringLiteral("Label8"));
+        StudyWindow& form = m_fixture->form();
+        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("translationToggle"));
+        QLabel* line = form.findChild<QLabel*>(QStringLiteral("translationLine"));
         m_fixture->openLesson(1, 2);
-        QCOMPARE(line->text(), Form1::tipText());
+        QCOMPARE(line->text(), StudyWindow::tipText());
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(line->text(), QString());
         // On again before any sentence was chosen: nothing to show.
-        QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("Picture10")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("translationToggleBack")),
+                          Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
         QCOMPARE(line->text(), QString());
     }
 
     void captionsAreTheLearnersChinese()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         const QList<std::pair<const char*, const char*>> labels{
-            {"Label6_1", "朗读"},     {"Label6_2", "停止"},     {"Label6_3", "听写"},
-            {"Label6_4", "帮助"},     {"Label6_5", "主页"},     {"Label4_0", "句子学习"},
-            {"Label4_1", "选择课文"}, {"Label4_2", "生词列表"}, {"Label4_4", "中文翻译"},
-            {"Label14", "隐 藏"},
+            {"toolbarCaption_1", "朗读"}, {"toolbarCaption_2", "停止"},
+            {"toolbarCaption_3", "听写"}, {"toolbarCaption_4", "帮助"},
+            {"toolbarCaption_5", "主页"}, {"heading_0", "句子学习"},
+            {"heading_1", "选择课文"},    {"heading_2", "生词列表"},
+            {"heading_4", "中文翻译"},    {"translationToggle", "隐 藏"},
         };
         for (const auto& [name, caption] : labels) {
             QCOMPARE(form.findChild<QLabel*>(QString::fromLatin1(name))->text(),
@@ -129,7 +132,7 @@ private slots:
         }
         const QStringList buttons{"上一句", "下一句", "朗  读", "● 录音", "回  放", "另存为"};
         for (int i = 0; i < 6; ++i) {
-            auto* button = form.findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(i));
+            auto* button = form.findChild<FaceButton*>(QStringLiteral("button_%1").arg(i));
             QCOMPARE(button->caption(), buttons[i]);
         }
         QStringList menus;
@@ -144,8 +147,8 @@ private slots:
 
     void onlyALeftClickSwitchesTheTranslationAndNoticesNeverBlock()
     {
-        Form1& form = m_fixture->form();
-        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("Label14"));
+        StudyWindow& form = m_fixture->form();
+        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("translationToggle"));
         for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
             QTest::mouseClick(toggle, button);
             QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
@@ -166,15 +169,22 @@ private slots:
         resizeClient(designClientWidth, designClientHeight);
         // Documented exceptions: the white backs are laid out by the panels' formulas.
         const QHash<QString, Twips> exceptions{
-            {QStringLiteral("Label7"), {3060, 1200, 9615, 4935}},
-            {QStringLiteral("Label2"), {3060, 7900, 9615, 720}},
-            {QStringLiteral("Label3"), {3060, 6280, 9615, 1155}},
-            {QStringLiteral("Label1"), {0, 0, 12840, 855}},
+            {QStringLiteral("lessonTextBack"), {3060, 1200, 9615, 4935}},
+            {QStringLiteral("translationBack"), {3060, 7900, 9615, 720}},
+            {QStringLiteral("sentenceBack"), {3060, 6280, 9615, 1155}},
+            {QStringLiteral("banner"), {0, 0, 12840, 855}},
         };
-        for (const char* name :
-             {"Label1", "Shape2", "Picture1_1", "Label7",   "r1",     "Shape5",     "Picture3",
-              "Label3", "r2",     "Shape3",     "Picture2", "Label2", "Label8",     "Picture10",
-              "Shape4", "r3",     "Label4_5",   "T1",       "Shape1", "Picture7_1", "Picture7_5"}) {
+        for (const char* name : {"banner",          "frame2",
+                                 "lessonTextBar",   "lessonTextBack",
+                                 "lessonText",      "frame5",
+                                 "sentenceBar",     "sentenceBack",
+                                 "currentSentence", "frame3",
+                                 "translationBar",  "translationBack",
+                                 "translationLine", "translationToggleBack",
+                                 "frame4",          "newWords",
+                                 "creditLine",      "lessonTree",
+                                 "frame1",          "toolbarButton_1",
+                                 "toolbarButton_5"}) {
             const QString key = QString::fromLatin1(name);
             const Twips expected = exceptions.value(key, designRect(key));
             QCOMPARE_GE(pixelsOf(key).width(), 1);
@@ -185,32 +195,33 @@ private slots:
 
     void minimumSizeHoldsAndWideningMovesOnlyTheRightColumn()
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         resizeClient(7000 - frameWidth, 7000 - frameHeight);
         QWidget* client = form.centralWidget();
         QCOMPARE_GE(toTwips(client->width()) + frameWidth, minimumOuterWidth);
         QCOMPARE_GE(toTwips(client->height()) + frameHeight, minimumOuterHeight);
-        QVERIFY(near(pixelsOf(QStringLiteral("r1")), toPixels(Twips{3120, 1260, 4155, 2105})));
-        QVERIFY(near(pixelsOf(QStringLiteral("r3")), toPixels(Twips{120, 5580, 2835, 660})));
-        QCOMPARE(pixelsOf(QStringLiteral("Label8")).width(), toPixels(3195));
+        QVERIFY(
+            near(pixelsOf(QStringLiteral("lessonText")), toPixels(Twips{3120, 1260, 4155, 2105})));
+        QVERIFY(near(pixelsOf(QStringLiteral("newWords")), toPixels(Twips{120, 5580, 2835, 660})));
+        QCOMPARE(pixelsOf(QStringLiteral("translationLine")).width(), toPixels(3195));
 
-        const QStringList fixed{QStringLiteral("T1"), QStringLiteral("Shape1"),
-                                QStringLiteral("Picture7_1"), QStringLiteral("Picture7_5"),
-                                QStringLiteral("Picture1_0")};
+        const QStringList fixed{QStringLiteral("lessonTree"), QStringLiteral("frame1"),
+                                QStringLiteral("toolbarButton_1"),
+                                QStringLiteral("toolbarButton_5"), QStringLiteral("lessonTreeBar")};
         QHash<QString, QRect> before;
         for (const QString& name : fixed) {
             before.insert(name, pixelsOf(name));
         }
-        const QRect r1 = pixelsOf(QStringLiteral("r1"));
-        const QRect toggle = pixelsOf(QStringLiteral("Picture10"));
+        const QRect lessonText = pixelsOf(QStringLiteral("lessonText"));
+        const QRect toggle = pixelsOf(QStringLiteral("translationToggleBack"));
         resizeClient(designClientWidth + 3000, 7400 - frameHeight);
         for (const QString& name : fixed) {
             QCOMPARE(pixelsOf(name), before.value(name));
         }
-        QCOMPARE(pixelsOf(QStringLiteral("r1")).left(), r1.left());
-        QCOMPARE(pixelsOf(QStringLiteral("r1")).width(),
-                 r1.width() + (designClientWidth + 3000 - 7395) / 15);
-        QCOMPARE(pixelsOf(QStringLiteral("Picture10")).left(),
+        QCOMPARE(pixelsOf(QStringLiteral("lessonText")).left(), lessonText.left());
+        QCOMPARE(pixelsOf(QStringLiteral("lessonText")).width(),
+                 lessonText.width() + (designClientWidth + 3000 - 7395) / 15);
+        QCOMPARE(pixelsOf(QStringLiteral("translationToggleBack")).left(),
                  toggle.left() + (designClientWidth + 3000 - 7395) / 15);
     }
 
@@ -223,7 +234,7 @@ private:
     }
     void resizeClient(int widthTwips, int heightTwips)
     {
-        Form1& form = m_fixture->form();
+        StudyWindow& form = m_fixture->form();
         form.showNormal();
         form.resize(toPixels(widthTwips), toPixels(heightTwips) + form.menuBar()->height());
         QTRY_COMPARE(form.centralWidget()->width(),
@@ -257,5 +268,6 @@ private:
     QList<QUrl> m_opened;
 };
 
-QTEST_MAIN(TestForm1Shell)
-#include "tst_form1_shell.moc"
+ORLUNE_TEST_MAIN(TestStudyWindowShell)
+
+#include "tst_studywindow_shell.moc"

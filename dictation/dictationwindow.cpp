@@ -1,8 +1,8 @@
-#include "form2.h"
+#include "dictationwindow.h"
 
-#include "dictationartwork.h"
+#include "commonartwork.h"
+#include "dictationwindowlayout.h"
 #include "facebutton.h"
-#include "form2layout.h"
 #include "lessoncatalog.h"
 #include "lessonloader.h"
 #include "mediaplayer.h"
@@ -72,26 +72,26 @@ QString shortcutText(const QList<QKeySequence>& keys)
 
 } // namespace
 
-Form2::Form2(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace, QString tempPath,
-             QString voiceLibrary, QWidget* parent)
-    : QWidget(parent), m_W1(player), m_normalFace(std::move(normalFace)),
+DictationWindow::DictationWindow(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace,
+                                 QString tempPath, QString voiceLibrary, QWidget* parent)
+    : QWidget(parent), m_player(player), m_normalFace(std::move(normalFace)),
       m_pressedFace(std::move(pressedFace)), m_tempPath(std::move(tempPath)),
       m_voiceLibrary(std::move(voiceLibrary))
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("dictationWindow"));
     setWindowTitle(QStringLiteral("听写练习"));
-    setWindowIcon(DictationArtwork::windowIcon());
+    setWindowIcon(CommonArtwork::windowIcon());
     setFont(DesignGeometry::chineseFont(9));
     fillWith(this, windowColor);
-    setFixedSize(Form2Layout::toPixels(Form2Layout::clientWidth),
-                 Form2Layout::toPixels(Form2Layout::clientHeight));
+    setFixedSize(DictationWindowLayout::toPixels(DictationWindowLayout::clientWidth),
+                 DictationWindowLayout::toPixels(DictationWindowLayout::clientHeight));
 
     // Creation order is stacking order: white panel backs first, the silver frames last.
     buildBanner();
     buildLessonPanel();
     buildTextPanels();
     buildButtons();
-    for (const char* name : {"Shape1", "Shape2", "Shape3", "Shape4"}) {
+    for (const char* name : {"frame1", "frame2", "frame3", "frame4"}) {
         auto* frame = new QFrame(this);
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         setColor(frame, QPalette::WindowText, panelBorderColor);
@@ -99,138 +99,138 @@ Form2::Form2(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace, QStri
         place(frame, QString::fromLatin1(name));
     }
     buildTree();
-    setTabOrder(m_T1, m_r1);
+    setTabOrder(m_lessonTree, m_inputBox);
 
     if (const QScreen* area = screen()) {
         const QRect screenRect = area->geometry();
         move(screenRect.x() + (screenRect.width() - width()) / 2,
              screenRect.y() + (screenRect.height() - height()) / 2);
     }
-    connect(&m_W1, &MediaPlayer::endReached, this, [this] { m_exercise.checkSentenceEnd(); });
+    connect(&m_player, &MediaPlayer::endReached, this, [this] { m_exercise.checkSentenceEnd(); });
 }
 
-Form2::~Form2() = default;
+DictationWindow::~DictationWindow() = default;
 
-QWidget* Form2::place(QWidget* widget, const QString& name)
+QWidget* DictationWindow::place(QWidget* widget, const QString& name)
 {
     widget->setObjectName(name);
-    widget->setGeometry(Form2Layout::toPixels(Form2Layout::designRect(name)));
+    widget->setGeometry(DictationWindowLayout::toPixels(DictationWindowLayout::designRect(name)));
     return widget;
 }
 
-QLabel* Form2::heading(const QString& text, QWidget* bar, int index)
+QLabel* DictationWindow::heading(const QString& text, QWidget* bar, int index)
 {
     auto* label = new QLabel(text, bar);
-    label->setObjectName(QStringLiteral("Label4_%1").arg(index));
+    label->setObjectName(QStringLiteral("heading_%1").arg(index));
     label->setStyleSheet(
         QStringLiteral("background: transparent; color: %1;").arg(headingColor.name()));
     label->setGeometry(8, 0, bar->width() - 8, bar->height());
-    m_Label4[size_t(index)] = label;
+    m_headings[size_t(index)] = label;
     return label;
 }
 
-void Form2::buildBanner()
+void DictationWindow::buildBanner()
 {
-    fillWith(place(new QLabel(this), QStringLiteral("Label1")), bannerColor);
+    fillWith(place(new QLabel(this), QStringLiteral("banner")), bannerColor);
 
-    m_Image1 = new QLabel(this);
-    place(m_Image1, QStringLiteral("Image1"));
-    m_Image1->setPixmap(windowIcon().pixmap(m_Image1->size(), devicePixelRatioF()));
+    m_bannerIcon = new QLabel(this);
+    place(m_bannerIcon, QStringLiteral("bannerIcon"));
+    m_bannerIcon->setPixmap(windowIcon().pixmap(m_bannerIcon->size(), devicePixelRatioF()));
 
     auto* title = new QLabel(QStringLiteral("Orlune"), this);
-    place(title, QStringLiteral("Label4_3"));
+    place(title, QStringLiteral("lessonTitle"));
     QFont titleFont = DesignGeometry::arialFont(9);
     titleFont.setBold(true);
     title->setFont(titleFont);
     setColor(title, QPalette::WindowText, titleColor);
-    m_Label4[3] = title;
+    m_headings[LessonTitle] = title;
 
     auto* link = new QLabel(QStringLiteral("访问 Orlune 主页"), this);
-    place(link, QStringLiteral("Label4_5"));
+    place(link, QStringLiteral("creditLine"));
     link->setFont(DesignGeometry::chineseFont(8));
     setColor(link, QPalette::WindowText, titleColor);
     link->setCursor(Qt::PointingHandCursor);
     link->setToolTip(SitePages::homePage().toString());
     link->installEventFilter(this);
-    m_Label4[5] = link;
+    m_headings[HomeLink] = link;
 }
 
-void Form2::buildLessonPanel()
+void DictationWindow::buildLessonPanel()
 {
-    auto* bar = place(new QWidget(this), QStringLiteral("Picture1_0"));
+    auto* bar = place(new QWidget(this), QStringLiteral("lessonTreeBar"));
     bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(DictationArtwork::headingBarStyle());
+    bar->setStyleSheet(CommonArtwork::headingBarStyle());
     heading(QStringLiteral("选择课文"), bar, 1);
 
-    m_T1 = new QTreeWidget(this);
-    place(m_T1, QStringLiteral("T1"));
-    m_T1->setHeaderHidden(true);
-    m_T1->setFrameShape(QFrame::NoFrame);
+    m_lessonTree = new QTreeWidget(this);
+    place(m_lessonTree, QStringLiteral("lessonTree"));
+    m_lessonTree->setHeaderHidden(true);
+    m_lessonTree->setFrameShape(QFrame::NoFrame);
     // Books open and close only through the node click, which also drops the loaded lesson.
-    m_T1->setItemsExpandable(false);
-    m_T1->setExpandsOnDoubleClick(false);
-    m_T1->installEventFilter(this);
-    connect(m_T1, &QTreeWidget::itemClicked, this,
+    m_lessonTree->setItemsExpandable(false);
+    m_lessonTree->setExpandsOnDoubleClick(false);
+    m_lessonTree->installEventFilter(this);
+    connect(m_lessonTree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* node) { nodeClick(node); });
 }
 
-void Form2::buildTextPanels()
+void DictationWindow::buildTextPanels()
 {
-    for (const char* name : {"Label2", "Label3", "inputBack"}) {
+    for (const char* name : {"translationBack", "answerBack", "inputBack"}) {
         fillWith(place(new QLabel(this), QString::fromLatin1(name)), Qt::white);
     }
     const auto bar = [this](const QString& name, const QString& text, int index) {
         auto* picture = place(new QWidget(this), name);
         picture->setAttribute(Qt::WA_StyledBackground);
-        picture->setStyleSheet(DictationArtwork::headingBarStyle());
+        picture->setStyleSheet(CommonArtwork::headingBarStyle());
         heading(text, picture, index);
     };
 
-    bar(QStringLiteral("Picture2"), QStringLiteral("中文翻译"), 4);
-    m_Label8 = new QLabel(this);
-    place(m_Label8, QStringLiteral("Label8"));
-    m_Label8->setWordWrap(true);
-    m_Label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_Label8->setFont(DesignGeometry::arialFont(10.5));
-    setColor(m_Label8, QPalette::WindowText, QColor(0, 0, 255));
-    fillWith(m_Label8, Qt::white);
+    bar(QStringLiteral("translationBar"), QStringLiteral("中文翻译"), 4);
+    m_translationLine = new QLabel(this);
+    place(m_translationLine, QStringLiteral("translationLine"));
+    m_translationLine->setWordWrap(true);
+    m_translationLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_translationLine->setFont(DesignGeometry::arialFont(10.5));
+    setColor(m_translationLine, QPalette::WindowText, QColor(0, 0, 255));
+    fillWith(m_translationLine, Qt::white);
 
-    m_Picture10 = new QLabel(this);
-    place(m_Picture10, QStringLiteral("Picture10"));
-    m_Picture10->setPixmap(
-        DictationArtwork::togglePicture(m_Picture10->size(), devicePixelRatioF()));
-    m_Picture10->setCursor(Qt::PointingHandCursor);
+    m_translationToggleBack = new QLabel(this);
+    place(m_translationToggleBack, QStringLiteral("translationToggleBack"));
+    m_translationToggleBack->setPixmap(
+        CommonArtwork::togglePicture(m_translationToggleBack->size(), devicePixelRatioF()));
+    m_translationToggleBack->setCursor(Qt::PointingHandCursor);
     const QKeySequence toggleKey(Qt::CTRL | Qt::Key_T);
-    m_Picture10->setToolTip(QStringLiteral("隐藏或显示中文翻译（%1）")
-                                .arg(toggleKey.toString(QKeySequence::NativeText)));
+    m_translationToggleBack->setToolTip(QStringLiteral("隐藏或显示中文翻译（%1）")
+                                            .arg(toggleKey.toString(QKeySequence::NativeText)));
     auto* toggleShortcut = new QShortcut(toggleKey, this);
     toggleShortcut->setContext(Qt::WindowShortcut);
-    connect(toggleShortcut, &QShortcut::activated, this, &Form2::toggleTranslation);
-    m_Picture10->installEventFilter(this);
-    m_Label14 = new QLabel(hideCaption, m_Picture10);
-    m_Label14->setObjectName(QStringLiteral("Label14"));
-    m_Label14->setAlignment(Qt::AlignCenter);
-    m_Label14->setGeometry(m_Picture10->rect());
-    setColor(m_Label14, QPalette::WindowText, headingColor);
+    connect(toggleShortcut, &QShortcut::activated, this, &DictationWindow::toggleTranslation);
+    m_translationToggleBack->installEventFilter(this);
+    m_translationToggle = new QLabel(hideCaption, m_translationToggleBack);
+    m_translationToggle->setObjectName(QStringLiteral("translationToggle"));
+    m_translationToggle->setAlignment(Qt::AlignCenter);
+    m_translationToggle->setGeometry(m_translationToggleBack->rect());
+    setColor(m_translationToggle, QPalette::WindowText, headingColor);
     // The picture takes the clicks, so both the caption and the picture toggle.
-    m_Label14->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_translationToggle->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    bar(QStringLiteral("Picture3"), QStringLiteral("核对答案"), 0);
-    m_r2 = textBox(this, QColor(255, 0, 0));
-    place(m_r2, QStringLiteral("r2"));
-    m_r2->setReadOnly(true);
+    bar(QStringLiteral("answerBar"), QStringLiteral("核对答案"), 0);
+    m_answerBox = textBox(this, QColor(255, 0, 0));
+    place(m_answerBox, QStringLiteral("answerBox"));
+    m_answerBox->setReadOnly(true);
     // Read-only, but the caret stays so that the end of a long answer is scrolled to.
-    m_r2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_r2->setFocusPolicy(Qt::ClickFocus);
+    m_answerBox->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_answerBox->setFocusPolicy(Qt::ClickFocus);
 
-    bar(QStringLiteral("Picture4_0"), QStringLiteral("输入英文"), 2);
-    m_r1 = textBox(this, QColor(0, 0, 255));
-    place(m_r1, QStringLiteral("r1"));
+    bar(QStringLiteral("inputBar"), QStringLiteral("输入英文"), 2);
+    m_inputBox = textBox(this, QColor(0, 0, 255));
+    place(m_inputBox, QStringLiteral("inputBox"));
     // Tab leads back to the tree, so a lesson can be chosen without the mouse.
-    m_r1->setTabChangesFocus(true);
+    m_inputBox->setTabChangesFocus(true);
 }
 
-void Form2::buildButtons()
+void DictationWindow::buildButtons()
 {
     const std::array<ButtonDefinition, 5> buttons{{
         {Previous,
@@ -261,17 +261,17 @@ void Form2::buildButtons()
                     [this, index = definition.index] { runButton(index); });
         }
         button->setToolTip(tip);
-        connect(button, &FaceButton::released, this, &Form2::buttonReleased);
-        m_Label5[size_t(definition.index)] = button;
+        connect(button, &FaceButton::released, this, &DictationWindow::buttonReleased);
+        m_buttons[size_t(definition.index)] = button;
     }
     setSentenceButtonsEnabled(false);
 }
 
-void Form2::buildTree()
+void DictationWindow::buildTree()
 {
     QList<QTreeWidgetItem*> books;
-    const QIcon bookIcon = DictationArtwork::bookIcon();
-    const QIcon lessonIcon = DictationArtwork::lessonIcon();
+    const QIcon bookIcon = CommonArtwork::bookIcon();
+    const QIcon lessonIcon = CommonArtwork::lessonIcon();
     for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
         auto* node = new QTreeWidgetItem(QStringList{LessonCatalog::bookText(book)});
         node->setData(0, Qt::UserRole, LessonCatalog::bookKey(book));
@@ -283,20 +283,20 @@ void Form2::buildTree()
         }
         books.append(node);
     }
-    m_T1->addTopLevelItems(books);
-    m_T1->collapseAll();
+    m_lessonTree->addTopLevelItems(books);
+    m_lessonTree->collapseAll();
 }
 
-void Form2::nodeClick(QTreeWidgetItem* node)
+void DictationWindow::nodeClick(QTreeWidgetItem* node)
 {
     if (!node) {
         return;
     }
     m_exercise.clear();
-    m_r1->clear();
-    m_r2->clear();
-    m_Label8->clear();
-    Label10.clear();
+    m_inputBox->clear();
+    m_answerBox->clear();
+    m_translationLine->clear();
+    m_currentTranslation.clear();
     m_lessonAudioFile.clear();
     m_audioCopyName.clear();
     if (!node->parent()) {
@@ -307,7 +307,7 @@ void Form2::nodeClick(QTreeWidgetItem* node)
     handOverPlayer();
 }
 
-void Form2::loadLessonNode(QTreeWidgetItem* node)
+void DictationWindow::loadLessonNode(QTreeWidgetItem* node)
 {
     // Without a private folder there is no database of ours to read.
     const LessonDatabase database(
@@ -318,23 +318,23 @@ void Form2::loadLessonNode(QTreeWidgetItem* node)
     m_audioCopyName = lesson.audioCopyName;
     m_exercise.setLesson(std::move(lesson.table));
 
-    m_Label14->setText(hideCaption);
-    Label10 = m_exercise.translation();
-    m_Label8->setText(Label10);
-    m_r1->setFocus();
-    m_r2->moveCursor(QTextCursor::End);
+    m_translationToggle->setText(hideCaption);
+    m_currentTranslation = m_exercise.translation();
+    m_translationLine->setText(m_currentTranslation);
+    m_inputBox->setFocus();
+    m_answerBox->moveCursor(QTextCursor::End);
 }
 
-void Form2::handOverPlayer()
+void DictationWindow::handOverPlayer()
 {
-    m_W1.close();
+    m_player.close();
     const LessonAudio audio =
         m_tempPath.isEmpty()
             ? LessonAudio{}
             : prepareLessonAudio(m_lessonAudioFile,
                                  QDir(m_tempPath).filePath(QStringLiteral("sounenclff")),
                                  m_audioCopyName);
-    m_W1.setURL(audio.path);
+    m_player.setUrl(audio.path);
     setSentenceButtonsEnabled(!audio.path.isEmpty());
     if (const QString notice = lessonAudioNotice(audio); !notice.isEmpty()) {
         // Beside the window, not blocking it: the learner may go on to another lesson.
@@ -345,41 +345,42 @@ void Form2::handOverPlayer()
         box->setWindowModality(Qt::NonModal);
         box->show();
     }
-    m_W1.controls().stop();
+    m_player.controls().stop();
 }
 
-void Form2::setSentenceButtonsEnabled(bool enabled)
+void DictationWindow::setSentenceButtonsEnabled(bool enabled)
 {
     for (const int index : {Previous, Next, Replay, Answer}) {
-        m_Label5[size_t(index)]->setEnabled(enabled);
+        m_buttons[size_t(index)]->setEnabled(enabled);
     }
 }
 
-void Form2::toggleTranslation()
+void DictationWindow::toggleTranslation()
 {
-    if (m_Label14->text() == hideCaption) {
-        m_Label14->setText(showCaption);
-        m_Label8->clear();
+    if (m_translationToggle->text() == hideCaption) {
+        m_translationToggle->setText(showCaption);
+        m_translationLine->clear();
     } else {
-        m_Label14->setText(hideCaption);
-        m_Label8->setText(Label10);
+        m_translationToggle->setText(hideCaption);
+        m_translationLine->setText(m_currentTranslation);
     }
 }
 
-void Form2::updateTranslation()
+void DictationWindow::updateTranslation()
 {
-    Label10 = m_exercise.translation();
-    m_Label8->setText(m_Label14->text() == hideCaption ? Label10 : QString());
+    m_currentTranslation = m_exercise.translation();
+    m_translationLine->setText(m_translationToggle->text() == hideCaption ? m_currentTranslation
+                                                                          : QString());
 }
 
-void Form2::runButton(int index)
+void DictationWindow::runButton(int index)
 {
-    if (m_Label5[size_t(index)]->isEnabled()) {
+    if (m_buttons[size_t(index)]->isEnabled()) {
         buttonReleased(index);
     }
 }
 
-void Form2::buttonReleased(int index)
+void DictationWindow::buttonReleased(int index)
 {
     switch (index) {
     case Previous:
@@ -392,7 +393,7 @@ void Form2::buttonReleased(int index)
         m_exercise.playCurrent();
         break;
     case Answer:
-        m_r2->setPlainText(m_exercise.answer());
+        m_answerBox->setPlainText(m_exercise.answer());
         break;
     case Quit:
         close();
@@ -403,40 +404,40 @@ void Form2::buttonReleased(int index)
     commonEnding();
 }
 
-void Form2::previousSentence()
+void DictationWindow::previousSentence()
 {
     if (!m_exercise.previous()) {
-        m_Label5[Previous]->setEnabled(false);
+        m_buttons[Previous]->setEnabled(false);
     }
-    m_Label5[Next]->setEnabled(true);
-    m_r1->clear();
-    m_r2->clear();
+    m_buttons[Next]->setEnabled(true);
+    m_inputBox->clear();
+    m_answerBox->clear();
     m_exercise.playCurrent();
     updateTranslation();
 }
 
-void Form2::nextSentence()
+void DictationWindow::nextSentence()
 {
     if (!m_exercise.next()) {
-        m_Label5[Next]->setEnabled(false);
+        m_buttons[Next]->setEnabled(false);
     }
-    m_Label5[Previous]->setEnabled(true);
-    m_r1->clear();
-    m_r2->clear();
+    m_buttons[Previous]->setEnabled(true);
+    m_inputBox->clear();
+    m_answerBox->clear();
     m_exercise.playCurrent();
     updateTranslation();
 }
 
-void Form2::commonEnding()
+void DictationWindow::commonEnding()
 {
-    m_r1->setFocus();
-    m_r2->moveCursor(QTextCursor::End);
-    m_r2->ensureCursorVisible();
+    m_inputBox->setFocus();
+    m_answerBox->moveCursor(QTextCursor::End);
+    m_answerBox->ensureCursorVisible();
 }
 
-bool Form2::eventFilter(QObject* watched, QEvent* event)
+bool DictationWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool clickable = watched == m_Picture10 || watched == m_Label4[5];
+    const bool clickable = watched == m_translationToggleBack || watched == m_headings[HomeLink];
     if (clickable && event->type() == QEvent::MouseButtonPress) {
         return true;
     }
@@ -445,7 +446,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
         const auto* widget = static_cast<QWidget*>(watched);
         if (mouse->button() == Qt::LeftButton &&
             widget->rect().contains(mouse->position().toPoint())) {
-            if (watched == m_Picture10) {
+            if (watched == m_translationToggleBack) {
                 toggleTranslation();
             } else {
                 SitePages::open(SitePages::homePage());
@@ -453,27 +454,27 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
         }
         return true;
     }
-    if (watched == m_T1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_lessonTree && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
         if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            nodeClick(m_T1->currentItem());
+            nodeClick(m_lessonTree->currentItem());
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool Form2::event(QEvent* event)
+bool DictationWindow::event(QEvent* event)
 {
     // The banner shows the window's icon, whoever sets it.
-    if (event->type() == QEvent::WindowIconChange && m_Image1) {
-        m_Image1->setPixmap(windowIcon().pixmap(m_Image1->size(), devicePixelRatioF()));
+    if (event->type() == QEvent::WindowIconChange && m_bannerIcon) {
+        m_bannerIcon->setPixmap(windowIcon().pixmap(m_bannerIcon->size(), devicePixelRatioF()));
     }
     return QWidget::event(event);
 }
 
-void Form2::closeEvent(QCloseEvent* event)
+void DictationWindow::closeEvent(QCloseEvent* event)
 {
     // The player goes on; only this window's watch over it ends.
     m_exercise.stopWatching();

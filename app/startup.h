@@ -3,15 +3,15 @@
 #include <QString>
 #include <QStringList>
 
-class Form1;
+class StudyWindow;
 
 // Start-up and shutdown of the program, and the private temporary folder all its working
 // files live in.
-namespace Module1 {
+namespace Startup {
 
 // This running copy's own temporary folder, ending in a separator. Set once by
 // prepareTempPath(); never empty while a window is open.
-extern QString TempPath;
+extern QString tempPath;
 
 // Makes a folder of this copy's own inside the per-user folder privateFolderName() in
 // `base` (see PrivateFolder) and returns it with a trailing separator; "" when `base` cannot
@@ -25,7 +25,7 @@ QString privateFolderName();
 // Why the program cannot start when prepareTempPath() found no place.
 QString noFolderMessage();
 
-// Writes the carried font, dictionary and database into TempPath, replacing whatever stands
+// Writes the carried font, dictionary and database into tempPath, replacing whatever stands
 // there under their names, and makes the font known to the application. Returns the names of
 // the files that could not be written.
 QStringList writeCarriedFiles();
@@ -34,18 +34,18 @@ QString missingFilesNotice(const QStringList& missingNames);
 
 // Wires the window's close and its "退出" to shutdown(), and tells the learner, through the
 // window's notices, which carried files are missing.
-void attach(Form1& form, const QStringList& missingNames);
+void attach(StudyWindow& form, const QStringList& missingNames);
 
 // Deletes a folder or a file with everything inside it; false when nothing was deleted.
-bool DeleteFolder(const QString& path);
+bool deleteRecursively(const QString& path);
 
 // The voice library: "语音库" beside the executable, or in the installed data folder.
 QString voiceLibraryPath();
 
 // Closes the recording device, deletes the working files, the lesson-audio copies and then
 // this copy's whole folder, closes the player and ends the event loop.
-void shutdown(Form1& form);
+void shutdown(StudyWindow& form);
 // Deletes this copy's folder with everything left in it; other copies' folders stay.
 void removeTempFolder();
 
-} // namespace Module1
+} // namespace Startup

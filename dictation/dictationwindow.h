@@ -16,20 +16,20 @@ class QTreeWidgetItem;
 // The dictation window: its own lesson tree, the current sentence's translation (hidden on
 // request), the answer box and the input box, and five buttons that play a sentence through
 // the study window's player, move between sentences and reveal the answer.
-class Form2 : public QWidget
+class DictationWindow : public QWidget
 {
     Q_OBJECT
 public:
     // The player, the two button faces and the paths belong to whoever opens the window.
     // tempPath is the program's private temporary folder, ending in a separator.
-    Form2(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace, QString tempPath,
-          QString voiceLibrary, QWidget* parent = nullptr);
-    ~Form2() override;
+    DictationWindow(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace, QString tempPath,
+                    QString voiceLibrary, QWidget* parent = nullptr);
+    ~DictationWindow() override;
 
     int currentSentence() const { return m_exercise.currentSentence(); }
     const SentenceTable& sentences() const { return m_exercise.lists(); }
     // The current sentence's translation, kept while the shown one is hidden.
-    const QString& hiddenTranslation() const { return Label10; }
+    const QString& hiddenTranslation() const { return m_currentTranslation; }
     const QString& lessonAudioFile() const { return m_lessonAudioFile; }
     bool isWatchingPlayback() const { return m_exercise.isWatching(); }
 
@@ -44,6 +44,15 @@ protected:
 
 private:
     enum Button { Previous = 6, Next = 1, Replay = 2, Answer = 3, Quit = 4 };
+    enum Heading {
+        AnswerHeading,
+        TreeHeading,
+        InputHeading,
+        LessonTitle,
+        TranslationHeading,
+        HomeLink,
+        HeadingCount
+    };
 
     void buildBanner();
     void buildLessonPanel();
@@ -67,23 +76,23 @@ private:
     void showAnswer();
     void commonEnding();
 
-    MediaPlayer& m_W1;
+    MediaPlayer& m_player;
     QPixmap m_normalFace;
     QPixmap m_pressedFace;
     QString m_tempPath;
     QString m_voiceLibrary;
-    DictationExercise m_exercise{m_W1};
-    QString Label10;
+    DictationExercise m_exercise{m_player};
+    QString m_currentTranslation;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
 
-    QTreeWidget* m_T1 = nullptr;
-    QPlainTextEdit* m_r1 = nullptr;
-    QPlainTextEdit* m_r2 = nullptr;
-    QLabel* m_Label8 = nullptr;
-    QLabel* m_Label14 = nullptr;
-    QLabel* m_Image1 = nullptr;
-    QLabel* m_Picture10 = nullptr;
-    std::array<QLabel*, 6> m_Label4{};
-    std::array<FaceButton*, 7> m_Label5{}; // indices 1, 2, 3, 4 and 6
+    QTreeWidget* m_lessonTree = nullptr;
+    QPlainTextEdit* m_inputBox = nullptr;
+    QPlainTextEdit* m_answerBox = nullptr;
+    QLabel* m_translationLine = nullptr;
+    QLabel* m_translationToggle = nullptr;
+    QLabel* m_bannerIcon = nullptr;
+    QLabel* m_translationToggleBack = nullptr;
+    std::array<QLabel*, HeadingCount> m_headings{};
+    std::array<FaceButton*, 7> m_buttons{}; // indices 1, 2, 3, 4 and 6
 };

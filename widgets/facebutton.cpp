@@ -9,8 +9,8 @@ FaceButton::FaceButton(int index, const QString& caption, QPixmap normalFace, QP
     : QWidget(parent), m_index(index), m_caption(new QLabel(caption, this)),
       m_normalFace(std::move(normalFace)), m_pressedFace(std::move(pressedFace))
 {
-    setObjectName(QStringLiteral("Picture4_%1").arg(index));
-    m_caption->setObjectName(QStringLiteral("Label5_%1").arg(index));
+    setObjectName(QStringLiteral("button_%1").arg(index));
+    m_caption->setObjectName(QStringLiteral("buttonCaption_%1").arg(index));
     m_caption->setAlignment(Qt::AlignCenter);
     // The caption lets mouse input through to the button, which owns the press protocol.
     m_caption->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -1,10 +1,11 @@
 #include "carriedfiles.h"
 #include "facebutton.h"
-#include "form1.h"
 #include "lessonloader.h"
 #include "lessontreeclicks.h"
-#include "module1.h"
 #include "privatefolder.h"
+#include "startup.h"
+#include "studywindow.h"
+#include "testmain.h"
 
 #include <QAction>
 #include <QDir>
@@ -54,7 +55,7 @@ constexpr qint64 deadPid = 2147483646;
 // recording (as the recorder writes it, through a save file).
 void writeAsTheProgramDoes(const QString& tempPath, const QString& lessonSource)
 {
-    QCOMPARE(Module1::writeCarriedFiles(), QStringList());
+    QCOMPARE(Startup::writeCarriedFiles(), QStringList());
     const QDir temp(tempPath);
     QCOMPARE(prepareLessonAudio(lessonSource, temp.filePath(QStringLiteral("sounenclff")),
                                 QStringLiteral("QVN101.mp3"))
@@ -68,7 +69,7 @@ void writeAsTheProgramDoes(const QString& tempPath, const QString& lessonSource)
 
 } // namespace
 
-class TestModule1 : public QObject
+class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
@@ -100,7 +101,7 @@ private slots:
         writeFile(victimFile + QStringLiteral(".part"), "not ours either");
         const QString lesson = system.filePath(QStringLiteral("QVN101.dat"));
         writeFile(lesson, "lesson");
-        const QString fixed = QDir(system.path()).filePath(Module1::privateFolderName());
+        const QString fixed = QDir(system.path()).filePath(Startup::privateFolderName());
         if (planted == QLatin1String("link")) {
             QVERIFY(QFile::link(victim.path(), fixed));
         } else if (planted == QLatin1String("file")) {
@@ -124,26 +125,26 @@ private slots:
 #endif
         }
 
-        Module1::TempPath = Module1::prepareTempPath(system.path());
-        QVERIFY(Module1::TempPath.endsWith(QDir::separator()));
-        writeAsTheProgramDoes(Module1::TempPath, lesson);
+        Startup::tempPath = Startup::prepareTempPath(system.path());
+        QVERIFY(Startup::tempPath.endsWith(QDir::separator()));
+        writeAsTheProgramDoes(Startup::tempPath, lesson);
 
         QCOMPARE(readAll(victimFile), QByteArray("not ours"));
         QCOMPARE(readAll(victimFile + QStringLiteral(".part")), QByteArray("not ours either"));
         QCOMPARE(entries(victim.path()).size(), 2);
-        const QFileInfo folder(folderOf(Module1::TempPath));
+        const QFileInfo folder(folderOf(Startup::tempPath));
         QVERIFY(folder.isDir() && !folder.isSymLink());
         QCOMPARE(folder.permissions() & 0x0077, QFile::Permissions());
         // Each running copy works in a folder of its own inside the per-user one.
         const QString parent = folder.absolutePath();
         QCOMPARE(parent == fixed, userFolderReused);
-        QVERIFY(QFileInfo(parent).fileName().startsWith(Module1::privateFolderName()));
+        QVERIFY(QFileInfo(parent).fileName().startsWith(Startup::privateFolderName()));
         QVERIFY(!QFileInfo(parent).isSymLink());
         QCOMPARE(entries(folder.filePath()),
                  (QStringList{QStringLiteral("Ksphonet.TTF"), QStringLiteral("mcesound.wav"),
                               QStringLiteral("mswrd.wd"), QStringLiteral("qvnxcl.wrd"),
                               QStringLiteral("sounenclff")}));
-        Module1::removeTempFolder();
+        Startup::removeTempFolder();
     }
 
     void noFolderIsMadeOutsideAUsableBase_data()
@@ -178,10 +179,10 @@ private slots:
         set("XDG_CACHE_HOME", cache);
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(working.path()));
-        const QString path = Module1::prepareTempPath();
+        const QString path = Startup::prepareTempPath();
         // Neither an empty nor a relative base may stand for the working folder.
-        QCOMPARE(Module1::prepareTempPath(QString()), QString());
-        QCOMPARE(Module1::prepareTempPath(QStringLiteral(".")), QString());
+        QCOMPARE(Startup::prepareTempPath(QString()), QString());
+        QCOMPARE(Startup::prepareTempPath(QStringLiteral(".")), QString());
         QDir::setCurrent(before);
         for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"}) {
             qunsetenv(name);
@@ -190,7 +191,7 @@ private slots:
         QCOMPARE(entries(working.path()), QStringList());
         if (!found) {
             QCOMPARE(path, QString());
-            QVERIFY(!Module1::noFolderMessage().isEmpty());
+            QVERIFY(!Startup::noFolderMessage().isEmpty());
         } else {
             QVERIFY2(folderOf(path).startsWith(goodPath + QLatin1Char('/')), qPrintable(path));
             QVERIFY(QFileInfo(path).isDir());
@@ -199,7 +200,7 @@ private slots:
         const StudyPaths none{QString(), QStringLiteral("/voices")};
         QCOMPARE(none.databaseFile(), QString());
         QCOMPARE(none.audioFolder(), QString());
-        Module1::removeTempFolder();
+        Startup::removeTempFolder();
     }
 
     void closingDeletesThisCopysFolderOnly_data()
@@ -231,17 +232,17 @@ private slots:
         QVERIFY(QDir().mkdir(oneOff, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(QDir(oneOff).mkdir(QStringLiteral("13-zzzzzz")));
 
-        Module1::TempPath = Module1::prepareTempPath(system.path());
-        const QString mine = folderOf(Module1::TempPath);
+        Startup::tempPath = Startup::prepareTempPath(system.path());
+        const QString mine = folderOf(Startup::tempPath);
         QCOMPARE(QFileInfo(mine).absolutePath(), parent);
         QVERIFY(!QFileInfo::exists(killed) && !QFileInfo::exists(killed + QStringLiteral(".lock")));
         QVERIFY(!QFileInfo::exists(unlocked) && !QFileInfo::exists(oneOff));
-        QCOMPARE(Module1::writeCarriedFiles(), QStringList());
+        QCOMPARE(Startup::writeCarriedFiles(), QStringList());
         {
-            Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+            StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
             form.load();
-            Module1::attach(form, {});
-            auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
+            Startup::attach(form, {});
+            auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
             LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 1));
             QVERIFY(QFileInfo::exists(mine + QStringLiteral("/sounenclff/QVN101.mp3")));
             writeFile(QDir(mine).filePath(QStringLiteral("mcesound.wav")), "RIFF");
@@ -264,38 +265,39 @@ private slots:
     void learnerHearsOnceAboutMissingFilesAndOversizedRecordings()
     {
         QTemporaryDir system;
-        Module1::TempPath = Module1::prepareTempPath(system.path());
-        const QDir temp(Module1::TempPath);
+        Startup::tempPath = Startup::prepareTempPath(system.path());
+        const QDir temp(Startup::tempPath);
         // Folders standing where two carried files go make their writing fail.
         QVERIFY(temp.mkpath(QStringLiteral("mswrd.wd/x")));
         QVERIFY(temp.mkpath(QStringLiteral("qvnxcl.wrd/x")));
-        const QStringList missing = Module1::writeCarriedFiles();
+        const QStringList missing = Startup::writeCarriedFiles();
         QCOMPARE(missing, (QStringList{QStringLiteral("mswrd.wd"), QStringLiteral("qvnxcl.wrd")}));
         QVERIFY(temp.exists(QStringLiteral("Ksphonet.TTF")));
         QVERIFY(QDir(temp.filePath(QStringLiteral("qvnxcl.wrd"))).removeRecursively());
-        QCOMPARE(Module1::writeCarriedFiles(), QStringList{QStringLiteral("mswrd.wd")});
+        QCOMPARE(Startup::writeCarriedFiles(), QStringList{QStringLiteral("mswrd.wd")});
 
         QTemporaryDir voices;
         QFile big(voices.filePath(QStringLiteral("QVN101.dat")));
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(maxLessonAudioBytes + 1));
         big.close();
-        Form1 form(StudyPaths{Module1::TempPath, voices.path()});
+        StudyWindow form(StudyPaths{Startup::tempPath, voices.path()});
         QStringList notices;
         form.prompts().notify = [&](const QString& text) { notices.append(text); };
         form.load();
-        Module1::attach(form, missing);
+        Startup::attach(form, missing);
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QStringLiteral("词典、课文数据库")));
         QVERIFY(!notices[0].contains(QStringLiteral("字体")));
 
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("T1"));
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
         LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 1));
         QCOMPARE(notices.size(), 2);
         QVERIFY(notices[1].contains(QStringLiteral("太大")));
         QVERIFY(!form.player().hasMedia());
         QVERIFY(!temp.exists(QStringLiteral("sounenclff/QVN101.mp3")));
 
-        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("Label6_3")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("toolbarCaption_3")),
+                          Qt::LeftButton);
         QWidget* dictation = form.dictationWindow();
         QVERIFY(dictation);
         auto* dictationTree = dictation->findChild<QTreeWidget*>();
@@ -305,15 +307,15 @@ private slots:
         QVERIFY(box->text().contains(QStringLiteral("太大")));
         QCOMPARE(box->windowModality(), Qt::NonModal);
         dictation->close();
-        Module1::removeTempFolder();
+        Startup::removeTempFolder();
     }
 
     void savingACopyTouchesNothingElse()
     {
         QTemporaryDir system;
         QTemporaryDir chosen;
-        Module1::TempPath = Module1::prepareTempPath(system.path());
-        Form1 form(StudyPaths{Module1::TempPath, Module1::voiceLibraryPath()});
+        Startup::tempPath = Startup::prepareTempPath(system.path());
+        StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
         form.load();
         writeFile(form.recordingFile(), "new recording");
         const QString target = chosen.filePath(QStringLiteral("mine.wav"));
@@ -325,7 +327,7 @@ private slots:
         form.prompts().savePath = [&] { return answer; };
         form.prompts().confirmReplace = [](const QString&) { return true; };
         form.prompts().notify = [&](const QString& text) { notices.append(text); };
-        auto* save = form.findChild<FaceButton*>(QStringLiteral("Picture4_5"));
+        auto* save = form.findChild<FaceButton*>(QStringLiteral("button_5"));
         save->setEnabled(true);
         const auto press = [save] {
             QTest::mouseClick(save->captionLabel(), Qt::LeftButton, {}, QPoint(5, 5));
@@ -345,9 +347,12 @@ private slots:
         QCOMPARE(notices.size(), 1);
         QVERIFY(QFileInfo(locked + QStringLiteral("/inside")).isDir());
         QCOMPARE(entries(chosen.path()).size(), 3);
-        Module1::removeTempFolder();
+        Startup::removeTempFolder();
     }
 };
 
-QTEST_MAIN(TestModule1)
-#include "tst_module1.moc"
+ORLUNE_TEST_MAIN(TestStartup)
+
+#include "tst_startup.moc"
+
+#include <QApplication>

@@ -1,7 +1,8 @@
 #include "facebutton.h"
-#include "form1.h"
 #include "studyfixture.h"
+#include "studywindow.h"
 #include "testaudio.h"
+#include "testmain.h"
 #include "testsignals.h"
 
 #include <QDir>
@@ -55,7 +56,7 @@ QByteArray contents(const QString& path)
 
 } // namespace
 
-class TestForm1Recording : public QObject
+class TestStudyWindowRecording : public QObject
 {
     Q_OBJECT
 private slots:
@@ -69,7 +70,7 @@ private slots:
     void recordsWhatIsHeardReplaysAndSavesACopy()
     {
         StudyFixture fixture;
-        Form1& form = fixture.form();
+        StudyWindow& form = fixture.form();
         QStringList notices;
         form.prompts().notify = [&](const QString& text) { notices.append(text); };
         FaceButton* record = button(form, 3);
@@ -82,7 +83,7 @@ private slots:
         const auto tone = TestSignals::tone(44100 * 2, 2, 44100, 1000.0, 12000);
         QVERIFY(TestSignals::writeFile(tonePath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, tone));
         MediaPlayer tonePlayer;
-        tonePlayer.setURL(tonePath);
+        tonePlayer.setUrl(tonePath);
 
         press(record, Qt::RightButton);
         QCOMPARE(record->caption(), QStringLiteral("停止录音"));
@@ -150,7 +151,7 @@ private slots:
         QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        Form1 form(StudyPaths{blocker.fileName() + QStringLiteral("/"), QString()});
+        StudyWindow form(StudyPaths{blocker.fileName() + QStringLiteral("/"), QString()});
         QStringList notices;
         form.prompts().notify = [&](const QString& text) { notices.append(text); };
 
@@ -172,9 +173,9 @@ private slots:
     }
 
 private:
-    static FaceButton* button(Form1& form, int index)
+    static FaceButton* button(StudyWindow& form, int index)
     {
-        return form.findChild<FaceButton*>(QStringLiteral("Picture4_%1").arg(index));
+        return form.findChild<FaceButton*>(QStringLiteral("button_%1").arg(index));
     }
     static void press(FaceButton* button, Qt::MouseButton mouse = Qt::LeftButton)
     {
@@ -182,5 +183,8 @@ private:
     }
 };
 
-QTEST_MAIN(TestForm1Recording)
-#include "tst_form1_recording.moc"
+ORLUNE_TEST_MAIN(TestStudyWindowRecording)
+
+#include "tst_studywindow_recording.moc"
+
+#include <QApplication>

@@ -1,6 +1,6 @@
 #include "dictationfixture.h"
+#include "dictationwindow.h"
 #include "facebutton.h"
-#include "form2.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,7 +23,7 @@ QByteArray fileBytes(const QString& path)
 
 } // namespace
 
-class TestForm2Lessons : public QObject
+class TestDictationWindowLessons : public QObject
 {
     Q_OBJECT
 private slots:
@@ -40,11 +40,11 @@ private slots:
         QCOMPARE(source.sentences.size(), 14);
         m_fixture->openLesson(1, 1);
 
-        Form2& form = m_fixture->form();
-        QCOMPARE(form.sentences().List1, source.sentences);
-        QCOMPARE(form.sentences().List2, source.translations);
-        QCOMPARE(form.sentences().List3.value(0), QStringLiteral(".5"));
-        QCOMPARE(form.sentences().List4.last(), QString());
+        DictationWindow& form = m_fixture->form();
+        QCOMPARE(form.sentences().sentences, source.sentences);
+        QCOMPARE(form.sentences().translations, source.translations);
+        QCOMPARE(form.sentences().startTimes.value(0), QStringLiteral(".5"));
+        QCOMPARE(form.sentences().endTimes.last(), QString());
         QCOMPARE(form.currentSentence(), 0);
         QCOMPARE(m_fixture->shownTranslation(), source.translations.first());
         QCOMPARE(form.hiddenTranslation(), source.translations.first());
@@ -60,7 +60,7 @@ private slots:
         const QString copy = m_fixture->tempPath() + QStringLiteral("sounenclff/QVN101.mp3");
         QCOMPARE(form.lessonAudioFile(), library);
         MediaPlayer& player = m_fixture->player();
-        QCOMPARE(QDir::cleanPath(player.URL()), QDir::cleanPath(copy));
+        QCOMPARE(QDir::cleanPath(player.url()), QDir::cleanPath(copy));
         QVERIFY(player.hasMedia());
         QCOMPARE(fileBytes(copy), fileBytes(library));
         QCOMPARE(player.playState(), MediaPlayer::Stopped);
@@ -75,13 +75,13 @@ private slots:
         m_fixture->openLesson(1, 1);
         m_fixture->openLesson(2, 96);
 
-        Form2& form = m_fixture->form();
-        QCOMPARE(form.sentences().List1, source.sentences);
+        DictationWindow& form = m_fixture->form();
+        QCOMPARE(form.sentences().sentences, source.sentences);
         QCOMPARE(m_fixture->shownTranslation(), source.translations.first());
         QCOMPARE(m_fixture->buttonStates(), onlyQuit);
         QVERIFY(form.lessonAudioFile().endsWith(QLatin1String("/QVN2096.dat")));
         QVERIFY(!m_fixture->player().hasMedia());
-        QCOMPARE(m_fixture->player().URL(), QString());
+        QCOMPARE(m_fixture->player().url(), QString());
         QVERIFY(
             !QFileInfo::exists(m_fixture->tempPath() + QStringLiteral("sounenclff/QVN2096.mp3")));
     }
@@ -89,7 +89,7 @@ private slots:
     void lessonWithoutRowsOrRecording()
     {
         m_fixture->openLesson(1, 70);
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(form.sentences().count(), 0);
         QVERIFY(m_fixture->shownTranslation().isEmpty());
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
@@ -108,7 +108,7 @@ private slots:
         QVERIFY(!book2->isExpanded());
         m_fixture->click(book2);
         QVERIFY(book2->isExpanded());
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(form.sentences().count(), 0);
         QVERIFY(m_fixture->input()->toPlainText().isEmpty());
         QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(m_fixture->form().hiddenTranslation(), first);
 
         // A click on the caption itself does the same as one on its picture.
-        QLabel* caption = m_fixture->label(QStringLiteral("Label14"));
+        QLabel* caption = m_fixture->label(QStringLiteral("translationToggle"));
         QTest::mouseClick(caption, Qt::LeftButton, {}, caption->rect().center());
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QCOMPARE(m_fixture->shownTranslation(), first);
@@ -186,7 +186,7 @@ private slots:
         m_fixture->openLesson(book, lesson);
         QCOMPARE(QFileInfo(m_fixture->form().lessonAudioFile()).fileName(),
                  name + QStringLiteral(".dat"));
-        QCOMPARE(QFileInfo(m_fixture->player().URL()).fileName(), name + QStringLiteral(".mp3"));
+        QCOMPARE(QFileInfo(m_fixture->player().url()).fileName(), name + QStringLiteral(".mp3"));
         QVERIFY(m_fixture->player().hasMedia());
     }
 
@@ -195,7 +195,7 @@ private slots:
         // Book 1 lesson 1 without its rows; its recording is still in the library.
         QVERIFY(m_fixture->removeSentences(QStringLiteral("1"), QStringLiteral("Lesson 1")));
         m_fixture->openLesson(1, 1);
-        Form2& form = m_fixture->form();
+        DictationWindow& form = m_fixture->form();
         QCOMPARE(form.sentences().count(), 0);
         QCOMPARE(m_fixture->buttonStates(), allEnabled);
         QVERIFY(m_fixture->player().hasMedia());
@@ -235,12 +235,12 @@ private slots:
 private:
     void toggle()
     {
-        QLabel* picture = m_fixture->label(QStringLiteral("Picture10"));
+        QLabel* picture = m_fixture->label(QStringLiteral("translationToggleBack"));
         QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(3, 3));
     }
 
     std::unique_ptr<DictationFixture> m_fixture;
 };
 
-DICTATION_TEST_MAIN(TestForm2Lessons)
-#include "tst_form2_lessons.moc"
+DICTATION_TEST_MAIN(TestDictationWindowLessons)
+#include "tst_dictationwindow_lessons.moc"

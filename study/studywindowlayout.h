@@ -5,7 +5,7 @@
 #include <QString>
 
 // The study window's design geometry, in twips (15 twips to a device-independent pixel).
-namespace Form1Layout {
+namespace StudyWindowLayout {
 
 using Twips = TwipsRect;
 using DesignGeometry::toPixels;
@@ -30,4 +30,4 @@ bool hasDesignRect(const QString& objectName);
 // W x H twips; controls the rules leave alone keep their design rectangle.
 Twips resizedRect(const QString& objectName, int W, int H);
 
-} // namespace Form1Layout
+} // namespace StudyWindowLayout

@@ -6,7 +6,7 @@
 #include <QString>
 
 // The dictation window's pictures, drawn in code so they stay crisp at any display scale.
-namespace DictationArtwork {
+namespace CommonArtwork {
 
 // The window's icon, also shown on the banner.
 QIcon windowIcon();
@@ -17,4 +17,4 @@ QPixmap togglePicture(const QSize& size, qreal devicePixelRatio);
 // Style sheet of a panel heading bar.
 QString headingBarStyle();
 
-} // namespace DictationArtwork
+} // namespace CommonArtwork

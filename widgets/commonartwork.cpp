@@ -1,9 +1,9 @@
-#include "dictationartwork.h"
+#include "commonartwork.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 
-namespace DictationArtwork {
+namespace CommonArtwork {
 
 namespace {
 
@@ -98,4 +98,4 @@ QString headingBarStyle()
                           "border: none;");
 }
 
-} // namespace DictationArtwork
+} // namespace CommonArtwork

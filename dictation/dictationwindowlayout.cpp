@@ -1,0 +1,53 @@
+#include "dictationwindowlayout.h"
+
+#include <QHash>
+
+namespace DictationWindowLayout {
+
+namespace {
+
+const QHash<QString, Twips>& designTable()
+{
+    static const QHash<QString, Twips> table{
+        {QStringLiteral("banner"), {0, 0, 10935, 855}},
+        {QStringLiteral("bannerIcon"), {60, 180, 480, 480}},
+        {QStringLiteral("lessonTitle"), {660, 240, 2160, 195}},
+        {QStringLiteral("creditLine"), {660, 480, 1845, 225}},
+        {QStringLiteral("frame1"), {60, 900, 2595, 5895}},
+        {QStringLiteral("lessonTreeBar"), {90, 930, 2550, 315}},
+        {QStringLiteral("lessonTree"), {120, 1260, 2475, 5490}},
+        {QStringLiteral("frame3"), {2700, 900, 8115, 1935}},
+        {QStringLiteral("translationBack"), {2700, 900, 8115, 1935}},
+        {QStringLiteral("translationBar"), {2730, 930, 8055, 400}},
+        {QStringLiteral("translationLine"), {2760, 1380, 6975, 1305}},
+        {QStringLiteral("translationToggleBack"), {9840, 1680, 855, 555}},
+        {QStringLiteral("frame2"), {2700, 2880, 8115, 1935}},
+        {QStringLiteral("answerBack"), {2700, 2880, 8115, 1935}},
+        {QStringLiteral("answerBar"), {2730, 2910, 8055, 400}},
+        {QStringLiteral("answerBox"), {2760, 3300, 7995, 1455}},
+        {QStringLiteral("frame4"), {2700, 4860, 8115, 1935}},
+        {QStringLiteral("inputBack"), {2700, 4860, 8115, 1935}},
+        {QStringLiteral("inputBar"), {2730, 4890, 8055, 400}},
+        {QStringLiteral("inputBox"), {2760, 5280, 7995, 1455}},
+        {QStringLiteral("button_6"), {4860, 6960, 1125, 315}},
+        {QStringLiteral("button_1"), {6060, 6960, 1125, 315}},
+        {QStringLiteral("button_2"), {7260, 6960, 1125, 315}},
+        {QStringLiteral("button_3"), {8460, 6960, 1125, 315}},
+        {QStringLiteral("button_4"), {9660, 6960, 1125, 315}},
+    };
+    return table;
+}
+
+} // namespace
+
+Twips designRect(const QString& objectName)
+{
+    return designTable().value(objectName, Twips{0, 0, 0, 0});
+}
+
+bool hasDesignRect(const QString& objectName)
+{
+    return designTable().contains(objectName);
+}
+
+} // namespace DictationWindowLayout
