@@ -174,6 +174,18 @@ int MediaPlayer::volume() const
     return m_engine->volume();
 }
 
+void MediaPlayer::setSpeed(double factor)
+{
+    if (std::isnan(factor))
+        return;
+    m_speed = std::round(std::clamp(factor, minSpeed, maxSpeed) * 10) / 10;
+}
+
+double MediaPlayer::speed() const
+{
+    return m_speed;
+}
+
 qint64 MediaPlayer::startFrame(double seconds, int sampleRate)
 {
     const double scaled = seconds * sampleRate;

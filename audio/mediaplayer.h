@@ -67,6 +67,20 @@ public:
     void setVolume(int volume);
     int volume() const;
 
+    // Playing speed, the pitch kept. The factor is clamped to [minSpeed, maxSpeed] and rounded
+    // to steps of 0.1; 1.0, where a new player starts, plays the decoded frames unchanged. At
+    // any other speed the frames [start, stop) are time-stretched: the stop stays exact (the
+    // last frame sent through is the one before the stop frame), endReached() comes once its
+    // stretched sound has been heard, a follow-on pause lasts exactly its seconds of real
+    // time (silence is not stretched), and currentPosition() is the media position being
+    // heard. Takes effect from the next play() (or setCurrentPosition() while playing), and
+    // lasts across new media.
+    // For now the engine keeps playing at 1x whatever the setting; the stretch follows.
+    static constexpr double minSpeed = 0.5;
+    static constexpr double maxSpeed = 1.5;
+    void setSpeed(double factor);
+    double speed() const;
+
     Controls& controls() { return m_controls; }
     PlayState playState() const;
 
@@ -130,4 +144,5 @@ private:
     double m_endPosition = -1;
     double m_followOnEnd = -1;
     PlayState m_reportedState = Undefined;
+    double m_speed = 1.0;
 };
