@@ -1,6 +1,7 @@
 #include "dictationwindow.h"
 
 #include "commonartwork.h"
+#include "dictationcheck.h"
 #include "dictationwindowlayout.h"
 #include "facebutton.h"
 #include "lessoncatalog.h"
@@ -17,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
+#include <QTextEdit>
 #include <QTreeWidget>
 
 namespace {
@@ -59,6 +61,50 @@ QPlainTextEdit* textBox(QWidget* parent, const QColor& textColor)
     setColor(box, QPalette::Text, textColor);
     setColor(box, QPalette::Base, Qt::white);
     return box;
+}
+
+// Pasted text can hold any number of words; past this the marking ends in an ellipsis, so
+// drawing it never takes long.
+constexpr qsizetype maxMarkedWords = 400;
+
+QString coloured(const QString& text, const char* colour, const char* style = "")
+{
+    return QStringLiteral("<span style=\"color:%1;%2\">%3</span>")
+        .arg(QLatin1String(colour), QLatin1String(style), text.toHtmlEscaped());
+}
+
+// Right words green; typos orange and wrong words red, each with the answer's word beside it;
+// missing words grey in brackets; extra words struck through.
+QString markingHtml(const DictationCheck& check)
+{
+    QStringList marks;
+    for (const MarkedWord& word : check.words()) {
+        if (marks.size() == maxMarkedWords) {
+            marks.append(QStringLiteral("…"));
+            break;
+        }
+        switch (word.kind) {
+        case MarkedWord::Right:
+            marks.append(coloured(word.typed, "#008000"));
+            break;
+        case MarkedWord::Typo:
+            marks.append(coloured(word.typed, "#c06000") +
+                         coloured(QStringLiteral("(%1)").arg(word.expected), "#008000"));
+            break;
+        case MarkedWord::Wrong:
+            marks.append(coloured(word.typed, "#d00000") +
+                         coloured(QStringLiteral("(%1)").arg(word.expected), "#008000"));
+            break;
+        case MarkedWord::Missing:
+            marks.append(coloured(QStringLiteral("[%1]").arg(word.expected), "#808080"));
+            break;
+        case MarkedWord::Extra:
+            marks.append(coloured(word.typed, "#a04040", "text-decoration:line-through;"));
+            break;
+        }
+    }
+    return QStringLiteral("<b>%1</b><br>%2")
+        .arg(check.scoreLine().toHtmlEscaped(), marks.join(u' '));
 }
 
 QString shortcutText(const QList<QKeySequence>& keys)
@@ -228,6 +274,17 @@ void DictationWindow::buildTextPanels()
     place(m_inputBox, QStringLiteral("inputBox"));
     // Tab leads back to the tree, so a lesson can be chosen without the mouse.
     m_inputBox->setTabChangesFocus(true);
+
+    m_markingBox = new QTextEdit(this);
+    place(m_markingBox, QStringLiteral("answerMarking"));
+    m_markingBox->setReadOnly(true);
+    m_markingBox->setFocusPolicy(Qt::NoFocus);
+    m_markingBox->setFrameShape(QFrame::NoFrame);
+    m_markingBox->setFont(DesignGeometry::chineseFont(9));
+    m_markingBox->document()->setDocumentMargin(2);
+    setColor(m_markingBox, QPalette::Base, windowColor);
+    // Hidden until an answer is shown, so the window looks as it always has.
+    m_markingBox->hide();
 }
 
 void DictationWindow::buildButtons()
@@ -295,6 +352,7 @@ void DictationWindow::nodeClick(QTreeWidgetItem* node)
     m_exercise.clear();
     m_inputBox->clear();
     m_answerBox->clear();
+    clearMarking();
     m_translationLine->clear();
     m_currentTranslation.clear();
     m_lessonAudioFile.clear();
@@ -393,7 +451,7 @@ void DictationWindow::buttonReleased(int index)
         m_exercise.playCurrent();
         break;
     case Answer:
-        m_answerBox->setPlainText(m_exercise.answer());
+        showAnswer();
         break;
     case Quit:
         close();
@@ -412,6 +470,7 @@ void DictationWindow::previousSentence()
     m_buttons[Next]->setEnabled(true);
     m_inputBox->clear();
     m_answerBox->clear();
+    clearMarking();
     m_exercise.playCurrent();
     updateTranslation();
 }
@@ -424,8 +483,33 @@ void DictationWindow::nextSentence()
     m_buttons[Previous]->setEnabled(true);
     m_inputBox->clear();
     m_answerBox->clear();
+    clearMarking();
     m_exercise.playCurrent();
     updateTranslation();
+}
+
+void DictationWindow::showAnswer()
+{
+    m_answerBox->setPlainText(m_exercise.answer());
+    showMarking();
+}
+
+void DictationWindow::showMarking()
+{
+    const DictationCheck check(m_inputBox->toPlainText(), m_exercise.answer());
+    // A sentence without words has nothing to mark; "0/0" would only puzzle.
+    if (check.answerWordCount() == 0) {
+        clearMarking();
+        return;
+    }
+    m_markingBox->setHtml(markingHtml(check));
+    m_markingBox->show();
+}
+
+void DictationWindow::clearMarking()
+{
+    m_markingBox->clear();
+    m_markingBox->hide();
 }
 
 void DictationWindow::commonEnding()

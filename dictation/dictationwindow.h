@@ -10,6 +10,7 @@ class FaceButton;
 class MediaPlayer;
 class QLabel;
 class QPlainTextEdit;
+class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -74,6 +75,8 @@ private:
     void previousSentence();
     void nextSentence();
     void showAnswer();
+    void showMarking();
+    void clearMarking();
     void commonEnding();
 
     MediaPlayer& m_player;
@@ -89,6 +92,7 @@ private:
     QTreeWidget* m_lessonTree = nullptr;
     QPlainTextEdit* m_inputBox = nullptr;
     QPlainTextEdit* m_answerBox = nullptr;
+    QTextEdit* m_markingBox = nullptr;
     QLabel* m_translationLine = nullptr;
     QLabel* m_translationToggle = nullptr;
     QLabel* m_bannerIcon = nullptr;

@@ -29,6 +29,8 @@ const QHash<QString, Twips>& designTable()
         {QStringLiteral("inputBack"), {2700, 4860, 8115, 1935}},
         {QStringLiteral("inputBar"), {2730, 4890, 8055, 400}},
         {QStringLiteral("inputBox"), {2760, 5280, 7995, 1455}},
+        // Not a described control: the free corner below the lesson panel, left of the buttons.
+        {QStringLiteral("answerMarking"), {60, 6870, 4740, 630}},
         {QStringLiteral("button_6"), {4860, 6960, 1125, 315}},
         {QStringLiteral("button_1"), {6060, 6960, 1125, 315}},
         {QStringLiteral("button_2"), {7260, 6960, 1125, 315}},
