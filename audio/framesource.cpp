@@ -29,6 +29,9 @@ void FrameSource::begin(qint64 startFrame, qint64 stopFrame)
     m_silentFrames = 0;
     m_continuationSilence = -1;
     m_pieces.clear();
+    m_highestFed = -1;
+    m_runSpeed = m_speed;
+    m_stretch.reset();
     if (!isOpen())
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
@@ -41,6 +44,12 @@ void FrameSource::applyVolume(std::span<qint16> samples, int volume)
     // can be predicted to the sample.
     for (qint16& sample : samples)
         sample = qint16(int(sample) * volume / 100);
+}
+
+void FrameSource::setSpeed(double speed, int sampleRate)
+{
+    m_speed = speed;
+    m_sampleRate = sampleRate;
 }
 
 void FrameSource::setStopFrame(qint64 stopFrame)
@@ -75,7 +84,10 @@ qint64 FrameSource::mediaFrameAt(qint64 streamFrame) const
     if (piece.silent)
         return piece.mediaFrame;
     const qint64 end = after == m_pieces.end() ? m_streamFrames : after->streamFrame;
-    return piece.mediaFrame + std::min(streamFrame, end) - piece.streamFrame;
+    const qint64 offset = std::min(streamFrame, end) - piece.streamFrame;
+    // The stretch keeps to its mean rate within a few tens of milliseconds, close enough for
+    // the marking to follow the sound.
+    return piece.mediaFrame + (piece.speed == 1.0 ? offset : std::llround(offset * piece.speed));
 }
 
 void FrameSource::appendPiece(qint64 mediaFrame, bool silent)
@@ -85,18 +97,38 @@ void FrameSource::appendPiece(qint64 mediaFrame, bool silent)
     m_pieces.push_back({m_streamFrames, mediaFrame, silent});
 }
 
+qint64 FrameSource::serveMedia(qint16* out, qint64 frames)
+{
+    if (m_runSpeed == 1.0) {
+        if (m_cursor >= m_stop)
+            return 0;
+        const qint64 count = std::min(frames, m_stop - m_cursor);
+        appendPiece(m_cursor, false);
+        std::memcpy(out, m_samples.data() + m_cursor * 2, size_t(count * bytesPerFrame));
+        m_cursor += count;
+        m_highestFed = std::max(m_highestFed, m_cursor - 1);
+        return count;
+    }
+    if (m_stretch.isDrained()) {
+        if (m_cursor >= m_stop)
+            return 0;
+        // A fresh stretch: its own piece, since its sound starts over from m_cursor.
+        m_stretch.begin(m_runSpeed, m_sampleRate, m_cursor);
+        m_pieces.push_back({m_streamFrames, m_cursor, false, m_runSpeed});
+    }
+    const qint64 count = m_stretch.read(m_samples, m_cursor, m_stop, out, frames);
+    m_highestFed = std::max(m_highestFed, m_cursor - 1);
+    return count;
+}
+
 qint64 FrameSource::readData(char* data, qint64 maxSize)
 {
     const qint64 wanted = maxSize / bytesPerFrame;
     qint64 served = 0;
     while (served < wanted) {
-        if (m_cursor < m_stop) {
-            const qint64 count = std::min(wanted - served, m_stop - m_cursor);
-            appendPiece(m_cursor, false);
-            qint16* out = reinterpret_cast<qint16*>(data + served * bytesPerFrame);
-            std::memcpy(out, m_samples.data() + m_cursor * 2, size_t(count * bytesPerFrame));
+        qint16* out = reinterpret_cast<qint16*>(data + served * bytesPerFrame);
+        if (const qint64 count = serveMedia(out, wanted - served); count > 0) {
             applyVolume({out, size_t(count * 2)}, m_volume);
-            m_cursor += count;
             m_streamFrames += count;
             m_silentFrames = 0;
             served += count;
@@ -121,6 +153,8 @@ qint64 FrameSource::readData(char* data, qint64 maxSize)
             m_cursor = m_continuationStart;
             m_stop = m_continuationStop;
             m_continuationSilence = -1;
+            m_runSpeed = m_speed;
+            m_highestFed = -1;
             emit continued(m_streamFrames);
             continue;
         }

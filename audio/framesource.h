@@ -1,5 +1,7 @@
 #pragma once
 
+#include "timestretch.h"
+
 #include <QIODevice>
 #include <span>
 #include <vector>
@@ -7,7 +9,8 @@
 // What the audio sink pulls from: the frames [start, stop) of the decoded media, then silence.
 // The silence keeps the output stream running until the last real frame has been heard, so
 // stopping the sink then cuts nothing. Every piece handed out is remembered, which maps a
-// count of frames the device has played back to a position in the media.
+// count of frames the device has played back to a position in the media. At a speed other than
+// 1 the media frames pass through a time stretch; the silence is never stretched.
 class FrameSource : public QIODevice
 {
     Q_OBJECT
@@ -30,6 +33,12 @@ public:
     // 0 to 100, a linear gain on every frame handed out from now on; 100 passes them unchanged.
     void setVolume(int volume) { m_volume = volume; }
     static void applyVolume(std::span<qint16> samples, int volume);
+    // The tempo factor for the stretches begun from now on (by begin() or a continuation); 1
+    // hands out the media frames themselves.
+    void setSpeed(double speed, int sampleRate);
+    // The highest media frame of the current stretch (since begin() or the continuation's
+    // start) handed out, or fed to the time stretch; -1 if none.
+    qint64 highestFedFrame() const { return m_highestFed; }
 
     qint64 stopFrame() const { return m_stop; }
     // The next media frame to hand out.
@@ -59,9 +68,11 @@ private:
         qint64 streamFrame = 0;
         qint64 mediaFrame = 0;
         bool silent = false;
+        double speed = 1.0;
     };
 
     void appendPiece(qint64 mediaFrame, bool silent);
+    qint64 serveMedia(qint16* out, qint64 frames);
 
     std::span<const qint16> m_samples;
     std::vector<Piece> m_pieces;
@@ -73,4 +84,10 @@ private:
     qint64 m_continuationStart = 0;
     qint64 m_continuationStop = 0;
     int m_volume = 100;
+    double m_speed = 1.0;
+    int m_sampleRate = 44100;
+    // The speed of the stretch being served, latched when it began.
+    double m_runSpeed = 1.0;
+    TimeStretch m_stretch;
+    qint64 m_highestFed = -1;
 };

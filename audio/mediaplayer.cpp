@@ -179,6 +179,7 @@ void MediaPlayer::setSpeed(double factor)
     if (std::isnan(factor))
         return;
     m_speed = std::round(std::clamp(factor, minSpeed, maxSpeed) * 10) / 10;
+    m_engine->setSpeed(m_speed);
 }
 
 double MediaPlayer::speed() const

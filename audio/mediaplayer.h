@@ -73,9 +73,8 @@ public:
     // last frame sent through is the one before the stop frame), endReached() comes once its
     // stretched sound has been heard, a follow-on pause lasts exactly its seconds of real
     // time (silence is not stretched), and currentPosition() is the media position being
-    // heard. Takes effect from the next play() (or setCurrentPosition() while playing), and
-    // lasts across new media.
-    // For now the engine keeps playing at 1x whatever the setting; the stretch follows.
+    // heard. Takes effect from the next play(), setCurrentPosition() while playing, or
+    // follow-on, and lasts across new media.
     static constexpr double minSpeed = 0.5;
     static constexpr double maxSpeed = 1.5;
     void setSpeed(double factor);

@@ -101,6 +101,7 @@ void PlaybackEngine::setAudio(DecodedAudio audio)
     stop();
     m_audio = std::move(audio);
     m_source.setSamples(m_audio.samples());
+    m_source.setSpeed(m_speed, m_audio.sampleRate());
     m_position = 0;
     m_lastHeard = 0;
     m_stopFrame = -1;
@@ -160,6 +161,12 @@ void PlaybackEngine::setVolume(int volume)
 {
     m_volume = std::clamp(volume, 0, 100);
     m_source.setVolume(m_volume);
+}
+
+void PlaybackEngine::setSpeed(double speed)
+{
+    m_speed = speed;
+    m_source.setSpeed(m_speed, m_audio.sampleRate());
 }
 
 void PlaybackEngine::stop()

@@ -46,6 +46,15 @@ public:
     void setVolume(int volume);
     int volume() const { return m_volume; }
 
+    // The tempo factor, pitch kept, for the stretches begun from now on; 1 plays the frames
+    // themselves.
+    void setSpeed(double speed);
+    double speed() const { return m_speed; }
+    // The highest media frame of the running or last stretch (from play(), a new position or
+    // a follow-on's start) sent towards the output, through the time stretch at other speeds;
+    // -1 if none.
+    qint64 highestSentFrame() const { return m_source.highestFedFrame(); }
+
     // After the running stretch ends, keep the output going with silenceFrames of silence,
     // then play [start, stop): the pause between two stretches is exact to the frame. The end
     // of the running stretch is still reported with endReached(), while isPlaying() stays
@@ -105,6 +114,7 @@ private:
     quint64 m_run = 0;
     quint64 m_plays = 0;
     int m_volume = 100;
+    double m_speed = 1.0;
     bool m_playing = false;
     // The sink met an error: the next play opens a new one on whatever device is the default
     // then, as a restarted sound server or a replugged device needs.

@@ -30,6 +30,8 @@ private slots:
     void closeReleasesMedia();
     void volumeIsALinearGain_data();
     void volumeIsALinearGain();
+    void speedKeepsToTenthsInItsRange_data();
+    void speedKeepsToTenthsInItsRange();
 
 private:
     QTemporaryDir m_dir;
@@ -239,6 +241,32 @@ void TestMediaPlayer::volumeIsALinearGain()
     QVERIFY(std::ranges::equal(player.samples(), source));
     // Frames outside the media are not made up.
     QCOMPARE(player.heardFrames(3, 9).size(), size_t(2));
+}
+
+void TestMediaPlayer::speedKeepsToTenthsInItsRange_data()
+{
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("a step") << 0.7 << 0.7;
+    QTest::newRow("between steps") << 1.24 << 1.2;
+    QTest::newRow("half way up") << 0.85 << 0.9;
+    QTest::newRow("too slow") << 0.2 << 0.5;
+    QTest::newRow("too fast") << 4.0 << 1.5;
+    QTest::newRow("negative") << -1.0 << 0.5;
+    QTest::newRow("not a number") << std::nan("") << 1.0;
+}
+
+void TestMediaPlayer::speedKeepsToTenthsInItsRange()
+{
+    QFETCH(double, factor);
+    QFETCH(double, expected);
+    MediaPlayer player;
+    QCOMPARE(player.speed(), 1.0);
+    player.setSpeed(factor);
+    QCOMPARE(player.speed(), expected);
+    // A new lesson keeps the learner's speed.
+    player.setUrl(m_wav);
+    QCOMPARE(player.speed(), expected);
 }
 
 ORLUNE_GUILESS_TEST_MAIN(TestMediaPlayer)
