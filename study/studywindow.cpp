@@ -86,9 +86,11 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     m_client->setPalette(palette);
     setCentralWidget(m_client);
 
+    m_practice = std::make_unique<PracticeSettings>();
     buildMenus();
     buildToolbar(m_client);
     buildPanels(m_client);
+    buildShortcuts();
     // Rounded up: the window is never smaller than the minimum, only up to a pixel larger.
     const auto atLeast = [](int twips) {
         return (twips + StudyWindowLayout::twipsPerPixel - 1) / StudyWindowLayout::twipsPerPixel;
@@ -98,6 +100,7 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
         atLeast(StudyWindowLayout::minimumOuterHeight - StudyWindowLayout::frameHeight));
     installDefaultPrompts();
     m_player.setVolume(MediaPlayer::lessonVolume);
+    m_player.setSpeed(m_practice->speed());
     connect(&m_player, &MediaPlayer::followOnStarted, this, &StudyWindow::continueReading);
     connect(&m_player, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
         // The player stopped in the pause between two sentences: the dictation window took
@@ -105,6 +108,9 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
         // "停止" does rather than leave it waiting.
         if (m_readingLesson && m_pausing && state != MediaPlayer::Playing) {
             stopLessonReading();
+        }
+        if (m_repeatingClicked && state != MediaPlayer::Playing) {
+            endRepeats();
         }
     });
     connect(&m_player, &MediaPlayer::endReached, this, &StudyWindow::checkSentenceEnd);
@@ -143,9 +149,16 @@ void StudyWindow::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     file->setObjectName(QStringLiteral("文件"));
+    m_continueAction = file->addAction(QStringLiteral("继续上次学习"));
+    m_continueAction->setObjectName(QStringLiteral("继续上次学习"));
+    m_continueAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_continueAction->setEnabled(m_practice->lastPlace().isValid());
+    connect(m_continueAction, &QAction::triggered, this, &StudyWindow::continueLastStudy);
     QAction* quit = file->addAction(QStringLiteral("退出"));
     quit->setObjectName(QStringLiteral("退出"));
     connect(quit, &QAction::triggered, this, &StudyWindow::shutdownRequested);
+
+    buildPracticeMenu();
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("帮助"));
@@ -327,6 +340,9 @@ void StudyWindow::buildTree()
 void StudyWindow::load()
 {
     buildTree();
+    for (const auto& [book, lesson] : m_practice->readLessons()) {
+        tickLesson(m_lessonTree->topLevelItem(book - 1)->child(lesson - 1));
+    }
     m_currentSentence = -1;
     showMaximized();
 }
@@ -418,12 +434,21 @@ void StudyWindow::unloadLesson()
     m_headings[LessonTitle]->clear();
     m_lessonAudioFile.clear();
     m_audioCopyName.clear();
+    m_lessonBook = 0;
+    m_lessonNumber = 0;
+    m_timesLeft = 0;
+    m_followOnRepeats = false;
+    m_repeatingClicked = false;
 }
 
 void StudyWindow::loadLessonText(QTreeWidgetItem* node)
 {
     m_translationLine->setText(tipText());
     m_headings[LessonTitle]->setText(node->text(0));
+    m_lessonBook = m_lessonTree->indexOfTopLevelItem(node->parent()) + 1;
+    m_lessonNumber = node->parent()->indexOfChild(node) + 1;
+    m_practice->setLastPlace({m_lessonBook, m_lessonNumber, -1});
+    m_continueAction->setEnabled(true);
     const LessonDatabase database(m_paths.databaseFile());
     LoadedLesson lesson =
         loadLesson(database, m_paths.voiceLibrary, node->parent()->text(0), node->text(0));

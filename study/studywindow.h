@@ -2,6 +2,7 @@
 
 #include "dictionary.h"
 #include "mediaplayer.h"
+#include "practicesettings.h"
 #include "sentencetable.h"
 #include "sentenceview.h"
 #include "wordspeaker.h"
@@ -15,6 +16,7 @@
 
 class FaceButton;
 class LookupPopup;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QTextEdit;
@@ -91,6 +93,18 @@ public:
     QString recordingFile() const;
     MediaPlayer& replayPlayer() { return m_replay; }
 
+    // The practice choices and the remembered place, as the "练习" menu sets them.
+    PracticeSettings& practice() { return *m_practice; }
+    void setSpeed(double factor);
+    void setRepeats(int times);
+    void setRepeatGap(PracticeSettings::Gap gap);
+    // Opens the lesson last studied and shows the sentence last chosen there, silently.
+    void continueLastStudy();
+    // True while a sentence played outside a reading has repeats still to come.
+    bool isRepeatingSentence() const { return m_repeatingClicked; }
+    // Item data role of a lesson node: true once the lesson was read to its end.
+    static constexpr int readRole = Qt::UserRole + 1;
+
 signals:
     // The window was closed or "退出" was chosen: the program is to end.
     void shutdownRequested();
@@ -131,6 +145,17 @@ private:
     };
 
     void buildMenus();
+    void buildPracticeMenu();
+    void buildShortcuts();
+    void updatePracticeDisplay();
+    void startRepeats();
+    void queueFollowOn();
+    void endRepeats();
+    double repeatGap(int i) const;
+    void stopPlaying();
+    void rememberSentence(int i);
+    void tickLesson(QTreeWidgetItem* node);
+    void markLessonRead();
     void buildToolbar(QWidget* client);
     void buildPanels(QWidget* client);
     void buildSentenceButtons(QWidget* bar);
@@ -201,4 +226,13 @@ private:
     bool m_shuttingDown = false;
     QPixmap m_normalFace;  // normal face of the label buttons
     QPixmap m_pressedFace; // pressed face
+
+    std::unique_ptr<PracticeSettings> m_practice;
+    int m_lessonBook = 0; // the open lesson, 0 when none
+    int m_lessonNumber = 0;
+    int m_timesLeft = 0; // plays of the current sentence still to come; -1: until stopped
+    bool m_followOnRepeats = false; // the queued follow-on is the same sentence again
+    bool m_repeatingClicked = false;
+    QLabel* m_practiceDisplay = nullptr;
+    QAction* m_continueAction = nullptr;
 };

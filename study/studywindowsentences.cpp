@@ -43,6 +43,7 @@ void StudyWindow::showSentenceTexts(int i)
     m_currentTranslation = m_lists.translation(i);
     m_translationLine->setText(
         m_translationToggle->text() == translationShown ? m_currentTranslation : QString());
+    rememberSentence(i);
 }
 
 void StudyWindow::playSentence(int i)
@@ -62,10 +63,14 @@ void StudyWindow::playSentence(int i)
 
 void StudyWindow::checkSentenceEnd()
 {
+    // A sentence without an end time runs to the end of the recording: while it is to sound
+    // again, the player still playing at its end report means the pause has begun.
+    const bool repeatPauses = m_followOnRepeats && m_player.playState() == MediaPlayer::Playing;
     if (m_watchingSentence &&
-        m_lists.isPastEnd(m_currentSentence, m_player.controls().currentPosition())) {
+        (repeatPauses ||
+         m_lists.isPastEnd(m_currentSentence, m_player.controls().currentPosition()))) {
         m_watchingSentence = false;
-        if (m_readingLesson && m_player.hasFollowOn()) {
+        if ((m_readingLesson || m_repeatingClicked) && m_player.hasFollowOn()) {
             // The pause runs in the player itself, so it lasts exactly a second as heard and
             // the window stays responsive: "停止" during it ends the reading.
             m_pausing = true;
@@ -77,6 +82,7 @@ void StudyWindow::checkSentenceEnd()
     // the rest can be played. Either way the reading is over.
     if (m_readingLesson && !m_player.hasFollowOn() &&
         m_player.playState() != MediaPlayer::Playing) {
+        markLessonRead();
         finishLessonReading();
     }
 }
@@ -114,16 +120,21 @@ void StudyWindow::queueNextSentence()
 
 void StudyWindow::continueReading()
 {
-    if (!m_readingLesson) {
+    if (!m_readingLesson && !m_repeatingClicked) {
         return;
     }
     m_pausing = false;
     m_watchingSentence = true;
+    if (m_followOnRepeats) {
+        m_timesLeft -= m_timesLeft > 0 ? 1 : 0;
+        queueFollowOn();
+        return;
+    }
     m_currentSentence = m_followOnSentence;
     unmarkSentence();
     showSentenceTexts(m_currentSentence);
     markSentence(m_currentSentence, int(m_lists.sentence(m_currentSentence).size()));
-    queueNextSentence();
+    startRepeats();
 }
 
 void StudyWindow::startLessonReading()
@@ -144,7 +155,7 @@ void StudyWindow::startLessonReading()
     markSentence(first, int(m_lists.sentence(first).size()));
     m_readingLesson = true;
     m_pausing = false;
-    queueNextSentence();
+    startRepeats();
     setReadingPair(false, true);
     if (m_player.playState() != MediaPlayer::Playing) {
         // Nothing could be played: the end check ends the reading at once.
@@ -177,6 +188,8 @@ void StudyWindow::playbackFailed()
 void StudyWindow::finishLessonReading()
 {
     m_pausing = false;
+    m_timesLeft = 0;
+    m_followOnRepeats = false;
     unmarkSentence();
     m_currentSentence = -1;
     m_readingLesson = false;
@@ -193,7 +206,7 @@ void StudyWindow::toolbarActivated(int index)
         startLessonReading();
         break;
     case StopReading:
-        stopLessonReading();
+        stopPlaying();
         break;
     case OpenDictation:
         openDictation();
@@ -223,6 +236,7 @@ void StudyWindow::sentenceClick(Qt::MouseButton button)
         markSentence(i, int(line.size()));
         showSentenceTexts(i);
         playSentence(i);
+        startRepeats();
     }
     if (button == Qt::RightButton) {
         m_wordPopup->hide();
@@ -259,7 +273,11 @@ void StudyWindow::sentenceButtonReleased(int index)
             }
             m_sentenceButtons[PreviousSentence]->setEnabled(true);
         }
-        // A sentence still playing goes on, and now ends where the new sentence ends.
+        // Moving on ends the repeats; a sentence still playing goes on, and now ends where
+        // the new sentence ends.
+        if (m_repeatingClicked) {
+            endRepeats();
+        }
         if (m_watchingSentence) {
             m_player.setEndPosition(m_lists.endPosition(m_currentSentence));
         }
@@ -270,6 +288,7 @@ void StudyWindow::sentenceButtonReleased(int index)
             return;
         }
         playSentence(m_currentSentence);
+        startRepeats();
         refreshSentenceDisplay();
         break;
     default:

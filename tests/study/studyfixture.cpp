@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -71,6 +72,8 @@ StudyFixture::StudyFixture(const SyntheticLesson& lesson)
 
 void StudyFixture::open(const QString& voiceLibrary)
 {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_system.path());
+    m_voiceLibrary = voiceLibrary;
     m_form = std::make_unique<StudyWindow>(StudyPaths{Startup::tempPath, voiceLibrary});
     m_form->load();
     if (!QTest::qWaitForWindowExposed(m_form.get())) {
@@ -98,6 +101,21 @@ QTreeWidgetItem* StudyFixture::lessonNode(int book, int lesson) const
 void StudyFixture::click(QTreeWidgetItem* node)
 {
     LessonTreeClicks::click(tree(), node);
+}
+
+QString StudyFixture::settingsFile() const
+{
+    return QDir(m_system.path()).filePath(QStringLiteral("Orlune/Orlune.ini"));
+}
+
+void StudyFixture::reopen(const std::function<void()>& whileClosed)
+{
+    m_form->releaseDevices();
+    m_form.reset();
+    if (whileClosed) {
+        whileClosed();
+    }
+    open(m_voiceLibrary);
 }
 
 QString StudyFixture::tempPath() const

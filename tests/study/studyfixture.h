@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class StudyWindow;
@@ -46,10 +47,16 @@ public:
     void click(QTreeWidgetItem* node);
     void openLesson(int book, int lesson) { click(lessonNode(book, lesson)); }
     QString tempPath() const;
+    // The learner's settings live in the test's own folder, never in the real user's.
+    QString settingsFile() const;
+    // Closes the window and opens a new one on the same files and settings; `whileClosed`
+    // runs in between.
+    void reopen(const std::function<void()>& whileClosed = {});
 
 private:
     void open(const QString& voiceLibrary);
 
     QTemporaryDir m_system;
     std::unique_ptr<StudyWindow> m_form;
+    QString m_voiceLibrary;
 };

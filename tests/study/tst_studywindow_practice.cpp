@@ -1,0 +1,336 @@
+#include "facebutton.h"
+#include "monitorcapture.h"
+#include "studyfixture.h"
+#include "studywindow.h"
+#include "testaudio.h"
+#include "testmain.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidgetItem>
+
+namespace {
+
+// Two half-second sentences in a two-second noise recording; the second runs to its end.
+const QList<SyntheticSentence> twoSentences{
+    {QStringLiteral("First line here."), QStringLiteral(".5"), QStringLiteral("1")},
+    {QStringLiteral("Last line here."), QStringLiteral("1.5"), QString()},
+};
+
+QAction* action(StudyWindow& form, const char* name)
+{
+    auto* item = form.findChild<QAction*>(QString::fromUtf8(name));
+    if (!item) {
+        qFatal("no action %s", name);
+    }
+    return item;
+}
+
+// Window shortcuts act only in the active window.
+void activate(StudyWindow& form)
+{
+    form.activateWindow();
+    if (!QTest::qWaitForWindowActive(&form)) {
+        qWarning("the study window did not become active");
+    }
+}
+
+QString display(StudyWindow& form)
+{
+    return form.findChild<QLabel*>(QStringLiteral("practiceDisplay"))->text();
+}
+
+void clickSentence(StudyWindow& form, int i)
+{
+    auto* text = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+    int position = 1;
+    for (int j = 0; j < i; ++j) {
+        position += int(form.sentences().sentence(j).size()) + 2;
+    }
+    QTextCursor cursor(text->document());
+    cursor.setPosition(position);
+    QTest::mouseClick(text->viewport(), Qt::LeftButton, {},
+                      text->cursorRect(cursor).center() + QPoint(3, 0));
+}
+
+// Where each copy of frames [first, stop) of the media was heard, in order.
+QList<qint64> occurrences(MediaPlayer& player, const std::vector<qint16>& heard, qint64 first,
+                          qint64 stop)
+{
+    const std::vector<qint16> needle = player.heardFrames(first, stop);
+    QList<qint64> found;
+    qint64 from = 0;
+    while (true) {
+        const qint64 at =
+            TestAudio::findFrames(std::span(heard).subspan(std::size_t(from) * 2), needle);
+        if (at < 0) {
+            return found;
+        }
+        found.append(from + at);
+        from += at + (stop - first);
+    }
+}
+
+} // namespace
+
+class TestStudyWindowPractice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+    }
+
+    void menuDisplayAndKeysDriveThePractice()
+    {
+        StudyFixture fixture;
+        StudyWindow& form = fixture.form();
+        activate(form);
+        QStringList menus;
+        for (QAction* menu : form.menuBar()->actions()) {
+            menus << menu->text();
+        }
+        QCOMPARE(menus, (QStringList{"文件(&F)", "练习(&P)", "帮助(&H)"}));
+        QCOMPARE(display(form), QStringLiteral("语速 1.0×　重复 1 次"));
+        QVERIFY(action(form, "speed_10")->isChecked());
+        QVERIFY(action(form, "gap_length")->isChecked());
+
+        // Menu items and keys, each with what it leaves in the display and the player.
+        const QList<std::tuple<QString, QKeySequence, QString, double>> steps{
+            {"speed_5", {}, "语速 0.5×　重复 1 次", 0.5},
+            {{}, QKeySequence(Qt::CTRL | Qt::Key_Minus), "语速 0.5×　重复 1 次", 0.5},
+            {{}, QKeySequence(Qt::CTRL | Qt::Key_Equal), "语速 0.6×　重复 1 次", 0.6},
+            {"repeat_0", {}, "语速 0.6×　重复 一直重复", 0.6},
+            {"speed_15", {}, "语速 1.5×　重复 一直重复", 1.5},
+            {{}, QKeySequence(Qt::CTRL | Qt::Key_Equal), "语速 1.5×　重复 一直重复", 1.5},
+            {"faster", {}, "语速 1.5×　重复 一直重复", 1.5},
+            {"slower", {}, "语速 1.4×　重复 一直重复", 1.4},
+            {"repeat_5", {}, "语速 1.4×　重复 5 次", 1.4},
+        };
+        for (const auto& [name, keys, text, speed] : steps) {
+            if (name.isEmpty()) {
+                QTest::keySequence(&form, keys);
+            } else {
+                action(form, name.toUtf8().constData())->trigger();
+            }
+            QCOMPARE(display(form), text);
+            QCOMPARE(form.player().speed(), speed);
+            QCOMPARE(form.practice().speed(), speed);
+        }
+        QVERIFY(action(form, "speed_14")->isChecked());
+        QVERIFY(!action(form, "speed_15")->isChecked());
+
+        // Every key acts like its control, and the control's tooltip names the key.
+        fixture.openLesson(1, 1);
+        action(form, "repeat_1")->trigger();
+        auto* recordButton = form.findChild<FaceButton*>(QStringLiteral("button_3"));
+        const QList<std::tuple<QKeySequence, QString, std::function<bool()>>> keys{
+            {QKeySequence(Qt::ALT | Qt::Key_Right), "button_1",
+             [&] { return form.currentSentence() == 0; }},
+            {QKeySequence(Qt::ALT | Qt::Key_Right), "button_1",
+             [&] { return form.currentSentence() == 1; }},
+            {QKeySequence(Qt::ALT | Qt::Key_Left), "button_0",
+             [&] { return form.currentSentence() == 0; }},
+            {QKeySequence(Qt::Key_F5), "button_2",
+             [&] { return form.player().playState() == MediaPlayer::Playing; }},
+            {QKeySequence(Qt::Key_Escape), "toolbarButton_2",
+             [&] {
+                 return form.player().playState() == MediaPlayer::Stopped &&
+                        form.currentSentence() == 0;
+             }},
+            {QKeySequence(Qt::Key_F6), "toolbarButton_1", [&] { return form.continuousReading(); }},
+            {QKeySequence(Qt::Key_Escape), "toolbarButton_2",
+             [&] { return !form.continuousReading() && form.currentSentence() == -1; }},
+            {QKeySequence(Qt::Key_F8), "button_3",
+             [&] { return recordButton->caption() == QStringLiteral("停止录音"); }},
+            {QKeySequence(Qt::Key_F8), "button_3",
+             [&] { return recordButton->caption() == QStringLiteral("● 录音"); }},
+            {QKeySequence(Qt::Key_F9), "button_4",
+             [&] { return form.replayPlayer().playState() == MediaPlayer::Playing; }},
+        };
+        for (const auto& [key, control, happened] : keys) {
+            if (key == QKeySequence(Qt::Key_F8)) {
+                QTest::qWait(300);
+            }
+            QTest::keySequence(&form, key);
+            QVERIFY2(happened(), qPrintable(key.toString()));
+            const QString tip = form.findChild<QWidget*>(control)->toolTip();
+            QVERIFY2(tip.contains(key.toString(QKeySequence::NativeText)), qPrintable(tip));
+        }
+        form.replayPlayer().controls().stop();
+    }
+
+    void repeatsAreHeardWithTheChosenGaps_data()
+    {
+        QTest::addColumn<int>("repeats");
+        QTest::addColumn<QString>("gap");
+        QTest::addColumn<bool>("reading");
+        QTest::addColumn<QList<double>>("gaps");   // between the copies heard, in seconds
+        QTest::addColumn<QList<int>>("followOns"); // the sentence each follow-on started
+        QTest::newRow("clicked, 3 times, 1 s")
+            << 3 << "gap_second" << false << QList<double>{1.0, 1.0} << QList<int>{0, 0};
+        QTest::newRow("clicked, twice, its length")
+            << 2 << "gap_length" << false << QList<double>{0.5} << QList<int>{0};
+        QTest::newRow("reading, twice each")
+            << 2 << "gap_length" << true << QList<double>{0.5, 1.0, 0.5} << QList<int>{0, 1, 1};
+    }
+
+    void repeatsAreHeardWithTheChosenGaps()
+    {
+        QFETCH(int, repeats);
+        QFETCH(QString, gap);
+        QFETCH(bool, reading);
+        QFETCH(QList<double>, gaps);
+        QFETCH(QList<int>, followOns);
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
+        StudyWindow& form = fixture.form();
+        activate(form);
+        action(form, qPrintable(QStringLiteral("repeat_%1").arg(repeats)))->trigger();
+        action(form, qPrintable(gap))->trigger();
+        fixture.openLesson(1, 1);
+        MediaPlayer& player = form.player();
+        QList<int> started;
+        QObject::connect(&player, &MediaPlayer::followOnStarted, &form,
+                         [&] { started.append(form.currentSentence()); });
+
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        QTest::qWait(300);
+        if (reading) {
+            QTest::keyClick(&form, Qt::Key_F6);
+            QTRY_VERIFY_WITH_TIMEOUT(!form.continuousReading(), 10000);
+        } else {
+            clickSentence(form, 0);
+            QVERIFY(form.isRepeatingSentence());
+            QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 10000);
+        }
+        const std::vector<qint16> heard = capture.stop();
+        QCOMPARE(started, followOns);
+        QVERIFY(!form.isRepeatingSentence());
+
+        // Each sentence's frames, `repeats` times over, and nothing else.
+        const int rate = player.sampleRate();
+        const QList<std::pair<qint64, qint64>> spans{
+            {MediaPlayer::startFrame(.5, rate), MediaPlayer::stopFrame(1.0, rate)},
+            {MediaPlayer::startFrame(1.5, rate), player.frameCount()}};
+        QList<qint64> at;
+        qint64 total = 0;
+        for (const auto& [first, stop] : spans.mid(0, reading ? 2 : 1)) {
+            const QList<qint64> copies = occurrences(player, heard, first, stop);
+            at += copies;
+            total += copies.size() * (stop - first);
+        }
+        QCOMPARE(at.size(), gaps.size() + 1);
+        QCOMPARE(TestAudio::countNonSilentFrames(heard), total);
+        for (int k = 0; k < gaps.size(); ++k) {
+            // Both sentences last half a second, to a frame.
+            const double gapHeard = double(at[k + 1] - at[k]) / rate - 0.5;
+            QVERIFY2(qAbs(gapHeard - gaps[k]) <= 0.020, qPrintable(QString::number(gapHeard)));
+        }
+        QTreeWidgetItem* node = fixture.lessonNode(1, 1);
+        QCOMPARE(node->data(0, StudyWindow::readRole).toBool(), reading);
+        QCOMPARE(node->text(0), QStringLiteral("Lesson 1"));
+    }
+
+    void repeatingUntilStoppedEndsOnStopOrAnotherChoice()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
+        StudyWindow& form = fixture.form();
+        activate(form);
+        action(form, "repeat_0")->trigger();
+        action(form, "gap_second")->trigger();
+        fixture.openLesson(1, 1);
+        int started = 0;
+        QObject::connect(&form.player(), &MediaPlayer::followOnStarted, &form, [&] { ++started; });
+        // Stopped by "停止", by the next sentence's button and by the end of the lesson.
+        const QList<std::function<void()>> ends{
+            [&] { QTest::keyClick(&form, Qt::Key_Escape); },
+            [&] {
+                auto* stop = form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"));
+                QTest::mouseClick(stop, Qt::LeftButton, {}, stop->rect().center());
+            },
+            [&] { QTest::keyClick(&form, Qt::Key_Right, Qt::AltModifier); },
+        };
+        for (const auto& end : ends) {
+            started = 0;
+            clickSentence(form, 0);
+            QTRY_VERIFY_WITH_TIMEOUT(started == 3, 8000);
+            QVERIFY(form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled());
+            end();
+            QVERIFY(!form.isRepeatingSentence());
+            QVERIFY(!form.player().hasFollowOn());
+            QTRY_COMPARE_WITH_TIMEOUT(form.player().playState(), MediaPlayer::Stopped, 2000);
+            QTest::qWait(1200);
+            QCOMPARE(started, 3);
+            QVERIFY(!form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled());
+            QVERIFY(form.currentSentence() >= 0);
+        }
+    }
+
+    void thePlaceAndTheChoicesSurviveARestart()
+    {
+        StudyFixture fixture;
+        StudyWindow& form = fixture.form();
+        QVERIFY(!action(form, "继续上次学习")->isEnabled());
+        QCOMPARE(action(form, "继续上次学习")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        fixture.openLesson(1, 3);
+        clickSentence(form, 3);
+        form.player().controls().stop();
+        action(form, "speed_8")->trigger();
+        action(form, "repeat_3")->trigger();
+        action(form, "gap_second")->trigger();
+        fixture.openLesson(1, 2); // opened, but no sentence chosen: the place moves here
+        fixture.openLesson(1, 3);
+        clickSentence(form, 3);
+        form.player().controls().stop();
+
+        fixture.reopen();
+        StudyWindow& again = fixture.form();
+        activate(again);
+        QCOMPARE(again.currentSentence(), -1);
+        QCOMPARE(display(again), QStringLiteral("语速 0.8×　重复 3 次"));
+        QCOMPARE(again.player().speed(), 0.8);
+        QVERIFY(action(again, "gap_second")->isChecked());
+        QTest::keyClick(&again, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(again.findChild<QLabel*>(QStringLiteral("lessonTitle"))->text(),
+                 QStringLiteral("Lesson 3"));
+        QCOMPARE(again.currentSentence(), 3);
+        QCOMPARE(again.findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))->toPlainText(),
+                 again.sentences().sentence(3));
+        QCOMPARE(again.player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(fixture.tree()->currentItem(), fixture.lessonNode(1, 3));
+
+        // A damaged file gives the defaults and no place, and says so when asked for one.
+        fixture.reopen([&] {
+            QSettings settings(fixture.settingsFile(), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("practice/speed"), QStringLiteral("fast"));
+            settings.setValue(QStringLiteral("practice/repeats"), 4);
+            settings.setValue(QStringLiteral("place/book"), 9);
+            settings.setValue(QStringLiteral("progress/readLessons"),
+                              QStringList{QStringLiteral("1-99"), QStringLiteral("x")});
+        });
+        QCOMPARE(display(fixture.form()), QStringLiteral("语速 1.0×　重复 1 次"));
+        QVERIFY(!action(fixture.form(), "继续上次学习")->isEnabled());
+        QStringList notices;
+        fixture.form().prompts().notify = [&](const QString& text) { notices << text; };
+        fixture.form().continueLastStudy();
+        QCOMPARE(notices.size(), 1);
+        QCOMPARE(fixture.form().currentSentence(), -1);
+    }
+};
+
+ORLUNE_TEST_MAIN(TestStudyWindowPractice)
+
+#include "tst_studywindow_practice.moc"
