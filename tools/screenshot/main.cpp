@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -45,6 +47,9 @@ int main(int argc, char* argv[])
     QDir().mkpath(folder);
 
     Startup::tempPath = Startup::prepareTempPath(QDir::tempPath());
+    // The scenes change the practice settings: keep them away from the learner's own.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     Startup::writeCarriedFiles();
     StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
     form.load();
@@ -70,6 +75,20 @@ int main(int argc, char* argv[])
     QTest::mousePress(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
     ok = saveScene(form, folder, QStringLiteral("study-sentence-popup")) && ok;
     QTest::mouseRelease(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
+
+    // The practice menu open at its speeds, over a window showing the chosen speed and repeats.
+    form.setSpeed(0.8);
+    form.setRepeats(3);
+    QMenu* practice = form.menuBar()->findChild<QMenu*>(QStringLiteral("练习"));
+    form.menuBar()->setActiveAction(practice->menuAction());
+    settle();
+    QAction* speeds = practice->actions().constFirst();
+    speeds->menu()->popup(practice->mapToGlobal(practice->actionGeometry(speeds).topRight()));
+    settle();
+    const QPixmap screen = form.screen()->grabWindow(0);
+    ok = screen.save(QDir(folder).filePath(QStringLiteral("study-practice-menu.png"))) && ok;
+    speeds->menu()->close();
+    practice->close();
 
     // The smallest the window may be.
     form.setGeometry(QRect(form.pos(), QSize(1, 1)));
