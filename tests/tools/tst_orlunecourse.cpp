@@ -1,3 +1,4 @@
+#include "monitorcapture.h"
 #include "testaudio.h"
 #include "testsignals.h"
 
@@ -63,6 +64,28 @@ bool writeCourse(const QString& folder, const QString& start, const QString& end
     }
     QSqlDatabase::removeDatabase(folder);
     return ok;
+}
+
+// The stretches of sound in a capture as [first, stop) frames, split where at least 10 ms are
+// silent.
+QList<QPair<qint64, qint64>> soundRuns(std::span<const qint16> samples, int threshold)
+{
+    constexpr qint64 minSilence = 441;
+    QList<QPair<qint64, qint64>> runs;
+    qint64 quiet = minSilence;
+    for (qint64 f = 0; f < qint64(samples.size() / 2); ++f) {
+        const bool loud = std::abs(samples[size_t(f) * 2]) > threshold ||
+                          std::abs(samples[size_t(f) * 2 + 1]) > threshold;
+        if (!loud) {
+            ++quiet;
+            continue;
+        }
+        if (quiet >= minSilence)
+            runs.append({f, f + 1});
+        runs.last().second = f + 1;
+        quiet = 0;
+    }
+    return runs;
 }
 
 } // namespace
@@ -171,6 +194,75 @@ private slots:
         QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
         if (exitCode == 1) {
             QVERIFY(run.err.contains(QStringLiteral("no playable recording")));
+        }
+    }
+
+    void refusesPlayOptionsOutOfRange()
+    {
+        const QList<QStringList> options{{QStringLiteral("--speed"), QStringLiteral("0.4")},
+                                         {QStringLiteral("--speed"), QStringLiteral("fast")},
+                                         {QStringLiteral("--repeat"), QStringLiteral("0")},
+                                         {QStringLiteral("--repeat"), QStringLiteral("21")},
+                                         {QStringLiteral("--gap"), QStringLiteral("-1")},
+                                         {QStringLiteral("--gap"), QStringLiteral("nan")}};
+        for (const QStringList& option : options) {
+            const Run run = course(option + QStringList{QStringLiteral("play"), QStringLiteral("1"),
+                                                        QStringLiteral("1"), QStringLiteral("0")});
+            QVERIFY2(run.exitCode == 2, qPrintable(option.join(u' ')));
+            QVERIFY2(run.err.contains(option[0]), qPrintable(run.err));
+        }
+    }
+
+    // A sentence heard as often as asked, each time whole, with the gap between.
+    void repeatsWithTheGapsBetween_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<double>("gap");
+        QTest::newRow("3 times, a fixed gap")
+            << QStringList{QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--gap"),
+                           QStringLiteral("0.4")}
+            << 1.0 << 0.4;
+        QTest::newRow("3 times at 0.7x, gaps as long as the sentence")
+            << QStringList{QStringLiteral("--repeat"), QStringLiteral("3"),
+                           QStringLiteral("--speed"), QStringLiteral("0.7")}
+            << 0.7 << 0.6 / 0.7;
+    }
+
+    void repeatsWithTheGapsBetween()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(double, speed);
+        QFETCH(double, gap);
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+        constexpr int rate = 44100;
+        QTemporaryDir dir;
+        QVERIFY(writeCourse(dir.path(), QStringLiteral(".5"), QStringLiteral("1.1"), rate));
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        const Run run = course(options + QStringList{QStringLiteral("--database"),
+                                                     dir.filePath(QStringLiteral("course.wrd")),
+                                                     QStringLiteral("--voice-dir"),
+                                                     dir.filePath(QStringLiteral("voices")),
+                                                     QStringLiteral("play"), QStringLiteral("1"),
+                                                     QStringLiteral("1"), QStringLiteral("0")});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const auto runs = soundRuns(capture.stop(), speed == 1.0 ? 0 : 100);
+        QCOMPARE(runs.size(), 3);
+        // Exact at 1x; the stretch may fade in or out over a few milliseconds.
+        const qint64 tolerance = speed == 1.0 ? 1 : rate * 15 / 1000;
+        const qint64 length = std::llround(0.6 * rate / speed);
+        for (qsizetype i = 0; i < runs.size(); ++i) {
+            const qint64 heard = runs[i].second - runs[i].first;
+            QVERIFY2(std::abs(heard - length) <= tolerance,
+                     qPrintable(QStringLiteral("play %1 lasted %2 frames").arg(i).arg(heard)));
+            if (i > 0) {
+                const qint64 pause = runs[i].first - runs[i - 1].second;
+                QVERIFY2(std::abs(pause - std::llround(gap * rate)) <= tolerance,
+                         qPrintable(QStringLiteral("gap %1 lasted %2 frames").arg(i).arg(pause)));
+            }
         }
     }
 };

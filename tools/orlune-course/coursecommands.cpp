@@ -70,8 +70,8 @@ int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextSt
     return 0;
 }
 
-int play(const Sources& sources, int book, int lesson, int index, QTextStream& out,
-         QTextStream& err)
+int play(const Sources& sources, int book, int lesson, int index, const PlayOptions& options,
+         QTextStream& out, QTextStream& err)
 {
     if (!validLesson(book, lesson, err)) {
         return 2;
@@ -97,26 +97,48 @@ int play(const Sources& sources, int book, int lesson, int index, QTextStream& o
     QEventLoop loop;
     // The player stops by itself at the sentence's end or at the recording's, whichever comes
     // first: an end time past the recording plays to the recording's end and stops there.
-    QObject::connect(&player, &MediaPlayer::endReached, &loop, [&] { loop.exit(0); });
+    // Between repeats it is still playing, through the pause to the next one.
+    QObject::connect(&player, &MediaPlayer::endReached, &loop, [&] {
+        if (player.playState() != MediaPlayer::Playing) {
+            loop.exit(0);
+        }
+    });
     QObject::connect(&player, &MediaPlayer::outputFailed, &loop, [&] {
         err << "the sound output failed\n";
         loop.exit(1);
     });
     player.setVolume(MediaPlayer::lessonVolume);
+    player.setSpeed(options.speed);
     player.setEndPosition(table.endPosition(index));
     player.controls().setCurrentPosition(table.startTime(index));
+    // What is left of the recording from the sentence's start, however far past it the
+    // sentence's times lie.
+    const double length = double(player.frameCount()) / player.sampleRate();
+    const double from = std::clamp(player.controls().currentPosition(), 0.0, length);
+    const double end = table.endPosition(index);
+    const double to = end < 0 ? length : std::clamp(end, from, length);
+    const double heard = (to - from) / player.speed();
+    const double gap = options.gapSeconds < 0 ? heard : options.gapSeconds;
+    // Each repeat follows on in the same output, so the gap is exact to the frame.
+    int repeatsLeft = std::clamp(options.repeats, 1, PlayOptions::maxRepeats) - 1;
+    auto queueRepeat = [&] {
+        if (repeatsLeft > 0) {
+            player.setFollowOn(gap, table.startTime(index), end);
+        }
+    };
+    QObject::connect(&player, &MediaPlayer::followOnStarted, &loop, [&] {
+        --repeatsLeft;
+        queueRepeat();
+    });
     player.controls().play();
     if (player.playState() != MediaPlayer::Playing) {
         err << "the sound output could not be opened\n";
         return 1;
     }
-    // A guard against an output that never finishes: what is left of the recording, however
-    // far past it the sentence's times lie, and some slack.
-    const double length = double(player.frameCount()) / player.sampleRate();
-    const double from = std::clamp(player.controls().currentPosition(), 0.0, length);
-    const double end = table.endPosition(index);
-    const double to = end < 0 ? length : std::clamp(end, from, length);
-    QTimer::singleShot(int((to - from) * 1000) + 5000, &loop, [&] {
+    queueRepeat();
+    // A guard against an output that never finishes: every play and pause, and some slack.
+    const int plays = repeatsLeft + 1;
+    QTimer::singleShot(int((plays * heard + (plays - 1) * gap) * 1000) + 5000, &loop, [&] {
         err << "playback did not finish in time\n";
         loop.exit(1);
     });

@@ -12,13 +12,28 @@ struct Sources
     QString voiceLibrary;
 };
 
+// How `play` plays a sentence, as the learner's speed and repeat settings would.
+struct PlayOptions
+{
+    static constexpr int maxRepeats = 20;
+    static constexpr double maxGapSeconds = 60;
+    // 0.5 to 1.5, rounded to tenths; the pitch stays.
+    double speed = 1.0;
+    // 1 to maxRepeats plays in a row.
+    int repeats = 1;
+    // The silence between two plays; negative: as long as the sentence sounds at this speed,
+    // the time it takes to say it along.
+    double gapSeconds = -1;
+};
+
 // Every lesson that has sentences: book, lesson, sentence count, whether a recording exists.
 int list(const Sources& sources, QTextStream& out);
 // Each sentence of one lesson with its start and end time and its translation.
 int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextStream& err);
-// Plays one sentence through the program's player at the lessons' volume; returns once it
-// stopped: at its end, at the recording's end, or when the output failed.
-int play(const Sources& sources, int book, int lesson, int index, QTextStream& out,
-         QTextStream& err);
+// Plays one sentence through the program's player at the lessons' volume, as often as asked;
+// returns once the last play stopped: at its end, at the recording's end, or when the output
+// failed.
+int play(const Sources& sources, int book, int lesson, int index, const PlayOptions& options,
+         QTextStream& out, QTextStream& err);
 
 } // namespace CourseCommands

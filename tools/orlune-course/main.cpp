@@ -12,8 +12,8 @@ namespace {
 // Not an exit code: the command line did not say what to do.
 constexpr int usageError = -1;
 
-int run(const CourseCommands::Sources& sources, const QStringList& args, QTextStream& out,
-        QTextStream& err)
+int run(const CourseCommands::Sources& sources, const CourseCommands::PlayOptions& options,
+        const QStringList& args, QTextStream& out, QTextStream& err)
 {
     const QString command = args.value(0);
     bool ok = true;
@@ -38,7 +38,7 @@ int run(const CourseCommands::Sources& sources, const QStringList& args, QTextSt
         const int lesson = number(2);
         const int index = number(3);
         if (ok) {
-            return CourseCommands::play(sources, book, lesson, index, out, err);
+            return CourseCommands::play(sources, book, lesson, index, options, out, err);
         }
     }
     return usageError;
@@ -58,7 +58,8 @@ int main(int argc, char* argv[])
         "Lists, shows and plays the lessons of a built course.\n\n"
         "  list                        lessons with sentences, their counts and recordings\n"
         "  show BOOK LESSON            each sentence with its times and translation\n"
-        "  play BOOK LESSON INDEX      plays one sentence (0-based) and exits"));
+        "  play BOOK LESSON INDEX      plays one sentence (0-based) and exits; with --speed,\n"
+        "                              --repeat and --gap as a learner would hear it"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("The lesson database (default: this "
@@ -69,13 +70,56 @@ int main(int argc, char* argv[])
         QStringLiteral("voice-dir"), QStringLiteral("The folder of lesson recordings."),
         QStringLiteral("folder"),
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("语音库")));
+    const QCommandLineOption speed(QStringLiteral("speed"),
+                                   QStringLiteral("play: speed from 0.5 to 1.5 in steps of 0.1, "
+                                                  "the pitch kept (default: 1)."),
+                                   QStringLiteral("factor"), QStringLiteral("1"));
+    const QCommandLineOption repeat(
+        QStringLiteral("repeat"),
+        QStringLiteral("play: how often to play the sentence, 1 to %1 (default: 1).")
+            .arg(CourseCommands::PlayOptions::maxRepeats),
+        QStringLiteral("count"), QStringLiteral("1"));
+    const QCommandLineOption gap(
+        QStringLiteral("gap"),
+        QStringLiteral("play: seconds of silence between repeats, 0 to %1 (default: as long "
+                       "as the sentence sounds, time to say it along).")
+            .arg(CourseCommands::PlayOptions::maxGapSeconds),
+        QStringLiteral("seconds"));
     parser.addOption(database);
     parser.addOption(voices);
+    parser.addOption(speed);
+    parser.addOption(repeat);
+    parser.addOption(gap);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, show or play"));
     parser.process(app);
 
-    int result = run(CourseCommands::Sources{parser.value(database), parser.value(voices)},
+    CourseCommands::PlayOptions options;
+    QString invalid;
+    bool ok = false;
+    options.speed = parser.value(speed).toDouble(&ok);
+    if (!ok || !(options.speed >= 0.5 && options.speed <= 1.5)) {
+        invalid = QStringLiteral("--speed must be a number from 0.5 to 1.5");
+    }
+    options.repeats = parser.value(repeat).toInt(&ok);
+    if (!ok || options.repeats < 1 || options.repeats > options.maxRepeats) {
+        invalid =
+            QStringLiteral("--repeat must be a whole number from 1 to %1").arg(options.maxRepeats);
+    }
+    if (parser.isSet(gap)) {
+        options.gapSeconds = parser.value(gap).toDouble(&ok);
+        if (!ok || !(options.gapSeconds >= 0 && options.gapSeconds <= options.maxGapSeconds)) {
+            invalid = QStringLiteral("--gap must be a number of seconds from 0 to %1")
+                          .arg(options.maxGapSeconds);
+        }
+    }
+    int result = usageError;
+    if (!invalid.isEmpty()) {
+        err << invalid << "\n";
+        result = 2;
+    } else {
+        result = run(CourseCommands::Sources{parser.value(database), parser.value(voices)}, options,
                      parser.positionalArguments(), out, err);
+    }
     if (result == usageError) {
         err << parser.helpText();
         result = 2;
