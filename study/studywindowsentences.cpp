@@ -301,6 +301,10 @@ void StudyWindow::openDictation()
 {
     // Nothing is handed over but the player and the button faces: the dictation window loads
     // its own lessons. A reading started here goes on while it is shown.
+    // A sentence repeated here would sound between the dictation window's own: it ends.
+    if (m_repeatingClicked) {
+        endRepeats();
+    }
     auto* dictation = new DictationWindow(m_player, m_normalFace, m_pressedFace, m_paths.tempPath,
                                           m_paths.voiceLibrary);
     dictation->setAttribute(Qt::WA_DeleteOnClose);

@@ -254,7 +254,7 @@ private slots:
         fixture.openLesson(1, 1);
         int started = 0;
         QObject::connect(&form.player(), &MediaPlayer::followOnStarted, &form, [&] { ++started; });
-        // Stopped by "停止", by the next sentence's button and by the end of the lesson.
+        // Ended by the key and the button "停止", by the next sentence, and by opening dictation.
         const QList<std::function<void()>> ends{
             [&] { QTest::keyClick(&form, Qt::Key_Escape); },
             [&] {
@@ -262,6 +262,10 @@ private slots:
                 QTest::mouseClick(stop, Qt::LeftButton, {}, stop->rect().center());
             },
             [&] { QTest::keyClick(&form, Qt::Key_Right, Qt::AltModifier); },
+            [&] {
+                auto* dictation = form.findChild<QLabel*>(QStringLiteral("toolbarCaption_3"));
+                QTest::mouseClick(dictation, Qt::LeftButton, {}, dictation->rect().center());
+            },
         };
         for (const auto& end : ends) {
             started = 0;
@@ -277,6 +281,7 @@ private slots:
             QVERIFY(!form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled());
             QVERIFY(form.currentSentence() >= 0);
         }
+        form.dictationWindow()->close();
     }
 
     void thePlaceAndTheChoicesSurviveARestart()
