@@ -6,6 +6,7 @@
 #include "testmain.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -236,6 +237,26 @@ private slots:
         QTreeWidgetItem* node = fixture.lessonNode(1, 1);
         QCOMPARE(node->data(0, StudyWindow::readRole).toBool(), reading);
         QCOMPARE(node->text(0), QStringLiteral("Lesson 1"));
+    }
+
+    void aGapAsLongAsTheSentenceLastsAsLongAsItIsHeard()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
+        StudyWindow& form = fixture.form();
+        action(form, "speed_5")->trigger();
+        action(form, "repeat_2")->trigger();
+        fixture.openLesson(1, 1);
+        QElapsedTimer clock;
+        qint64 again = -1;
+        QObject::connect(&form.player(), &MediaPlayer::followOnStarted, &form,
+                         [&] { again = clock.elapsed(); });
+        clock.start();
+        clickSentence(form, 0);
+        // Half a second at half speed is heard for a second, and so is the gap after it.
+        QTRY_VERIFY_WITH_TIMEOUT(again >= 0, 5000);
+        QVERIFY2(again >= 1950 && again <= 2300, qPrintable(QString::number(again)));
+        QTRY_COMPARE_WITH_TIMEOUT(form.player().playState(), MediaPlayer::Stopped, 5000);
     }
 
     void repeatingUntilStoppedEndsOnStopOrAnotherChoice()
