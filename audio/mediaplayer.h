@@ -104,7 +104,7 @@ public:
     // The decoded media as interleaved 16-bit stereo, what is sent to the device at volume 100.
     std::span<const qint16> samples() const;
     // The frames [first, stop) of the media (cut to it) exactly as they are sent to the device
-    // at the current volume.
+    // at the current volume and speed 1.
     std::vector<qint16> heardFrames(qint64 first, qint64 stop) const;
 
     // The frame a playback from `seconds` starts at, and the frame one that ends at `seconds`

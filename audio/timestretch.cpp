@@ -18,6 +18,9 @@ constexpr qint64 maxPaddingFrames = 192000;
 TimeStretch::TimeStretch() : m_touch(std::make_unique<soundtouch::SoundTouch>())
 {
     m_touch->setChannels(2);
+    // The coarse-to-fine search for where to splice halves the stretch's CPU; on speech the
+    // difference to the full search is hard to hear.
+    m_touch->setSetting(SETTING_USE_QUICKSEEK, 1);
 }
 
 TimeStretch::~TimeStretch() = default;
@@ -106,7 +109,7 @@ qint64 TimeStretch::read(std::span<const qint16> samples, qint64& cursor, qint64
             continue;
         }
         if (m_expected < 0)
-            m_expected = std::llround(double(m_fed) / m_speed);
+            m_expected = std::max(m_produced, std::llround(double(m_fed) / m_speed));
         if (m_touch->numSamples() >= uint(m_expected - m_produced))
             continue;
         if (m_padded >= maxPaddingFrames || m_fed == 0) {
