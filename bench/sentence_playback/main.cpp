@@ -2,8 +2,10 @@
 // MediaPlayer and through stock QMediaPlayer (GStreamer) stopped by a 1 ms position poll, records
 // the null sink's monitor meanwhile, and reports for each side how exactly every sentence started
 // and stopped, how long after the click its first sample reached the monitor, and the CPU time
-// the process spent per second of playback. Needs the PulseAudio server of tools/start-pulse.sh,
-// best a private one (ORLUNE_PULSE_DIR): anything else playing on the sink spoils the capture.
+// the process spent per second of playback. Our player also plays them at 0.7x and 1.3x, where
+// only the first sound and the CPU are measured. Needs the PulseAudio server of
+// tools/start-pulse.sh, best a private one (ORLUNE_PULSE_DIR): anything else playing on the sink
+// spoils the capture.
 //
 // Start error: first source frame heard minus the sentence's start frame (positive: the
 // beginning was cut, negative: frames before the start were heard). Stop overshoot: one past the
@@ -31,6 +33,7 @@ using Outcome = PlaybackSide::Outcome;
 constexpr int sentenceCount = 20;
 constexpr int rate = NoiseLesson::sampleRate;
 constexpr double firstSoundTargetMs = 30;
+constexpr double stretchedFirstSoundTargetMs = 40;
 constexpr double cpuTargetRatio = 0.25;
 
 double framesToMs(qint64 frames)
@@ -169,6 +172,31 @@ void printTargets(int count, const Summary& o, const Summary& b)
     std::printf("  CPU <= 1/4 of the baseline's:                        %s\n", verdict(light));
 }
 
+void printStretched(const std::vector<Summary>& stretched, const std::vector<double>& speeds,
+                    int count, const Summary& base)
+{
+    std::printf("\nours at other speeds, the pitch kept (CPU per second as heard; baseline at "
+                "1x: %.2f ms)\n",
+                base.cpu);
+    std::printf("%-8s %8s %22s %22s %22s\n", "speed", "heard", "first sound median (ms)",
+                "first sound worst (ms)", "CPU per second (ms)");
+    for (size_t i = 0; i < stretched.size(); ++i) {
+        const Summary& s = stretched[i];
+        std::printf("%-8.1f %5d/%-2d %22.1f %22.1f %15.2f (%s)\n", speeds[i], s.heard, count,
+                    s.firstSoundMedian, s.firstSoundWorst, s.cpu,
+                    qPrintable(ratio(s.cpu, base.cpu)));
+    }
+    const auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
+    for (size_t i = 0; i < stretched.size(); ++i) {
+        const Summary& s = stretched[i];
+        std::printf("  %.1fx: first sound <= %.0f ms (median): %s; CPU <= 1/4 of the baseline's: "
+                    "%s\n",
+                    speeds[i], stretchedFirstSoundTargetMs,
+                    verdict(s.heard == count && s.firstSoundMedian <= stretchedFirstSoundTargetMs),
+                    verdict(s.stalled == 0 && base.cpu > 0 && s.cpu <= base.cpu * cpuTargetRatio));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -208,16 +236,18 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "our player cannot open %s\n", qPrintable(path));
         return 1;
     }
+    const PlaybackSide::Driver oursDriver{[&](const Sentence& s) {
+                                              ours.setEndPosition(s.end);
+                                              ours.controls().setCurrentPosition(s.start);
+                                              ours.controls().play();
+                                          },
+                                          [&] { ours.controls().stop(); },
+                                          [&](QObject* context, std::function<void()> slot) {
+                                              QObject::connect(&ours, &MediaPlayer::endReached,
+                                                               context, slot);
+                                          }};
     PlaybackSide oursSide(QStringLiteral("ours: MediaPlayer, the engine stops at the end frame"),
-                          {[&](const Sentence& s) {
-                               ours.setEndPosition(s.end);
-                               ours.controls().setCurrentPosition(s.start);
-                               ours.controls().play();
-                           },
-                           [&] { ours.controls().stop(); },
-                           [&](QObject* context, std::function<void()> slot) {
-                               QObject::connect(&ours, &MediaPlayer::endReached, context, slot);
-                           }});
+                          oursDriver);
 
     BaselinePlayer baseline;
     const auto openBaseline = [&] { return baseline.load(path, 10000); };
@@ -237,6 +267,18 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot record the monitor: %s\n", qPrintable(oursSide.errorString()));
         return 1;
     }
+    const std::vector<double> speeds{0.7, 1.3};
+    std::vector<Summary> stretched;
+    for (const double speed : speeds) {
+        ours.setSpeed(speed);
+        PlaybackSide side(QStringLiteral("ours at %1x").arg(speed), oursDriver, speed);
+        if (!side.run(sentences, source)) {
+            std::fprintf(stderr, "cannot record the monitor: %s\n", qPrintable(side.errorString()));
+            return 1;
+        }
+        stretched.push_back(summarize(side, sentences));
+    }
+    ours.setSpeed(1.0);
     if (!openBaseline()) {
         std::fprintf(stderr, "QMediaPlayer cannot open %s: %s\n", qPrintable(path),
                      qPrintable(baseline.errorString()));
@@ -255,5 +297,6 @@ int main(int argc, char* argv[])
     const Summary b = summarize(baseSide, sentences);
     printSummary(o, b);
     printTargets(sentenceCount, o, b);
+    printStretched(stretched, speeds, sentenceCount, b);
     return 0;
 }

@@ -53,7 +53,8 @@ bool PlaybackSide::run(const std::vector<Sentence>& sentences, const SourceFrame
             ended = true;
             loop.quit();
         });
-        QTimer::singleShot(int((s.end - s.start) * 1000) + graceMs, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int((s.end - s.start) / m_speed * 1000) + graceMs, &loop,
+                           &QEventLoop::quit);
 
         Outcome outcome;
         const qint64 cpuBefore = ProcessCpu::processNs();
@@ -84,10 +85,21 @@ bool PlaybackSide::run(const std::vector<Sentence>& sentences, const SourceFrame
             i + 1 < clicks.size()
                 ? std::clamp<qint64>(qint64(std::ceil(capture.frameAt(clicks[i + 1]))), from, total)
                 : total;
-        const HeardStretch heard = HeardStretch::analyse(
-            std::span(recording).subspan(size_t(from), size_t(to - from)), source);
-
+        const auto stretch = std::span(recording).subspan(size_t(from), size_t(to - from));
         Outcome& o = m_outcomes[i];
+        if (m_speed != 1.0) {
+            // The noise lesson has no silent frame, so the first that sounds is the first heard.
+            const auto sound = std::find_if(stretch.begin(), stretch.end(),
+                                            [](quint32 frame) { return frame != 0; });
+            o.heard = sound != stretch.end();
+            o.pieces = o.heard ? 1 : 0;
+            if (o.heard)
+                o.firstSoundMs = (double(from + (sound - stretch.begin())) - click) * 1000.0 /
+                                 TimedCapture::sampleRate;
+            continue;
+        }
+        const HeardStretch heard = HeardStretch::analyse(stretch, source);
+
         o.heard = heard.heardAnything();
         o.pieces = int(heard.runs().size());
         o.foreignFrames = heard.unmatchedFrames();
@@ -114,8 +126,8 @@ double PlaybackSide::cpuMsPerSecond(const std::vector<Sentence>& sentences) cons
         if (!m_outcomes[i].endedByItself)
             continue;
         cpuNs += m_outcomes[i].cpuNs;
-        seconds +=
-            double(sentences[i].stopFrame - sentences[i].startFrame) / TimedCapture::sampleRate;
+        seconds += double(sentences[i].stopFrame - sentences[i].startFrame) /
+                   TimedCapture::sampleRate / m_speed;
     }
     return seconds > 0 ? double(cpuNs) / 1e6 / seconds : 0;
 }

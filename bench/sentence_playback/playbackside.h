@@ -8,7 +8,9 @@
 class SourceFrames;
 
 // One player under test: plays every sentence while the monitor is recorded, then traces what
-// was heard after each click back to the source. Frames are those of the noise lesson.
+// was heard after each click back to the source. Frames are those of the noise lesson. A player
+// set to another speed than 1 sends no source frame unchanged: then only the first sound after
+// the click and the CPU are measured.
 class PlaybackSide
 {
 public:
@@ -44,21 +46,25 @@ public:
         qint64 cpuNs = 0;
     };
 
-    PlaybackSide(QString name, Driver driver) : m_name(std::move(name)), m_driver(std::move(driver))
+    PlaybackSide(QString name, Driver driver, double speed = 1.0)
+        : m_name(std::move(name)), m_driver(std::move(driver)), m_speed(speed)
     {}
 
     // False (see errorString()) if the monitor could not be recorded.
     bool run(const std::vector<Sentence>& sentences, const SourceFrames& source);
 
     const QString& name() const { return m_name; }
+    double speed() const { return m_speed; }
     QString errorString() const { return m_error; }
     const std::vector<Outcome>& outcomes() const { return m_outcomes; }
-    // CPU milliseconds per second of audio, over the sentences that ended by themselves.
+    // CPU milliseconds per second of audio as heard (at the side's speed), over the sentences
+    // that ended by themselves.
     double cpuMsPerSecond(const std::vector<Sentence>& sentences) const;
 
 private:
     QString m_name;
     Driver m_driver;
+    double m_speed = 1.0;
     QString m_error;
     std::vector<Outcome> m_outcomes;
 };
