@@ -73,6 +73,12 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
+    // The study window remembers the learner's place; keep that out of the real settings.
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
+    }
+
     void folderIsFreshAndNeverSharedWithWhatWasPlanted_data()
     {
         QTest::addColumn<QString>("planted");
@@ -349,6 +355,9 @@ private slots:
         QCOMPARE(entries(chosen.path()).size(), 3);
         Startup::removeTempFolder();
     }
+
+private:
+    QTemporaryDir m_settings;
 };
 
 ORLUNE_TEST_MAIN(TestStartup)
@@ -356,3 +365,4 @@ ORLUNE_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"
 
 #include <QApplication>
+#include <QSettings>
