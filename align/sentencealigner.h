@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+// Finds where each sentence of a text is spoken in a recording of it.
+//
+// The recording may hold more than the text: an announcement before the first sentence and
+// exercises after the last are left out. Every span holds the whole of its sentence and none of
+// its neighbours: boundaries sit in the pause the speaker made between two sentences.
+namespace SentenceAligner {
+
+// The sample rate the aligner works at; decodeForAlignment() delivers it.
+inline constexpr int sampleRate = 16000;
+
+// Longest recording the aligner takes: the player plays no more than this either.
+inline constexpr double maxRecordingSeconds = 30 * 60;
+
+struct Span
+{
+    double start = 0; // seconds from the start of the recording
+    double end = 0;   // end > start; end <= the next span's start
+};
+
+enum class Outcome {
+    Aligned,
+    Cancelled,
+    EmptyText,       // no sentence with a letter in it
+    NoSpeech,        // the recording is silent (or noise only)
+    TextTooLong,     // the text needs far more time than the recording holds
+    RecordingTooLong // over maxRecordingSeconds
+};
+
+struct Result
+{
+    Outcome outcome = Outcome::Aligned;
+    QList<Span> spans; // one per sentence when aligned, else empty
+};
+
+// Called now and then with the share done (0..1); returning false cancels the alignment.
+using Progress = std::function<bool(double done)>;
+
+// Mono samples at `sampleRate`. Runs on any thread; touches nothing shared.
+Result align(const std::vector<float>& samples, const QStringList& sentences,
+             const Progress& progress = {});
+
+// Reads anything SoundFile reads (MP3, WAV, FLAC, Ogg), mixes it to mono and resamples it to
+// `sampleRate`. False, with `error` in Chinese for the learner, when the file cannot be read or
+// is longer than maxRecordingSeconds.
+bool decodeForAlignment(const QString& path, std::vector<float>* samples, QString* error);
+
+// What the learner is told for an outcome other than Aligned, in Chinese.
+QString outcomeMessage(Outcome outcome);
+
+// A time in the form the lesson database stores: ".5", "2.43" (seconds, at most two decimals,
+// no leading zero before the point, no trailing zeros).
+QString carriedTime(double seconds);
+
+} // namespace SentenceAligner

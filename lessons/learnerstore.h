@@ -1,0 +1,55 @@
+#pragma once
+
+#include "lessondatabase.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+// The learner's own lessons, kept apart from the carried course: a SQLite file with the carried
+// database's two tables and columns, and a folder of imported recordings beside it. A lesson the
+// store holds is studied instead of the carried one; removing it gives the carried one back.
+class LearnerStore
+{
+public:
+    // `folder` holds the database and the recordings folder; it is made when first written.
+    explicit LearnerStore(QString folder);
+
+    // The learner's data folder (QStandardPaths::AppDataLocation) + "/lessons".
+    static QString defaultFolder();
+
+    const QString& folder() const { return m_folder; }
+    QString databasePath() const;
+    QString recordingFolder() const;
+
+    // Whether the store holds the lesson (bookDigit "1".."4", lessonText "Lesson 7").
+    bool hasLesson(const QString& bookDigit, const QString& lessonText) const;
+    // The imported recording of a lesson, "" when there is none.
+    QString recordingPath(const QString& bookDigit, const QString& lessonText) const;
+    // Every lesson the store holds, as bookDigit + "/" + lessonText.
+    QSet<QString> lessons() const;
+
+    struct Lesson
+    {
+        QString bookDigit;
+        QString lessonText;
+        QList<SentenceRow> sentences;
+        QList<WordRow> words;
+        QString recordingFile; // copied into the store
+    };
+
+    // Stores a lesson, replacing an earlier import of it. All or nothing: the recording is
+    // copied under a fresh name and renamed into place, the rows go in one transaction, and a
+    // failure at any step leaves the earlier lesson as it was. `error` in Chinese.
+    bool importLesson(const Lesson& lesson, QString* error);
+    // Gives the lesson back to the carried course; true also when it was not there.
+    bool removeLesson(const QString& bookDigit, const QString& lessonText, QString* error);
+
+    // The database the lesson is read from: the store's when it holds the lesson, else
+    // `carried`.
+    LessonDatabase databaseFor(const LessonDatabase& carried, const QString& bookDigit,
+                               const QString& lessonText) const;
+
+private:
+    QString m_folder;
+};
