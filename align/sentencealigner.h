@@ -43,9 +43,16 @@ struct Result
 // Called now and then with the share done (0..1); returning false cancels the alignment.
 using Progress = std::function<bool(double done)>;
 
+struct Options
+{
+    // Off only to measure what the pause search gains: boundaries then stay where the warping
+    // path maps the reference's boundaries.
+    bool moveBoundariesIntoPauses = true;
+};
+
 // Mono samples at `sampleRate`. Runs on any thread; touches nothing shared.
 Result align(const std::vector<float>& samples, const QStringList& sentences,
-             const Progress& progress = {});
+             const Progress& progress = {}, const Options& options = {});
 
 // Reads anything SoundFile reads (MP3, WAV, FLAC, Ogg), mixes it to mono and resamples it to
 // `sampleRate`. False, with `error` in Chinese for the learner, when the file cannot be read or
