@@ -1,0 +1,122 @@
+#include "coursetext.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestCourseText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void splitsSentences_data();
+    void splitsSentences();
+    void readsTextFiles_data();
+    void readsTextFiles();
+    void parsesNewWords();
+};
+
+void TestCourseText::splitsSentences_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("sentences");
+    QTest::newRow("plain") << u"I am here. You are there! Are we? Yes."_s
+                           << QStringList{u"I am here."_s, u"You are there!"_s, u"Are we?"_s,
+                                          u"Yes."_s};
+    QTest::newRow("titles") << u"Mr. and Mrs. Smith met Dr. Lee on St. John's Road. Ms. Lee left."_s
+                            << QStringList{u"Mr. and Mrs. Smith met Dr. Lee on St. John's Road."_s,
+                                           u"Ms. Lee left."_s};
+    QTest::newRow("initials") << u"J. K. Rowling wrote it. It sold well."_s
+                              << QStringList{u"J. K. Rowling wrote it."_s, u"It sold well."_s};
+    QTest::newRow("quotation then sentence")
+        << u"He said, \"Come here!\" Then he left."_s
+        << QStringList{u"He said, \"Come here!\""_s, u"Then he left."_s};
+    QTest::newRow("quotation with speaker")
+        << u"\"Stop!\" he cried."_s << QStringList{u"\"Stop!\" he cried."_s};
+    QTest::newRow("two sentences inside a quotation")
+        << u"She said, “Sit down. Eat.” We ate."_s
+        << QStringList{u"She said, “Sit down. Eat.”"_s, u"We ate."_s};
+    QTest::newRow("runs of marks")
+        << u"Wait... What?! Really?"_s << QStringList{u"Wait..."_s, u"What?!"_s, u"Really?"_s};
+    QTest::newRow("numbers and abbreviations")
+        << u"It costs 3.50 pounds, e.g. in the U.S. today. Good (very good.) Fine."_s
+        << QStringList{u"It costs 3.50 pounds, e.g. in the U.S. today."_s, u"Good (very good.)"_s,
+                       u"Fine."_s};
+    QTest::newRow("line breaks end sentences")
+        << u"  First line\r\n\r\nSecond line. Third\nFourth  \n\n"_s
+        << QStringList{u"First line"_s, u"Second line."_s, u"Third"_s, u"Fourth"_s};
+    QTest::newRow("empty") << u" \n\t\n"_s << QStringList{};
+}
+
+void TestCourseText::splitsSentences()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, sentences);
+    QCOMPARE(CourseText::splitIntoSentences(text), sentences);
+}
+
+void TestCourseText::readsTextFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<QString>("text");
+    const QString chinese = u"我们去公园。\n"_s;
+    QTest::newRow("utf-8") << chinese.toUtf8() << true << chinese;
+    QTest::newRow("utf-8 with mark")
+        << QByteArray("\xef\xbb\xbf" + chinese.toUtf8()) << true << chinese;
+    QTest::newRow("gbk") << QByteArray(QStringEncoder("GB18030").encode(chinese)) << true
+                         << chinese;
+    QTest::newRow("utf-16 with mark")
+        << QByteArray(QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)
+                          .encode(chinese))
+        << true << chinese;
+    QTest::newRow("empty") << QByteArray() << true << QString();
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << false
+                            << QString();
+    QTest::newRow("neither utf-8 nor gbk")
+        << QByteArray("abc \x80\xff\xfe def") << false << QString();
+    QTest::newRow("too large") << QByteArray(1024 * 1024 + 1, 'a') << false << QString();
+}
+
+void TestCourseText::readsTextFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readable);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"课文.txt"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QString read = u"untouched"_s;
+    QString error;
+    QCOMPARE(CourseText::readTextFile(path, &read, &error), readable);
+    if (readable) {
+        QCOMPARE(read, text);
+        QVERIFY(error.isEmpty());
+    } else {
+        QCOMPARE(read, u"untouched"_s);
+        QVERIFY(error.contains(path));
+    }
+    QVERIFY(!CourseText::readTextFile(dir.filePath(u"missing.txt"_s), &read, &error));
+}
+
+void TestCourseText::parsesNewWords()
+{
+    const QList<CourseText::NewWord> words =
+        CourseText::parseNewWords(u"park\t n. 公园\r\n\r\n  go  \nice cream\t冰淇淋\textra\n"_s);
+    QCOMPARE(words.size(), 3);
+    QCOMPARE(words[0].word, u"park"_s);
+    QCOMPARE(words[0].meaning, u"n. 公园"_s);
+    QCOMPARE(words[1].word, u"go"_s);
+    QVERIFY(words[1].meaning.isEmpty());
+    QCOMPARE(words[2].word, u"ice cream"_s);
+    QCOMPARE(words[2].meaning, u"冰淇淋\textra"_s);
+}
+
+QTEST_GUILESS_MAIN(TestCourseText)
+#include "tst_coursetext.moc"
