@@ -26,8 +26,11 @@ public:
     bool hasLesson(const QString& bookDigit, const QString& lessonText) const;
     // The imported recording of a lesson, "" when there is none.
     QString recordingPath(const QString& bookDigit, const QString& lessonText) const;
-    // Every lesson the store holds, as bookDigit + "/" + lessonText.
+    // Every lesson the store holds, as lessonKey() gives it.
     QSet<QString> lessons() const;
+    // Every lesson with sentences in a lesson database, the carried one or a store's.
+    static QSet<QString> lessonsIn(const QString& databasePath);
+    static QString lessonKey(const QString& bookDigit, const QString& lessonText);
 
     struct Lesson
     {
@@ -50,6 +53,15 @@ public:
     LessonDatabase databaseFor(const LessonDatabase& carried, const QString& bookDigit,
                                const QString& lessonText) const;
 
+    // Where an import stops as if the program had been killed there, leaving what a crash
+    // would leave: for tests of what the next start finds.
+    enum class CrashPoint { None, BeforeRename, AfterRename, InsideTransaction, AfterCommit };
+    void setCrashPoint(CrashPoint point) { m_crashPoint = point; }
+
 private:
+    QString recordingFileName(const QString& bookDigit, const QString& lessonText) const;
+    void removeStrayRecordings() const;
+
     QString m_folder;
+    CrashPoint m_crashPoint = CrashPoint::None;
 };

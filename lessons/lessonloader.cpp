@@ -1,5 +1,6 @@
 #include "lessonloader.h"
 
+#include "learnerstore.h"
 #include "lessoncatalog.h"
 
 #include <QDir>
@@ -28,6 +29,22 @@ LoadedLesson loadLesson(const LessonDatabase& database, const QString& voiceLibr
     for (const WordRow& row : database.newWords(lesson.bookDigit, lessonText)) {
         lesson.wordText += row.word + QStringLiteral(" /") + row.meaning + QStringLiteral("\r\n");
     }
+    return lesson;
+}
+
+LoadedLesson loadLesson(const LessonDatabase& carried, const LearnerStore& store,
+                        const QString& voiceLibrary, const QString& bookNodeText,
+                        const QString& lessonText)
+{
+    const QString bookDigit = LessonCatalog::bookDigit(bookNodeText);
+    if (!store.hasLesson(bookDigit, lessonText)) {
+        return loadLesson(carried, voiceLibrary, bookNodeText, lessonText);
+    }
+    LoadedLesson lesson =
+        loadLesson(LessonDatabase(store.databasePath()), voiceLibrary, bookNodeText, lessonText);
+    // The player reads the recording by its content, so an imported WAV or FLAC plays under
+    // the copy's usual name too.
+    lesson.lessonAudioFile = store.recordingPath(bookDigit, lessonText);
     return lesson;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class LearnerStore;
+
 // Everything one lesson click produces before it reaches the widgets: the sentence table, the
 // texts of the sentence view and of the new-word view, and where the recording lies.
 struct LoadedLesson
@@ -22,6 +24,11 @@ struct LoadedLesson
 // Reads one lesson from the database and works out its recording's paths.
 LoadedLesson loadLesson(const LessonDatabase& database, const QString& voiceLibrary,
                         const QString& bookNodeText, const QString& lessonText);
+// The same, but the lesson and its recording come from the learner's store when it holds the
+// lesson; the carried ones otherwise.
+LoadedLesson loadLesson(const LessonDatabase& carried, const LearnerStore& store,
+                        const QString& voiceLibrary, const QString& bookNodeText,
+                        const QString& lessonText);
 
 // What became of a lesson's recording when it was made ready to play.
 enum class LessonAudioResult {
