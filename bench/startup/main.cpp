@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -39,6 +41,9 @@ int runChild(const QString& mode)
         std::fflush(stdout);
         return 0;
     }
+    // A timing run is not the learner's: it must not move their remembered place.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     Startup::tempPath = Startup::prepareTempPath(QDir::tempPath());
     Startup::writeCarriedFiles();
     StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
