@@ -1,0 +1,220 @@
+#include "mfcc.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <fftw3.h>
+#include <memory>
+#include <mutex>
+#include <numbers>
+
+namespace {
+
+constexpr int fftSize = 512;
+constexpr int bins = fftSize / 2 + 1;
+constexpr int melBands = 26;
+constexpr double lowHz = 80;
+constexpr double highHz = 7600;
+// The speech band whose loudness tells speech from pause: below it hum, above it hiss.
+constexpr double levelLowHz = 150;
+constexpr double levelHighHz = 5000;
+// A floor on each band's power, about -90 dBFS: digital silence and soft noise compare alike.
+constexpr float powerFloor = 1e-9f;
+
+// FFTW's planner keeps global state; only executing a plan is safe from several threads.
+std::mutex& plannerMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+double hzToMel(double hz)
+{
+    return 2595.0 * std::log10(1.0 + hz / 700.0);
+}
+
+double melToHz(double mel)
+{
+    return 700.0 * (std::pow(10.0, mel / 2595.0) - 1.0);
+}
+
+struct FilterBank
+{
+    // Triangular filters as (first bin, weights).
+    std::array<int, melBands> first{};
+    std::array<std::vector<float>, melBands> weights;
+    std::array<std::array<float, melBands>, Mfcc::cepstra> dct{};
+
+    FilterBank()
+    {
+        const double lowMel = hzToMel(lowHz), highMel = hzToMel(highHz);
+        std::array<double, melBands + 2> edges{};
+        for (int i = 0; i < melBands + 2; ++i)
+            edges[i] = melToHz(lowMel + (highMel - lowMel) * i / (melBands + 1)) * fftSize /
+                       Mfcc::sampleRate;
+        for (int b = 0; b < melBands; ++b) {
+            first[b] = int(std::ceil(edges[b]));
+            for (int k = first[b]; k <= int(edges[b + 2]) && k < bins; ++k) {
+                const double w = k < edges[b + 1]
+                                     ? (k - edges[b]) / (edges[b + 1] - edges[b])
+                                     : (edges[b + 2] - k) / (edges[b + 2] - edges[b + 1]);
+                weights[b].push_back(float(std::max(0.0, w)));
+            }
+        }
+        for (int c = 0; c < Mfcc::cepstra; ++c)
+            for (int b = 0; b < melBands; ++b)
+                dct[c][b] = float(std::cos(std::numbers::pi * c * (b + 0.5) / melBands));
+    }
+};
+
+struct PlanDeleter
+{
+    void operator()(fftwf_plan_s* plan) const
+    {
+        std::lock_guard lock(plannerMutex());
+        fftwf_destroy_plan(plan);
+    }
+};
+
+void normalise(Mfcc::Features* features)
+{
+    const int n = features->frames;
+    for (int d = 0; d < Mfcc::dims; ++d) {
+        double sum = 0, squares = 0;
+        for (int i = 0; i < n; ++i) {
+            const double v = features->values[std::size_t(i) * Mfcc::dims + d];
+            sum += v;
+            squares += v * v;
+        }
+        const double mean = sum / n;
+        const double deviation = std::sqrt(std::max(1e-12, squares / n - mean * mean));
+        for (int i = 0; i < n; ++i) {
+            float& v = features->values[std::size_t(i) * Mfcc::dims + d];
+            v = float((v - mean) / deviation);
+        }
+    }
+}
+
+void addSlopes(Mfcc::Features* features)
+{
+    // Regression over two frames either side; the ends repeat their edge frame.
+    const int n = features->frames;
+    for (int i = 0; i < n; ++i) {
+        float* out = features->values.data() + std::size_t(i) * Mfcc::dims + Mfcc::cepstra;
+        for (int c = 0; c < Mfcc::cepstra; ++c) {
+            float slope = 0;
+            for (int k = 1; k <= 2; ++k) {
+                const float after = features->frame(std::min(n - 1, i + k))[c];
+                const float before = features->frame(std::max(0, i - k))[c];
+                slope += float(k) * (after - before);
+            }
+            out[c] = slope / 10.0f;
+        }
+    }
+}
+
+} // namespace
+
+struct Mfcc::Fft
+{
+    std::unique_ptr<float, decltype(&fftwf_free)> in{fftwf_alloc_real(fftSize), &fftwf_free};
+    std::unique_ptr<fftwf_complex, decltype(&fftwf_free)> out{fftwf_alloc_complex(bins),
+                                                              &fftwf_free};
+    std::unique_ptr<fftwf_plan_s, PlanDeleter> plan;
+    std::array<float, window> hamming{};
+};
+
+Mfcc::Mfcc() : m_fft(std::make_unique<Fft>())
+{
+    {
+        std::lock_guard lock(plannerMutex());
+        m_fft->plan.reset(
+            fftwf_plan_dft_r2c_1d(fftSize, m_fft->in.get(), m_fft->out.get(), FFTW_ESTIMATE));
+    }
+    for (int k = 0; k < window; ++k)
+        m_fft->hamming[k] = float(0.54 - 0.46 * std::cos(2 * std::numbers::pi * k / (window - 1)));
+}
+
+Mfcc::~Mfcc() = default;
+
+void Mfcc::push(const float* samples, std::size_t count)
+{
+    m_pending.insert(m_pending.end(), samples, samples + count);
+    std::size_t at = 0;
+    for (; at + window <= m_pending.size(); at += hop)
+        analyse(m_pending.data() + at);
+    m_pending.erase(m_pending.begin(), m_pending.begin() + std::ptrdiff_t(at));
+}
+
+Mfcc::Features Mfcc::finish()
+{
+    Features features = std::move(m_features);
+    m_features = {};
+    m_pending.clear();
+    m_previous = 0;
+    features.values.resize(std::size_t(features.frames) * dims);
+    if (features.frames > 0) {
+        addSlopes(&features);
+        normalise(&features);
+    }
+    return features;
+}
+
+Mfcc::Features Mfcc::compute(const std::vector<float>& samples)
+{
+    Mfcc mfcc;
+    constexpr std::size_t piece = 1 << 16;
+    for (std::size_t at = 0; at < samples.size(); at += piece)
+        mfcc.push(samples.data() + at, std::min(piece, samples.size() - at));
+    return mfcc.finish();
+}
+
+void Mfcc::analyse(const float* x)
+{
+    static const FilterBank bank;
+    const int levelFirst = int(levelLowHz * fftSize / sampleRate);
+    const int levelLast = int(levelHighHz * fftSize / sampleRate);
+    // A full-scale sine's windowed power, so levels read as dBFS.
+    constexpr double fullScale = 0.25 * 0.54 * 0.54 * window * window;
+
+    float* buffer = m_fft->in.get();
+    float previous = m_previous;
+    for (int k = 0; k < window; ++k) {
+        buffer[k] = (x[k] - 0.97f * previous) * m_fft->hamming[k];
+        previous = x[k];
+    }
+    // The next window starts one hop on: its pre-emphasis needs the sample before that.
+    m_previous = x[hop - 1];
+    std::fill(buffer + window, buffer + fftSize, 0.0f);
+    fftwf_execute(m_fft->plan.get());
+    std::array<float, bins> power{};
+    const fftwf_complex* spectrum = m_fft->out.get();
+    double level = 0;
+    for (int k = 0; k < bins; ++k) {
+        power[k] = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
+        if (k >= levelFirst && k <= levelLast)
+            level += power[k];
+    }
+    m_features.levelDb.push_back(float(10.0 * std::log10(level / fullScale + 1e-12)));
+    std::array<float, melBands> logMel{};
+    for (int b = 0; b < melBands; ++b) {
+        float energy = 0;
+        for (std::size_t k = 0; k < bank.weights[b].size(); ++k)
+            energy += bank.weights[b][k] * power[std::size_t(bank.first[b]) + k];
+        logMel[b] = std::log(energy + powerFloor * window);
+    }
+    m_features.values.resize(m_features.values.size() + dims, 0.0f);
+    float* cepstrum = m_features.values.data() + std::size_t(m_features.frames) * dims;
+    for (int c = 0; c < cepstra; ++c) {
+        float sum = 0;
+        for (int b = 0; b < melBands; ++b)
+            sum += bank.dct[c][b] * logMel[b];
+        cepstrum[c] = sum;
+    }
+    ++m_features.frames;
+}
+
+int Mfcc::frameAt(double seconds)
+{
+    return int(std::lround((seconds * sampleRate - window / 2.0) / hop));
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "mfcc.h"
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+// The text read aloud by eSpeak NG, sentence by sentence, as the reference the recording is
+// warped against. Each sentence's speech is cut free of its silence and the sentences are
+// joined with a short fixed pause, so where each one starts and ends is known to the frame.
+class ReferenceSpeech
+{
+public:
+    struct Sentence
+    {
+        int firstFrame = 0; // the first and last frame of the sentence's speech
+        int lastFrame = 0;
+    };
+
+    // Called after each sentence with the share done; false stops.
+    using Progress = std::function<bool(double done)>;
+
+    // False when stopped, or when eSpeak NG cannot speak (its data missing).
+    bool synthesise(const QStringList& sentences, const Progress& progress);
+
+    const Mfcc::Features& features() const { return m_features; }
+    const std::vector<Sentence>& sentences() const { return m_sentences; }
+    // The speech alone, without the joining pauses.
+    double speechSeconds() const { return m_speechSeconds; }
+
+    static constexpr double pauseSeconds = 0.25;
+
+private:
+    Mfcc::Features m_features;
+    std::vector<Sentence> m_sentences;
+    double m_speechSeconds = 0;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "mfcc.h"
+
+#include <functional>
+#include <vector>
+
+// Dynamic time warping of a reference against a recording that may hold more than the
+// reference: the match may start and end anywhere in the recording. Memory stays near linear:
+// a coarse pass over averaged frames finds the path roughly, and each finer pass searches only
+// a band around the path the coarser one found.
+class SubsequenceDtw
+{
+public:
+    struct Match
+    {
+        // For each reference frame, the first and the last recording frame the path pairs it with.
+        std::vector<int> first;
+        std::vector<int> last;
+    };
+
+    // Called with the share done; false stops the search.
+    using Progress = std::function<bool(double done)>;
+
+    // Empty when stopped or when either side has no frames.
+    static Match align(const Mfcc::Features& reference, const Mfcc::Features& recording,
+                       const Progress& progress);
+
+    // Most cells the first, unbanded pass may hold (a byte each).
+    static constexpr double maxCoarseCells = 4e7;
+};
