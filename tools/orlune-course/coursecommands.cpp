@@ -1,9 +1,11 @@
 #include "coursecommands.h"
 
+#include "coursetext.h"
 #include "lessoncatalog.h"
 #include "lessondatabase.h"
 #include "lessonloader.h"
 #include "mediaplayer.h"
+#include "sentencealigner.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -145,6 +147,35 @@ int play(const Sources& sources, int book, int lesson, int index, const PlayOpti
     const int result = loop.exec();
     player.close();
     return result;
+}
+
+int align(const QString& audioPath, const QString& textPath, QTextStream& out, QTextStream& err)
+{
+    if (audioPath.isEmpty() || textPath.isEmpty()) {
+        err << "align needs --audio FILE and --text FILE\n";
+        return 2;
+    }
+    QString text, error;
+    if (!CourseText::readTextFile(textPath, &text, &error)) {
+        err << error << "\n";
+        return 1;
+    }
+    const QStringList sentences = CourseText::nonEmptyLines(text);
+    std::vector<float> samples;
+    if (!SentenceAligner::decodeForAlignment(audioPath, &samples, &error)) {
+        err << error << "\n";
+        return 1;
+    }
+    const SentenceAligner::Result result = SentenceAligner::align(samples, sentences);
+    if (result.outcome != SentenceAligner::Outcome::Aligned) {
+        err << SentenceAligner::outcomeMessage(result.outcome) << "\n";
+        return 1;
+    }
+    for (int i = 0; i < sentences.size(); ++i) {
+        out << QString::number(result.spans[i].start, 'f', 3) << '\t'
+            << QString::number(result.spans[i].end, 'f', 3) << '\t' << sentences[i] << '\n';
+    }
+    return 0;
 }
 
 } // namespace CourseCommands

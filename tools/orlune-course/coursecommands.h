@@ -35,5 +35,8 @@ int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextSt
 // failed.
 int play(const Sources& sources, int book, int lesson, int index, const PlayOptions& options,
          QTextStream& out, QTextStream& err);
+// Finds each non-empty line of a UTF-8 text in a recording of it and prints
+// "start<TAB>end<TAB>sentence" in seconds.
+int align(const QString& audioPath, const QString& textPath, QTextStream& out, QTextStream& err);
 
 } // namespace CourseCommands

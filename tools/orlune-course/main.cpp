@@ -59,7 +59,9 @@ int main(int argc, char* argv[])
         "  list                        lessons with sentences, their counts and recordings\n"
         "  show BOOK LESSON            each sentence with its times and translation\n"
         "  play BOOK LESSON INDEX      plays one sentence (0-based) and exits; with --speed,\n"
-        "                              --repeat and --gap as a learner would hear it"));
+        "                              --repeat and --gap as a learner would hear it\n"
+        "  align --audio FILE --text FILE\n"
+        "                              finds each line of the text in the recording"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("The lesson database (default: this "
@@ -90,7 +92,15 @@ int main(int argc, char* argv[])
     parser.addOption(speed);
     parser.addOption(repeat);
     parser.addOption(gap);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, show or play"));
+    const QCommandLineOption audio(QStringLiteral("audio"), QStringLiteral("align: the recording."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption text(QStringLiteral("text"),
+                                  QStringLiteral("align: its text, one sentence a line, UTF-8."),
+                                  QStringLiteral("file"));
+    parser.addOption(audio);
+    parser.addOption(text);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("list, show, play or align"));
     parser.process(app);
 
     CourseCommands::PlayOptions options;
@@ -116,6 +126,8 @@ int main(int argc, char* argv[])
     if (!invalid.isEmpty()) {
         err << invalid << "\n";
         result = 2;
+    } else if (parser.positionalArguments() == QStringList{QStringLiteral("align")}) {
+        result = CourseCommands::align(parser.value(audio), parser.value(text), out, err);
     } else {
         result = run(CourseCommands::Sources{parser.value(database), parser.value(voices)}, options,
                      parser.positionalArguments(), out, err);
