@@ -6,6 +6,7 @@
 #include "facebutton.h"
 #include "lessoncatalog.h"
 #include "lessonloader.h"
+#include "lessontreeshading.h"
 #include "mediaplayer.h"
 #include "sitepages.h"
 
@@ -341,7 +342,33 @@ void DictationWindow::buildTree()
         books.append(node);
     }
     m_lessonTree->addTopLevelItems(books);
+    LessonTreeShading::shade(m_lessonTree, databaseFile(), m_learnerStore);
     m_lessonTree->collapseAll();
+}
+
+QString DictationWindow::databaseFile() const
+{
+    // Without a private folder there is no database of ours to read.
+    return m_tempPath.isEmpty() ? QString()
+                                : QDir(m_tempPath).filePath(QStringLiteral("qvnxcl.wrd"));
+}
+
+void DictationWindow::setLearnerStore(const QString& folder)
+{
+    m_learnerStore = LearnerStore(folder);
+    refreshLessons();
+}
+
+void DictationWindow::refreshLessons(const QString& bookDigit, const QString& lessonText)
+{
+    LessonTreeShading::shade(m_lessonTree, databaseFile(), m_learnerStore);
+    QTreeWidgetItem* open = m_openLesson;
+    if (open &&
+        (bookDigit.isEmpty() ||
+         (bookDigit == QString::number(m_lessonTree->indexOfTopLevelItem(open->parent()) + 1) &&
+          lessonText == open->text(0)))) {
+        nodeClick(open);
+    }
 }
 
 void DictationWindow::nodeClick(QTreeWidgetItem* node)
@@ -357,21 +384,20 @@ void DictationWindow::nodeClick(QTreeWidgetItem* node)
     m_currentTranslation.clear();
     m_lessonAudioFile.clear();
     m_audioCopyName.clear();
+    m_openLesson = nullptr;
     if (!node->parent()) {
         node->setExpanded(!node->isExpanded());
     } else {
         loadLessonNode(node);
+        m_openLesson = node;
     }
     handOverPlayer();
 }
 
 void DictationWindow::loadLessonNode(QTreeWidgetItem* node)
 {
-    // Without a private folder there is no database of ours to read.
-    const LessonDatabase database(
-        m_tempPath.isEmpty() ? QString() : QDir(m_tempPath).filePath(QStringLiteral("qvnxcl.wrd")));
-    LoadedLesson lesson =
-        loadLesson(database, m_voiceLibrary, node->parent()->text(0), node->text(0));
+    LoadedLesson lesson = loadLesson(LessonDatabase(databaseFile()), m_learnerStore, m_voiceLibrary,
+                                     node->parent()->text(0), node->text(0));
     m_lessonAudioFile = lesson.lessonAudioFile;
     m_audioCopyName = lesson.audioCopyName;
     m_exercise.setLesson(std::move(lesson.table));

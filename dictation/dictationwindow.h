@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictationexercise.h"
+#include "learnerstore.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -33,6 +34,11 @@ public:
     const QString& hiddenTranslation() const { return m_currentTranslation; }
     const QString& lessonAudioFile() const { return m_lessonAudioFile; }
     bool isWatchingPlayback() const { return m_exercise.isWatching(); }
+    // Where the learner's own lessons are kept; LearnerStore::defaultFolder() until set.
+    void setLearnerStore(const QString& folder);
+    // The learner's store changed: greys the tree anew and reloads the open lesson when it is
+    // the one named, or when none is named.
+    void refreshLessons(const QString& bookDigit = {}, const QString& lessonText = {});
 
 signals:
     // The window was closed: the study window is to be shown again.
@@ -60,6 +66,7 @@ private:
     void buildTextPanels();
     void buildButtons();
     void buildTree();
+    QString databaseFile() const;
     QWidget* place(QWidget* widget, const QString& name);
     QLabel* heading(const QString& text, QWidget* bar, int index);
 
@@ -84,6 +91,8 @@ private:
     QPixmap m_pressedFace;
     QString m_tempPath;
     QString m_voiceLibrary;
+    LearnerStore m_learnerStore{LearnerStore::defaultFolder()};
+    QTreeWidgetItem* m_openLesson = nullptr;
     DictationExercise m_exercise{m_player};
     QString m_currentTranslation;
     QString m_lessonAudioFile;

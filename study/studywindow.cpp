@@ -1,9 +1,11 @@
 #include "studywindow.h"
 
 #include "artwork.h"
+#include "dictationwindow.h"
 #include "facebutton.h"
 #include "lessoncatalog.h"
 #include "lessonloader.h"
+#include "lessontreeshading.h"
 #include "lookuppopup.h"
 #include "sitepages.h"
 #include "studywindowlayout.h"
@@ -334,7 +336,22 @@ void StudyWindow::buildTree()
         }
         books[book - 1]->addChildren(lessons);
     }
+    LessonTreeShading::shade(m_lessonTree, m_paths.databaseFile(), m_learnerStore);
     m_lessonTree->collapseAll();
+}
+
+void StudyWindow::refreshLessons(const QString& bookDigit, const QString& lessonText)
+{
+    LessonTreeShading::shade(m_lessonTree, m_paths.databaseFile(), m_learnerStore);
+    if (auto* dictation = qobject_cast<DictationWindow*>(m_dictationWindow.data())) {
+        dictation->refreshLessons(bookDigit, lessonText);
+    }
+    QTreeWidgetItem* book = m_lessonTree->topLevelItem(m_lessonBook - 1);
+    QTreeWidgetItem* open = book ? book->child(m_lessonNumber - 1) : nullptr;
+    if (open && (bookDigit.isEmpty() ||
+                 (bookDigit == QString::number(m_lessonBook) && lessonText == open->text(0)))) {
+        nodeClick(open);
+    }
 }
 
 void StudyWindow::load()
@@ -450,8 +467,8 @@ void StudyWindow::loadLessonText(QTreeWidgetItem* node)
     m_practice->setLastPlace({m_lessonBook, m_lessonNumber, -1});
     m_continueAction->setEnabled(true);
     const LessonDatabase database(m_paths.databaseFile());
-    LoadedLesson lesson =
-        loadLesson(database, m_paths.voiceLibrary, node->parent()->text(0), node->text(0));
+    LoadedLesson lesson = loadLesson(database, m_learnerStore, m_paths.voiceLibrary,
+                                     node->parent()->text(0), node->text(0));
     m_lessonAudioFile = lesson.lessonAudioFile;
     m_audioCopyName = lesson.audioCopyName;
     m_lists = std::move(lesson.table);

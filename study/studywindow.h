@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictionary.h"
+#include "learnerstore.h"
 #include "mediaplayer.h"
 #include "practicesettings.h"
 #include "sentencetable.h"
@@ -28,8 +29,9 @@ class VoiceRecorder;
 // Where the study window finds and keeps its files.
 struct StudyPaths
 {
-    QString tempPath;     // the program's private temporary folder, ending in a separator
-    QString voiceLibrary; // the folder holding the lesson recordings
+    QString tempPath;          // the program's private temporary folder, ending in a separator
+    QString voiceLibrary;      // the folder holding the lesson recordings
+    QString learnerStore = {}; // the learner's own lessons; "" for LearnerStore::defaultFolder()
     QString databaseFile() const;
     QString audioFolder() const; // the copies of opened lessons' recordings
 };
@@ -104,6 +106,11 @@ public:
     bool isRepeatingSentence() const { return m_repeatingClicked; }
     // Item data role of a lesson node: true once the lesson was read to its end.
     static constexpr int readRole = Qt::UserRole + 1;
+
+    LearnerStore& learnerStore() { return m_learnerStore; }
+    // The learner's store changed: greys the trees of both windows anew and reloads the open
+    // lesson when it is the one named, or when none is named.
+    void refreshLessons(const QString& bookDigit = {}, const QString& lessonText = {});
 
 signals:
     // The window was closed or "退出" was chosen: the program is to end.
@@ -190,6 +197,8 @@ private:
     const Dictionary& dictionary();
 
     StudyPaths m_paths;
+    LearnerStore m_learnerStore{m_paths.learnerStore.isEmpty() ? LearnerStore::defaultFolder()
+                                                               : m_paths.learnerStore};
     MediaPlayer m_player;
     SentenceTable m_lists;
     int m_currentSentence = -1;

@@ -307,6 +307,7 @@ void StudyWindow::openDictation()
     }
     auto* dictation = new DictationWindow(m_player, m_normalFace, m_pressedFace, m_paths.tempPath,
                                           m_paths.voiceLibrary);
+    dictation->setLearnerStore(m_learnerStore.folder());
     dictation->setAttribute(Qt::WA_DeleteOnClose);
     dictation->setWindowIcon(windowIcon());
     connect(dictation, &DictationWindow::closed, this, [this] {
