@@ -400,6 +400,7 @@ void StudyWindow::closeEvent(QCloseEvent* event)
 void StudyWindow::releaseDevices()
 {
     m_shuttingDown = true;
+    dropShadowingTakes();
     m_player.controls().stop();
     m_replay.close();
     // An unfinished recording is dropped; the last finished one stays until the files go.
@@ -432,6 +433,7 @@ void StudyWindow::nodeClick(QTreeWidgetItem* node)
 
 void StudyWindow::unloadLesson()
 {
+    dropShadowingTakes();
     m_player.close();
     m_player.controls().stop();
     m_sentenceView.clear();

@@ -6,6 +6,7 @@
 #include "practicesettings.h"
 #include "sentencetable.h"
 #include "sentenceview.h"
+#include "shadowingsession.h"
 #include "wordspeaker.h"
 
 #include <QMainWindow>
@@ -19,10 +20,12 @@ class FaceButton;
 class LookupPopup;
 class QAction;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ShadowingPanel;
 class ToolbarButton;
 class VoiceRecorder;
 
@@ -107,6 +110,13 @@ public:
     // Item data role of a lesson node: true once the lesson was read to its end.
     static constexpr int readRole = Qt::UserRole + 1;
 
+    // Shadowing the lesson from the current sentence, and comparing a take with its sentence.
+    void toggleShadowing();
+    void compareTake();
+    ShadowingSession& shadowing() { return *m_shadowing; }
+    ShadowingPanel* shadowingPanel() const { return m_shadowingPanel; }
+    MediaPlayer& takePlayer() { return m_takePlayer; }
+
     LearnerStore& learnerStore() { return m_learnerStore; }
     // The learner's store changed: greys the trees of both windows anew and reloads the open
     // lesson when it is the one named, or when none is named.
@@ -155,6 +165,11 @@ private:
     void buildPracticeMenu();
     void buildShortcuts();
     void updatePracticeDisplay();
+    void buildShadowing(QMenu* practice);
+    void shadowingStepChanged(int sentence);
+    void shadowingEnded();
+    void showComparison(int sentence);
+    void dropShadowingTakes();
     void startRepeats();
     void queueFollowOn();
     void endRepeats();
@@ -244,4 +259,9 @@ private:
     bool m_repeatingClicked = false;
     QLabel* m_practiceDisplay = nullptr;
     QAction* m_continueAction = nullptr;
+
+    std::unique_ptr<ShadowingSession> m_shadowing;
+    std::unique_ptr<VoiceRecorder> m_shadowingRecorder;
+    MediaPlayer m_takePlayer;
+    ShadowingPanel* m_shadowingPanel = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "commonartwork.h"
 #include "designgeometry.h"
 #include "facebutton.h"
+#include "shadowingsession.h"
 #include "studywindow.h"
 #include "toolbarbutton.h"
 
@@ -93,6 +94,7 @@ void StudyWindow::buildPracticeMenu()
         item->setActionGroup(gapGroup);
         connect(item, &QAction::triggered, this, [this, gap = gap] { setRepeatGap(gap); });
     }
+    buildShadowing(practice);
 }
 
 void StudyWindow::buildShortcuts()
@@ -252,6 +254,10 @@ void StudyWindow::endRepeats()
 
 void StudyWindow::stopPlaying()
 {
+    if (m_shadowing->isActive()) {
+        m_shadowing->stop();
+        return;
+    }
     if (m_readingLesson) {
         stopLessonReading();
         return;

@@ -142,9 +142,9 @@ private slots:
                 menus << item->text();
             }
         }
-        QCOMPARE(menus,
-                 (QStringList{"文件(&F)", "继续上次学习", "退出", "练习(&P)", "语速", "重复次数",
-                              "重复间隔", "帮助(&H)", "在线帮助", "访问作者主页"}));
+        QCOMPARE(menus, (QStringList{"文件(&F)", "继续上次学习", "退出", "练习(&P)", "语速",
+                                     "重复次数", "重复间隔", "", "跟读", "对比", "帮助(&H)",
+                                     "在线帮助", "访问作者主页"}));
     }
 
     void onlyALeftClickSwitchesTheTranslationAndNoticesNeverBlock()

@@ -1,0 +1,84 @@
+#include "pitchtracker.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace PitchTracker {
+
+std::vector<float> track(std::span<const float> samples, int sampleRate)
+{
+    if (sampleRate <= 0 || samples.empty()) {
+        return {};
+    }
+    // Speech pitch needs no more than ~11 kHz: averaging groups of samples both filters and
+    // cuts the correlation's cost by the square of the factor.
+    const int factor = std::max(1, sampleRate / 11025);
+    const double rate = double(sampleRate) / factor;
+    std::vector<float> low(samples.size() / size_t(factor));
+    for (size_t i = 0; i < low.size(); ++i) {
+        float sum = 0;
+        for (int k = 0; k < factor; ++k) {
+            sum += samples[i * size_t(factor) + size_t(k)];
+        }
+        low[i] = sum / float(factor);
+    }
+    const auto window = size_t(0.04 * rate);
+    const auto hop = size_t(stepSeconds * rate);
+    const auto minLag = size_t(rate / highestHz);
+    const auto maxLag = size_t(rate / lowestHz);
+    const size_t frames = low.size() / hop;
+    std::vector<float> pitch(frames, 0.0F);
+    std::vector<double> energy(frames, 0.0);
+    double loudest = 0;
+    for (size_t f = 0; f < frames; ++f) {
+        const size_t start = f * hop;
+        for (size_t i = start; i < std::min(low.size(), start + window); ++i) {
+            energy[f] += double(low[i]) * low[i];
+        }
+        loudest = std::max(loudest, energy[f]);
+    }
+    std::vector<double> score(maxLag + 1);
+    for (size_t f = 0; f < frames; ++f) {
+        const size_t start = f * hop;
+        // Quiet frames (pauses, breath) have no pitch worth drawing.
+        if (start + window + maxLag > low.size() || energy[f] < loudest * 0.02) {
+            continue;
+        }
+        const float* x = low.data() + start;
+        for (size_t lag = minLag; lag <= maxLag; ++lag) {
+            double cross = 0;
+            double shifted = 0;
+            for (size_t i = 0; i < window; ++i) {
+                cross += double(x[i]) * x[i + lag];
+                shifted += double(x[i + lag]) * x[i + lag];
+            }
+            score[lag] = cross / std::sqrt(energy[f] * shifted + 1e-12);
+        }
+        size_t best = minLag;
+        for (size_t lag = minLag; lag <= maxLag; ++lag) {
+            best = score[lag] > score[best] ? lag : best;
+        }
+        // A period's multiples correlate nearly as well: prefer the shortest that does.
+        for (size_t divisor = 4; divisor >= 2; --divisor) {
+            const size_t shorter = (best + divisor / 2) / divisor;
+            if (shorter >= minLag && score[shorter] > 0.9 * score[best]) {
+                best = shorter;
+                break;
+            }
+        }
+        if (score[best] > 0.6) {
+            pitch[f] = float(rate / double(best));
+        }
+    }
+    // A median of three removes single-frame octave jumps.
+    std::vector<float> smooth = pitch;
+    for (size_t f = 1; f + 1 < frames; ++f) {
+        std::array<float, 3> three{pitch[f - 1], pitch[f], pitch[f + 1]};
+        std::sort(three.begin(), three.end());
+        smooth[f] = pitch[f] == 0 ? 0 : three[1] == 0 ? pitch[f] : three[1];
+    }
+    return smooth;
+}
+
+} // namespace PitchTracker
