@@ -1,0 +1,34 @@
+#pragma once
+
+#include "corpuslesson.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// Makes the benchmark's recordings from the sample course: each sentence spoken alone by a
+// flite voice (so its true onset and offset are known), joined with uneven pauses behind an
+// announcement in another voice, some under noise, written as MP3 and read back the way the
+// aligner reads it. Recordings are cached; a lesson whose text changed is made again.
+class CorpusBuilder
+{
+public:
+    CorpusBuilder(const QString& courseDir, const QString& cacheDir);
+
+    // "book1/lesson001" for every course file with English sentences, in course order.
+    QStringList lessonNames(QString* error) const;
+
+    // `ordinal` (the lesson's place in the whole course) picks the voices, the noise and the
+    // pauses, so a lesson sounds the same in a quick run and a full one.
+    bool lesson(const QString& name, int ordinal, CorpusLesson* lesson, QString* error);
+
+    int madeCount() const { return m_made; }
+
+private:
+    bool courseSentences(const QString& name, QStringList* sentences, QString* error) const;
+    bool make(int ordinal, std::vector<float>* written, CorpusLesson* lesson, QString* error);
+
+    QString m_courseDir;
+    QString m_cacheDir;
+    int m_made = 0;
+};

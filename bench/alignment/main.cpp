@@ -1,0 +1,322 @@
+// Sentence alignment: how close the aligner's sentence spans come to the truth, how often a
+// sentence's clip is clean, how fast it runs and how much memory it takes.
+//
+// The corpus is made here from the sample course (see CorpusBuilder) and cached beside the
+// build. Two baselines run on the same recordings in the same run: cutting the speech in
+// proportion to sentence length, and the aligner without its search for pauses.
+#include "boundaryscore.h"
+#include "corpusbuilder.h"
+#include "energyspan.h"
+#include "flitevoice.h"
+#include "peakmemory.h"
+#include "proportionalsplit.h"
+#include "sentencealigner.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Spans = QList<SentenceAligner::Span>;
+
+struct Contender
+{
+    using Run = std::function<Spans(const std::vector<float>&, const QStringList&)>;
+    Contender(const char* name, Run method) : label(name), run(std::move(method)) {}
+
+    const char* label;
+    Run run;
+    BoundaryScore score;
+    BoundaryScore cleanAudio;
+    BoundaryScore noisyAudio;
+    double seconds = 0;
+    int contractBreaches = 0;
+};
+
+// What the header promises of a result, checked so that a fault shows as such and not as a
+// poor score.
+bool keepsContract(const Spans& spans, double recordingSeconds)
+{
+    for (qsizetype i = 0; i < spans.size(); ++i) {
+        if (!(spans[i].end > spans[i].start) || spans[i].start < 0 ||
+            spans[i].end > recordingSeconds + 0.001)
+            return false;
+        if (i + 1 < spans.size() && spans[i].end > spans[i + 1].start)
+            return false;
+    }
+    return true;
+}
+
+Spans alignWith(const std::vector<float>& samples, const QStringList& sentences, bool intoPauses,
+                int* progressFaults)
+{
+    double last = 0;
+    const auto progress = [&](double done) {
+        if (done < last - 1e-9 || done < 0 || done > 1 + 1e-9)
+            ++*progressFaults;
+        last = done;
+        return true;
+    };
+    const auto result = SentenceAligner::align(samples, sentences, progress,
+                                               {.moveBoundariesIntoPauses = intoPauses});
+    return result.outcome == SentenceAligner::Outcome::Aligned ? result.spans : Spans{};
+}
+
+// The truth was measured on each sentence alone and shifted by the encoder's delay; measuring
+// the same speech again in the decoded recording shows whether both steps went right. Only
+// recordings without noise: under noise the energy onset comes later by design.
+void recheckTruth(const CorpusLesson& lesson, const std::vector<float>& samples,
+                  std::vector<double>* disagreementsMs)
+{
+    constexpr double margin = 0.15; // under half the shortest pause
+    const int rate = SentenceAligner::sampleRate;
+    for (const auto& truth : lesson.truth) {
+        const auto from = size_t(std::max(0.0, truth.start - margin) * rate);
+        const auto to = std::min(samples.size(), size_t((truth.end + margin) * rate));
+        if (to <= from)
+            continue;
+        const std::vector<float> window(samples.begin() + std::ptrdiff_t(from),
+                                        samples.begin() + std::ptrdiff_t(to));
+        const EnergySpan heard = EnergySpan::measure(window, rate);
+        const double offset = double(from) / rate;
+        disagreementsMs->push_back(std::abs(heard.start + offset - truth.start) * 1000);
+        disagreementsMs->push_back(std::abs(heard.end + offset - truth.end) * 1000);
+    }
+}
+
+const char* verdict(bool ok)
+{
+    return ok ? "ok" : "MISSED";
+}
+
+void printReasons(const char* label, const BoundaryScore& score)
+{
+    std::printf("  %-22s %5d %6d %6d %6d %6d\n", label, score.speechCut, score.tooEarly,
+                score.tooLate, score.foreignSpeech, score.unaligned);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc > 1 && qstrcmp(argv[1], PeakMemory::childFlag) == 0) {
+        QCoreApplication app(argc, argv);
+        return PeakMemory::runChild(app.arguments().mid(2));
+    }
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    const bool quick = arguments.contains(u"--quick"_s);
+    const bool verbose = arguments.contains(u"--verbose"_s);
+    const bool showSpans = arguments.contains(u"--spans"_s);
+    const bool memory = !quick && !arguments.contains(u"--no-memory"_s);
+    if (arguments.contains(u"--help"_s)) {
+        std::printf("usage: bench_alignment [--quick] [--no-memory] [--verbose]\n"
+                    "  --quick      a third of the lessons, no memory measurement\n"
+                    "  --no-memory  skip aligning a 30 minute recording in a child process\n"
+                    "  --verbose    one line per lesson\n"
+                    "  --spans      every sentence's true and found times\n");
+        return 0;
+    }
+    if (!FliteVoice::available()) {
+        std::fprintf(stderr, "bench_alignment cannot run: flite is not installed\n");
+        return 1;
+    }
+
+    const QString cacheDir = QStringLiteral(ORLUNE_ALIGNMENT_CACHE_DIR);
+    CorpusBuilder builder(QStringLiteral(ORLUNE_COURSE_DIR), cacheDir);
+    QString error;
+    const QStringList names = builder.lessonNames(&error);
+    if (names.isEmpty()) {
+        std::fprintf(stderr, "bench_alignment cannot run: the corpus is empty (%s)\n",
+                     qPrintable(error.isEmpty() ? u"no lesson with sentences"_s : error));
+        return 1;
+    }
+    QList<CorpusLesson> corpus;
+    for (int ordinal = 0; ordinal < names.size(); ++ordinal) {
+        if (quick && ordinal % 3 != 0)
+            continue;
+        CorpusLesson lesson;
+        if (!builder.lesson(names[ordinal], ordinal, &lesson, &error)) {
+            std::fprintf(stderr, "bench_alignment cannot make its corpus: %s\n", qPrintable(error));
+            return 1;
+        }
+        corpus.append(lesson);
+    }
+
+    int progressFaults = 0;
+    QList<Contender> contenders;
+    contenders.append({"(a) split by length", ProportionalSplit::split});
+    contenders.append({"(b) plain alignment", [&](const auto& samples, const auto& sentences) {
+                           return alignWith(samples, sentences, false, &progressFaults);
+                       }});
+    contenders.append({"ours", [&](const auto& samples, const auto& sentences) {
+                           return alignWith(samples, sentences, true, &progressFaults);
+                       }});
+
+    double audioSeconds = 0;
+    double decodeSeconds = 0;
+    int sentences = 0;
+    int noisyLessons = 0;
+    std::vector<double> truthDisagreements;
+    for (const CorpusLesson& lesson : std::as_const(corpus)) {
+        std::vector<float> samples;
+        QElapsedTimer timer;
+        timer.start();
+        if (!SentenceAligner::decodeForAlignment(lesson.audioPath, &samples, &error)) {
+            std::fprintf(stderr, "bench_alignment: cannot decode %s: %s\n",
+                         qPrintable(lesson.audioPath), qPrintable(error));
+            return 1;
+        }
+        decodeSeconds += double(timer.nsecsElapsed()) / 1e9;
+        // The truth was shifted for the decoder of the day it was made; another one would
+        // make every number here wrong.
+        if (qint64(samples.size()) != lesson.decodedFrames) {
+            std::fprintf(stderr,
+                         "bench_alignment: %s decodes to %zu frames, not %lld as when it was "
+                         "made; delete %s and run again\n",
+                         qPrintable(lesson.name), samples.size(), lesson.decodedFrames,
+                         qPrintable(cacheDir));
+            return 1;
+        }
+        audioSeconds += lesson.seconds();
+        sentences += int(lesson.sentences.size());
+        noisyLessons += lesson.noisy();
+        if (!lesson.noisy())
+            recheckTruth(lesson, samples, &truthDisagreements);
+        for (Contender& contender : contenders) {
+            timer.start();
+            const Spans spans = contender.run(samples, lesson.sentences);
+            contender.seconds += double(timer.nsecsElapsed()) / 1e9;
+            if (!spans.isEmpty() && !keepsContract(spans, lesson.seconds()))
+                ++contender.contractBreaches;
+            contender.score.add(lesson, spans);
+            (lesson.noisy() ? contender.noisyAudio : contender.cleanAudio).add(lesson, spans);
+            for (qsizetype i = 0; showSpans && i < lesson.truth.size(); ++i) {
+                const auto found = spans.value(i);
+                std::printf("  %-16s %-22s %3lld  truth %8.3f %8.3f  found %8.3f %8.3f\n",
+                            qPrintable(lesson.name), contender.label, i + 1, lesson.truth[i].start,
+                            lesson.truth[i].end, found.start, found.end);
+            }
+            if (verbose) {
+                BoundaryScore one;
+                one.add(lesson, spans);
+                std::printf(
+                    "  %-16s %-6s %-5s %-22s clean %3d/%-3d median %6.0f ms worst %6.0f ms\n",
+                    qPrintable(lesson.name), qPrintable(lesson.voice), qPrintable(lesson.noise),
+                    contender.label, one.clean(), one.sentences(), one.errorMs(0.5), one.worstMs());
+            }
+        }
+    }
+
+    PeakMemory::Result peak;
+    if (memory) {
+        std::fprintf(stderr, "aligning a 30 minute recording in a child process...\n");
+        peak = PeakMemory::measure(app.applicationFilePath(), cacheDir,
+                                   SentenceAligner::maxRecordingSeconds - 1);
+    }
+
+    const double minutes = audioSeconds / 60;
+    std::printf("\nsentence alignment: %lld lessons, %d sentences, %.1f min of MP3 audio%s\n",
+                corpus.size(), sentences, minutes, quick ? " (--quick)" : "");
+    std::printf("  spoken by flite voices kal16, awb, rms, slt; an announcement in another voice "
+                "before each text\n  and an exercise after every other one; %d lessons under "
+                "white or pink noise at 20 dB SNR\n",
+                noisyLessons);
+    std::printf("  corpus cached in %s (%d lessons made this run)\n\n", qPrintable(cacheDir),
+                builder.madeCount());
+    std::printf("                          clean   boundary error (ms)       time per   faster "
+                "than\n");
+    std::printf("                                  median     p95   worst   audio min  real "
+                "time\n");
+    for (const Contender& contender : std::as_const(contenders)) {
+        const double perMinute = contender.seconds * 1000 / minutes;
+        std::printf("  %-22s %5.1f%%  %6.0f  %6.0f  %6.0f  %8.1f ms  %8.0fx\n", contender.label,
+                    contender.score.cleanShare() * 100, contender.score.errorMs(0.5),
+                    contender.score.errorMs(0.95), contender.score.worstMs(), perMinute,
+                    audioSeconds / std::max(contender.seconds, 1e-9));
+    }
+    const Contender& ours = contenders[2];
+    for (int base : {0, 1}) {
+        const BoundaryScore& other = contenders[base].score;
+        std::printf("  ours / %-15s         %6.2f  %6.2f  %6.2f  %8.2f\n",
+                    base == 0 ? "(a)" : "(b)",
+                    ours.score.errorMs(0.5) / std::max(other.errorMs(0.5), 1e-9),
+                    ours.score.errorMs(0.95) / std::max(other.errorMs(0.95), 1e-9),
+                    ours.score.worstMs() / std::max(other.worstMs(), 1e-9),
+                    ours.seconds / std::max(contenders[base].seconds, 1e-9));
+    }
+
+    std::printf("\nwhy sentences were not clean    cut  early   late  other unaligned\n");
+    for (const Contender& contender : std::as_const(contenders))
+        printReasons(contender.label, contender.score);
+    std::printf("  (cut: speech outside the clip; early/late: over %.0f ms before or after the "
+                "speech;\n   other: a neighbour's, the announcement's or the exercise's speech "
+                "inside the clip)\n",
+                BoundaryScore::slack * 1000);
+
+    std::printf("\nours by recording      clean   median     p95   worst\n");
+    for (const auto* part : {&ours.cleanAudio, &ours.noisyAudio}) {
+        std::printf("  %-20s %5.1f%%  %6.0f  %6.0f  %6.0f   (%d sentences)\n",
+                    part == &ours.cleanAudio ? "without noise" : "with noise",
+                    part->cleanShare() * 100, part->errorMs(0.5), part->errorMs(0.95),
+                    part->worstMs(), part->sentences());
+    }
+
+    const double speed = audioSeconds / std::max(ours.seconds, 1e-9);
+    std::printf("\ntargets for ours\n");
+    std::printf("  clean sentences          %6.1f %%   >= 99 %%     %s\n",
+                ours.score.cleanShare() * 100, verdict(ours.score.cleanShare() >= 0.99));
+    std::printf("  median boundary error    %6.0f ms  <= 30 ms     %s\n", ours.score.errorMs(0.5),
+                verdict(ours.score.errorMs(0.5) <= 30));
+    std::printf("  p95 boundary error       %6.0f ms  <= 100 ms    %s\n", ours.score.errorMs(0.95),
+                verdict(ours.score.errorMs(0.95) <= 100));
+    std::printf("  faster than real time    %6.0f x   >= 20 x      %s\n", speed,
+                verdict(speed >= 20));
+    if (!memory) {
+        std::printf("  peak memory, 30 min      not measured (run without --quick/--no-memory)\n");
+    } else if (!peak.measured) {
+        std::printf("  peak memory, 30 min      not measured: %s   MISSED\n",
+                    qPrintable(peak.error));
+    } else {
+        std::printf("  peak memory, 30 min      %6.0f MB  <= 300 MB    %s\n", peak.addedMb(),
+                    verdict(peak.aligned && peak.addedMb() <= 300));
+        std::printf("\npeak memory of a child aligning %.1f min (%d sentences, %s in %.1f s):\n"
+                    "  before aligning %.1f MB, peak %.1f MB, aligning added %.1f MB\n",
+                    peak.audioSeconds / 60, peak.sentences, peak.aligned ? "aligned" : "FAILED",
+                    peak.alignSeconds, peak.beforeMb, peak.peakMb, peak.addedMb());
+    }
+    std::printf("\ndecoding (decodeForAlignment, not counted above): %.1f ms per audio minute\n",
+                decodeSeconds * 1000 / minutes);
+
+    bool sane = true;
+    std::sort(truthDisagreements.begin(), truthDisagreements.end());
+    if (!truthDisagreements.empty()) {
+        const double median = truthDisagreements[truthDisagreements.size() / 2];
+        const double worst = truthDisagreements.back();
+        std::printf("truth check: speech measured again in the decoded recordings (without "
+                    "noise) is off\n  the truth by %.1f ms median, %.1f ms worst\n",
+                    median, worst);
+        if (median > 10 || worst > 50) {
+            std::printf("WARNING: the truth does not match the decoded recordings\n");
+            sane = false;
+        }
+    }
+    for (const Contender& contender : std::as_const(contenders)) {
+        if (contender.contractBreaches > 0) {
+            std::printf("WARNING: %s broke the span contract (end > start, ordered, inside the "
+                        "recording) in %d lessons\n",
+                        contender.label, contender.contractBreaches);
+            sane = false;
+        }
+    }
+    if (progressFaults > 0) {
+        std::printf("WARNING: progress went backwards or outside 0..1 %d times\n", progressFaults);
+        sane = false;
+    }
+    return sane ? 0 : 2;
+}
