@@ -1,0 +1,161 @@
+#include "alignedsentencemodel.h"
+
+#include <QtMath>
+#include <algorithm>
+
+namespace {
+qint64 toMilliseconds(double seconds)
+{
+    return qRound64(seconds * 1000.0);
+}
+} // namespace
+
+void AlignedSentenceModel::setSentences(const QStringList& sentences,
+                                        const QStringList& translations,
+                                        const QList<SentenceAligner::Span>& spans,
+                                        double recordingSeconds)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_recordingEnd = toMilliseconds(recordingSeconds);
+    const qsizetype count = std::min(sentences.size(), spans.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        m_rows.append({sentences[i], i < translations.size() ? translations[i] : QString(),
+                       toMilliseconds(spans[i].start), toMilliseconds(spans[i].end)});
+    }
+    endResetModel();
+}
+
+void AlignedSentenceModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+bool AlignedSentenceModel::hasTranslations() const
+{
+    return std::any_of(m_rows.cbegin(), m_rows.cend(),
+                       [](const Row& row) { return !row.translation.isEmpty(); });
+}
+
+bool AlignedSentenceModel::nudgeStart(int row, int milliseconds)
+{
+    if (row < 0 || row >= m_rows.size()) {
+        return false;
+    }
+    Row& r = m_rows[row];
+    const qint64 lowest = row > 0 ? m_rows[row - 1].end : 0;
+    const qint64 highest = std::max(lowest, r.end - shortestMilliseconds);
+    const qint64 moved = std::clamp(r.start + milliseconds, lowest, highest);
+    if (moved == r.start) {
+        return false;
+    }
+    r.start = moved;
+    rowChanged(row);
+    return true;
+}
+
+bool AlignedSentenceModel::nudgeEnd(int row, int milliseconds)
+{
+    if (row < 0 || row >= m_rows.size()) {
+        return false;
+    }
+    Row& r = m_rows[row];
+    const qint64 highest =
+        row + 1 < m_rows.size() ? m_rows[row + 1].start : std::max(m_recordingEnd, r.end);
+    const qint64 lowest = std::min(highest, r.start + shortestMilliseconds);
+    const qint64 moved = std::clamp(r.end + milliseconds, lowest, highest);
+    if (moved == r.end) {
+        return false;
+    }
+    r.end = moved;
+    rowChanged(row);
+    return true;
+}
+
+double AlignedSentenceModel::startSeconds(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].start / 1000.0 : 0.0;
+}
+
+double AlignedSentenceModel::endSeconds(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].end / 1000.0 : 0.0;
+}
+
+QList<SentenceRow> AlignedSentenceModel::sentenceRows() const
+{
+    QList<SentenceRow> rows;
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        const Row& r = m_rows[i];
+        const bool last = i + 1 == m_rows.size();
+        rows.append({r.sentence, r.translation, SentenceAligner::carriedTime(r.start / 1000.0),
+                     last ? QString() : SentenceAligner::carriedTime(r.end / 1000.0)});
+    }
+    return rows;
+}
+
+int AlignedSentenceModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int AlignedSentenceModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant AlignedSentenceModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size()) {
+        return {};
+    }
+    const Row& r = m_rows[index.row()];
+    if (role == Qt::TextAlignmentRole &&
+        (index.column() == StartColumn || index.column() == EndColumn)) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
+        return {};
+    }
+    switch (index.column()) {
+    case SentenceColumn:
+        return r.sentence;
+    case StartColumn:
+        return QString::number(r.start / 1000.0, 'f', 2);
+    case EndColumn:
+        return QString::number(r.end / 1000.0, 'f', 2);
+    case TranslationColumn:
+        return r.translation;
+    default:
+        return {};
+    }
+}
+
+QVariant AlignedSentenceModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    if (orientation == Qt::Vertical) {
+        return section + 1;
+    }
+    switch (section) {
+    case SentenceColumn:
+        return QStringLiteral("句子");
+    case StartColumn:
+        return QStringLiteral("开始（秒）");
+    case EndColumn:
+        return QStringLiteral("结束（秒）");
+    case TranslationColumn:
+        return QStringLiteral("译文");
+    default:
+        return {};
+    }
+}
+
+void AlignedSentenceModel::rowChanged(int row)
+{
+    emit dataChanged(index(row, StartColumn), index(row, EndColumn));
+}

@@ -1,0 +1,633 @@
+#include "importdialog.h"
+
+#include "designgeometry.h"
+#include "learnerstore.h"
+#include "lessoncatalog.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+
+namespace {
+
+const QString recordingFilter = QStringLiteral("录音 (*.mp3 *.wav *.flac *.ogg);;所有文件 (*)");
+const QString textFilter = QStringLiteral("文本文件 (*.txt);;所有文件 (*)");
+
+QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* makePathLine(const QString& name, const QString& placeholder, QWidget* parent)
+{
+    auto* line = new QLineEdit(parent);
+    line->setObjectName(name);
+    line->setReadOnly(true);
+    line->setPlaceholderText(placeholder);
+    return line;
+}
+
+} // namespace
+
+ImportDialog::ImportDialog(MediaPlayer* player, LearnerStore* store, int book, int lesson,
+                           QWidget* parent)
+    : QDialog(parent), m_store(store), m_player(player), m_model(this)
+{
+    setObjectName(QStringLiteral("importDialog"));
+    setWindowTitle(QStringLiteral("导入课文"));
+    setFont(DesignGeometry::chineseFont(10));
+    installDefaultPrompts();
+    buildLayout();
+
+    book = std::clamp(book, 1, LessonCatalog::bookCount);
+    m_bookBox->setCurrentIndex(book - 1);
+    bookChanged();
+    m_lessonBox->setValue(lesson);
+    lessonChanged();
+
+    connect(&m_run, &AlignmentRun::progressChanged, this, [this](double done) {
+        m_progress->setValue(int(done * 1000));
+        m_progress->setFormat(done < 0.1 ? QStringLiteral("正在读取录音…")
+                                         : QStringLiteral("正在对齐… %p%"));
+    });
+    connect(&m_run, &AlignmentRun::finished, this, &ImportDialog::alignmentFinished);
+    setBusy(false);
+    showStatus(QStringLiteral("选择录音和英文课文，然后点「开始对齐」。"));
+}
+
+ImportDialog::~ImportDialog()
+{
+    m_run.cancel();
+    m_player.release();
+}
+
+void ImportDialog::done(int result)
+{
+    // Closing mid-run leaves the thread to notice the cancel on its own; nothing waits for it.
+    m_run.cancel();
+    m_player.release();
+    QDialog::done(result);
+}
+
+void ImportDialog::installDefaultPrompts()
+{
+    m_prompts.openFile = [this](const QString& title, const QString& filter) {
+        return QFileDialog::getOpenFileName(this, title, QDir::homePath(), filter);
+    };
+    m_prompts.confirm = [this](const QString& question) {
+        return QMessageBox::question(this, QStringLiteral("导入课文"), question) ==
+               QMessageBox::Yes;
+    };
+}
+
+void ImportDialog::buildLayout()
+{
+    auto* lessonGroup = new QGroupBox(QStringLiteral("课文和录音"), this);
+    auto* form = new QGridLayout(lessonGroup);
+    form->setColumnStretch(1, 1);
+
+    m_bookBox = new QComboBox(lessonGroup);
+    m_bookBox->setObjectName(QStringLiteral("bookBox"));
+    for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+        m_bookBox->addItem(QStringLiteral("第%1册").arg(book));
+    }
+    m_lessonBox = new QSpinBox(lessonGroup);
+    m_lessonBox->setObjectName(QStringLiteral("lessonBox"));
+    m_lessonBox->setPrefix(QStringLiteral("第 "));
+    m_lessonBox->setSuffix(QStringLiteral(" 课"));
+    m_storedLabel = new QLabel(lessonGroup);
+    m_storedLabel->setObjectName(QStringLiteral("storedLabel"));
+    auto* lessonRow = new QHBoxLayout;
+    lessonRow->addWidget(m_bookBox);
+    lessonRow->addWidget(m_lessonBox);
+    lessonRow->addWidget(m_storedLabel, 1);
+    form->addWidget(new QLabel(QStringLiteral("课次："), lessonGroup), 0, 0);
+    form->addLayout(lessonRow, 0, 1, 1, 3);
+
+    m_recordingLine = makePathLine(QStringLiteral("recordingLine"),
+                                   QStringLiteral("MP3、WAV、FLAC 或 Ogg"), lessonGroup);
+    auto* chooseRecording =
+        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseRecording"), lessonGroup);
+    form->addWidget(new QLabel(QStringLiteral("录音："), lessonGroup), 1, 0);
+    form->addWidget(m_recordingLine, 1, 1, 1, 2);
+    form->addWidget(chooseRecording, 1, 3);
+
+    auto* readText =
+        makeButton(QStringLiteral("读入文件…"), QStringLiteral("chooseText"), lessonGroup);
+    auto* split = makeButton(QStringLiteral("分句"), QStringLiteral("splitButton"), lessonGroup);
+    split->setToolTip(QStringLiteral("把课文按句子分行，每行一句"));
+    auto* textRow = new QHBoxLayout;
+    textRow->addWidget(readText);
+    textRow->addWidget(split);
+    textRow->addStretch(1);
+    form->addWidget(new QLabel(QStringLiteral("英文课文："), lessonGroup), 2, 0);
+    form->addLayout(textRow, 2, 1, 1, 3);
+    m_textBox = new QPlainTextEdit(lessonGroup);
+    m_textBox->setObjectName(QStringLiteral("textBox"));
+    m_textBox->setFont(DesignGeometry::arialFont(10));
+    m_textBox->setPlaceholderText(
+        QStringLiteral("在此粘贴英文课文，或点「读入文件…」。\n分句后每行一句，可以直接修改。"));
+    m_textBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+    form->addWidget(m_textBox, 3, 0, 1, 4);
+
+    m_translationLine = makePathLine(QStringLiteral("translationLine"),
+                                     QStringLiteral("可不选：每句一行"), lessonGroup);
+    auto* chooseTranslation =
+        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseTranslation"), lessonGroup);
+    auto* clearTranslation =
+        makeButton(QStringLiteral("清除"), QStringLiteral("clearTranslation"), lessonGroup);
+    form->addWidget(new QLabel(QStringLiteral("中文译文："), lessonGroup), 4, 0);
+    form->addWidget(m_translationLine, 4, 1);
+    form->addWidget(chooseTranslation, 4, 2);
+    form->addWidget(clearTranslation, 4, 3);
+
+    m_wordsLine = makePathLine(QStringLiteral("wordsLine"),
+                               QStringLiteral("可不选：每行“单词<Tab>释义”"), lessonGroup);
+    auto* chooseWords =
+        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseWords"), lessonGroup);
+    auto* clearWords =
+        makeButton(QStringLiteral("清除"), QStringLiteral("clearWords"), lessonGroup);
+    form->addWidget(new QLabel(QStringLiteral("生词表："), lessonGroup), 5, 0);
+    form->addWidget(m_wordsLine, 5, 1);
+    form->addWidget(chooseWords, 5, 2);
+    form->addWidget(clearWords, 5, 3);
+    form->setRowStretch(3, 1);
+
+    auto* resultGroup = new QGroupBox(QStringLiteral("对齐结果"), this);
+    auto* result = new QVBoxLayout(resultGroup);
+    m_alignButton =
+        makeButton(QStringLiteral("开始对齐"), QStringLiteral("alignButton"), resultGroup);
+    m_cancelButton =
+        makeButton(QStringLiteral("取消"), QStringLiteral("cancelButton"), resultGroup);
+    m_progress = new QProgressBar(resultGroup);
+    m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setRange(0, 1000);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(m_alignButton);
+    runRow->addWidget(m_cancelButton);
+    runRow->addWidget(m_progress, 1);
+    result->addLayout(runRow);
+
+    m_table = new QTableView(resultGroup);
+    m_table->setObjectName(QStringLiteral("sentenceTable"));
+    m_table->setModel(&m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->setToolTip(QStringLiteral("双击一行试听这一句"));
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionResizeMode(AlignedSentenceModel::SentenceColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(AlignedSentenceModel::StartColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(AlignedSentenceModel::EndColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(AlignedSentenceModel::TranslationColumn, QHeaderView::Stretch);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    result->addWidget(m_table, 1);
+
+    const auto nudgeButton = [resultGroup](const QString& text, const QString& name,
+                                           const QString& tip) {
+        QPushButton* button = makeButton(text, name, resultGroup);
+        button->setToolTip(tip);
+        return button;
+    };
+    m_startEarlier = nudgeButton(QStringLiteral("开始提前"), QStringLiteral("startEarlier"),
+                                 QStringLiteral("本句开始时间提前 50 毫秒并试听"));
+    m_startLater = nudgeButton(QStringLiteral("开始推后"), QStringLiteral("startLater"),
+                               QStringLiteral("本句开始时间推后 50 毫秒并试听"));
+    m_endEarlier = nudgeButton(QStringLiteral("结束提前"), QStringLiteral("endEarlier"),
+                               QStringLiteral("本句结束时间提前 50 毫秒并试听"));
+    m_endLater = nudgeButton(QStringLiteral("结束推后"), QStringLiteral("endLater"),
+                             QStringLiteral("本句结束时间推后 50 毫秒并试听"));
+    m_playButton = nudgeButton(QStringLiteral("试听本句"), QStringLiteral("playButton"),
+                               QStringLiteral("播放选中的一句"));
+    auto* nudgeRow = new QHBoxLayout;
+    for (QPushButton* button : {m_startEarlier, m_startLater, m_endEarlier, m_endLater}) {
+        nudgeRow->addWidget(button);
+    }
+    nudgeRow->addStretch(1);
+    nudgeRow->addWidget(m_playButton);
+    result->addLayout(nudgeRow);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_removeButton = makeButton(QStringLiteral("删除导入"), QStringLiteral("removeButton"), this);
+    m_removeButton->setToolTip(QStringLiteral("删除这一课导入的录音和课文，恢复原来的课文"));
+    m_saveButton = makeButton(QStringLiteral("保存"), QStringLiteral("saveButton"), this);
+    auto* closeButton = makeButton(QStringLiteral("关闭"), QStringLiteral("closeButton"), this);
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(m_removeButton);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(m_saveButton);
+    bottomRow->addWidget(closeButton);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(lessonGroup, 4);
+    columns->addWidget(resultGroup, 5);
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(columns, 1);
+    main->addWidget(m_status);
+    main->addLayout(bottomRow);
+    resize(1080, 640);
+
+    m_inputs = {m_bookBox, m_lessonBox,       chooseRecording,  readText,    split,
+                m_textBox, chooseTranslation, clearTranslation, chooseWords, clearWords};
+
+    connect(m_bookBox, &QComboBox::currentIndexChanged, this, &ImportDialog::bookChanged);
+    connect(m_lessonBox, &QSpinBox::valueChanged, this, &ImportDialog::lessonChanged);
+    connect(chooseRecording, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择录音"), recordingFilter);
+        if (!path.isEmpty()) {
+            setRecordingFile(path);
+        }
+    });
+    connect(readText, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择英文课文"), textFilter);
+        if (!path.isEmpty()) {
+            loadTextFile(path);
+        }
+    });
+    connect(chooseTranslation, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择中文译文"), textFilter);
+        if (!path.isEmpty()) {
+            loadTranslationFile(path);
+        }
+    });
+    connect(chooseWords, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择生词表"), textFilter);
+        if (!path.isEmpty()) {
+            loadWordsFile(path);
+        }
+    });
+    connect(clearTranslation, &QPushButton::clicked, this, [this] {
+        m_translations.clear();
+        m_translationLine->clear();
+        discardResult();
+    });
+    connect(clearWords, &QPushButton::clicked, this, [this] {
+        m_words.clear();
+        m_wordsLine->clear();
+    });
+    connect(split, &QPushButton::clicked, this, &ImportDialog::splitText);
+    connect(m_textBox, &QPlainTextEdit::textChanged, this, &ImportDialog::textEdited);
+    connect(m_alignButton, &QPushButton::clicked, this, &ImportDialog::startAlignment);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ImportDialog::cancelAlignment);
+    connect(m_table, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { playRow(index.row()); });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ImportDialog::updateButtons);
+    connect(m_startEarlier, &QPushButton::clicked, this,
+            [this] { nudge(true, -AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_startLater, &QPushButton::clicked, this,
+            [this] { nudge(true, AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_endEarlier, &QPushButton::clicked, this,
+            [this] { nudge(false, -AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_endLater, &QPushButton::clicked, this,
+            [this] { nudge(false, AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_playButton, &QPushButton::clicked, this, [this] { playRow(selectedRow()); });
+    connect(m_saveButton, &QPushButton::clicked, this, &ImportDialog::save);
+    connect(m_removeButton, &QPushButton::clicked, this, &ImportDialog::removeImport);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int ImportDialog::book() const
+{
+    return m_bookBox->currentIndex() + 1;
+}
+
+int ImportDialog::lesson() const
+{
+    return m_lessonBox->value();
+}
+
+QString ImportDialog::bookDigit() const
+{
+    return QString::number(book());
+}
+
+QString ImportDialog::lessonText() const
+{
+    return LessonCatalog::lessonText(lesson());
+}
+
+void ImportDialog::bookChanged()
+{
+    const int count = LessonCatalog::lessonCounts[std::size_t(m_bookBox->currentIndex())];
+    m_lessonBox->setRange(1, count);
+    lessonChanged();
+}
+
+void ImportDialog::lessonChanged()
+{
+    const bool stored = m_store && m_store->hasLesson(bookDigit(), lessonText());
+    m_storedLabel->setText(stored ? QStringLiteral("（本课已有导入的课文）") : QString());
+    updateButtons();
+}
+
+void ImportDialog::setRecordingFile(const QString& path)
+{
+    m_recording = path;
+    m_recordingLine->setText(QDir::toNativeSeparators(path));
+    m_recordingLine->setToolTip(m_recordingLine->text());
+    discardResult();
+}
+
+void ImportDialog::loadTextFile(const QString& path)
+{
+    QString text;
+    QString error;
+    if (!CourseText::readTextFile(path, &text, &error)) {
+        showStatus(QStringLiteral("英文课文：%1").arg(error), true);
+        return;
+    }
+    m_settingText = true;
+    m_textBox->setPlainText(CourseText::splitIntoSentences(text).join(u'\n'));
+    m_settingText = false;
+    m_splitShown = true;
+    textEdited();
+    showStatus(QStringLiteral("已读入 %1 句，每行一句。请核对，需要时直接修改。")
+                   .arg(CourseText::nonEmptyLines(m_textBox->toPlainText()).size()));
+}
+
+void ImportDialog::loadTranslationFile(const QString& path)
+{
+    QString text;
+    QString error;
+    if (!CourseText::readTextFile(path, &text, &error)) {
+        showStatus(QStringLiteral("中文译文：%1").arg(error), true);
+        return;
+    }
+    m_translations = CourseText::nonEmptyLines(text);
+    m_translationLine->setText(
+        QStringLiteral("%1（%2 行）").arg(QFileInfo(path).fileName()).arg(m_translations.size()));
+    discardResult();
+    showStatus(QStringLiteral("已读入译文 %1 行。").arg(m_translations.size()));
+}
+
+void ImportDialog::loadWordsFile(const QString& path)
+{
+    QString text;
+    QString error;
+    if (!CourseText::readTextFile(path, &text, &error)) {
+        showStatus(QStringLiteral("生词表：%1").arg(error), true);
+        return;
+    }
+    m_words = CourseText::parseNewWords(text);
+    m_wordsLine->setText(
+        QStringLiteral("%1（%2 个）").arg(QFileInfo(path).fileName()).arg(m_words.size()));
+    showStatus(QStringLiteral("已读入生词 %1 个。").arg(m_words.size()));
+}
+
+void ImportDialog::textEdited()
+{
+    if (m_settingText) {
+        return;
+    }
+    if (m_textBox->toPlainText().trimmed().isEmpty()) {
+        m_splitShown = false;
+    }
+    discardResult();
+}
+
+void ImportDialog::splitText()
+{
+    const QStringList sentences = CourseText::splitIntoSentences(m_textBox->toPlainText());
+    m_settingText = true;
+    m_textBox->setPlainText(sentences.join(u'\n'));
+    m_settingText = false;
+    m_splitShown = !sentences.isEmpty();
+    textEdited();
+    showStatus(
+        QStringLiteral("已分成 %1 句，每行一句。请核对，需要时直接修改。").arg(sentences.size()));
+}
+
+void ImportDialog::startAlignment()
+{
+    if (m_recording.isEmpty()) {
+        showStatus(QStringLiteral("请先选择录音文件。"), true);
+        return;
+    }
+    if (m_textBox->toPlainText().trimmed().isEmpty()) {
+        showStatus(QStringLiteral("请先读入或粘贴英文课文。"), true);
+        return;
+    }
+    // A pasted paragraph is shown split before anything is aligned: the learner sees, and can
+    // mend, where sentences were taken to end.
+    if (!m_splitShown) {
+        const QStringList split = CourseText::splitIntoSentences(m_textBox->toPlainText());
+        if (split != CourseText::nonEmptyLines(m_textBox->toPlainText())) {
+            splitText();
+            showStatus(QStringLiteral("已把课文分成 %1 句，每行一句。请核对（可直接修改），"
+                                      "再点「开始对齐」。")
+                           .arg(split.size()));
+            return;
+        }
+        m_splitShown = true;
+    }
+    const QStringList sentences = CourseText::nonEmptyLines(m_textBox->toPlainText());
+    if (!m_translations.isEmpty() && m_translations.size() != sentences.size()) {
+        showStatus(QStringLiteral("译文有 %1 行，课文有 %2 句：每句要有一行译文。"
+                                  "请修改译文文件或课文，或清除译文。")
+                       .arg(m_translations.size())
+                       .arg(sentences.size()),
+                   true);
+        return;
+    }
+    discardResult();
+    m_player.stop();
+    m_alignedRecording = m_recording;
+    m_alignedSentences = sentences;
+    setBusy(true);
+    m_progress->setValue(0);
+    showStatus(QStringLiteral("正在对齐 %1 句…可以随时取消。").arg(sentences.size()));
+    m_run.start(m_recording, sentences);
+}
+
+void ImportDialog::cancelAlignment()
+{
+    if (!m_run.isRunning()) {
+        return;
+    }
+    m_run.cancel();
+    setBusy(false);
+    m_progress->setValue(0);
+    showStatus(QStringLiteral("已取消对齐。"));
+}
+
+void ImportDialog::alignmentFinished(const AlignmentReport& report)
+{
+    setBusy(false);
+    using SentenceAligner::Outcome;
+    if (!report.decodeError.isEmpty()) {
+        m_progress->setValue(0);
+        showStatus(QStringLiteral("录音：%1").arg(report.decodeError), true);
+        return;
+    }
+    if (report.result.outcome != Outcome::Aligned ||
+        report.result.spans.size() != m_alignedSentences.size()) {
+        m_progress->setValue(0);
+        showStatus(report.result.outcome == Outcome::Aligned
+                       ? QStringLiteral("对齐没有成功，请再试一次。")
+                       : SentenceAligner::outcomeMessage(report.result.outcome),
+                   report.result.outcome != Outcome::Cancelled);
+        return;
+    }
+    m_model.setSentences(m_alignedSentences, m_translations, report.result.spans,
+                         report.recordingSeconds);
+    m_table->setColumnHidden(AlignedSentenceModel::TranslationColumn, !m_model.hasTranslations());
+    m_progress->setFormat(QStringLiteral("完成"));
+    updateButtons();
+    showStatus(QStringLiteral("对齐完成：%1 句。双击一行可试听，用下方按钮微调开始和结束时间，"
+                              "满意后点「保存」。")
+                   .arg(m_model.rowCount()));
+}
+
+void ImportDialog::save()
+{
+    if (m_model.isEmpty() || !m_store) {
+        return;
+    }
+    const QString digit = bookDigit();
+    const QString text = lessonText();
+    if (m_store->hasLesson(digit, text) &&
+        !m_prompts.confirm(QStringLiteral("第%1册第 %2 课已有导入的课文，要用这次的替换它吗？")
+                               .arg(digit)
+                               .arg(lesson()))) {
+        return;
+    }
+    LearnerStore::Lesson stored;
+    stored.bookDigit = digit;
+    stored.lessonText = text;
+    stored.sentences = m_model.sentenceRows();
+    for (const CourseText::NewWord& word : m_words) {
+        stored.words.append({word.word, word.meaning});
+    }
+    stored.recordingFile = m_alignedRecording;
+    QString error;
+    if (!m_store->importLesson(stored, &error)) {
+        showStatus(QStringLiteral("保存失败：%1").arg(error), true);
+        return;
+    }
+    lessonChanged();
+    showStatus(QStringLiteral("已保存为第%1册第 %2 课，学习窗口里打开这一课即可学习。")
+                   .arg(digit)
+                   .arg(lesson()));
+    // The study window reopens the lesson into the player: it must get the player back first.
+    m_player.release();
+    emit lessonStored(digit, text);
+}
+
+void ImportDialog::removeImport()
+{
+    if (!m_store) {
+        return;
+    }
+    const QString digit = bookDigit();
+    const QString text = lessonText();
+    if (!m_prompts.confirm(QStringLiteral("删除第%1册第 %2 课导入的录音和课文，恢复原来的课文吗？")
+                               .arg(digit)
+                               .arg(lesson()))) {
+        return;
+    }
+    QString error;
+    if (!m_store->removeLesson(digit, text, &error)) {
+        showStatus(QStringLiteral("删除失败：%1").arg(error), true);
+        return;
+    }
+    lessonChanged();
+    showStatus(QStringLiteral("已删除第%1册第 %2 课的导入。").arg(digit).arg(lesson()));
+    m_player.release();
+    emit lessonRemoved(digit, text);
+}
+
+void ImportDialog::playRow(int row)
+{
+    if (row < 0 || row >= m_model.rowCount()) {
+        return;
+    }
+    if (!m_player.play(m_alignedRecording, m_model.startSeconds(row), m_model.endSeconds(row))) {
+        showStatus(QStringLiteral("无法播放这段录音。"), true);
+    }
+}
+
+void ImportDialog::nudge(bool start, int milliseconds)
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        return;
+    }
+    const bool moved =
+        start ? m_model.nudgeStart(row, milliseconds) : m_model.nudgeEnd(row, milliseconds);
+    if (!moved) {
+        showStatus(QStringLiteral("不能再移动了：相邻两句的时间不能重叠。"));
+    }
+    playRow(row);
+}
+
+int ImportDialog::selectedRow() const
+{
+    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ImportDialog::updateButtons()
+{
+    const bool busy = m_run.isRunning();
+    const bool rowChosen = !busy && selectedRow() >= 0;
+    for (QPushButton* button :
+         {m_startEarlier, m_startLater, m_endEarlier, m_endLater, m_playButton}) {
+        button->setEnabled(rowChosen);
+    }
+    m_saveButton->setEnabled(!busy && !m_model.isEmpty());
+    m_removeButton->setEnabled(!busy && m_store && m_store->hasLesson(bookDigit(), lessonText()));
+}
+
+void ImportDialog::discardResult()
+{
+    if (m_model.isEmpty()) {
+        return;
+    }
+    m_player.stop();
+    m_model.clear();
+    m_progress->setValue(0);
+    m_progress->setFormat(QStringLiteral("%p%"));
+    updateButtons();
+    showStatus(QStringLiteral("录音或课文有改动，请重新对齐。"));
+}
+
+void ImportDialog::setBusy(bool busy)
+{
+    for (QWidget* input : m_inputs) {
+        input->setEnabled(!busy);
+    }
+    m_alignButton->setEnabled(!busy);
+    m_cancelButton->setEnabled(busy);
+    if (!busy) {
+        m_progress->setFormat(QStringLiteral("%p%"));
+    }
+    updateButtons();
+}
+
+void ImportDialog::showStatus(const QString& text, bool problem)
+{
+    m_status->setText(text);
+    m_status->setStyleSheet(problem ? QStringLiteral("color: #b00020;") : QString());
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "alignedsentencemodel.h"
+#include "alignmentrun.h"
+#include "borrowedplayer.h"
+#include "coursetext.h"
+
+#include <QDialog>
+#include <functional>
+
+class LearnerStore;
+class MediaPlayer;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+// "导入课文…": the learner's own recording and text for a lesson, the sentence times found
+// by the aligner, checked by ear and nudged, then stored in the learner's lesson store.
+// Nothing is stored before "保存" after a successful alignment.
+class ImportDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // `player` is the shared player, borrowed while sentences are heard here and given back
+    // as it was; `store` must outlive the dialog. `book` 1..4, `lesson` 1.. preselect.
+    ImportDialog(MediaPlayer* player, LearnerStore* store, int book, int lesson,
+                 QWidget* parent = nullptr);
+    ~ImportDialog() override;
+
+    // The questions the dialog asks; tests replace them.
+    struct Prompts
+    {
+        std::function<QString(const QString& title, const QString& filter)> openFile;
+        std::function<bool(const QString& question)> confirm;
+    };
+    Prompts& prompts() { return m_prompts; }
+
+    // What the file buttons do once a file is chosen.
+    void setRecordingFile(const QString& path);
+    void loadTextFile(const QString& path);
+    void loadTranslationFile(const QString& path);
+    void loadWordsFile(const QString& path);
+
+    const AlignedSentenceModel& sentences() const { return m_model; }
+    int book() const;
+    int lesson() const;
+
+signals:
+    // The store now holds this lesson (bookDigit "1".."4", lessonText "Lesson 7").
+    void lessonStored(const QString& bookDigit, const QString& lessonText);
+    // The lesson was given back to the carried course.
+    void lessonRemoved(const QString& bookDigit, const QString& lessonText);
+
+protected:
+    void done(int result) override;
+
+private:
+    void buildLayout();
+    void installDefaultPrompts();
+    void bookChanged();
+    void lessonChanged();
+    void textEdited();
+    void splitText();
+    void startAlignment();
+    void cancelAlignment();
+    void alignmentFinished(const AlignmentReport& report);
+    void save();
+    void removeImport();
+    void playRow(int row);
+    void nudge(bool start, int milliseconds);
+    void updateButtons();
+    void discardResult();
+    void setBusy(bool busy);
+    void showStatus(const QString& text, bool problem = false);
+    QString bookDigit() const;
+    QString lessonText() const;
+    int selectedRow() const;
+
+    LearnerStore* m_store = nullptr;
+    BorrowedPlayer m_player;
+    AlignmentRun m_run;
+    AlignedSentenceModel m_model;
+    Prompts m_prompts;
+
+    QString m_recording;
+    QStringList m_translations;
+    QList<CourseText::NewWord> m_words;
+    // The recording and sentences the running or shown alignment belongs to.
+    QString m_alignedRecording;
+    QStringList m_alignedSentences;
+    // The text box has been shown split into sentences since it was last empty: from then on
+    // its lines are the learner's to edit, not split again behind their back.
+    bool m_splitShown = false;
+    bool m_settingText = false;
+
+    QComboBox* m_bookBox = nullptr;
+    QSpinBox* m_lessonBox = nullptr;
+    QLabel* m_storedLabel = nullptr;
+    QLineEdit* m_recordingLine = nullptr;
+    QPlainTextEdit* m_textBox = nullptr;
+    QLineEdit* m_translationLine = nullptr;
+    QLineEdit* m_wordsLine = nullptr;
+    QPushButton* m_alignButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+    QTableView* m_table = nullptr;
+    QPushButton* m_startEarlier = nullptr;
+    QPushButton* m_startLater = nullptr;
+    QPushButton* m_endEarlier = nullptr;
+    QPushButton* m_endLater = nullptr;
+    QPushButton* m_playButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_removeButton = nullptr;
+    QList<QWidget*> m_inputs;
+};
