@@ -1,6 +1,7 @@
 #include "coursecommands.h"
 
 #include "coursetext.h"
+#include "learnerstore.h"
 #include "lessoncatalog.h"
 #include "lessondatabase.h"
 #include "lessonloader.h"
@@ -19,8 +20,9 @@ namespace {
 
 LoadedLesson read(const Sources& sources, int book, int lesson)
 {
-    return loadLesson(LessonDatabase(sources.database), sources.voiceLibrary,
-                      LessonCatalog::bookText(book), LessonCatalog::lessonText(lesson));
+    return loadLesson(LessonDatabase(sources.database), LearnerStore(sources.learnerStore),
+                      sources.voiceLibrary, LessonCatalog::bookText(book),
+                      LessonCatalog::lessonText(lesson));
 }
 
 bool validLesson(int book, int lesson, QTextStream& err)
@@ -174,6 +176,92 @@ int align(const QString& audioPath, const QString& textPath, QTextStream& out, Q
     for (int i = 0; i < sentences.size(); ++i) {
         out << QString::number(result.spans[i].start, 'f', 3) << '\t'
             << QString::number(result.spans[i].end, 'f', 3) << '\t' << sentences[i] << '\n';
+    }
+    return 0;
+}
+
+int importLesson(const QString& store, int book, int lesson, const ImportFiles& files,
+                 QTextStream& out, QTextStream& err)
+{
+    if (!validLesson(book, lesson, err)) {
+        return 2;
+    }
+    if (files.audio.isEmpty() || files.text.isEmpty()) {
+        err << "import needs --audio FILE and --text FILE\n";
+        return 2;
+    }
+    QString text, error;
+    if (!CourseText::readTextFile(files.text, &text, &error)) {
+        err << error << "\n";
+        return 1;
+    }
+    const QStringList sentences = CourseText::splitIntoSentences(text);
+    QStringList translations;
+    if (!files.translations.isEmpty()) {
+        if (!CourseText::readTextFile(files.translations, &text, &error)) {
+            err << error << "\n";
+            return 1;
+        }
+        translations = CourseText::nonEmptyLines(text);
+        if (translations.size() != sentences.size()) {
+            err << QStringLiteral("课文有 %1 句，译文却有 %2 行：每句一行译文，顺序相同。")
+                       .arg(sentences.size())
+                       .arg(translations.size())
+                << "\n";
+            return 1;
+        }
+    }
+    LearnerStore::Lesson stored{
+        QString::number(book), LessonCatalog::lessonText(lesson), {}, {}, files.audio};
+    if (!files.words.isEmpty()) {
+        if (!CourseText::readTextFile(files.words, &text, &error)) {
+            err << error << "\n";
+            return 1;
+        }
+        for (const CourseText::NewWord& word : CourseText::parseNewWords(text)) {
+            stored.words.append({word.word, word.meaning});
+        }
+    }
+    std::vector<float> samples;
+    if (!SentenceAligner::decodeForAlignment(files.audio, &samples, &error)) {
+        err << error << "\n";
+        return 1;
+    }
+    const SentenceAligner::Result result = SentenceAligner::align(samples, sentences);
+    if (result.outcome != SentenceAligner::Outcome::Aligned) {
+        err << SentenceAligner::outcomeMessage(result.outcome) << "\n";
+        return 1;
+    }
+    for (int i = 0; i < sentences.size(); ++i) {
+        // The last sentence plays to the recording's end, as the carried lessons' does.
+        const bool last = i == sentences.size() - 1;
+        stored.sentences.append(
+            {sentences[i], translations.value(i),
+             SentenceAligner::carriedTime(result.spans[i].start),
+             last ? QString() : SentenceAligner::carriedTime(result.spans[i].end)});
+    }
+    if (!LearnerStore(store).importLesson(stored, &error)) {
+        err << error << "\n";
+        return 1;
+    }
+    out << "index\tstart\tend\tsentence\n";
+    for (int i = 0; i < stored.sentences.size(); ++i) {
+        const SentenceRow& row = stored.sentences[i];
+        out << i << '\t' << row.start << '\t' << row.end << '\t' << row.sentence << '\n';
+    }
+    return 0;
+}
+
+int removeLesson(const QString& store, int book, int lesson, QTextStream& err)
+{
+    if (!validLesson(book, lesson, err)) {
+        return 2;
+    }
+    QString error;
+    if (!LearnerStore(store).removeLesson(QString::number(book), LessonCatalog::lessonText(lesson),
+                                          &error)) {
+        err << error << "\n";
+        return 1;
     }
     return 0;
 }

@@ -10,6 +10,17 @@ struct Sources
 {
     QString database;
     QString voiceLibrary;
+    QString learnerStore = {}; // the learner's own lessons, studied instead of the carried ones
+};
+
+// A learner's lesson for `import`: a recording and its text, with optional translations (one a
+// sentence, in order) and new words ("headword<TAB>meaning" a line).
+struct ImportFiles
+{
+    QString audio;
+    QString text;
+    QString translations;
+    QString words;
 };
 
 // How `play` plays a sentence, as the learner's speed and repeat settings would.
@@ -38,5 +49,12 @@ int play(const Sources& sources, int book, int lesson, int index, const PlayOpti
 // Finds each non-empty line of a UTF-8 text in a recording of it and prints
 // "start<TAB>end<TAB>sentence" in seconds.
 int align(const QString& audioPath, const QString& textPath, QTextStream& out, QTextStream& err);
+
+// Splits the text into sentences, finds them in the recording and stores the lesson in the
+// learner's store, replacing an earlier import of it only when everything succeeded.
+int importLesson(const QString& store, int book, int lesson, const ImportFiles& files,
+                 QTextStream& out, QTextStream& err);
+// Gives a lesson back to the carried course.
+int removeLesson(const QString& store, int book, int lesson, QTextStream& err);
 
 } // namespace CourseCommands

@@ -1,5 +1,6 @@
 // orlune-course: lists, shows and plays the lessons of a built course, for course authors.
 #include "coursecommands.h"
+#include "learnerstore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -61,7 +62,10 @@ int main(int argc, char* argv[])
         "  play BOOK LESSON INDEX      plays one sentence (0-based) and exits; with --speed,\n"
         "                              --repeat and --gap as a learner would hear it\n"
         "  align --audio FILE --text FILE\n"
-        "                              finds each line of the text in the recording"));
+        "                              finds each line of the text in the recording\n"
+        "  import --book N --lesson N --audio FILE --text FILE [--translations FILE]\n"
+        "         [--words FILE]       aligns a learner's lesson and keeps it in the store\n"
+        "  remove --book N --lesson N  gives the lesson back to the carried course"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("The lesson database (default: this "
@@ -92,15 +96,46 @@ int main(int argc, char* argv[])
     parser.addOption(speed);
     parser.addOption(repeat);
     parser.addOption(gap);
-    const QCommandLineOption audio(QStringLiteral("audio"), QStringLiteral("align: the recording."),
+    const QCommandLineOption audio(QStringLiteral("audio"),
+                                   QStringLiteral("align, import: the recording."),
                                    QStringLiteral("file"));
-    const QCommandLineOption text(QStringLiteral("text"),
-                                  QStringLiteral("align: its text, one sentence a line, UTF-8."),
-                                  QStringLiteral("file"));
+    const QCommandLineOption text(
+        QStringLiteral("text"),
+        QStringLiteral("align: its text, one sentence a line; import: its text. UTF-8 or GBK."),
+        QStringLiteral("file"));
     parser.addOption(audio);
     parser.addOption(text);
+    // The program's own store, whatever this tool is called: its folder follows the program's
+    // name.
+    QCoreApplication::setApplicationName(QStringLiteral("Orlune"));
+    const QString programStore = LearnerStore::defaultFolder();
+    QCoreApplication::setApplicationName(QStringLiteral("orlune-course"));
+    const QCommandLineOption store(
+        QStringLiteral("store"),
+        QStringLiteral("The learner's lesson store, read before the carried lessons (default: "
+                       "the program's, %1).")
+            .arg(QDir::toNativeSeparators(programStore)),
+        QStringLiteral("folder"), programStore);
+    const QCommandLineOption book(QStringLiteral("book"), QStringLiteral("import, remove: 1 to 4."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption lesson(QStringLiteral("lesson"),
+                                    QStringLiteral("import, remove: the lesson's number."),
+                                    QStringLiteral("N"));
+    const QCommandLineOption translations(
+        QStringLiteral("translations"),
+        QStringLiteral("import: one translation a line, one for each sentence, in order."),
+        QStringLiteral("file"));
+    const QCommandLineOption words(QStringLiteral("words"),
+                                   QStringLiteral("import: the new words, \"headword<TAB>meaning\" "
+                                                  "a line."),
+                                   QStringLiteral("file"));
+    parser.addOption(store);
+    parser.addOption(book);
+    parser.addOption(lesson);
+    parser.addOption(translations);
+    parser.addOption(words);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, show, play or align"));
+                                 QStringLiteral("list, show, play, align, import or remove"));
     parser.process(app);
 
     CourseCommands::PlayOptions options;
@@ -128,9 +163,23 @@ int main(int argc, char* argv[])
         result = 2;
     } else if (parser.positionalArguments() == QStringList{QStringLiteral("align")}) {
         result = CourseCommands::align(parser.value(audio), parser.value(text), out, err);
+    } else if (const QString command = parser.positionalArguments().value(0);
+               parser.positionalArguments().size() == 1 &&
+               (command == QLatin1String("import") || command == QLatin1String("remove"))) {
+        // No number is no lesson: 0 is refused like any other lesson that is not there.
+        const int bookNumber = parser.value(book).toInt();
+        const int lessonNumber = parser.value(lesson).toInt();
+        result =
+            command == QLatin1String("import")
+                ? CourseCommands::importLesson(parser.value(store), bookNumber, lessonNumber,
+                                               {parser.value(audio), parser.value(text),
+                                                parser.value(translations), parser.value(words)},
+                                               out, err)
+                : CourseCommands::removeLesson(parser.value(store), bookNumber, lessonNumber, err);
     } else {
-        result = run(CourseCommands::Sources{parser.value(database), parser.value(voices)}, options,
-                     parser.positionalArguments(), out, err);
+        result = run(CourseCommands::Sources{parser.value(database), parser.value(voices),
+                                             parser.value(store)},
+                     options, parser.positionalArguments(), out, err);
     }
     if (result == usageError) {
         err << parser.helpText();
