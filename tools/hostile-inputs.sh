@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Replays hostile inputs against a built tree and prints a table of what happened: recordings
 # the sink cannot play, absurd sentence times, a sound server that is missing or dies, planted
-# links, two copies at once, a temporary folder that does not exist, a huge recording, and a
-# hundred short plays in a row. Exits non-zero when any row is not the sound outcome.
+# links, two copies at once, a temporary folder that does not exist, a huge recording, a
+# hundred short plays in a row, and learner's lessons that cannot be imported. Exits non-zero when any row is not the sound outcome.
 #   bash tools/hostile-inputs.sh [build-dir]
 # Needs the test sound server (eval "$(bash tools/start-pulse.sh)") and the sqlite3 shell.
 set -uo pipefail
@@ -31,12 +31,12 @@ le() { # value, bytes: the value as little-endian bytes
     printf '%b' "$out"
 }
 
-write_wav() { # file, sample rate, frames: 16-bit mono noise, every frame sounding
+write_wav() { # file, sample rate, frames[, sample source]: 16-bit mono noise, every frame sounding
     local bytes=$(($3 * 2))
     {
         printf 'RIFF'; le $((36 + bytes)) 4; printf 'WAVEfmt '; le 16 4; le 1 2; le 1 2
         le "$2" 4; le $(($2 * 2)) 4; le 2 2; le 16 2; printf 'data'; le "$bytes" 4
-        head -c "$bytes" /dev/urandom
+        head -c "$bytes" "${4:-/dev/urandom}"
     } >"$1"
 }
 
@@ -183,5 +183,56 @@ for _ in $(seq 100); do
     fi
 done
 row 6 "100 consecutive short plays" "$bad ended non-zero${codes:+ (exit$codes)}" "$bad"
+
+# 14: a learner's lesson that cannot be imported is refused with a message, and the lesson
+# imported before it stays as it was. The first import's translations are GBK, as Chinese
+# editors often save them.
+lessons="$work/import"
+mkdir -p "$lessons"
+"$bin/orlune-course" show 1 1 | tail -n +2 | cut -f4 >"$lessons/text.txt"
+"$bin/orlune-course" show 1 1 | tail -n +2 | cut -f5 | iconv -f UTF-8 -t GBK >"$lessons/gbk.txt"
+import() { # recording, text[, more options]: imports book 1, Lesson 1 into the store, sets rc
+    timeout -k 2 60 "$bin/orlune-course" import --store "$lessons/store" --book 1 --lesson 1 \
+        --audio "$1" --text "$2" "${@:3}" >"$work/out" 2>&1
+    rc=$?
+}
+stored() { # what the store holds of the lesson, and its recording
+    "$bin/orlune-course" show 1 1 --store "$lessons/store" 2>&1
+    ls "$lessons/store/recordings"
+}
+import "$bin/语音库/QVN101.dat" "$lessons/text.txt" --translations "$lessons/gbk.txt"
+stored >"$lessons/before"
+read_back=$(grep -c $'\t早上好' "$lessons/before")
+row 14 "GBK translations" "exit $rc, $read_back translations read back" $((rc != 0 || read_back == 0))
+
+refused() { # input, then the import's arguments: a row when it is refused and nothing changed
+    local input=$1 changed=1 told=silent
+    shift
+    import "$@"
+    stored | cmp -s - "$lessons/before" && changed=0
+    [ -s "$work/out" ] && told="a message"
+    row 14 "$input" "exit $rc with $told, lesson $( ((changed)) && echo changed || echo kept)" \
+        $((rc == 0 || rc >= 124 || changed))
+}
+write_wav "$lessons/silent.wav" 16000 $((16000 * 20)) /dev/zero
+refused "recording with no speech" "$lessons/silent.wav" "$lessons/text.txt"
+: >"$lessons/empty.txt"
+refused "empty text" "$bin/语音库/QVN101.dat" "$lessons/empty.txt"
+for _ in $(seq 40); do cat "$lessons/text.txt"; done >"$lessons/long.txt"
+refused "text 40 times the recording's" "$bin/语音库/QVN101.dat" "$lessons/long.txt"
+write_wav "$lessons/2h.wav" 44100 100
+bytes=$((2 * 3600 * 44100 * 2))
+le $((36 + bytes)) 4 | dd of="$lessons/2h.wav" bs=1 seek=4 conv=notrunc 2>/dev/null
+le "$bytes" 4 | dd of="$lessons/2h.wav" bs=1 seek=40 conv=notrunc 2>/dev/null
+truncate -s $((44 + bytes)) "$lessons/2h.wav"
+refused "2-hour recording" "$lessons/2h.wav" "$lessons/text.txt"
+{ printf 'ID3\x03\x00\x00\x00\x00\x00\x00'; head -c 200000 /dev/urandom; } >"$lessons/corrupt.mp3"
+refused "corrupt MP3" "$lessons/corrupt.mp3" "$lessons/text.txt"
+head -c 4096 /dev/urandom >"$lessons/binary.txt"
+refused "binary text" "$bin/语音库/QVN101.dat" "$lessons/binary.txt"
+head -n 3 "$lessons/gbk.txt" >"$lessons/short.txt"
+refused "3 translations for 14 sentences" "$bin/语音库/QVN101.dat" "$lessons/text.txt" \
+    --translations "$lessons/short.txt"
+refused "missing recording" "$lessons/none.mp3" "$lessons/text.txt"
 
 exit "$failed"
