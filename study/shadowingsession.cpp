@@ -110,15 +110,19 @@ void ShadowingSession::playbackFailed()
     }
 }
 
-void ShadowingSession::enter(Step step)
+bool ShadowingSession::enter(Step step)
 {
     m_step = step;
     emit stepChanged(step, sentence());
+    return m_step == step;
 }
 
 void ShadowingSession::playOriginal()
 {
-    enter(Step::PlayingOriginal);
+    // Whoever hears of the step may stop the session there and then.
+    if (!enter(Step::PlayingOriginal)) {
+        return;
+    }
     if (!m_devices.playOriginal(sentence())) {
         fail(QStringLiteral("这一句无法播放，跟读已停止。"));
     }
@@ -127,7 +131,9 @@ void ShadowingSession::playOriginal()
 void ShadowingSession::startRecording()
 {
     m_recordSeconds = std::max(0.0, m_devices.heardSeconds(sentence())) + extraSeconds;
-    enter(Step::Recording);
+    if (!enter(Step::Recording)) {
+        return;
+    }
     if (!m_devices.startRecording(pathFor(sentence()))) {
         fail(m_devices.deviceError() + QStringLiteral("跟读已停止。"));
         return;
@@ -164,7 +170,9 @@ void ShadowingSession::finishRecording()
 
 void ShadowingSession::playTake()
 {
-    enter(Step::PlayingTake);
+    if (!enter(Step::PlayingTake)) {
+        return;
+    }
     if (!m_devices.playTake(takeFile(sentence()))) {
         fail(QStringLiteral("跟读录音无法播放，跟读已停止。"));
     }

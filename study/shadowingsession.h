@@ -82,7 +82,8 @@ signals:
     void failed(const QString& message);
 
 private:
-    void enter(Step step);
+    // False when the session was stopped by a receiver of the step's signal.
+    bool enter(Step step);
     void playOriginal();
     void startRecording();
     void pollRecording();

@@ -1,0 +1,189 @@
+#include "monitorcapture.h"
+#include "shadowingpanel.h"
+#include "shadowingsession.h"
+#include "studyfixture.h"
+#include "studywindow.h"
+#include "testaudio.h"
+#include "testmain.h"
+#include "testsignals.h"
+#include "toolbarbutton.h"
+#include "waveformcomparison.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QTest>
+#include <cmath>
+#include <sndfile.h>
+
+namespace {
+
+using Step = ShadowingSession::Step;
+constexpr int rate = 44100;
+
+const QList<SyntheticSentence> sentences{
+    {QStringLiteral("First line here."), QStringLiteral(".5"), QStringLiteral("1")},
+    {QStringLiteral("Second line here."), QStringLiteral("1.5"), QStringLiteral("2")},
+    {QStringLiteral("Last line."), QStringLiteral("2.5"), QString()},
+};
+
+// Power of one frequency in the first channel of interleaved stereo (Goertzel).
+double powerAt(std::span<const qint16> stereo, double frequency)
+{
+    const double coefficient = 2.0 * std::cos(2.0 * M_PI * frequency / rate);
+    double s1 = 0;
+    double s2 = 0;
+    for (size_t i = 0; i < stereo.size(); i += 2) {
+        const double s0 = stereo[i] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+}
+
+// Every frame of `heard` at which `needle` starts, in order.
+QList<qint64> occurrences(std::span<const qint16> heard, std::span<const qint16> needle)
+{
+    QList<qint64> found;
+    for (qint64 from = 0;;) {
+        const qint64 at = TestAudio::findFrames(heard.subspan(size_t(from) * 2), needle);
+        if (at < 0) {
+            return found;
+        }
+        found.append(from + at);
+        from += at + qint64(needle.size() / 2);
+    }
+}
+
+QAction* action(StudyWindow& form, const char* name)
+{
+    return form.findChild<QAction*>(QString::fromUtf8(name));
+}
+
+} // namespace
+
+class TestStudyWindowShadowing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+    }
+
+    void playsRecordsAndPlaysTheTakeBackUntilStopped()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), sentences, 3.0));
+        StudyWindow& form = fixture.form();
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        fixture.openLesson(1, 1);
+        QVERIFY(form.player().hasMedia());
+
+        // The learner's voice: a tone played into the sink, which the `mic` source hears.
+        const QString tonePath = dir.filePath(QStringLiteral("tone.wav"));
+        QVERIFY(TestSignals::writeFile(tonePath, SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2,
+                                       TestSignals::tone(rate, 2, rate, 1000.0, 12000)));
+        MediaPlayer voice;
+        voice.setUrl(tonePath);
+        QList<Step> steps;
+        connect(&form.shadowing(), &ShadowingSession::stepChanged, this,
+                [&](Step step, int sentence) {
+                    steps.append(step);
+                    if (step == Step::Recording) {
+                        voice.controls().setCurrentPosition(0);
+                        voice.controls().play();
+                    }
+                    // Esc as soon as the next sentence begins.
+                    if (step == Step::PlayingOriginal && sentence == 1) {
+                        action(form, "key_stop")->trigger();
+                    }
+                });
+
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        QTest::qWait(300);
+        action(form, "跟读")->trigger();
+        QCOMPARE(form.shadowing().step(), Step::PlayingOriginal);
+        QCOMPARE(form.currentSentence(), 0);
+        QVERIFY(form.shadowingPanel() && form.shadowingPanel()->isVisible());
+        auto* stop = form.findChild<ToolbarButton*>(QStringLiteral("toolbarButton_2"));
+        QVERIFY(stop->isActionEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Idle, 8000);
+        const std::vector<qint16> heard = capture.stop();
+        QVERIFY2(notices.isEmpty(), qPrintable(notices.join(u'\n')));
+        QCOMPARE(steps, (QList<Step>{Step::PlayingOriginal, Step::Recording, Step::PlayingTake,
+                                     Step::PlayingOriginal, Step::Idle}));
+        QCOMPARE(form.player().playState(), MediaPlayer::Stopped);
+        QVERIFY(!stop->isActionEnabled());
+        QCOMPARE(form.currentSentence(), 1);
+
+        // The sentence sounded, exactly.
+        const QList<qint64> sentence =
+            occurrences(heard, form.player().heardFrames(rate / 2, rate + 1));
+        QCOMPARE(sentence.size(), 1);
+
+        // The take: the sentence's half second plus one, holding the learner's tone.
+        const QString takeFile = form.shadowing().takeFile(0);
+        QVERIFY(QFileInfo::exists(takeFile));
+        MediaPlayer& take = form.takePlayer();
+        QCOMPARE(take.url(), takeFile);
+        const double seconds = double(take.frameCount()) / take.sampleRate();
+        qInfo("take length %.4f s, expected 1.5 s", seconds);
+        QVERIFY2(std::abs(seconds - 1.5) < 0.05, qPrintable(QString::number(seconds)));
+        const std::vector<qint16> taken = take.heardFrames(0, take.frameCount());
+        const double toneRatio = powerAt(taken, 1000.0) / powerAt(taken, 700.0);
+        QVERIFY2(toneRatio > 100, qPrintable(QString::number(toneRatio)));
+
+        // And the take was played back after the recording, frame for frame.
+        const std::vector<qint16> middle = take.heardFrames(rate / 5, rate * 4 / 5);
+        const QList<qint64> replayed = occurrences(heard, middle);
+        QVERIFY(!replayed.isEmpty());
+        QVERIFY2(replayed.last() >= sentence[0] + qint64(2.1 * rate),
+                 qPrintable(QStringLiteral("%1 %2").arg(replayed.last()).arg(sentence[0])));
+
+        // 对比 wants a take of the current sentence; the previous one has one.
+        action(form, "对比")->trigger();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QStringLiteral("还没有跟读录音")));
+        action(form, "key_previous")->trigger();
+        QCOMPARE(form.currentSentence(), 0);
+        action(form, "对比")->trigger();
+        QCOMPARE(form.shadowing().step(), Step::PlayingOriginal);
+        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::PlayingTake, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Idle, 4000);
+        const WaveformComparison* picture = form.shadowingPanel()->comparison();
+        QVERIFY(std::abs(picture->original().seconds() - 0.5) < 0.01);
+        QVERIFY(std::abs(picture->take().seconds() - seconds) < 0.01);
+
+        // Another lesson, or this one opened again: the takes go.
+        fixture.openLesson(1, 1);
+        QVERIFY(!QFileInfo::exists(takeFile));
+        QVERIFY(!form.shadowing().hasTake(0));
+    }
+
+    void anUnwritableFolderIsReportedAndNothingPlays()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), sentences, 3.0));
+        StudyWindow& form = fixture.form();
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        fixture.openLesson(1, 1);
+        QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        form.shadowing().setTakeFolder(blocker.fileName());
+        action(form, "跟读")->trigger();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QStringLiteral("跟读没有开始")));
+        QVERIFY(!form.shadowing().isActive());
+        QVERIFY(form.player().playState() != MediaPlayer::Playing);
+    }
+};
+
+ORLUNE_TEST_MAIN(TestStudyWindowShadowing)
+
+#include "tst_studywindow_shadowing.moc"
