@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sndfile.h>
@@ -88,11 +89,41 @@ QList<QPair<qint64, qint64>> soundRuns(std::span<const qint16> samples, int thre
     return runs;
 }
 
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 class TestOrluneCourse : public QObject
 {
     Q_OBJECT
+
+    // The learner's store the import tests share, and what it showed of book 1, lesson 1 after
+    // the one import that went through.
+    QTemporaryDir m_learner;
+    QString m_imported;
+
+    QString learnerFile(const QString& name) const { return m_learner.filePath(name); }
+    QString carriedRecording() const
+    {
+        return QDir(QCoreApplication::applicationDirPath())
+            .filePath(QStringLiteral("语音库/QVN101.dat"));
+    }
+    Run showStored() const
+    {
+        return course({QStringLiteral("show"), QStringLiteral("1"), QStringLiteral("1"),
+                       QStringLiteral("--store"), learnerFile(QStringLiteral("store"))});
+    }
+    Run import(const QStringList& options) const
+    {
+        return course(QStringList{QStringLiteral("import"), QStringLiteral("--store"),
+                                  learnerFile(QStringLiteral("store"))} +
+                      options);
+    }
+
 private slots:
     void listsTheLessonsThatHaveSentences()
     {
@@ -136,6 +167,136 @@ private slots:
         QCOMPARE(missing.exitCode, 0);
         QCOMPARE(missing.out.count(u'\n'), 1);
         QCOMPARE(course({QStringLiteral("frobnicate")}).exitCode, 2);
+    }
+
+    void importsALearnersLesson()
+    {
+        // The carried lesson's own text and recording, with translations of the learner's own
+        // in GBK: the store's lesson is shown instead of the carried one.
+        QStringList sentences;
+        QStringList translations;
+        const QStringList lines =
+            course({QStringLiteral("show"), QStringLiteral("1"), QStringLiteral("1")})
+                .out.split(u'\n', Qt::SkipEmptyParts)
+                .mid(1);
+        for (const QString& line : lines) {
+            sentences.append(line.section(u'\t', 3, 3));
+            translations.append(QStringLiteral("第%1句").arg(translations.size() + 1));
+        }
+        QCOMPARE(sentences.size(), 14);
+        QVERIFY(writeBytes(learnerFile(QStringLiteral("text.txt")), sentences.join(u' ').toUtf8()));
+        QVERIFY(writeBytes(learnerFile(QStringLiteral("gbk.txt")),
+                           QStringEncoder("GB18030").encode(translations.join(u'\n'))));
+        QVERIFY(writeBytes(learnerFile(QStringLiteral("words.txt")), "window\t窗户\n"));
+        const Run run =
+            import({QStringLiteral("--book"), QStringLiteral("1"), QStringLiteral("--lesson"),
+                    QStringLiteral("1"), QStringLiteral("--audio"), carriedRecording(),
+                    QStringLiteral("--text"), learnerFile(QStringLiteral("text.txt")),
+                    QStringLiteral("--translations"), learnerFile(QStringLiteral("gbk.txt")),
+                    QStringLiteral("--words"), learnerFile(QStringLiteral("words.txt"))});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const Run shown = showStored();
+        QCOMPARE(shown.exitCode, 0);
+        const QStringList rows = shown.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 1 + 14);
+        QCOMPARE(rows[1].section(u'\t', 3), QStringLiteral("Good morning, Dad.\t第1句"));
+        QCOMPARE(rows.last().section(u'\t', 2), QStringLiteral("\tSee you this evening.\t第14句"));
+        m_imported = shown.out;
+    }
+
+    void refusesBadImportsKeepingTheLesson_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        const QString text = learnerFile(QStringLiteral("text.txt"));
+        const QString audio = carriedRecording();
+        const auto lesson = [](const QString& book, const QString& lesson) {
+            return QStringList{QStringLiteral("--book"), book, QStringLiteral("--lesson"), lesson};
+        };
+        const QStringList files{QStringLiteral("--audio"), audio, QStringLiteral("--text"), text};
+        const auto with = [&](const QString& option, const QString& file) {
+            return lesson(QStringLiteral("1"), QStringLiteral("1")) + files +
+                   QStringList{option, file};
+        };
+        writeBytes(learnerFile(QStringLiteral("empty.txt")), {});
+        writeBytes(learnerFile(QStringLiteral("binary.txt")), QByteArray("\x7f"
+                                                                         "ELF\2\1\1\0",
+                                                                         8));
+        writeBytes(learnerFile(QStringLiteral("three.txt")), "一\n二\n三\n");
+        writeBytes(learnerFile(QStringLiteral("corrupt.mp3")), QByteArray(40000, '\x5a'));
+        TestSignals::writeFile(learnerFile(QStringLiteral("silent.wav")),
+                               SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
+                               std::vector<qint16>(16000 * 20));
+
+        QTest::newRow("book 5") << lesson(QStringLiteral("5"), QStringLiteral("1")) + files << 2;
+        QTest::newRow("lesson 73 of book 1")
+            << lesson(QStringLiteral("1"), QStringLiteral("73")) + files << 2;
+        QTest::newRow("no lesson")
+            << QStringList{QStringLiteral("--book"), QStringLiteral("1")} + files << 2;
+        QTest::newRow("no text") << lesson(QStringLiteral("1"), QStringLiteral("1")) +
+                                        files.mid(0, 2)
+                                 << 2;
+        QTest::newRow("missing recording")
+            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
+                   QStringList{QStringLiteral("--audio"), learnerFile(QStringLiteral("none.mp3")),
+                               QStringLiteral("--text"), text}
+            << 1;
+        QTest::newRow("corrupt MP3") << lesson(QStringLiteral("1"), QStringLiteral("1")) +
+                                            QStringList{QStringLiteral("--audio"),
+                                                        learnerFile(QStringLiteral("corrupt.mp3")),
+                                                        QStringLiteral("--text"), text}
+                                     << 1;
+        QTest::newRow("silent recording")
+            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
+                   QStringList{QStringLiteral("--audio"), learnerFile(QStringLiteral("silent.wav")),
+                               QStringLiteral("--text"), text}
+            << 1;
+        QTest::newRow("empty text")
+            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
+                   QStringList{QStringLiteral("--audio"), audio, QStringLiteral("--text"),
+                               learnerFile(QStringLiteral("empty.txt"))}
+            << 1;
+        QTest::newRow("binary text")
+            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
+                   QStringList{QStringLiteral("--audio"), audio, QStringLiteral("--text"),
+                               learnerFile(QStringLiteral("binary.txt"))}
+            << 1;
+        QTest::newRow("3 translations for 14 sentences")
+            << with(QStringLiteral("--translations"), learnerFile(QStringLiteral("three.txt")))
+            << 1;
+        QTest::newRow("missing words file")
+            << with(QStringLiteral("--words"), learnerFile(QStringLiteral("none.txt"))) << 1;
+    }
+
+    void refusesBadImportsKeepingTheLesson()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QVERIFY(!m_imported.isEmpty());
+        const Run run = import(options);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY(!run.err.isEmpty());
+        QCOMPARE(showStored().out, m_imported);
+    }
+
+    void removeGivesTheCarriedLessonBack()
+    {
+        const QStringList lesson{QStringLiteral("remove"),
+                                 QStringLiteral("--store"),
+                                 learnerFile(QStringLiteral("store")),
+                                 QStringLiteral("--book"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("--lesson"),
+                                 QStringLiteral("1")};
+        QCOMPARE(course(lesson).exitCode, 0);
+        QCOMPARE(showStored().out,
+                 course({QStringLiteral("show"), QStringLiteral("1"), QStringLiteral("1")}).out);
+        // Removing what is not there is no error; a lesson that does not exist is.
+        QCOMPARE(course(lesson).exitCode, 0);
+        QCOMPARE(
+            course(lesson.mid(0, 5) + QStringList{QStringLiteral("--lesson"), QStringLiteral("0")})
+                .exitCode,
+            2);
     }
 
     void playsOneSentenceAndExits()
