@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <QStringList>
-#include <vector>
+#include <random>
+
+class LessonTape;
 
 // Makes the benchmark's recordings from the sample course: each sentence spoken alone by a
 // flite voice (so its true onset and offset are known), joined with uneven pauses behind an
@@ -26,7 +28,8 @@ public:
 
 private:
     bool courseSentences(const QString& name, QStringList* sentences, QString* error) const;
-    bool make(int ordinal, std::vector<float>* written, CorpusLesson* lesson, QString* error);
+    bool make(int ordinal, std::mt19937& random, LessonTape* tape, CorpusLesson* lesson,
+              QString* error);
 
     QString m_courseDir;
     QString m_cacheDir;

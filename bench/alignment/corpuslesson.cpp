@@ -35,7 +35,8 @@ bool CorpusLesson::save(const QString& path) const
         << "voice " << voice << '\n'
         << "announcer " << announcer << '\n'
         << "noise " << noise << '\n'
-        << "delay " << encoderDelay << '\n'
+        << "rate " << fileRate << '\n'
+        << "shift " << decoderShiftMs << '\n'
         << "frames " << decodedFrames << '\n';
     for (const auto& span : otherSpeech)
         out << "other " << spanText(span) << '\n';
@@ -67,8 +68,10 @@ bool CorpusLesson::load(const QString& path, CorpusLesson* lesson)
             lesson->announcer = value;
         else if (key == u"noise")
             lesson->noise = value;
-        else if (key == u"delay")
-            lesson->encoderDelay = value.toLong();
+        else if (key == u"rate")
+            lesson->fileRate = value.toInt();
+        else if (key == u"shift")
+            lesson->decoderShiftMs = value.toDouble();
         else if (key == u"frames")
             lesson->decodedFrames = value.toLongLong();
         else if (key == u"other" || key == u"sentence") {

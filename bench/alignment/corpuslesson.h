@@ -7,7 +7,7 @@
 #include <QStringList>
 
 // One recording of the benchmark's corpus and the truth about it, all times in seconds on the
-// timeline of the recording as decodeForAlignment() delivers it.
+// recording's timeline as the player decodes it.
 struct CorpusLesson
 {
     QString name; // "book1/lesson001"
@@ -15,7 +15,10 @@ struct CorpusLesson
     QString announcer;
     QString noise; // "none", "white" or "pink"
     QString audioPath;
-    long encoderDelay = 0; // frames the decoded file lags behind what was encoded
+    int fileRate = 0; // the MP3's sample rate
+    // How far decodeForAlignment()'s timeline lies behind the player's; the truth is on the
+    // player's, since that is where the aligner's times will be played.
+    double decoderShiftMs = 0;
     qint64 decodedFrames = 0;
     QStringList sentences;
     QList<SentenceAligner::Span> truth;       // speech onset and offset of each sentence
@@ -29,5 +32,5 @@ struct CorpusLesson
     static bool load(const QString& path, CorpusLesson* lesson);
 
     // Bumped whenever the way recordings are made changes, so stale caches are remade.
-    static constexpr int version = 1;
+    static constexpr int version = 2;
 };

@@ -67,8 +67,8 @@ Spans alignWith(const std::vector<float>& samples, const QStringList& sentences,
     return result.outcome == SentenceAligner::Outcome::Aligned ? result.spans : Spans{};
 }
 
-// The truth was measured on each sentence alone and shifted by the encoder's delay; measuring
-// the same speech again in the decoded recording shows whether both steps went right. Only
+// The truth was measured on the player's decoding of each recording; measuring the same speech
+// again in what decodeForAlignment() delivers shows that both see one timeline. Only
 // recordings without noise: under noise the energy onset comes later by design.
 void recheckTruth(const CorpusLesson& lesson, const std::vector<float>& samples,
                   std::vector<double>* disagreementsMs)
@@ -163,6 +163,7 @@ int main(int argc, char* argv[])
     int sentences = 0;
     int noisyLessons = 0;
     std::vector<double> truthDisagreements;
+    double decoderShiftMs = 0;
     for (const CorpusLesson& lesson : std::as_const(corpus)) {
         std::vector<float> samples;
         QElapsedTimer timer;
@@ -186,6 +187,8 @@ int main(int argc, char* argv[])
         audioSeconds += lesson.seconds();
         sentences += int(lesson.sentences.size());
         noisyLessons += lesson.noisy();
+        if (std::abs(lesson.decoderShiftMs) > std::abs(decoderShiftMs))
+            decoderShiftMs = lesson.decoderShiftMs;
         if (!lesson.noisy())
             recheckTruth(lesson, samples, &truthDisagreements);
         for (Contender& contender : contenders) {
@@ -225,7 +228,7 @@ int main(int argc, char* argv[])
                 corpus.size(), sentences, minutes, quick ? " (--quick)" : "");
     std::printf("  spoken by flite voices kal16, awb, rms, slt; an announcement in another voice "
                 "before each text\n  and an exercise after every other one; %d lessons under "
-                "white or pink noise at 20 dB SNR\n",
+                "white or pink noise at 20 dB SNR;\n  MP3 at 44.1, 22.05 and 16 kHz\n",
                 noisyLessons);
     std::printf("  corpus cached in %s (%d lessons made this run)\n\n", qPrintable(cacheDir),
                 builder.madeCount());
@@ -297,14 +300,24 @@ int main(int argc, char* argv[])
     std::sort(truthDisagreements.begin(), truthDisagreements.end());
     if (!truthDisagreements.empty()) {
         const double median = truthDisagreements[truthDisagreements.size() / 2];
-        const double worst = truthDisagreements.back();
-        std::printf("truth check: speech measured again in the decoded recordings (without "
-                    "noise) is off\n  the truth by %.1f ms median, %.1f ms worst\n",
-                    median, worst);
-        if (median > 10 || worst > 50) {
+        const double p95 = truthDisagreements[truthDisagreements.size() * 95 / 100];
+        // Single faint ends may differ by tens of milliseconds: the aligner hears the recording
+        // through its resampler's low-pass. Only a shift of the bulk means a wrong truth.
+        std::printf("truth check: speech measured again in what the aligner reads (lessons "
+                    "without noise)\n  is off the truth by %.1f ms median, %.1f ms at the 95th "
+                    "percentile\n",
+                    median, p95);
+        if (median > 5) {
             std::printf("WARNING: the truth does not match the decoded recordings\n");
             sane = false;
         }
+    }
+    std::printf("decodeForAlignment's timeline against the player's: at most %.2f ms apart\n",
+                decoderShiftMs);
+    if (std::abs(decoderShiftMs) > 1) {
+        std::printf("WARNING: decodeForAlignment shifts the recording; its times will be off when "
+                    "played\n");
+        sane = false;
     }
     for (const Contender& contender : std::as_const(contenders)) {
         if (contender.contractBreaches > 0) {
