@@ -1,6 +1,7 @@
 #include "dictationfixture.h"
 #include "dictationwindow.h"
 #include "facebutton.h"
+#include "lessontreeshading.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,6 +96,12 @@ private slots:
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QCOMPARE(m_fixture->buttonStates(), onlyQuit);
         QVERIFY(form.lessonAudioFile().endsWith(QLatin1String("/QVN1070.dat")));
+        // Greyed in the tree, still clickable, with a word on how to fill it.
+        QTreeWidgetItem* empty = m_fixture->lessonNode(1, 70);
+        QCOMPARE(empty->toolTip(0), LessonTreeShading::emptyLessonTip());
+        QVERIFY(empty->data(0, Qt::ForegroundRole).isValid());
+        QVERIFY(m_fixture->lessonNode(1, 12)->toolTip(0).isEmpty());
+        QVERIFY(!m_fixture->lessonNode(1, 12)->data(0, Qt::ForegroundRole).isValid());
     }
 
     void bookClickDropsTheLesson()

@@ -1,7 +1,9 @@
 #include "facebutton.h"
+#include "lessontreeshading.h"
 #include "studyfixture.h"
 #include "studywindow.h"
 #include "testmain.h"
+#include "testsignals.h"
 
 #include <QDir>
 #include <QLabel>
@@ -10,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <sndfile.h>
 
 namespace {
 
@@ -249,6 +252,59 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Enter);
         QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 3"));
         QCOMPARE(form.sentences().sentences, readCourseLesson(2, 3).sentences);
+    }
+
+    void learnersLessonFillsAnEmptyLessonUntilRemoved()
+    {
+        StudyWindow& form = m_fixture->form();
+        QTemporaryDir folder;
+        form.learnerStore() = LearnerStore(folder.filePath(QStringLiteral("store")));
+        form.refreshLessons();
+        QTreeWidgetItem* filled = m_fixture->lessonNode(1, 1);
+        QTreeWidgetItem* empty = m_fixture->lessonNode(1, 5);
+        const auto greyed = [](QTreeWidgetItem* node) {
+            return node->toolTip(0) == LessonTreeShading::emptyLessonTip() &&
+                   node->data(0, Qt::ForegroundRole).isValid();
+        };
+        QVERIFY(!greyed(filled));
+        QVERIFY(greyed(empty));
+
+        // A WAV under the copy's usual ".mp3" name: the player reads it by its content.
+        const QString recording = folder.filePath(QStringLiteral("mine.wav"));
+        QVERIFY(TestSignals::writeFile(recording, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1,
+                                       TestSignals::noise(22050 * 3, 1, 7)));
+        const auto store = [&](const QString& sentence) {
+            QString error;
+            QVERIFY2(form.learnerStore().importLesson(
+                         {QStringLiteral("1"),
+                          QStringLiteral("Lesson 5"),
+                          {{sentence, QStringLiteral("我的"), QStringLiteral(".2"), QString()}},
+                          {},
+                          recording},
+                         &error),
+                     qPrintable(error));
+        };
+        m_fixture->openLesson(1, 5);
+        QVERIFY(form.sentences().isEmpty());
+        store(QStringLiteral("Mine."));
+        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        QVERIFY(!greyed(empty));
+        QCOMPARE(form.sentences().sentences, QStringList{QStringLiteral("Mine.")});
+        QVERIFY(form.player().hasMedia());
+
+        // Another lesson's change leaves the open one as it is; its own change reloads it.
+        store(QStringLiteral("Changed."));
+        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 6"));
+        QCOMPARE(form.sentences().sentences, QStringList{QStringLiteral("Mine.")});
+        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        QCOMPARE(form.sentences().sentences, QStringList{QStringLiteral("Changed.")});
+
+        QVERIFY(form.learnerStore().removeLesson(QStringLiteral("1"), QStringLiteral("Lesson 5"),
+                                                 nullptr));
+        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        QVERIFY(greyed(empty));
+        QVERIFY(form.sentences().isEmpty());
+        QVERIFY(!form.player().hasMedia());
     }
 
 private:
