@@ -208,64 +208,41 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
-        const QString text = learnerFile(QStringLiteral("text.txt"));
-        const QString audio = carriedRecording();
-        const auto lesson = [](const QString& book, const QString& lesson) {
-            return QStringList{QStringLiteral("--book"), book, QStringLiteral("--lesson"), lesson};
+        const auto file = [this](const char* name) { return learnerFile(QLatin1String(name)); };
+        // Book 1, lesson 1 from the recording and text given.
+        const auto lesson = [&](const QString& audio, const QString& text) {
+            return QStringList{QStringLiteral("--book"),   QStringLiteral("1"),
+                               QStringLiteral("--lesson"), QStringLiteral("1"),
+                               QStringLiteral("--audio"),  audio,
+                               QStringLiteral("--text"),   text};
         };
-        const QStringList files{QStringLiteral("--audio"), audio, QStringLiteral("--text"), text};
-        const auto with = [&](const QString& option, const QString& file) {
-            return lesson(QStringLiteral("1"), QStringLiteral("1")) + files +
-                   QStringList{option, file};
-        };
-        writeBytes(learnerFile(QStringLiteral("empty.txt")), {});
-        writeBytes(learnerFile(QStringLiteral("binary.txt")), QByteArray("\x7f"
-                                                                         "ELF\2\1\1\0",
-                                                                         8));
-        writeBytes(learnerFile(QStringLiteral("three.txt")), "一\n二\n三\n");
-        writeBytes(learnerFile(QStringLiteral("corrupt.mp3")), QByteArray(40000, '\x5a'));
-        TestSignals::writeFile(learnerFile(QStringLiteral("silent.wav")),
-                               SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
+        const QStringList good = lesson(carriedRecording(), file("text.txt"));
+        writeBytes(file("empty.txt"), {});
+        writeBytes(file("binary.txt"), QByteArray("\x7f"
+                                                  "ELF\2\1\1\0",
+                                                  8));
+        writeBytes(file("three.txt"), "一\n二\n三\n");
+        writeBytes(file("corrupt.mp3"), QByteArray(40000, '\x5a'));
+        TestSignals::writeFile(file("silent.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1,
                                std::vector<qint16>(16000 * 20));
 
-        QTest::newRow("book 5") << lesson(QStringLiteral("5"), QStringLiteral("1")) + files << 2;
-        QTest::newRow("lesson 73 of book 1")
-            << lesson(QStringLiteral("1"), QStringLiteral("73")) + files << 2;
-        QTest::newRow("no lesson")
-            << QStringList{QStringLiteral("--book"), QStringLiteral("1")} + files << 2;
-        QTest::newRow("no text") << lesson(QStringLiteral("1"), QStringLiteral("1")) +
-                                        files.mid(0, 2)
-                                 << 2;
-        QTest::newRow("missing recording")
-            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
-                   QStringList{QStringLiteral("--audio"), learnerFile(QStringLiteral("none.mp3")),
-                               QStringLiteral("--text"), text}
-            << 1;
-        QTest::newRow("corrupt MP3") << lesson(QStringLiteral("1"), QStringLiteral("1")) +
-                                            QStringList{QStringLiteral("--audio"),
-                                                        learnerFile(QStringLiteral("corrupt.mp3")),
-                                                        QStringLiteral("--text"), text}
-                                     << 1;
-        QTest::newRow("silent recording")
-            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
-                   QStringList{QStringLiteral("--audio"), learnerFile(QStringLiteral("silent.wav")),
-                               QStringLiteral("--text"), text}
-            << 1;
-        QTest::newRow("empty text")
-            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
-                   QStringList{QStringLiteral("--audio"), audio, QStringLiteral("--text"),
-                               learnerFile(QStringLiteral("empty.txt"))}
-            << 1;
-        QTest::newRow("binary text")
-            << lesson(QStringLiteral("1"), QStringLiteral("1")) +
-                   QStringList{QStringLiteral("--audio"), audio, QStringLiteral("--text"),
-                               learnerFile(QStringLiteral("binary.txt"))}
-            << 1;
+        QStringList book5 = good;
+        book5[1] = QStringLiteral("5");
+        QStringList lesson73 = good;
+        lesson73[3] = QStringLiteral("73");
+        QTest::newRow("book 5") << book5 << 2;
+        QTest::newRow("lesson 73 of book 1") << lesson73 << 2;
+        QTest::newRow("no book") << good.mid(2) << 2;
+        QTest::newRow("no text") << good.mid(0, 6) << 2;
+        QTest::newRow("missing recording") << lesson(file("none.mp3"), file("text.txt")) << 1;
+        QTest::newRow("corrupt MP3") << lesson(file("corrupt.mp3"), file("text.txt")) << 1;
+        QTest::newRow("silent recording") << lesson(file("silent.wav"), file("text.txt")) << 1;
+        QTest::newRow("empty text") << lesson(carriedRecording(), file("empty.txt")) << 1;
+        QTest::newRow("binary text") << lesson(carriedRecording(), file("binary.txt")) << 1;
         QTest::newRow("3 translations for 14 sentences")
-            << with(QStringLiteral("--translations"), learnerFile(QStringLiteral("three.txt")))
-            << 1;
+            << good + QStringList{QStringLiteral("--translations"), file("three.txt")} << 1;
         QTest::newRow("missing words file")
-            << with(QStringLiteral("--words"), learnerFile(QStringLiteral("none.txt"))) << 1;
+            << good + QStringList{QStringLiteral("--words"), file("none.txt")} << 1;
     }
 
     void refusesBadImportsKeepingTheLesson()
