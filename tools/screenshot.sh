@@ -8,6 +8,10 @@ out="build/screenshots"
 bin="${ORLUNE_BUILD_DIR:-build/release}/bin/orlune-screenshot"
 [ -x "$bin" ] || { cmake --preset release && cmake --build --preset release --target orlune-screenshot; }
 mkdir -p "$out"
+# The shadowing scene records what it plays: a private sound server whose input hears its output.
+if command -v pulseaudio >/dev/null; then
+    eval "$(ORLUNE_PULSE_DIR="${ORLUNE_PULSE_DIR:-/tmp/orlune-pulse-screenshot}" bash tools/start-pulse.sh)" || true
+fi
 
 display=":97"
 Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &

@@ -2,6 +2,7 @@
 // it and of the dictation window, so a change to the look can be checked by eye. Run by
 // tools/screenshot.sh under Xvfb.
 #include "dictationscenes.h"
+#include "shadowingscene.h"
 #include "startup.h"
 #include "studywindow.h"
 
@@ -75,6 +76,8 @@ int main(int argc, char* argv[])
     QTest::mousePress(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
     ok = saveScene(form, folder, QStringLiteral("study-sentence-popup")) && ok;
     QTest::mouseRelease(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
+
+    ok = saveShadowingScene(form, folder) && ok;
 
     // The practice menu open at its speeds, over a window showing the chosen speed and repeats.
     form.setSpeed(0.8);
