@@ -1,5 +1,6 @@
 #include "pitchtracker.h"
 
+#include <QtGlobal>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -77,6 +78,18 @@ std::vector<float> track(std::span<const float> samples, int sampleRate)
         std::array<float, 3> three{pitch[f - 1], pitch[f], pitch[f + 1]};
         std::sort(three.begin(), three.end());
         smooth[f] = pitch[f] == 0 ? 0 : three[1] == 0 ? pitch[f] : three[1];
+    }
+    // Voiced stretches shorter than a syllable's nucleus are mostly noise caught as periodic.
+    constexpr size_t shortestRun = 5;
+    for (size_t f = 0; f < frames;) {
+        size_t end = f;
+        while (end < frames && smooth[end] > 0) {
+            ++end;
+        }
+        if (end - f < shortestRun) {
+            std::fill(smooth.begin() + qsizetype(f), smooth.begin() + qsizetype(end), 0.0F);
+        }
+        f = end + 1;
     }
     return smooth;
 }

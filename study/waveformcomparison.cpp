@@ -16,8 +16,8 @@ constexpr int labelWidth = 74;
 constexpr int axisHeight = 26;
 constexpr int margin = 6;
 // The pitch band drawn: a man's low voice to a child's high one, on a log scale.
-constexpr double lowestPitch = 70;
-constexpr double highestPitch = 450;
+constexpr float lowestPitch = 70;
+constexpr float highestPitch = 450;
 
 // A tick step in seconds that keeps labels at least ~56 pixels apart.
 double tickStep(double seconds, int pixels)
@@ -74,6 +74,11 @@ void WaveformComparison::paintEvent(QPaintEvent*)
     paintLane(painter, QRect(plot.left(), plot.top() + half + 2, plot.width(), half - 2), m_take,
               QStringLiteral("我的跟读"), takeColor);
     paintAxis(painter, plot);
+    if (pitchRange().first > 0) {
+        painter.setPen(pitchColor);
+        painter.drawText(plot.adjusted(0, 2, -6, 0), Qt::AlignRight | Qt::AlignTop,
+                         QStringLiteral("绿线：音高"));
+    }
 }
 
 void WaveformComparison::paintLane(QPainter& painter, const QRect& lane, const Track& track,
@@ -119,26 +124,71 @@ void WaveformComparison::paintLane(QPainter& painter, const QRect& lane, const T
     path.closeSubpath();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
+    // Light enough for the pitch line to read over it.
+    painter.setBrush(pitchRange().first > 0 ? color.lighter(150) : color);
     painter.drawPath(path);
 
-    if (!track.pitch.empty()) {
-        const double logLow = std::log(lowestPitch);
-        const double logSpan = std::log(highestPitch) - logLow;
-        painter.setBrush(pitchColor);
-        for (size_t i = 0; i < track.pitch.size(); ++i) {
-            const float hz = track.pitch[i];
-            if (hz < lowestPitch || hz > highestPitch) {
-                continue;
-            }
-            const double x = lane.left() + i * track.pitchStep / span * lane.width();
-            const double y =
-                lane.bottom() - 3 - (std::log(hz) - logLow) / logSpan * (lane.height() - 6);
-            painter.drawEllipse(QPointF(x, y), 1.6, 1.6);
-        }
-    }
+    paintPitch(painter, lane, track);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
+}
+
+// One range for both lanes, so that the same height is the same pitch above and below, and
+// wide enough that a flat voice looks flat.
+std::pair<float, float> WaveformComparison::pitchRange() const
+{
+    float low = highestPitch;
+    float high = lowestPitch;
+    for (const Track* track : {&m_original, &m_take}) {
+        for (const float hz : track->pitch) {
+            if (hz >= lowestPitch && hz <= highestPitch) {
+                low = std::min(low, hz);
+                high = std::max(high, hz);
+            }
+        }
+    }
+    if (low > high) {
+        return {0.0F, 0.0F};
+    }
+    const float middle = std::sqrt(low * high);
+    const float spread = std::max(high / low, 1.5F);
+    return {middle / std::sqrt(spread) / 1.1F, middle * std::sqrt(spread) * 1.1F};
+}
+
+void WaveformComparison::paintPitch(QPainter& painter, const QRect& lane, const Track& track) const
+{
+    const auto [low, high] = pitchRange();
+    const double span = spanSeconds();
+    if (track.pitch.empty() || low <= 0 || span <= 0) {
+        return;
+    }
+    const double logLow = std::log(low);
+    const double logSpan = std::log(high) - logLow;
+    painter.setPen(QPen(pitchColor, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPolygonF run;
+    const auto flush = [&] {
+        if (run.size() > 1) {
+            painter.drawPolyline(run);
+        }
+        run.clear();
+    };
+    for (size_t i = 0; i < track.pitch.size(); ++i) {
+        const float hz = track.pitch[i];
+        // A jump of more than a few semitones from one step to the next is a tracking slip
+        // (or a new syllable): the line breaks rather than drawing a cliff.
+        const float before = i > 0 ? track.pitch[i - 1] : 0.0F;
+        if (hz < low || hz > high || (before > 0 && std::abs(std::log(hz / before)) > 0.2)) {
+            flush();
+        }
+        if (hz < low || hz > high) {
+            continue;
+        }
+        const double x = lane.left() + double(i) * track.pitchStep / span * lane.width();
+        const double y =
+            lane.bottom() - 2 - (std::log(hz) - logLow) / logSpan * (lane.height() - 4);
+        run.append(QPointF(x, y));
+    }
+    flush();
 }
 
 void WaveformComparison::paintAxis(QPainter& painter, const QRect& plot) const

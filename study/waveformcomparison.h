@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <utility>
 #include <vector>
 
 // Two recordings drawn one above the other on one time scale, the sentence as the learner heard
@@ -38,7 +39,10 @@ protected:
 private:
     void paintLane(QPainter& painter, const QRect& lane, const Track& track, const QString& label,
                    const QColor& color) const;
+    void paintPitch(QPainter& painter, const QRect& lane, const Track& track) const;
     void paintAxis(QPainter& painter, const QRect& plot) const;
+    // The pitch band drawn, in Hz; {0, 0} when neither track has pitch.
+    std::pair<float, float> pitchRange() const;
 
     Track m_original;
     Track m_take;
