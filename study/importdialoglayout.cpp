@@ -1,0 +1,254 @@
+// The import dialog's widgets, their layout and their wiring.
+#include "designgeometry.h"
+#include "importdialog.h"
+#include "lessoncatalog.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+
+namespace {
+
+const QString recordingFilter = QStringLiteral("录音 (*.mp3 *.wav *.flac *.ogg);;所有文件 (*)");
+const QString textFilter = QStringLiteral("文本文件 (*.txt);;所有文件 (*)");
+
+QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* makePathLine(const QString& name, const QString& placeholder, QWidget* parent)
+{
+    auto* line = new QLineEdit(parent);
+    line->setObjectName(name);
+    line->setReadOnly(true);
+    line->setPlaceholderText(placeholder);
+    return line;
+}
+
+} // namespace
+
+void ImportDialog::buildLayout()
+{
+    auto* lessonGroup = new QGroupBox(QStringLiteral("课文和录音"), this);
+    auto* form = new QGridLayout(lessonGroup);
+    form->setColumnStretch(1, 1);
+
+    m_bookBox = new QComboBox(lessonGroup);
+    m_bookBox->setObjectName(QStringLiteral("bookBox"));
+    for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+        m_bookBox->addItem(QStringLiteral("第%1册").arg(book));
+    }
+    m_lessonBox = new QSpinBox(lessonGroup);
+    m_lessonBox->setObjectName(QStringLiteral("lessonBox"));
+    m_lessonBox->setPrefix(QStringLiteral("第 "));
+    m_lessonBox->setSuffix(QStringLiteral(" 课"));
+    m_storedLabel = new QLabel(lessonGroup);
+    m_storedLabel->setObjectName(QStringLiteral("storedLabel"));
+    auto* lessonRow = new QHBoxLayout;
+    lessonRow->addWidget(m_bookBox);
+    lessonRow->addWidget(m_lessonBox);
+    lessonRow->addWidget(m_storedLabel, 1);
+    form->addWidget(new QLabel(QStringLiteral("课次："), lessonGroup), 0, 0);
+    form->addLayout(lessonRow, 0, 1, 1, 3);
+
+    m_recordingLine = makePathLine(QStringLiteral("recordingLine"),
+                                   QStringLiteral("MP3、WAV、FLAC 或 Ogg"), lessonGroup);
+    auto* chooseRecording =
+        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseRecording"), lessonGroup);
+    form->addWidget(new QLabel(QStringLiteral("录音："), lessonGroup), 1, 0);
+    form->addWidget(m_recordingLine, 1, 1, 1, 2);
+    form->addWidget(chooseRecording, 1, 3);
+
+    auto* readText =
+        makeButton(QStringLiteral("读入文件…"), QStringLiteral("chooseText"), lessonGroup);
+    auto* split = makeButton(QStringLiteral("分句"), QStringLiteral("splitButton"), lessonGroup);
+    split->setToolTip(QStringLiteral("把课文按句子分行，每行一句"));
+    auto* textRow = new QHBoxLayout;
+    textRow->addWidget(readText);
+    textRow->addWidget(split);
+    textRow->addStretch(1);
+    form->addWidget(new QLabel(QStringLiteral("英文课文："), lessonGroup), 2, 0);
+    form->addLayout(textRow, 2, 1, 1, 3);
+    m_textBox = new QPlainTextEdit(lessonGroup);
+    m_textBox->setObjectName(QStringLiteral("textBox"));
+    m_textBox->setFont(DesignGeometry::arialFont(10));
+    m_textBox->setPlaceholderText(
+        QStringLiteral("在此粘贴英文课文，或点「读入文件…」。\n分句后每行一句，可以直接修改。"));
+    m_textBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+    form->addWidget(m_textBox, 3, 0, 1, 4);
+
+    m_translationLine = makePathLine(QStringLiteral("translationLine"),
+                                     QStringLiteral("可不选：每句一行"), lessonGroup);
+    auto* chooseTranslation =
+        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseTranslation"), lessonGroup);
+    auto* clearTranslation =
+        makeButton(QStringLiteral("清除"), QStringLiteral("clearTranslation"), lessonGroup);
+    form->addWidget(new QLabel(QStringLiteral("中文译文："), lessonGroup), 4, 0);
+    form->addWidget(m_translationLine, 4, 1);
+    form->addWidget(chooseTranslation, 4, 2);
+    form->addWidget(clearTranslation, 4, 3);
+
+    m_wordsLine = makePathLine(QStringLiteral("wordsLine"),
+                               QStringLiteral("可不选：每行“单词<Tab>释义”"), lessonGroup);
+    auto* chooseWords =
+        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseWords"), lessonGroup);
+    auto* clearWords =
+        makeButton(QStringLiteral("清除"), QStringLiteral("clearWords"), lessonGroup);
+    form->addWidget(new QLabel(QStringLiteral("生词表："), lessonGroup), 5, 0);
+    form->addWidget(m_wordsLine, 5, 1);
+    form->addWidget(chooseWords, 5, 2);
+    form->addWidget(clearWords, 5, 3);
+    form->setRowStretch(3, 1);
+
+    auto* resultGroup = new QGroupBox(QStringLiteral("对齐结果"), this);
+    auto* result = new QVBoxLayout(resultGroup);
+    m_alignButton =
+        makeButton(QStringLiteral("开始对齐"), QStringLiteral("alignButton"), resultGroup);
+    m_cancelButton =
+        makeButton(QStringLiteral("取消"), QStringLiteral("cancelButton"), resultGroup);
+    m_progress = new QProgressBar(resultGroup);
+    m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setRange(0, 1000);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(m_alignButton);
+    runRow->addWidget(m_cancelButton);
+    runRow->addWidget(m_progress, 1);
+    result->addLayout(runRow);
+
+    m_table = new QTableView(resultGroup);
+    m_table->setObjectName(QStringLiteral("sentenceTable"));
+    m_table->setModel(&m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->setToolTip(QStringLiteral("双击一行试听这一句"));
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionResizeMode(AlignedSentenceModel::SentenceColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(AlignedSentenceModel::StartColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(AlignedSentenceModel::EndColumn, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(AlignedSentenceModel::TranslationColumn, QHeaderView::Stretch);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    result->addWidget(m_table, 1);
+
+    const auto nudgeButton = [resultGroup](const QString& text, const QString& name,
+                                           const QString& tip) {
+        QPushButton* button = makeButton(text, name, resultGroup);
+        button->setToolTip(tip);
+        return button;
+    };
+    m_startEarlier = nudgeButton(QStringLiteral("开始提前"), QStringLiteral("startEarlier"),
+                                 QStringLiteral("本句开始时间提前 50 毫秒并试听"));
+    m_startLater = nudgeButton(QStringLiteral("开始推后"), QStringLiteral("startLater"),
+                               QStringLiteral("本句开始时间推后 50 毫秒并试听"));
+    m_endEarlier = nudgeButton(QStringLiteral("结束提前"), QStringLiteral("endEarlier"),
+                               QStringLiteral("本句结束时间提前 50 毫秒并试听"));
+    m_endLater = nudgeButton(QStringLiteral("结束推后"), QStringLiteral("endLater"),
+                             QStringLiteral("本句结束时间推后 50 毫秒并试听"));
+    m_playButton = nudgeButton(QStringLiteral("试听本句"), QStringLiteral("playButton"),
+                               QStringLiteral("播放选中的一句"));
+    auto* nudgeRow = new QHBoxLayout;
+    for (QPushButton* button : {m_startEarlier, m_startLater, m_endEarlier, m_endLater}) {
+        nudgeRow->addWidget(button);
+    }
+    nudgeRow->addStretch(1);
+    nudgeRow->addWidget(m_playButton);
+    result->addLayout(nudgeRow);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_removeButton = makeButton(QStringLiteral("删除导入"), QStringLiteral("removeButton"), this);
+    m_removeButton->setToolTip(QStringLiteral("删除这一课导入的录音和课文，恢复原来的课文"));
+    m_saveButton = makeButton(QStringLiteral("保存"), QStringLiteral("saveButton"), this);
+    auto* closeButton = makeButton(QStringLiteral("关闭"), QStringLiteral("closeButton"), this);
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(m_removeButton);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(m_saveButton);
+    bottomRow->addWidget(closeButton);
+
+    auto* columns = new QHBoxLayout;
+    // The result table needs the room: its sentences and translations are long lines.
+    columns->addWidget(lessonGroup, 2);
+    columns->addWidget(resultGroup, 3);
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(columns, 1);
+    main->addWidget(m_status);
+    main->addLayout(bottomRow);
+    resize(1080, 640);
+
+    m_inputs = {m_bookBox, m_lessonBox,       chooseRecording,  readText,    split,
+                m_textBox, chooseTranslation, clearTranslation, chooseWords, clearWords};
+
+    connect(m_bookBox, &QComboBox::currentIndexChanged, this, &ImportDialog::bookChanged);
+    connect(m_lessonBox, &QSpinBox::valueChanged, this, &ImportDialog::lessonChanged);
+    connect(chooseRecording, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择录音"), recordingFilter);
+        if (!path.isEmpty()) {
+            setRecordingFile(path);
+        }
+    });
+    connect(readText, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择英文课文"), textFilter);
+        if (!path.isEmpty()) {
+            loadTextFile(path);
+        }
+    });
+    connect(chooseTranslation, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择中文译文"), textFilter);
+        if (!path.isEmpty()) {
+            loadTranslationFile(path);
+        }
+    });
+    connect(chooseWords, &QPushButton::clicked, this, [this] {
+        const QString path = m_prompts.openFile(QStringLiteral("选择生词表"), textFilter);
+        if (!path.isEmpty()) {
+            loadWordsFile(path);
+        }
+    });
+    connect(clearTranslation, &QPushButton::clicked, this, [this] {
+        m_translations.clear();
+        m_translationLine->clear();
+        discardResult();
+    });
+    connect(clearWords, &QPushButton::clicked, this, [this] {
+        m_words.clear();
+        m_wordsLine->clear();
+    });
+    connect(split, &QPushButton::clicked, this, &ImportDialog::splitText);
+    connect(m_textBox, &QPlainTextEdit::textChanged, this, &ImportDialog::textEdited);
+    connect(m_alignButton, &QPushButton::clicked, this, &ImportDialog::startAlignment);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ImportDialog::cancelAlignment);
+    connect(m_table, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { playRow(index.row()); });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ImportDialog::updateButtons);
+    connect(m_startEarlier, &QPushButton::clicked, this,
+            [this] { nudge(true, -AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_startLater, &QPushButton::clicked, this,
+            [this] { nudge(true, AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_endEarlier, &QPushButton::clicked, this,
+            [this] { nudge(false, -AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_endLater, &QPushButton::clicked, this,
+            [this] { nudge(false, AlignedSentenceModel::nudgeMilliseconds); });
+    connect(m_playButton, &QPushButton::clicked, this, [this] { playRow(selectedRow()); });
+    connect(m_saveButton, &QPushButton::clicked, this, &ImportDialog::save);
+    connect(m_removeButton, &QPushButton::clicked, this, &ImportDialog::removeImport);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+}
