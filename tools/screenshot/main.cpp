@@ -2,6 +2,8 @@
 // it and of the dictation window, so a change to the look can be checked by eye. Run by
 // tools/screenshot.sh under Xvfb.
 #include "dictationscenes.h"
+#include "importscene.h"
+#include "lessondatabase.h"
 #include "shadowingscene.h"
 #include "startup.h"
 #include "studywindow.h"
@@ -102,6 +104,10 @@ int main(int argc, char* argv[])
 
     ok = saveDictationScenes(form.player(), form.normalFace(), form.pressedFace(),
                              Startup::tempPath, Startup::voiceLibraryPath(), folder) &&
+         ok;
+    const StudyPaths paths{Startup::tempPath, Startup::voiceLibraryPath()};
+    ok = saveImportScenes(form.player(), LessonDatabase(paths.databaseFile()),
+                          Startup::voiceLibraryPath(), folder) &&
          ok;
 
     Startup::shutdown(form);
