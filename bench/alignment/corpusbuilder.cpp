@@ -187,6 +187,18 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
         }
     }
 
+    // The windows above and the clean-sentence rule both rely on silence between speeches.
+    QList<Span> speech = lesson->truth + lesson->otherSpeech;
+    std::sort(speech.begin(), speech.end(),
+              [](const Span& a, const Span& b) { return a.start < b.start; });
+    for (qsizetype i = 1; i < speech.size(); ++i) {
+        if (speech[i].start - speech[i - 1].end < 2 * recheckMargin - 0.05) {
+            *error = name + u": two speeches run into each other at "_s +
+                     QString::number(speech[i].start, 'f', 2) + u" s"_s;
+            return false;
+        }
+    }
+
     // What the aligner reads: its timeline should be the player's.
     std::vector<float> forAligner;
     if (!SentenceAligner::decodeForAlignment(audioPath, &forAligner, error))

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -32,8 +33,8 @@ struct Contender
     const char* label;
     Run run;
     BoundaryScore score;
-    BoundaryScore cleanAudio;
-    BoundaryScore noisyAudio;
+    // The same score split by what the recording was like, to see where failures gather.
+    std::map<QString, BoundaryScore> byCondition;
     double seconds = 0;
     int contractBreaches = 0;
 };
@@ -113,14 +114,24 @@ int main(int argc, char* argv[])
     const bool quick = arguments.contains(u"--quick"_s);
     const bool verbose = arguments.contains(u"--verbose"_s);
     const bool showSpans = arguments.contains(u"--spans"_s);
-    const bool memory = !quick && !arguments.contains(u"--no-memory"_s);
-    if (arguments.contains(u"--help"_s)) {
-        std::printf("usage: bench_alignment [--quick] [--no-memory] [--verbose]\n"
+    const qsizetype onlyAt = arguments.indexOf(u"--only"_s);
+    const QString only = onlyAt > 0 ? arguments.value(onlyAt + 1) : QString();
+    const bool memory = !quick && only.isEmpty() && !arguments.contains(u"--no-memory"_s);
+    const QStringList known = {u"--quick"_s,     u"--verbose"_s, u"--spans"_s,
+                               u"--no-memory"_s, u"--only"_s,    only};
+    const bool unknown = std::any_of(arguments.begin() + 1, arguments.end(),
+                                     [&](const QString& a) { return !known.contains(a); });
+    if (unknown || arguments.contains(u"--help"_s) || (onlyAt > 0 && only.isEmpty())) {
+        std::printf("usage: bench_alignment [--quick] [--no-memory] [--only TEXT] [--verbose] "
+                    "[--spans]\n"
                     "  --quick      a third of the lessons, no memory measurement\n"
                     "  --no-memory  skip aligning a 30 minute recording in a child process\n"
+                    "  --only TEXT  only the lessons whose name holds TEXT (\"book2/\", "
+                    "\"book1/lesson001\"),\n"
+                    "               no memory measurement\n"
                     "  --verbose    one line per lesson\n"
                     "  --spans      every sentence's true and found times\n");
-        return 0;
+        return unknown ? 1 : 0;
     }
     if (!FliteVoice::available()) {
         std::fprintf(stderr, "bench_alignment cannot run: flite is not installed\n");
@@ -138,7 +149,7 @@ int main(int argc, char* argv[])
     }
     QList<CorpusLesson> corpus;
     for (int ordinal = 0; ordinal < names.size(); ++ordinal) {
-        if (quick && ordinal % 3 != 0)
+        if ((quick && ordinal % 3 != 0) || !names[ordinal].contains(only))
             continue;
         CorpusLesson lesson;
         if (!builder.lesson(names[ordinal], ordinal, &lesson, &error)) {
@@ -146,6 +157,10 @@ int main(int argc, char* argv[])
             return 1;
         }
         corpus.append(lesson);
+    }
+    if (corpus.isEmpty()) {
+        std::fprintf(stderr, "bench_alignment: no lesson's name holds \"%s\"\n", qPrintable(only));
+        return 1;
     }
 
     int progressFaults = 0;
@@ -198,7 +213,11 @@ int main(int argc, char* argv[])
             if (!spans.isEmpty() && !keepsContract(spans, lesson.seconds()))
                 ++contender.contractBreaches;
             contender.score.add(lesson, spans);
-            (lesson.noisy() ? contender.noisyAudio : contender.cleanAudio).add(lesson, spans);
+            const QStringList conditions = {u"noise "_s + lesson.noise, u"voice "_s + lesson.voice,
+                                            u"MP3 at "_s + QString::number(lesson.fileRate) +
+                                                u" Hz"_s};
+            for (const QString& condition : conditions)
+                contender.byCondition[condition].add(lesson, spans);
             for (qsizetype i = 0; showSpans && i < lesson.truth.size(); ++i) {
                 const auto found = spans.value(i);
                 std::printf("  %-16s %-22s %3lld  truth %8.3f %8.3f  found %8.3f %8.3f\n",
@@ -232,16 +251,16 @@ int main(int argc, char* argv[])
                 noisyLessons);
     std::printf("  corpus cached in %s (%d lessons made this run)\n\n", qPrintable(cacheDir),
                 builder.madeCount());
-    std::printf("                          clean   boundary error (ms)       time per   faster "
-                "than\n");
-    std::printf("                                  median     p95   worst   audio min  real "
-                "time\n");
+    std::printf(
+        "                          clean   boundary error (ms)       time per   real-time\n");
+    std::printf(
+        "                                  median     p95   worst   audio min     factor\n");
     for (const Contender& contender : std::as_const(contenders)) {
         const double perMinute = contender.seconds * 1000 / minutes;
-        std::printf("  %-22s %5.1f%%  %6.0f  %6.0f  %6.0f  %8.1f ms  %8.0fx\n", contender.label,
+        std::printf("  %-22s %5.1f%%  %6.0f  %6.0f  %6.0f  %8.1f ms  %9.5f\n", contender.label,
                     contender.score.cleanShare() * 100, contender.score.errorMs(0.5),
                     contender.score.errorMs(0.95), contender.score.worstMs(), perMinute,
-                    audioSeconds / std::max(contender.seconds, 1e-9));
+                    contender.seconds / audioSeconds);
     }
     const Contender& ours = contenders[2];
     for (int base : {0, 1}) {
@@ -262,12 +281,11 @@ int main(int argc, char* argv[])
                 "inside the clip)\n",
                 BoundaryScore::slack * 1000);
 
-    std::printf("\nours by recording      clean   median     p95   worst\n");
-    for (const auto* part : {&ours.cleanAudio, &ours.noisyAudio}) {
-        std::printf("  %-20s %5.1f%%  %6.0f  %6.0f  %6.0f   (%d sentences)\n",
-                    part == &ours.cleanAudio ? "without noise" : "with noise",
-                    part->cleanShare() * 100, part->errorMs(0.5), part->errorMs(0.95),
-                    part->worstMs(), part->sentences());
+    std::printf("\nours by recording         clean   median     p95   worst\n");
+    for (const auto& [condition, part] : ours.byCondition) {
+        std::printf("  %-20s   %5.1f%%  %6.0f  %6.0f  %6.0f   (%d sentences)\n",
+                    qPrintable(condition), part.cleanShare() * 100, part.errorMs(0.5),
+                    part.errorMs(0.95), part.worstMs(), part.sentences());
     }
 
     const double speed = audioSeconds / std::max(ours.seconds, 1e-9);
