@@ -13,7 +13,8 @@ constexpr double floorQuantile = 0.1;
 
 } // namespace
 
-EnergySpan EnergySpan::measure(const std::vector<float>& samples, int sampleRate)
+EnergySpan EnergySpan::measure(const std::vector<float>& samples, int sampleRate,
+                               Background background)
 {
     const auto frame = size_t(std::lround(frameSeconds * sampleRate));
     const size_t frames = samples.size() / frame;
@@ -26,12 +27,16 @@ EnergySpan EnergySpan::measure(const std::vector<float>& samples, int sampleRate
             sum += double(samples[i]) * samples[i];
         rms[f] = std::sqrt(sum / double(frame));
     }
-    std::vector<double> sorted = rms;
-    const auto floorAt = sorted.begin() + std::ptrdiff_t(double(frames - 1) * floorQuantile);
-    std::nth_element(sorted.begin(), floorAt, sorted.end());
-    const double noiseFloor = *floorAt;
     const double peak = *std::max_element(rms.begin(), rms.end());
-    const double threshold = std::max(peak * belowPeak, noiseFloor * overFloor);
+    double threshold = peak * belowPeak;
+    if (background == Background::Noisy) {
+        // A long sentence in a short window has too few silent frames for a floor: hence
+        // the choice, not a floor always.
+        std::vector<double> sorted = rms;
+        const auto floorAt = sorted.begin() + std::ptrdiff_t(double(frames - 1) * floorQuantile);
+        std::nth_element(sorted.begin(), floorAt, sorted.end());
+        threshold = std::max(threshold, *floorAt * overFloor);
+    }
     if (peak <= 0 || peak <= threshold)
         return {};
 

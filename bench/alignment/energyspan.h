@@ -13,7 +13,12 @@ public:
 
     bool found() const { return end > start; }
 
-    static EnergySpan measure(const std::vector<float>& samples, int sampleRate);
+    enum class Background {
+        Silent, // only sound near the loudest counts: a render alone, a clean recording
+        Noisy   // also rise well above the quietest tenth of the recording
+    };
+    static EnergySpan measure(const std::vector<float>& samples, int sampleRate,
+                              Background background = Background::Silent);
 
     // The resolution of the measured times.
     static constexpr double frameSeconds = 0.005;

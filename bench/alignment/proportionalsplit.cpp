@@ -5,7 +5,8 @@
 QList<SentenceAligner::Span> ProportionalSplit::split(const std::vector<float>& samples,
                                                       const QStringList& sentences)
 {
-    const EnergySpan speech = EnergySpan::measure(samples, SentenceAligner::sampleRate);
+    const EnergySpan speech =
+        EnergySpan::measure(samples, SentenceAligner::sampleRate, EnergySpan::Background::Noisy);
     double characters = 0;
     for (const QString& sentence : sentences)
         characters += double(sentence.size());
