@@ -28,12 +28,13 @@ bool ShadowingSession::start(const QList<int>& sentences)
 {
     stop();
     if (sentences.isEmpty()) {
-        fail(QStringLiteral("本课没有可以跟读的句子。"));
+        fail(Failure::CannotStart, QStringLiteral("本课没有可以跟读的句子。"));
         return false;
     }
     const QFileInfo folder(m_folder);
     if (m_folder.isEmpty() || !QDir().mkpath(m_folder) || !folder.isWritable()) {
-        fail(QStringLiteral("无法在临时文件夹中保存跟读录音，跟读没有开始。"));
+        fail(Failure::CannotStart,
+             QStringLiteral("无法在临时文件夹中保存跟读录音，跟读没有开始。"));
         return false;
     }
     m_queue = sentences;
@@ -47,7 +48,7 @@ bool ShadowingSession::compare(int sentence)
 {
     stop();
     if (!hasTake(sentence)) {
-        fail(QStringLiteral("这一句还没有跟读录音。请先用“跟读”录一遍。"));
+        fail(Failure::CannotStart, QStringLiteral("这一句还没有跟读录音。请先用“跟读”录一遍。"));
         return false;
     }
     m_queue = {sentence};
@@ -105,7 +106,8 @@ void ShadowingSession::takeFinished()
 void ShadowingSession::playbackFailed()
 {
     if (m_step == Step::PlayingOriginal || m_step == Step::PlayingTake) {
-        fail(QStringLiteral("无法播放声音：没有可用的音频输出设备，或声音服务已停止。"
+        fail(Failure::Output,
+             QStringLiteral("无法播放声音：没有可用的音频输出设备，或声音服务已停止。"
                             "跟读已停止。"));
     }
 }
@@ -124,7 +126,7 @@ void ShadowingSession::playOriginal()
         return;
     }
     if (!m_devices.playOriginal(sentence())) {
-        fail(QStringLiteral("这一句无法播放，跟读已停止。"));
+        fail(Failure::CannotStart, QStringLiteral("这一句无法播放，跟读已停止。"));
     }
 }
 
@@ -135,7 +137,7 @@ void ShadowingSession::startRecording()
         return;
     }
     if (!m_devices.startRecording(pathFor(sentence()))) {
-        fail(m_devices.deviceError() + QStringLiteral("跟读已停止。"));
+        fail(Failure::Recording, m_devices.deviceError() + QStringLiteral("跟读已停止。"));
         return;
     }
     m_recordClock.start();
@@ -160,7 +162,7 @@ void ShadowingSession::finishRecording()
     m_poll.stop();
     const int i = sentence();
     if (!m_devices.stopRecording()) {
-        fail(m_devices.deviceError() + QStringLiteral("跟读已停止。"));
+        fail(Failure::Recording, m_devices.deviceError() + QStringLiteral("跟读已停止。"));
         return;
     }
     m_takes.insert(i, pathFor(i));
@@ -174,7 +176,7 @@ void ShadowingSession::playTake()
         return;
     }
     if (!m_devices.playTake(takeFile(sentence()))) {
-        fail(QStringLiteral("跟读录音无法播放，跟读已停止。"));
+        fail(Failure::Recording, QStringLiteral("跟读录音无法播放，跟读已停止。"));
     }
 }
 
@@ -199,7 +201,7 @@ void ShadowingSession::end()
     emit finished();
 }
 
-void ShadowingSession::fail(const QString& message)
+void ShadowingSession::fail(Failure failure, const QString& message)
 {
     if (m_step != Step::Idle) {
         m_poll.stop();
@@ -207,11 +209,11 @@ void ShadowingSession::fail(const QString& message)
         m_step = Step::Idle;
         m_devices.stopAll();
         emit stepChanged(Step::Idle, last);
-        emit failed(message);
+        emit failed(failure, message);
         emit finished();
         return;
     }
-    emit failed(message);
+    emit failed(failure, message);
 }
 
 QString ShadowingSession::pathFor(int sentence) const

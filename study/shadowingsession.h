@@ -24,6 +24,10 @@ public:
     enum class Step { Idle, PlayingOriginal, Recording, PlayingTake };
     Q_ENUM(Step)
     enum class Mode { Shadowing, Comparing };
+    // What went wrong: nothing to start from, the microphone or the take's file, or the sound
+    // output (which the lesson player's owner may have reported already).
+    enum class Failure { CannotStart, Recording, Output };
+    Q_ENUM(Failure)
 
     struct Devices
     {
@@ -79,7 +83,7 @@ signals:
     void finished();
     // Something failed; the message is for the learner. A running session then ends, and
     // finished() follows.
-    void failed(const QString& message);
+    void failed(ShadowingSession::Failure failure, const QString& message);
 
 private:
     // False when the session was stopped by a receiver of the step's signal.
@@ -91,7 +95,7 @@ private:
     void playTake();
     void next();
     void end();
-    void fail(const QString& message);
+    void fail(Failure failure, const QString& message);
     QString pathFor(int sentence) const;
 
     Devices m_devices;

@@ -112,8 +112,9 @@ void StudyWindow::buildShadowing(QMenu* practice)
                                    : QDir(m_paths.tempPath).filePath(QStringLiteral("shadowing")));
     connect(&m_player, &MediaPlayer::endReached, m_shadowing.get(),
             &ShadowingSession::originalFinished);
+    // Queued: the window's own report of the lost output comes first, and is the one shown.
     connect(&m_player, &MediaPlayer::outputFailed, m_shadowing.get(),
-            &ShadowingSession::playbackFailed);
+            &ShadowingSession::playbackFailed, Qt::QueuedConnection);
     connect(&m_takePlayer, &MediaPlayer::endReached, m_shadowing.get(),
             &ShadowingSession::takeFinished);
     connect(&m_takePlayer, &MediaPlayer::outputFailed, m_shadowing.get(),
@@ -123,12 +124,19 @@ void StudyWindow::buildShadowing(QMenu* practice)
     connect(m_shadowing.get(), &ShadowingSession::takeRecorded, this,
             [this](int i) { showComparison(i); });
     connect(m_shadowing.get(), &ShadowingSession::finished, this, &StudyWindow::shadowingEnded);
-    connect(m_shadowing.get(), &ShadowingSession::failed, this, [this](const QString& message) {
-        if (m_shadowingPanel) {
-            m_shadowingPanel->setStatus(message, true);
-        }
-        m_prompts.notify(message);
-    });
+    connect(m_shadowing.get(), &ShadowingSession::failed, this,
+            [this](ShadowingSession::Failure failure, const QString& message) {
+                if (m_shadowingPanel) {
+                    m_shadowingPanel->setStatus(message, true);
+                }
+                // A lost output is told once per outage by the lesson player's own report.
+                const bool toldAlready = failure == ShadowingSession::Failure::Output &&
+                                         m_outputFailureReported &&
+                                         m_player.playState() != MediaPlayer::Playing;
+                if (!toldAlready) {
+                    m_prompts.notify(message);
+                }
+            });
 
     practice->addSeparator();
     QAction* shadow = practice->addAction(QStringLiteral("跟读"));

@@ -173,7 +173,11 @@ private slots:
         QCOMPARE(finished.size(), 1);
         QCOMPARE(failed.size(), failure ? 1 : 0);
         if (failure) {
-            QVERIFY(failed[0][0].toString().contains(QStringLiteral("停止")));
+            QVERIFY(failed[0][1].toString().contains(QStringLiteral("停止")));
+            const bool output = event == QLatin1String("output");
+            QCOMPARE(failed[0][0].value<ShadowingSession::Failure>(),
+                     output ? ShadowingSession::Failure::Output
+                            : ShadowingSession::Failure::Recording);
         }
         QCOMPARE(fake.calls.last(), QStringLiteral("stop all"));
         QCOMPARE(session.hasTake(0), keepsTake);

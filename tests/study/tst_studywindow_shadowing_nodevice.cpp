@@ -1,0 +1,57 @@
+#include "shadowingsession.h"
+#include "studyfixture.h"
+#include "studywindow.h"
+#include "testmain.h"
+#include "toolbarbutton.h"
+
+#include <QAction>
+#include <QSignalSpy>
+#include <QTest>
+
+// Shadowing on a machine whose sound server is gone: it ends at once, says so once, and the
+// window is left as before.
+class TestStudyWindowShadowingNoDevice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+#ifdef Q_OS_LINUX
+        // Before Qt Multimedia first connects: a server address where none listens.
+        qputenv("PULSE_SERVER", "unix:/nonexistent/orlune-no-sound-server");
+#else
+        QSKIP("simulating a machine without sound devices needs PulseAudio");
+#endif
+    }
+
+    void shadowingStopsAndSaysItOnce()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(
+            dir.path(),
+            {{QStringLiteral("One."), QStringLiteral(".5"), QStringLiteral("1")},
+             {QStringLiteral("Two."), QStringLiteral("1.5"), QString()}},
+            3.0));
+        StudyWindow& form = fixture.form();
+        QStringList notices;
+        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        fixture.openLesson(1, 1);
+        QSignalSpy finished(&form.shadowing(), &ShadowingSession::finished);
+
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            form.findChild<QAction*>(QStringLiteral("跟读"))->trigger();
+            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), attempt, 3000);
+            QVERIFY(!form.shadowing().isActive());
+        }
+        QTest::qWait(200);
+        QVERIFY2(notices.size() == 1, qPrintable(notices.join(u'\n')));
+        QVERIFY(notices[0].contains(QStringLiteral("声音")));
+        QVERIFY(
+            !form.findChild<ToolbarButton*>(QStringLiteral("toolbarButton_2"))->isActionEnabled());
+        QVERIFY(!form.shadowing().hasTake(0));
+    }
+};
+
+ORLUNE_TEST_MAIN(TestStudyWindowShadowingNoDevice)
+
+#include "tst_studywindow_shadowing_nodevice.moc"
