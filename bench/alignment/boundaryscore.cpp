@@ -12,8 +12,8 @@ void BoundaryScore::add(const CorpusLesson& lesson, const QList<SentenceAligner:
         if (!aligned) {
             // A sentence without a span is as wrong as the whole recording is long.
             ++unaligned;
-            m_errors.push_back(lesson.seconds() * 1000);
-            m_errors.push_back(lesson.seconds() * 1000);
+            m_errors.push_back(lesson.seconds * 1000);
+            m_errors.push_back(lesson.seconds * 1000);
             continue;
         }
         const SentenceAligner::Span& clip = found[i];

@@ -7,6 +7,7 @@
 #include "lessontape.h"
 #include "mp3writer.h"
 #include "rateconverter.h"
+#include "tapefile.h"
 #include "timelinelag.h"
 
 #include <QDir>
@@ -124,9 +125,11 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
     const QString stem = m_cacheDir + u'/' + QString(name).replace(u'/', u'-');
     const QString truthPath = stem + u".truth"_s;
     const QString audioPath = stem + u".mp3"_s;
+    const QString tapePath = stem + u".16k.flac"_s;
     if (CorpusLesson::load(truthPath, lesson) && lesson->sentences == sentences &&
-        QFile::exists(audioPath)) {
+        QFile::exists(audioPath) && QFile::exists(tapePath)) {
         lesson->audioPath = audioPath;
+        lesson->tapePath = tapePath;
         return true;
     }
     if (!QDir().mkpath(m_cacheDir)) {
@@ -138,6 +141,7 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
     lesson->name = name;
     lesson->sentences = sentences;
     lesson->audioPath = audioPath;
+    lesson->tapePath = tapePath;
     std::mt19937 random(unsigned(20261208 + ordinal));
     LessonTape tape;
     if (!make(ordinal, random, &tape, lesson, error))
@@ -152,6 +156,11 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
     std::vector<float> decoded;
     if (!encodeAndDecode(audioPath, written, rate, &decoded, error))
         return false;
+    lesson->seconds = double(decoded.size()) / rate;
+    if (!TapeFile::write(tapePath, noisy, speechRate)) {
+        *error = u"cannot write "_s + tapePath;
+        return false;
+    }
 
     // The truth must be on the player's timeline, which the encoder's padding shifted.
     const double firstOnset = lesson->truth.first().start;
@@ -199,21 +208,9 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
         }
     }
 
-    // What the aligner reads: its timeline should be the player's.
-    std::vector<float> forAligner;
-    if (!SentenceAligner::decodeForAlignment(audioPath, &forAligner, error))
-        return false;
-    const long lag = TimelineLag::measure(noisy, forAligner, long((firstOnset - 0.1) * speechRate),
-                                          speechRate, &match);
-    if (match < minimumMatch) {
-        *error = name + u": decodeForAlignment does not deliver the recording's sound"_s;
-        return false;
-    }
-    lesson->decoderShiftMs = (double(lag) / speechRate - shift) * 1000;
-    lesson->decodedFrames = qint64(forAligner.size());
     for (const Span& span : std::as_const(lesson->truth)) {
-        if (span.start < 0 || span.end > lesson->seconds()) {
-            *error = name + u": a sentence lies outside the decoded recording"_s;
+        if (span.start < 0 || span.end > lesson->seconds) {
+            *error = name + u": a sentence lies outside its recording"_s;
             return false;
         }
     }

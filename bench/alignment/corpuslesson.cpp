@@ -36,8 +36,7 @@ bool CorpusLesson::save(const QString& path) const
         << "announcer " << announcer << '\n'
         << "noise " << noise << '\n'
         << "rate " << fileRate << '\n'
-        << "shift " << decoderShiftMs << '\n'
-        << "frames " << decodedFrames << '\n';
+        << "seconds " << QString::number(seconds, 'f', 6) << '\n';
     for (const auto& span : otherSpeech)
         out << "other " << spanText(span) << '\n';
     for (qsizetype i = 0; i < sentences.size(); ++i)
@@ -70,10 +69,9 @@ bool CorpusLesson::load(const QString& path, CorpusLesson* lesson)
             lesson->noise = value;
         else if (key == u"rate")
             lesson->fileRate = value.toInt();
-        else if (key == u"shift")
-            lesson->decoderShiftMs = value.toDouble();
-        else if (key == u"frames")
-            lesson->decodedFrames = value.toLongLong();
+
+        else if (key == u"seconds")
+            lesson->seconds = value.toDouble();
         else if (key == u"other" || key == u"sentence") {
             SentenceAligner::Span span;
             if (!readSpan(fields, &span))
@@ -86,5 +84,5 @@ bool CorpusLesson::load(const QString& path, CorpusLesson* lesson)
             }
         }
     }
-    return !lesson->name.isEmpty() && lesson->decodedFrames > 0 && !lesson->sentences.isEmpty();
+    return !lesson->name.isEmpty() && lesson->seconds > 0 && !lesson->sentences.isEmpty();
 }

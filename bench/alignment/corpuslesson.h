@@ -15,16 +15,13 @@ struct CorpusLesson
     QString announcer;
     QString noise; // "none", "white" or "pink"
     QString audioPath;
-    int fileRate = 0; // the MP3's sample rate
-    // How far decodeForAlignment()'s timeline lies behind the player's; the truth is on the
-    // player's, since that is where the aligner's times will be played.
-    double decoderShiftMs = 0;
-    qint64 decodedFrames = 0;
+    int fileRate = 0;   // the MP3's sample rate
+    QString tapePath;   // the 16 kHz tape the MP3 was made from (TapeFile)
+    double seconds = 0; // as the player decodes it
     QStringList sentences;
     QList<SentenceAligner::Span> truth;       // speech onset and offset of each sentence
     QList<SentenceAligner::Span> otherSpeech; // announcement and exercise, not in the text
 
-    double seconds() const { return double(decodedFrames) / SentenceAligner::sampleRate; }
     bool noisy() const { return noise != QLatin1String("none"); }
 
     // The truth is kept beside the recording in a small text file.
@@ -32,5 +29,5 @@ struct CorpusLesson
     static bool load(const QString& path, CorpusLesson* lesson);
 
     // Bumped whenever the way recordings are made changes, so stale caches are remade.
-    static constexpr int version = 2;
+    static constexpr int version = 3;
 };
