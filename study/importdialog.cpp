@@ -114,8 +114,9 @@ void ImportDialog::lessonChanged()
 void ImportDialog::setRecordingFile(const QString& path)
 {
     m_recording = path;
-    m_recordingLine->setText(QDir::toNativeSeparators(path));
-    m_recordingLine->setToolTip(m_recordingLine->text());
+    // The name is what tells recordings apart; the folder is there when pointed at.
+    m_recordingLine->setText(QFileInfo(path).fileName());
+    m_recordingLine->setToolTip(QDir::toNativeSeparators(path));
     discardResult();
 }
 

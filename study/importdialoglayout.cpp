@@ -90,7 +90,7 @@ void ImportDialog::buildLayout()
     form->addWidget(m_textBox, 3, 0, 1, 4);
 
     m_translationLine = makePathLine(QStringLiteral("translationLine"),
-                                     QStringLiteral("可不选：每句一行"), lessonGroup);
+                                     QStringLiteral("可不选：每句一行译文"), lessonGroup);
     auto* chooseTranslation =
         makeButton(QStringLiteral("选择…"), QStringLiteral("chooseTranslation"), lessonGroup);
     auto* clearTranslation =
@@ -100,8 +100,9 @@ void ImportDialog::buildLayout()
     form->addWidget(chooseTranslation, 4, 2);
     form->addWidget(clearTranslation, 4, 3);
 
-    m_wordsLine = makePathLine(QStringLiteral("wordsLine"),
-                               QStringLiteral("可不选：每行“单词<Tab>释义”"), lessonGroup);
+    m_wordsLine = makePathLine(QStringLiteral("wordsLine"), QStringLiteral("可不选：每行一个生词"),
+                               lessonGroup);
+    m_wordsLine->setToolTip(QStringLiteral("每行一个生词：单词，Tab 键，中文释义"));
     auto* chooseWords =
         makeButton(QStringLiteral("选择…"), QStringLiteral("chooseWords"), lessonGroup);
     auto* clearWords =

@@ -198,6 +198,8 @@ private slots:
             << QStringLiteral("译文有 2 行");
         QTest::newRow("corrupt mp3") << QStringLiteral("garbage.mp3") << spokenSentences
                                      << QByteArray() << QStringLiteral("录音");
+        QTest::newRow("over 30 minutes") << QStringLiteral("long.wav") << spokenSentences
+                                         << QByteArray() << QStringLiteral("30 分钟");
         QTest::newRow("silence") << QStringLiteral("silence.wav") << spokenSentences << QByteArray()
                                  << QString();
         QTest::newRow("no letters")
@@ -214,11 +216,14 @@ private slots:
         const QString folder = rig.folder.path();
         if (recording == QStringLiteral("garbage.mp3")) {
             recording = writeFile(folder + u'/' + recording, QByteArray(50000, 'x'));
-        } else if (recording == QStringLiteral("silence.wav")) {
+        } else if (recording.endsWith(QStringLiteral(".wav"))) {
+            // Five seconds of silence, or just over half an hour of it at the lowest rate.
+            const bool tooLong = recording == QStringLiteral("long.wav");
+            const int rate = tooLong ? 4000 : 16000;
             recording = folder + u'/' + recording;
-            SF_INFO info{0, 16000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+            SF_INFO info{0, rate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 0, 0};
             SNDFILE* out = sf_open(QFile::encodeName(recording).constData(), SFM_WRITE, &info);
-            const std::vector<short> zeros(16000 * 5, 0);
+            const std::vector<short> zeros(std::size_t(rate) * (tooLong ? 1810 : 5), 0);
             sf_writef_short(out, zeros.data(), sf_count_t(zeros.size()));
             sf_close(out);
         }
@@ -285,6 +290,13 @@ private slots:
             QCOMPARE(rig.player.url(), m_recording);
             QCOMPARE(rig.player.endPosition(), end);
         }
+
+        // A store that cannot be written is reported, and the result stays to be saved again.
+        writeFile(rig.store.folder(), "in the way");
+        rig.click("saveButton");
+        QVERIFY2(rig.status().startsWith(QStringLiteral("保存失败")), qPrintable(rig.status()));
+        QCOMPARE(stored.count(), 0);
+        QVERIFY(QFile::remove(rig.store.folder()));
 
         rig.click("saveButton");
         QCOMPARE(stored.count(), 1);
