@@ -92,6 +92,27 @@ void recheckTruth(const CorpusLesson& lesson, const std::vector<float>& samples,
     }
 }
 
+// The truth widened a little into the pauses around it: what a perfect aligner returns. Scored
+// like the contenders, it must come out all clean, or the scoring or the corpus is at fault.
+Spans widenedTruth(const CorpusLesson& lesson)
+{
+    constexpr double widening = 0.1;
+    Spans all = lesson.truth + lesson.otherSpeech;
+    Spans spans;
+    for (const auto& truth : lesson.truth) {
+        double before = widening;
+        double after = widening;
+        for (const auto& other : std::as_const(all)) {
+            if (other.end <= truth.start)
+                before = std::min(before, (truth.start - other.end) / 2);
+            if (other.start >= truth.end)
+                after = std::min(after, (other.start - truth.end) / 2);
+        }
+        spans.append({std::max(0.0, truth.start - before), truth.end + after});
+    }
+    return spans;
+}
+
 const char* verdict(bool ok)
 {
     return ok ? "ok" : "MISSED";
@@ -193,6 +214,7 @@ int main(int argc, char* argv[])
     int noisyLessons = 0;
     std::vector<double> truthDisagreements;
     long decoderShiftFrames = 0;
+    BoundaryScore perfect;
     const int rate = SentenceAligner::sampleRate;
     for (const CorpusLesson& lesson : std::as_const(corpus)) {
         std::vector<float> samples;
@@ -230,6 +252,7 @@ int main(int argc, char* argv[])
         noisyLessons += lesson.noisy();
         if (!lesson.noisy())
             recheckTruth(lesson, samples, &truthDisagreements);
+        perfect.add(lesson, widenedTruth(lesson));
         for (Contender& contender : contenders) {
             timer.start();
             const Spans spans = contender.run(samples, lesson.sentences);
@@ -354,6 +377,13 @@ int main(int argc, char* argv[])
             std::printf("WARNING: the truth does not match the decoded recordings\n");
             sane = false;
         }
+    }
+    std::printf("scoring check: the truth widened up to 100 ms into its pauses scores %.1f%% "
+                "clean\n",
+                perfect.cleanShare() * 100);
+    if (perfect.clean() != perfect.sentences()) {
+        std::printf("WARNING: a perfect alignment does not score as clean\n");
+        sane = false;
     }
     const double decoderShiftMs = double(decoderShiftFrames) * 1000 / rate;
     std::printf("decodeForAlignment's timeline against the player's: at most %.2f ms apart\n",
