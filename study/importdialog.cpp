@@ -106,8 +106,8 @@ void ImportDialog::bookChanged()
 
 void ImportDialog::lessonChanged()
 {
-    const bool stored = m_store && m_store->hasLesson(bookDigit(), lessonText());
-    m_storedLabel->setText(stored ? QStringLiteral("（本课已有导入的课文）") : QString());
+    m_lessonInStore = m_store && m_store->hasLesson(bookDigit(), lessonText());
+    m_storedLabel->setText(m_lessonInStore ? QStringLiteral("（本课已有导入的课文）") : QString());
     updateButtons();
 }
 
@@ -277,7 +277,7 @@ void ImportDialog::save()
     }
     const QString digit = bookDigit();
     const QString text = lessonText();
-    if (m_store->hasLesson(digit, text) &&
+    if (m_lessonInStore &&
         !m_prompts.confirm(QStringLiteral("第%1册第 %2 课已有导入的课文，要用这次的替换它吗？")
                                .arg(digit)
                                .arg(lesson()))) {
@@ -367,7 +367,7 @@ void ImportDialog::updateButtons()
         button->setEnabled(rowChosen);
     }
     m_saveButton->setEnabled(!busy && !m_model.isEmpty());
-    m_removeButton->setEnabled(!busy && m_store && m_store->hasLesson(bookDigit(), lessonText()));
+    m_removeButton->setEnabled(!busy && m_lessonInStore);
 }
 
 void ImportDialog::discardResult()

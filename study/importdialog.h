@@ -97,6 +97,7 @@ private:
     // its lines are the learner's to edit, not split again behind their back.
     bool m_splitShown = false;
     bool m_settingText = false;
+    bool m_lessonInStore = false;
 
     QComboBox* m_bookBox = nullptr;
     QSpinBox* m_lessonBox = nullptr;

@@ -202,6 +202,12 @@ private slots:
                                          << QByteArray() << QStringLiteral("30 分钟");
         QTest::newRow("silence") << QStringLiteral("silence.wav") << spokenSentences << QByteArray()
                                  << QString();
+        QStringList tooMuch;
+        for (int i = 0; i < 30; ++i) {
+            tooMuch << spokenSentences;
+        }
+        QTest::newRow("text far too long")
+            << m_recording << tooMuch << QByteArray() << QStringLiteral("课文比录音长得多");
         QTest::newRow("no letters")
             << m_recording << QStringList{QStringLiteral("123 ...")} << QByteArray() << QString();
     }
@@ -216,7 +222,7 @@ private slots:
         const QString folder = rig.folder.path();
         if (recording == QStringLiteral("garbage.mp3")) {
             recording = writeFile(folder + u'/' + recording, QByteArray(50000, 'x'));
-        } else if (recording.endsWith(QStringLiteral(".wav"))) {
+        } else if (!recording.isEmpty() && !recording.contains(u'/')) { // made here
             // Five seconds of silence, or just over half an hour of it at the lowest rate.
             const bool tooLong = recording == QStringLiteral("long.wav");
             const int rate = tooLong ? 4000 : 16000;
