@@ -4,7 +4,9 @@
 // The corpus is made here from the sample course (see CorpusBuilder) and cached beside the
 // build. Two baselines run on the same recordings in the same run: cutting the speech in
 // proportion to sentence length, and the aligner without its search for pauses.
+#include "alignmentreport.h"
 #include "boundaryscore.h"
+#include "contender.h"
 #include "corpusbuilder.h"
 #include "energyspan.h"
 #include "flitevoice.h"
@@ -26,20 +28,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Spans = QList<SentenceAligner::Span>;
-
-struct Contender
-{
-    using Run = std::function<Spans(const std::vector<float>&, const QStringList&)>;
-    Contender(const char* name, Run method) : label(name), run(std::move(method)) {}
-
-    const char* label;
-    Run run;
-    BoundaryScore score;
-    // The same score split by what the recording was like, to see where failures gather.
-    std::map<QString, BoundaryScore> byCondition;
-    double seconds = 0;
-    int contractBreaches = 0;
-};
 
 // What the header promises of a result, checked so that a fault shows as such and not as a
 // poor score.
@@ -111,17 +99,6 @@ Spans widenedTruth(const CorpusLesson& lesson)
         spans.append({std::max(0.0, truth.start - before), truth.end + after});
     }
     return spans;
-}
-
-const char* verdict(bool ok)
-{
-    return ok ? "ok" : "MISSED";
-}
-
-void printReasons(const char* label, const BoundaryScore& score)
-{
-    std::printf("  %-22s %5d %6d %6d %6d %6d\n", label, score.speechCut, score.tooEarly,
-                score.tooLate, score.foreignSpeech, score.unaligned);
 }
 
 } // namespace
@@ -289,78 +266,19 @@ int main(int argc, char* argv[])
                                    SentenceAligner::maxRecordingSeconds - 1);
     }
 
-    const double minutes = audioSeconds / 60;
-    std::printf("\nsentence alignment: %lld lessons, %d sentences, %.1f min of MP3 audio%s\n",
-                corpus.size(), sentences, minutes, quick ? " (--quick)" : "");
-    std::printf("  spoken by flite voices kal16, awb, rms, slt; an announcement in another voice "
-                "before each text\n  and an exercise after every other one; %d lessons under "
-                "white or pink noise at 20 dB SNR;\n  MP3 at 44.1, 22.05 and 16 kHz\n",
-                noisyLessons);
-    std::printf("  corpus cached in %s (%d lessons made this run)\n\n", qPrintable(cacheDir),
-                builder.madeCount());
-    std::printf(
-        "                          clean   boundary error (ms)       time per   real-time\n");
-    std::printf(
-        "                                  median     p95   worst   audio min     factor\n");
-    for (const Contender& contender : std::as_const(contenders)) {
-        const double perMinute = contender.seconds * 1000 / minutes;
-        std::printf("  %-22s %5.1f%%  %6.0f  %6.0f  %6.0f  %8.1f ms  %9.5f\n", contender.label,
-                    contender.score.cleanShare() * 100, contender.score.errorMs(0.5),
-                    contender.score.errorMs(0.95), contender.score.worstMs(), perMinute,
-                    contender.seconds / audioSeconds);
-    }
-    const Contender& ours = contenders[2];
-    for (int base : {0, 1}) {
-        const BoundaryScore& other = contenders[base].score;
-        std::printf("  ours / %-15s         %6.2f  %6.2f  %6.2f  %8.2f\n",
-                    base == 0 ? "(a)" : "(b)",
-                    ours.score.errorMs(0.5) / std::max(other.errorMs(0.5), 1e-9),
-                    ours.score.errorMs(0.95) / std::max(other.errorMs(0.95), 1e-9),
-                    ours.score.worstMs() / std::max(other.worstMs(), 1e-9),
-                    ours.seconds / std::max(contenders[base].seconds, 1e-9));
-    }
-
-    std::printf("\nwhy sentences were not clean    cut  early   late  other unaligned\n");
-    for (const Contender& contender : std::as_const(contenders))
-        printReasons(contender.label, contender.score);
-    std::printf("  (cut: speech outside the clip; early/late: over %.0f ms before or after the "
-                "speech;\n   other: a neighbour's, the announcement's or the exercise's speech "
-                "inside the clip)\n",
-                BoundaryScore::slack * 1000);
-
-    std::printf("\nours by recording         clean   median     p95   worst\n");
-    for (const auto& [condition, part] : ours.byCondition) {
-        std::printf("  %-20s   %5.1f%%  %6.0f  %6.0f  %6.0f   (%d sentences)\n",
-                    qPrintable(condition), part.cleanShare() * 100, part.errorMs(0.5),
-                    part.errorMs(0.95), part.worstMs(), part.sentences());
-    }
-
-    const double speed = audioSeconds / std::max(ours.seconds, 1e-9);
-    std::printf("\ntargets for ours\n");
-    std::printf("  clean sentences          %6.1f %%   >= 99 %%     %s\n",
-                ours.score.cleanShare() * 100, verdict(ours.score.cleanShare() >= 0.99));
-    std::printf("  median boundary error    %6.0f ms  <= 30 ms     %s\n", ours.score.errorMs(0.5),
-                verdict(ours.score.errorMs(0.5) <= 30));
-    std::printf("  p95 boundary error       %6.0f ms  <= 100 ms    %s\n", ours.score.errorMs(0.95),
-                verdict(ours.score.errorMs(0.95) <= 100));
-    std::printf("  faster than real time    %6.0f x   >= 20 x      %s\n", speed,
-                verdict(speed >= 20));
-    if (!memory) {
-        std::printf("  peak memory, 30 min      not measured (run without --quick/--no-memory)\n");
-    } else if (!peak.measured) {
-        std::printf("  peak memory, 30 min      not measured: %s   MISSED\n",
-                    qPrintable(peak.error));
-    } else {
-        std::printf("  peak memory, 30 min      %6.0f MB  <= 300 MB    %s\n", peak.addedMb(),
-                    verdict(peak.aligned && peak.addedMb() <= 300));
-        std::printf("\npeak memory of a child aligning %.1f min (%d sentences, %s in %.1f s):\n"
-                    "  before aligning %.1f MB, peak %.1f MB, aligning added %.1f MB\n",
-                    peak.audioSeconds / 60, peak.sentences, peak.aligned ? "aligned" : "FAILED",
-                    peak.alignSeconds, peak.beforeMb, peak.peakMb, peak.addedMb());
-    }
-    std::printf("\nnot counted above: decoding (decodeForAlignment) %.1f ms per audio minute;\n"
-                "  the first alignment of the run, warm-up included, %.0f ms for %.1f s of audio\n",
-                decodeSeconds * 1000 / minutes, startSeconds * 1000, corpus.first().seconds);
+    RunTotals totals;
+    totals.lessons = int(corpus.size());
+    totals.sentences = sentences;
+    totals.noisyLessons = noisyLessons;
+    totals.madeLessons = builder.madeCount();
+    totals.audioSeconds = audioSeconds;
+    totals.decodeSeconds = decodeSeconds;
+    totals.startSeconds = startSeconds;
+    totals.startAudioSeconds = corpus.first().seconds;
+    totals.quick = quick;
+    totals.memory = memory;
+    totals.cacheDir = cacheDir;
+    AlignmentReport::print(totals, contenders, peak);
 
     bool sane = true;
     std::sort(truthDisagreements.begin(), truthDisagreements.end());
