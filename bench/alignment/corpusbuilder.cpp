@@ -175,13 +175,22 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
     if (!lesson->noisy()) {
         decodedClean = std::move(decoded);
     } else {
+        // The speech without its noise, coded alike, to take the truth from.
         const QString cleanPath = stem + u".clean.mp3"_s;
-        const bool coded =
-            encodeAndDecode(cleanPath, rate == speechRate ? clean : toFileRate.convert(clean), rate,
-                            &decodedClean, error);
+        const std::vector<float> cleanWritten =
+            rate == speechRate ? clean : toFileRate.convert(clean);
+        const bool coded = encodeAndDecode(cleanPath, cleanWritten, rate, &decodedClean, error);
         QFile::remove(cleanPath);
         if (!coded)
             return false;
+        double cleanMatch = 0;
+        const long cleanDelay = TimelineLag::measure(
+            cleanWritten, decodedClean, long((firstOnset - 0.1) * rate), rate, &cleanMatch);
+        if (cleanMatch < minimumMatch || std::abs(cleanDelay - delay) > 1) {
+            *error = name + u": the recording without noise came out of the encoder "_s +
+                     QString::number(cleanDelay - delay) + u" frames apart"_s;
+            return false;
+        }
     }
     const double shift = double(delay) / rate;
     for (auto* spans : {&lesson->truth, &lesson->otherSpeech}) {
