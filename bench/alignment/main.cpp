@@ -55,7 +55,15 @@ Spans alignWith(const std::vector<float>& samples, const QStringList& sentences,
     };
     const auto result = SentenceAligner::align(samples, sentences, progress,
                                                {.moveBoundariesIntoPauses = intoPauses});
-    return result.outcome == SentenceAligner::Outcome::Aligned ? result.spans : Spans{};
+    if (result.outcome != SentenceAligner::Outcome::Aligned) {
+        // The recordings all hold their text: any other outcome is the aligner's failure.
+        std::fprintf(stderr, "  the aligner%s gave up on a recording of %.1f s: \"%s\"\n",
+                     intoPauses ? "" : " (plain)",
+                     double(samples.size()) / SentenceAligner::sampleRate,
+                     qPrintable(SentenceAligner::outcomeMessage(result.outcome)));
+        return {};
+    }
+    return result.spans;
 }
 
 // The truth was measured on the player's decoding of each recording; measuring the same speech
