@@ -177,6 +177,13 @@ void ImportDialog::textEdited()
     discardResult();
 }
 
+void ImportDialog::splitPasted()
+{
+    if (!m_splitShown && !m_textBox->toPlainText().trimmed().isEmpty()) {
+        splitText();
+    }
+}
+
 void ImportDialog::splitText()
 {
     const QStringList sentences = CourseText::splitIntoSentences(m_textBox->toPlainText());
@@ -186,7 +193,8 @@ void ImportDialog::splitText()
     m_splitShown = !sentences.isEmpty();
     textEdited();
     showStatus(
-        QStringLiteral("已分成 %1 句，每行一句。请核对，需要时直接修改。").arg(sentences.size()));
+        QStringLiteral("已把课文分成 %1 句，每行一句。请核对（可直接修改），再点「开始对齐」。")
+            .arg(sentences.size()));
 }
 
 void ImportDialog::startAlignment()
@@ -205,9 +213,6 @@ void ImportDialog::startAlignment()
         const QStringList split = CourseText::splitIntoSentences(m_textBox->toPlainText());
         if (split != CourseText::nonEmptyLines(m_textBox->toPlainText())) {
             splitText();
-            showStatus(QStringLiteral("已把课文分成 %1 句，每行一句。请核对（可直接修改），"
-                                      "再点「开始对齐」。")
-                           .arg(split.size()));
             return;
         }
         m_splitShown = true;

@@ -66,6 +66,7 @@ private:
     void lessonChanged();
     void textEdited();
     void splitText();
+    void splitPasted();
     void startAlignment();
     void cancelAlignment();
     void alignmentFinished(const AlignmentReport& report);

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTextDocument>
+#include <QTimer>
 
 namespace {
 
@@ -234,6 +236,14 @@ void ImportDialog::buildLayout()
     });
     connect(split, &QPushButton::clicked, this, &ImportDialog::splitText);
     connect(m_textBox, &QPlainTextEdit::textChanged, this, &ImportDialog::textEdited);
+    connect(m_textBox->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                // More than a keystroke arriving in a box not yet split is a paste (or a drop):
+                // show it split at once. The document must not change inside its own signal.
+                if (!m_settingText && !m_splitShown && added - removed > 1) {
+                    QTimer::singleShot(0, this, &ImportDialog::splitPasted);
+                }
+            });
     connect(m_alignButton, &QPushButton::clicked, this, &ImportDialog::startAlignment);
     connect(m_cancelButton, &QPushButton::clicked, this, &ImportDialog::cancelAlignment);
     connect(m_table, &QTableView::doubleClicked, this,

@@ -5,6 +5,7 @@
 #include "testmain.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -167,20 +168,30 @@ private slots:
     {
         DialogRig rig;
         rig.dialog.setRecordingFile(m_recording);
-        rig.setText({QStringLiteral("Good morning, Mr. Black. Where is your umbrella? "
-                                    "It is in the car.")});
-        rig.click("alignButton");
-        QCOMPARE(
-            rig.find<QPlainTextEdit>("textBox")->toPlainText(),
-            QStringLiteral("Good morning, Mr. Black.\nWhere is your umbrella?\nIt is in the car."));
-        QVERIFY(!rig.find<QPushButton>("cancelButton")->isEnabled()); // nothing started
+        auto* box = rig.find<QPlainTextEdit>("textBox");
+        QApplication::clipboard()->setText(
+            QStringLiteral("Good morning, Mr. Black. Where is your umbrella? It is in the car."));
+        box->paste();
+        QTRY_COMPARE(box->toPlainText(), QStringLiteral("Good morning, Mr. Black.\nWhere is your "
+                                                        "umbrella?\nIt is in the car."));
         QVERIFY(rig.status().contains(QStringLiteral("核对")));
+        QVERIFY(!rig.find<QPushButton>("cancelButton")->isEnabled()); // nothing started
+
+        // Typed, not pasted: split when alignment is asked for, and still nothing started.
+        box->clear();
+        QTest::keyClicks(box, QStringLiteral("Hello there. How are you?"));
+        QTest::qWait(20);
+        QCOMPARE(box->blockCount(), 1);
+        rig.click("alignButton");
+        QCOMPARE(box->toPlainText(), QStringLiteral("Hello there.\nHow are you?"));
+        QVERIFY(!rig.find<QPushButton>("cancelButton")->isEnabled());
+
         // The learner's own joining of two lines is respected from now on.
         rig.setText({QStringLiteral("Good morning, Mr. Black. Where is your umbrella?"),
                      QStringLiteral("It is in the car.")});
         rig.click("alignButton");
         QVERIFY(rig.find<QPushButton>("cancelButton")->isEnabled());
-        QCOMPARE(rig.find<QPlainTextEdit>("textBox")->blockCount(), 2);
+        QCOMPARE(box->blockCount(), 2);
     }
 
     void badInputIsAnsweredAndNothingStored_data()

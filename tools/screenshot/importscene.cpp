@@ -46,9 +46,9 @@ bool saveImportScenes(MediaPlayer& player, const LessonDatabase& course,
         QDir(voiceLibrary).filePath(LessonCatalog::audioFileName(book, QStringLiteral("1"))));
     dialog.loadTranslationFile(translations.fileName());
     dialog.findChild<QPlainTextEdit*>(QStringLiteral("textBox"))->setPlainText(english.join(u' '));
-    auto* align = dialog.findChild<QPushButton*>(QStringLiteral("alignButton"));
-    QTest::mouseClick(align, Qt::LeftButton);
+    // The pasted paragraph is shown split, one sentence a line, for the learner to check.
     bool saved = saveScene(dialog, folder, QStringLiteral("import-review"));
+    auto* align = dialog.findChild<QPushButton*>(QStringLiteral("alignButton"));
 
     QTest::mouseClick(align, Qt::LeftButton);
     if (!QTest::qWaitFor([&dialog] { return !dialog.sentences().isEmpty(); }, 120000)) {
