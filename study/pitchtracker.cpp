@@ -33,7 +33,8 @@ std::vector<float> track(std::span<const float> samples, int sampleRate)
     std::vector<double> energy(frames, 0.0);
     double loudest = 0;
     for (size_t f = 0; f < frames; ++f) {
-        const size_t start = f * hop;
+        // Frame f is centred on its time, so the line lies over the sound it describes.
+        const size_t start = f * hop >= window / 2 ? f * hop - window / 2 : 0;
         for (size_t i = start; i < std::min(low.size(), start + window); ++i) {
             energy[f] += double(low[i]) * low[i];
         }
@@ -41,7 +42,7 @@ std::vector<float> track(std::span<const float> samples, int sampleRate)
     }
     std::vector<double> score(maxLag + 1);
     for (size_t f = 0; f < frames; ++f) {
-        const size_t start = f * hop;
+        const size_t start = f * hop >= window / 2 ? f * hop - window / 2 : 0;
         // Quiet frames (pauses, breath) have no pitch worth drawing.
         if (start + window + maxLag > low.size() || energy[f] < loudest * 0.02) {
             continue;
