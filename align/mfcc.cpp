@@ -1,8 +1,11 @@
 #include "mfcc.h"
 
+#include "pausefinder.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <fftw3.h>
 #include <memory>
 #include <mutex>
@@ -12,7 +15,7 @@ namespace {
 
 constexpr int fftSize = 512;
 constexpr int bins = fftSize / 2 + 1;
-constexpr int melBands = 26;
+constexpr int melBands = Mfcc::melBands;
 constexpr double lowHz = 80;
 constexpr double highHz = 7600;
 // The speech band whose loudness tells speech from pause: below it hum, above it hiss.
@@ -67,6 +70,12 @@ struct FilterBank
     }
 };
 
+const FilterBank& filterBank()
+{
+    static const FilterBank bank;
+    return bank;
+}
+
 struct PlanDeleter
 {
     void operator()(fftwf_plan_s* plan) const
@@ -76,10 +85,17 @@ struct PlanDeleter
     }
 };
 
+float percentile(std::vector<float>& values, double share)
+{
+    const auto at = values.begin() + std::ptrdiff_t(share * double(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
 void normalise(Mfcc::Features* features)
 {
     const int n = features->frames;
-    for (int d = 0; d < Mfcc::dims; ++d) {
+    for (int d = 0; d < 2 * Mfcc::cepstra; ++d) {
         double sum = 0, squares = 0;
         for (int i = 0; i < n; ++i) {
             const double v = features->values[std::size_t(i) * Mfcc::dims + d];
@@ -110,6 +126,20 @@ void addSlopes(Mfcc::Features* features)
             }
             out[c] = slope / 10.0f;
         }
+    }
+}
+
+// Outweighs a few cepstra: whether a frame is speech is what two voices share most surely.
+constexpr float voicingWeight = 10;
+
+// Speech or pause, as a soft step 3 dB wide around the threshold.
+void addVoicing(Mfcc::Features* features)
+{
+    const float threshold = PauseFinder::speechThreshold(features->levelDb);
+    for (int i = 0; i < features->frames; ++i) {
+        const float above = (features->levelDb[i] - threshold) / 3.0f;
+        features->values[std::size_t(i) * Mfcc::dims + Mfcc::dims - 1] =
+            voicingWeight / (1.0f + std::exp(-above));
     }
 }
 
@@ -146,32 +176,60 @@ void Mfcc::push(const float* samples, std::size_t count)
     m_pending.erase(m_pending.begin(), m_pending.begin() + std::ptrdiff_t(at));
 }
 
-Mfcc::Features Mfcc::finish()
+Mfcc::Features Mfcc::finish(const std::vector<float>& bandRange)
 {
     Features features = std::move(m_features);
+    std::vector<float> logMel = std::move(m_logMel);
     m_features = {};
+    m_logMel = {};
     m_pending.clear();
     m_previous = 0;
-    features.values.resize(std::size_t(features.frames) * dims);
-    if (features.frames > 0) {
+    const auto frames = std::size_t(features.frames);
+    features.values.assign(frames * dims, 0.0f);
+    if (frames > 0) {
+        const FilterBank& bank = filterBank();
+        std::vector<float> band(frames);
+        features.bandRange.resize(melBands);
+        for (int b = 0; b < melBands; ++b) {
+            for (std::size_t i = 0; i < frames; ++i)
+                band[i] = logMel[i * melBands + std::size_t(b)];
+            const float loud = percentile(band, 0.95), quiet = percentile(band, 0.1);
+            const float range =
+                bandRange.empty() ? loud - quiet : std::min(loud - quiet, bandRange[b]);
+            features.bandRange[b] = range;
+            for (std::size_t i = 0; i < frames; ++i) {
+                float& v = logMel[i * melBands + std::size_t(b)];
+                v = std::max(v, loud - range);
+            }
+        }
+        for (std::size_t i = 0; i < frames; ++i) {
+            float* cepstrum = features.values.data() + i * dims;
+            for (int c = 0; c < cepstra; ++c) {
+                float sum = 0;
+                for (int b = 0; b < melBands; ++b)
+                    sum += bank.dct[c][b] * logMel[i * melBands + std::size_t(b)];
+                cepstrum[c] = sum;
+            }
+        }
         addSlopes(&features);
         normalise(&features);
+        addVoicing(&features);
     }
     return features;
 }
 
-Mfcc::Features Mfcc::compute(const std::vector<float>& samples)
+Mfcc::Features Mfcc::compute(const std::vector<float>& samples, const std::vector<float>& bandRange)
 {
     Mfcc mfcc;
     constexpr std::size_t piece = 1 << 16;
     for (std::size_t at = 0; at < samples.size(); at += piece)
         mfcc.push(samples.data() + at, std::min(piece, samples.size() - at));
-    return mfcc.finish();
+    return mfcc.finish(bandRange);
 }
 
 void Mfcc::analyse(const float* x)
 {
-    static const FilterBank bank;
+    const FilterBank& bank = filterBank();
     const int levelFirst = int(levelLowHz * fftSize / sampleRate);
     const int levelLast = int(levelHighHz * fftSize / sampleRate);
     // A full-scale sine's windowed power, so levels read as dBFS.
@@ -196,20 +254,11 @@ void Mfcc::analyse(const float* x)
             level += power[k];
     }
     m_features.levelDb.push_back(float(10.0 * std::log10(level / fullScale + 1e-12)));
-    std::array<float, melBands> logMel{};
     for (int b = 0; b < melBands; ++b) {
         float energy = 0;
         for (std::size_t k = 0; k < bank.weights[b].size(); ++k)
             energy += bank.weights[b][k] * power[std::size_t(bank.first[b]) + k];
-        logMel[b] = std::log(energy + powerFloor * window);
-    }
-    m_features.values.resize(m_features.values.size() + dims, 0.0f);
-    float* cepstrum = m_features.values.data() + std::size_t(m_features.frames) * dims;
-    for (int c = 0; c < cepstra; ++c) {
-        float sum = 0;
-        for (int b = 0; b < melBands; ++b)
-            sum += bank.dct[c][b] * logMel[b];
-        cepstrum[c] = sum;
+        m_logMel.push_back(std::log(energy + powerFloor * window));
     }
     ++m_features.frames;
 }

@@ -13,8 +13,9 @@ public:
     static constexpr int hop = 160;
     static constexpr int window = 400;
     static constexpr int cepstra = 13;
-    // The cepstra and their slopes.
-    static constexpr int dims = 2 * cepstra;
+    // The cepstra, their slopes, and whether the frame is speech: the pauses are what two
+    // voices share most plainly.
+    static constexpr int dims = 2 * cepstra + 1;
 
     struct Features
     {
@@ -22,6 +23,9 @@ public:
         std::vector<float> values; // frames × dims, one frame after another
         // Loudness of each frame's speech band in dB (0 dB: a full-scale sine), for finding pauses.
         std::vector<float> levelDb;
+        // How far each mel band's speech stands over its noise, in nepers: a cleaner signal
+        // compared with this one is given the same floor.
+        std::vector<float> bandRange;
 
         const float* frame(int i) const { return values.data() + std::size_t(i) * dims; }
     };
@@ -33,10 +37,14 @@ public:
 
     // Takes the signal in pieces, so a long one need never be held whole.
     void push(const float* samples, std::size_t count);
-    // Every whole window's features, normalised; the analysis starts over after this.
-    Features finish();
+    // Every whole window's features, normalised; the analysis starts over after this. Each
+    // mel band's quiet is floored to lie no further under its speech than `bandRange` says,
+    // when given.
+    Features finish(const std::vector<float>& bandRange = {});
 
-    static Features compute(const std::vector<float>& samples);
+    static Features compute(const std::vector<float>& samples,
+                            const std::vector<float>& bandRange = {});
+    static constexpr int melBands = 26;
 
     // The time in seconds at the middle of frame `i`.
     static double frameTime(double i) { return (i * hop + window / 2.0) / sampleRate; }
@@ -48,6 +56,7 @@ private:
 
     std::unique_ptr<Fft> m_fft;
     std::vector<float> m_pending;
+    std::vector<float> m_logMel;
     float m_previous = 0;
     Features m_features;
 };

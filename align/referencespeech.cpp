@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <espeak-ng/speak_lib.h>
 #include <mutex>
 
@@ -62,7 +64,8 @@ std::vector<short> speak(const QString& sentence)
 
 } // namespace
 
-bool ReferenceSpeech::synthesise(const QStringList& sentences, const Progress& progress)
+bool ReferenceSpeech::synthesise(const QStringList& sentences, const std::vector<float>& bandRange,
+                                 const Progress& progress)
 {
     m_sentences.clear();
     m_speechSeconds = 0;
@@ -106,7 +109,7 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, const Progress& p
         if (progress && !progress(double(s + 1) / sentences.size()))
             return false;
     }
-    m_features = mfcc.finish();
+    m_features = mfcc.finish(bandRange);
     const int lastFrame = std::max(0, m_features.frames - 1);
     for (Sentence& sentence : m_sentences) {
         sentence.firstFrame = std::clamp(sentence.firstFrame, 0, lastFrame);

@@ -22,7 +22,9 @@ public:
     using Progress = std::function<bool(double done)>;
 
     // False when stopped, or when eSpeak NG cannot speak (its data missing).
-    bool synthesise(const QStringList& sentences, const Progress& progress);
+    // Its quiet is floored as far under its speech as the recording's is (`bandRange`).
+    bool synthesise(const QStringList& sentences, const std::vector<float>& bandRange,
+                    const Progress& progress);
 
     const Mfcc::Features& features() const { return m_features; }
     const std::vector<Sentence>& sentences() const { return m_sentences; }

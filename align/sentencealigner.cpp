@@ -17,23 +17,26 @@ namespace {
 // A text that needs this much more speech than the recording holds is not what was read.
 constexpr double maxReferenceToSpeech = 2.5;
 // How far from where the warping path puts a boundary the speaker's pause may lie.
-constexpr int pauseReachFrames = 40;
-// Kept of the pause on each side of a boundary: the fading end of a word, a soft onset.
-constexpr double margin = 0.03;
+constexpr double pauseReach = 0.4;
+// Kept of the pause on each side of a boundary: the fading end of a word, a soft onset; more
+// where noise hides how softly the speech begins and ends.
+constexpr double startMargin = 0.015;
+constexpr double endMargin = 0.04;
+constexpr double startMarginPerMaskedDb = 0.004;
+constexpr double endMarginPerMaskedDb = 0.005;
 constexpr double minSpanSeconds = 0.01;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
-// Silent frames first..last put the silence itself from the first's window start to the
-// last's window end.
-double pauseStart(int firstSilent)
+// Where a feature frame's window starts and ends.
+double windowStart(int frame)
 {
-    return firstSilent * frameSeconds;
+    return frame * frameSeconds;
 }
 
-double pauseEnd(int lastSilent)
+double windowEnd(int frame)
 {
-    return lastSilent * frameSeconds + windowSeconds;
+    return frame * frameSeconds + windowSeconds;
 }
 
 bool hasLetter(const QStringList& sentences)
@@ -44,33 +47,33 @@ bool hasLetter(const QStringList& sentences)
 }
 
 // Moves each boundary from where the path maps it into the pause the speaker made there.
-void snapToPauses(QList<Span>* spans, const std::vector<int>& mappedStart,
-                  const std::vector<int>& mappedEnd, const PauseFinder& pauses)
+void snapToPauses(QList<Span>* spans, const PauseFinder& pauses)
 {
     const int count = int(spans->size());
-    int earliest = 0;
+    const double kept = startMargin + startMarginPerMaskedDb * pauses.noiseMaskingDb();
+    const double keptAtEnd = endMargin + endMarginPerMaskedDb * pauses.noiseMaskingDb();
+    double earliest = 0;
     for (int k = 0; k + 1 < count; ++k) {
-        const int a = std::min(mappedEnd[k], mappedStart[k + 1]);
-        const int b = std::max(mappedEnd[k], mappedStart[k + 1]);
+        const double a = std::min((*spans)[k].end, (*spans)[k + 1].start);
+        const double b = std::max((*spans)[k].end, (*spans)[k + 1].start);
         const auto pause =
-            pauses.pauseNear(a, b, std::max(earliest, a - pauseReachFrames), b + pauseReachFrames);
+            pauses.pauseNear(a, b, std::max(earliest, a - pauseReach), b + pauseReach);
         if (pause) {
-            const double from = pauseStart(pause->first), to = pauseEnd(pause->last);
-            const double kept = std::min(margin, (to - from) / 2);
-            (*spans)[k].end = from + kept;
-            (*spans)[k + 1].start = to - kept;
-            earliest = pause->last + 1;
+            const double length = pause->end - pause->start;
+            (*spans)[k].end = pause->start + std::min(keptAtEnd, length / 2);
+            (*spans)[k + 1].start = pause->end - std::min(kept, length / 2);
+            earliest = pause->end;
         } else {
             // No pause: part the sentences where the sound is lowest between them.
-            const int quiet = pauses.quietestFrame(std::max(earliest, a - 5), b + 5);
-            (*spans)[k].end = (*spans)[k + 1].start = Mfcc::frameTime(quiet);
+            const double quiet = pauses.quietestNear(std::max(earliest, a - 0.05), b + 0.05);
+            (*spans)[k].end = (*spans)[k + 1].start = quiet;
             earliest = quiet;
         }
     }
-    if (const auto onset = pauses.speechEdgeNear(mappedStart.front(), pauseReachFrames, true))
-        spans->front().start = std::max(0.0, (*onset == 0 ? 0 : pauseEnd(*onset - 1)) - margin);
-    if (const auto offset = pauses.speechEdgeNear(mappedEnd.back(), pauseReachFrames, false))
-        spans->back().end = pauseStart(*offset + 1) + margin;
+    if (const auto onset = pauses.speechEdgeNear(spans->front().start, pauseReach, true))
+        spans->front().start = std::max(0.0, *onset - kept);
+    if (const auto offset = pauses.speechEdgeNear(spans->back().end, pauseReach, false))
+        spans->back().end = *offset + keptAtEnd;
 }
 
 // Every span forward in time, inside the recording, none overlapping the next.
@@ -116,20 +119,20 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         result.outcome = Outcome::Cancelled;
         return result;
     }
-    const Mfcc::Features recording = Mfcc::compute(samples);
-    const PauseFinder pauses(recording.levelDb);
+    const PauseFinder pauses(samples, sampleRate);
     if (!pauses.hasSpeech()) {
         result.outcome = Outcome::NoSpeech;
         return result;
     }
+    const Mfcc::Features recording = Mfcc::compute(samples);
     ReferenceSpeech reference;
-    if (!reference.synthesise(sentences, stage(0.05, 0.25))) {
+    if (!reference.synthesise(sentences, recording.bandRange, stage(0.05, 0.25))) {
         // Only a missing speech engine fails here without a cancel; then nothing in the
         // text could be read, much as if it held no words.
         result.outcome = cancelled ? Outcome::Cancelled : Outcome::EmptyText;
         return result;
     }
-    if (reference.speechSeconds() > maxReferenceToSpeech * pauses.speechFrames() * frameSeconds) {
+    if (reference.speechSeconds() > maxReferenceToSpeech * pauses.speechSeconds()) {
         result.outcome = Outcome::TextTooLong;
         return result;
     }
@@ -147,11 +150,11 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
     }
     QList<Span> spans(sentences.size());
     for (int k = 0; k < spans.size(); ++k) {
-        spans[k].start = pauseStart(mappedStart[k]);
-        spans[k].end = pauseEnd(mappedEnd[k]);
+        spans[k].start = windowStart(mappedStart[k]);
+        spans[k].end = windowEnd(mappedEnd[k]);
     }
     if (options.moveBoundariesIntoPauses)
-        snapToPauses(&spans, mappedStart, mappedEnd, pauses);
+        snapToPauses(&spans, pauses);
     for (int k = 0; k + 1 < spans.size(); ++k) {
         if (spans[k].end > spans[k + 1].start)
             spans[k].end = spans[k + 1].start = (spans[k].end + spans[k + 1].start) / 2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -44,7 +45,18 @@ float distance(const float* a, const float* b)
     return std::sqrt(sum);
 }
 
-enum Step : std::uint8_t { Start, Diagonal, Down, Across };
+// Each reference frame is charged once whatever the step, so no path is cheaper merely for
+// pairing the reference with fewer recording frames: the reference advances one or two frames
+// per recording frame, or waits on a frame while the recording goes on (a longer pause, slower
+// speech). Advancing without the recording, which could fold a whole sentence onto one
+// frame, costs triple and is there only so a narrow band never loses the path.
+enum Step : std::uint8_t { Start, Diagonal, Skip, Across, Down };
+constexpr float downWeight = 3;
+// Waiting costs half: a slow reader or a long pause should not push the reference elsewhere.
+constexpr float acrossWeight = 0.5f;
+// Every recording frame a step pairs with a reference frame earns back this share of a typical
+// distance, so the reference is not squeezed into too short a stretch of the recording.
+constexpr double bonusShare = 0.3;
 
 // The path's column extent in each reference row.
 struct Band
@@ -53,49 +65,83 @@ struct Band
     std::vector<int> hi;
 };
 
+struct Row
+{
+    int lo = 0;
+    int hi = -1;
+    std::vector<double> cost;
+    double at(int j) const
+    {
+        return j >= lo && j <= hi ? cost[std::size_t(j - lo)]
+                                  : std::numeric_limits<double>::infinity();
+    }
+};
+
+// The distance of two frames picked at random, on average.
+double typicalDistance(const Frames& ref, const Frames& rec)
+{
+    std::uint32_t state = 12345;
+    auto next = [&state](int n) {
+        state = state * 1664525u + 1013904223u;
+        return int((state >> 8) % std::uint32_t(n));
+    };
+    double sum = 0;
+    constexpr int samples = 4000;
+    for (int k = 0; k < samples; ++k)
+        sum += distance(ref.frame(next(ref.count)), rec.frame(next(rec.count)));
+    return sum / samples;
+}
+
 // Fills the band row by row and walks the cheapest path back; false when stopped.
 bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
           const std::function<bool(double)>& progress)
 {
+    const double bonus = bonusShare * typicalDistance(ref, rec);
     const int rows = ref.count;
     std::vector<std::size_t> offset(std::size_t(rows) + 1, 0);
     for (int i = 0; i < rows; ++i)
         offset[i + 1] = offset[i] + std::size_t(band.hi[i] - band.lo[i] + 1);
     std::vector<std::uint8_t> steps(offset[rows]);
     constexpr double infinity = std::numeric_limits<double>::infinity();
-    std::vector<double> previous, current;
+    Row before, previous, current;
     for (int i = 0; i < rows; ++i) {
         if ((i & 63) == 0 && progress && !progress(double(i) / rows))
             return false;
-        const int lo = band.lo[i], hi = band.hi[i];
-        current.assign(std::size_t(hi - lo + 1), infinity);
+        current.lo = band.lo[i];
+        current.hi = band.hi[i];
+        current.cost.assign(std::size_t(current.hi - current.lo + 1), infinity);
         std::uint8_t* step = steps.data() + offset[i];
-        const int prevLo = i > 0 ? band.lo[i - 1] : 0, prevHi = i > 0 ? band.hi[i - 1] : -1;
         const float* r = ref.frame(i);
-        for (int j = lo; j <= hi; ++j) {
+        for (int j = current.lo; j <= current.hi; ++j) {
             const double d = distance(r, rec.frame(j));
             // The first reference frame may meet the recording anywhere.
             double best = i == 0 ? 0 : infinity;
             std::uint8_t how = Start;
-            if (i > 0 && j - 1 >= prevLo && j - 1 <= prevHi && previous[j - 1 - prevLo] < best) {
-                best = previous[j - 1 - prevLo];
-                how = Diagonal;
+            auto consider = [&](double cost, Step s) {
+                if (cost < best) {
+                    best = cost;
+                    how = s;
+                }
+            };
+            if (i > 0) {
+                consider(previous.at(j - 1) + d - bonus, Diagonal);
+                consider(previous.at(j) + downWeight * d, Down);
+                if (j > current.lo)
+                    consider(current.cost[std::size_t(j - 1 - current.lo)] + acrossWeight * d,
+                             Across);
+                if (i > 1 && before.at(j - 1) < best)
+                    consider(before.at(j - 1) + distance(ref.frame(i - 1), rec.frame(j)) + d -
+                                 bonus,
+                             Skip);
             }
-            if (i > 0 && j >= prevLo && j <= prevHi && previous[j - prevLo] < best) {
-                best = previous[j - prevLo];
-                how = Down;
-            }
-            if (i > 0 && j > lo && current[j - 1 - lo] < best) {
-                best = current[j - 1 - lo];
-                how = Across;
-            }
-            current[j - lo] = best + d;
-            step[j - lo] = how;
+            current.cost[std::size_t(j - current.lo)] = i == 0 ? d : best;
+            step[j - current.lo] = how;
         }
-        previous.swap(current);
+        std::swap(before, previous);
+        std::swap(previous, current);
     }
-    int j = band.lo[rows - 1] +
-            int(std::min_element(previous.begin(), previous.end()) - previous.begin());
+    const std::vector<double>& last = previous.cost;
+    int j = band.lo[rows - 1] + int(std::min_element(last.begin(), last.end()) - last.begin());
     path->lo.assign(std::size_t(rows), 0);
     path->hi.assign(std::size_t(rows), 0);
     int i = rows - 1;
@@ -109,12 +155,15 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
             --j;
             continue;
         }
-        if (how == Diagonal)
+        if (how == Skip) {
+            --i;
+            path->lo[i] = path->hi[i] = j;
+        }
+        if (how != Down)
             --j;
         --i;
         path->hi[i] = j;
     }
-    // Rows above a start below the first row cannot happen: every row holds a path cell.
     return true;
 }
 
