@@ -110,8 +110,24 @@ void StudyWindow::buildShadowing(QMenu* practice)
     m_shadowing->setTakeFolder(m_paths.tempPath.isEmpty()
                                    ? QString()
                                    : QDir(m_paths.tempPath).filePath(QStringLiteral("shadowing")));
-    connect(&m_player, &MediaPlayer::endReached, m_shadowing.get(),
-            &ShadowingSession::originalFinished);
+    connect(&m_player, &MediaPlayer::endReached, this, [this] {
+        // The learner went to another sentence meanwhile (a click, a sentence button): what
+        // ended is not the sentence being shadowed, and the learner has taken over.
+        if (m_shadowing->step() == ShadowingSession::Step::PlayingOriginal &&
+            m_currentSentence != m_shadowing->sentence()) {
+            m_shadowing->stop();
+            return;
+        }
+        m_shadowing->originalFinished();
+    });
+    connect(&m_player, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
+        // A sentence played while the learner speaks or listens to the take would spoil both.
+        const ShadowingSession::Step step = m_shadowing->step();
+        if (state == MediaPlayer::Playing && (step == ShadowingSession::Step::Recording ||
+                                              step == ShadowingSession::Step::PlayingTake)) {
+            m_shadowing->stop();
+        }
+    });
     // Queued: the window's own report of the lost output comes first, and is the one shown.
     connect(&m_player, &MediaPlayer::outputFailed, m_shadowing.get(),
             &ShadowingSession::playbackFailed, Qt::QueuedConnection);
@@ -236,7 +252,9 @@ void StudyWindow::shadowingStepChanged(int sentence)
                                               : QStringLiteral("听你的跟读……"));
         break;
     case Step::Idle:
-        m_shadowingPanel->setStatus(QStringLiteral("已停止。按“对比”可以再听一遍。"));
+        m_shadowingPanel->setStatus(m_shadowing->hasTake(m_currentSentence)
+                                        ? QStringLiteral("已停止。按“对比”可以再听一遍。")
+                                        : QStringLiteral("已停止。"));
         break;
     }
 }

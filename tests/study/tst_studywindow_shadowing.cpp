@@ -157,6 +157,17 @@ private slots:
         const WaveformComparison* picture = form.shadowingPanel()->comparison();
         QVERIFY(std::abs(picture->original().seconds() - 0.5) < 0.01);
         QVERIFY(std::abs(picture->take().seconds() - seconds) < 0.01);
+        // At half speed the original is pictured as heard, twice as long.
+        form.setSpeed(0.5);
+        action(form, "对比")->trigger();
+        QVERIFY(std::abs(picture->original().seconds() - 1.0) < 0.01);
+        QVERIFY(std::abs(picture->take().seconds() - seconds) < 0.01);
+        // A sentence the learner clicks meanwhile ends the comparison.
+        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::PlayingTake, 3000);
+        form.playSentence(1);
+        QCOMPARE(form.shadowing().step(), Step::Idle);
+        QCOMPARE(form.takePlayer().playState(), MediaPlayer::Stopped);
+        form.player().controls().stop();
 
         // Another lesson, or this one opened again: the takes go.
         fixture.openLesson(1, 1);
