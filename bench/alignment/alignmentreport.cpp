@@ -24,9 +24,10 @@ void AlignmentReport::print(const RunTotals& totals, const QList<Contender>& con
     const double minutes = totals.audioSeconds / 60;
     std::printf("\nsentence alignment: %d lessons, %d sentences, %.1f min of MP3 audio%s\n",
                 totals.lessons, totals.sentences, minutes, totals.quick ? " (--quick)" : "");
-    std::printf("  spoken by flite voices kal16, awb, rms, slt; an announcement in another voice "
-                "before each text\n  and an exercise after every other one; %d lessons under "
-                "white or pink noise at 20 dB SNR;\n  MP3 at 44.1, 22.05 and 16 kHz\n",
+    std::printf("  spoken by flite voices kal16, awb, rms, slt at 0.9 to 1.35 times their pace;\n"
+                "  an announcement in another voice before each text, an exercise after every "
+                "other one;\n  %d lessons under white or pink noise at 20 dB SNR; MP3 at 44.1, "
+                "22.05 and 16 kHz\n",
                 totals.noisyLessons);
     std::printf("  corpus cached in %s (%d lessons made this run)\n\n", qPrintable(totals.cacheDir),
                 totals.madeLessons);

@@ -26,6 +26,8 @@ using SentenceAligner::Span;
 constexpr int speechRate = FliteVoice::sampleRate;
 const QStringList voices = {u"kal16"_s, u"awb"_s, u"rms"_s, u"slt"_s};
 const QStringList noises = {u"none"_s, u"white"_s, u"none"_s, u"pink"_s};
+// Teachers on tape speak slowly, the reference voice does not: the aligner must stretch.
+const QList<double> paces = {1.0, 1.2, 0.9, 1.35};
 // The rates lesson recordings come in; the aligner must resample all but the last.
 const QList<int> fileRates = {44100, 22050, 16000};
 constexpr double snrDecibels = 20;
@@ -234,6 +236,9 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
 bool CorpusBuilder::make(int ordinal, std::mt19937& random, LessonTape* tape, CorpusLesson* lesson,
                          QString* error)
 {
+    // Drawn, not cycled like the rest: a cycle of four would always give one pace the same
+    // voices.
+    lesson->pace = paces[std::uniform_int_distribution<qsizetype>(0, paces.size() - 1)(random)];
     std::uniform_real_distribution<double> lead(0.3, 0.8);
     std::uniform_real_distribution<double> pause(0.3, 1.5);
     std::uniform_real_distribution<double> afterAnnouncement(0.8, 1.8);
@@ -246,19 +251,19 @@ bool CorpusBuilder::make(int ordinal, std::mt19937& random, LessonTape* tape, Co
     Span placed;
     const QString announcement = u"Lesson "_s + spokenNumber(lesson->name) +
                                  u". Listen to the tape, then answer this question."_s;
-    if (!tape->speak(lesson->announcer, announcement, lead(random), &placed, error))
+    if (!tape->speak(lesson->announcer, 1.0, announcement, lead(random), &placed, error))
         return false;
     lesson->otherSpeech.append(placed);
     double cursor = placed.end + afterAnnouncement(random);
     for (const QString& sentence : std::as_const(lesson->sentences)) {
-        if (!tape->speak(lesson->voice, sentence, cursor, &placed, error))
+        if (!tape->speak(lesson->voice, lesson->pace, sentence, cursor, &placed, error))
             return false;
         lesson->truth.append(placed);
         cursor = placed.end + pause(random);
     }
     // Every other lesson ends with an exercise the text does not hold either.
     if (ordinal % 2 == 1) {
-        if (!tape->speak(lesson->announcer, u"Now answer these questions in your own words."_s,
+        if (!tape->speak(lesson->announcer, 1.0, u"Now answer these questions in your own words."_s,
                          cursor + 0.5, &placed, error))
             return false;
         lesson->otherSpeech.append(placed);

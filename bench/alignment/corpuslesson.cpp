@@ -35,6 +35,7 @@ bool CorpusLesson::save(const QString& path) const
         << "voice " << voice << '\n'
         << "announcer " << announcer << '\n'
         << "noise " << noise << '\n'
+        << "pace " << pace << '\n'
         << "rate " << fileRate << '\n'
         << "seconds " << QString::number(seconds, 'f', 6) << '\n';
     for (const auto& span : otherSpeech)
@@ -67,6 +68,8 @@ bool CorpusLesson::load(const QString& path, CorpusLesson* lesson)
             lesson->announcer = value;
         else if (key == u"noise")
             lesson->noise = value;
+        else if (key == u"pace")
+            lesson->pace = value.toDouble();
         else if (key == u"rate")
             lesson->fileRate = value.toInt();
 

@@ -13,7 +13,8 @@ struct CorpusLesson
     QString name; // "book1/lesson001"
     QString voice;
     QString announcer;
-    QString noise; // "none", "white" or "pink"
+    QString noise;   // "none", "white" or "pink"
+    double pace = 1; // the voice's durations stretched by this
     QString audioPath;
     int fileRate = 0;   // the MP3's sample rate
     QString tapePath;   // the 16 kHz tape the MP3 was made from (TapeFile)
@@ -29,5 +30,5 @@ struct CorpusLesson
     static bool load(const QString& path, CorpusLesson* lesson);
 
     // Bumped whenever the way recordings are made changes, so stale caches are remade.
-    static constexpr int version = 3;
+    static constexpr int version = 5;
 };

@@ -14,8 +14,8 @@ bool FliteVoice::available()
     return !QStandardPaths::findExecutable(u"flite"_s).isEmpty();
 }
 
-bool FliteVoice::speak(const QString& voice, const QString& text, std::vector<float>* samples,
-                       QString* error)
+bool FliteVoice::speak(const QString& voice, const QString& text, double stretch,
+                       std::vector<float>* samples, QString* error)
 {
     QTemporaryDir folder;
     if (!folder.isValid()) {
@@ -25,7 +25,9 @@ bool FliteVoice::speak(const QString& voice, const QString& text, std::vector<fl
     const QString wavPath = folder.filePath(u"speech.wav"_s);
     QProcess flite;
     flite.setProcessChannelMode(QProcess::MergedChannels);
-    flite.start(u"flite"_s, {u"-voice"_s, voice, u"-t"_s, text, u"-o"_s, wavPath});
+    flite.start(u"flite"_s, {u"-voice"_s, voice, u"--setf"_s,
+                             u"duration_stretch="_s + QString::number(stretch, 'f', 2), u"-t"_s,
+                             text, u"-o"_s, wavPath});
     if (!flite.waitForFinished(60000) || flite.exitStatus() != QProcess::NormalExit ||
         flite.exitCode() != 0) {
         *error = u"flite -voice "_s + voice + u" failed: "_s + flite.errorString() + u' ' +

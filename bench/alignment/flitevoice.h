@@ -12,7 +12,8 @@ public:
     static constexpr int sampleRate = 16000;
 
     static bool available();
-    // Mono samples in -1..1; false with `error` when flite failed or spoke at another rate.
-    static bool speak(const QString& voice, const QString& text, std::vector<float>* samples,
-                      QString* error);
+    // Mono samples in -1..1; `stretch` over 1 speaks slower. False with `error` when flite
+    // failed or spoke at another rate.
+    static bool speak(const QString& voice, const QString& text, double stretch,
+                      std::vector<float>* samples, QString* error);
 };

@@ -8,12 +8,12 @@
 
 using namespace Qt::StringLiterals;
 
-bool LessonTape::speak(const QString& voice, const QString& text, double onsetAt,
+bool LessonTape::speak(const QString& voice, double stretch, const QString& text, double onsetAt,
                        SentenceAligner::Span* placed, QString* error)
 {
     constexpr int rate = FliteVoice::sampleRate;
     std::vector<float> render;
-    if (!FliteVoice::speak(voice, text, &render, error))
+    if (!FliteVoice::speak(voice, text, stretch, &render, error))
         return false;
     const EnergySpan speech = EnergySpan::measure(render, rate);
     const double renderSeconds = double(render.size()) / rate;

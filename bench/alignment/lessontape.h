@@ -12,7 +12,7 @@ class LessonTape
 public:
     // Speaks `text` so that its speech starts at `onsetAt` seconds; `placed` is where its
     // speech lies on the tape.
-    bool speak(const QString& voice, const QString& text, double onsetAt,
+    bool speak(const QString& voice, double stretch, const QString& text, double onsetAt,
                SentenceAligner::Span* placed, QString* error);
     void extendTo(double seconds);
 

@@ -246,6 +246,7 @@ int main(int argc, char* argv[])
                 ++contender.contractBreaches;
             contender.score.add(lesson, spans);
             const QStringList conditions = {u"noise "_s + lesson.noise, u"voice "_s + lesson.voice,
+                                            u"pace "_s + QString::number(lesson.pace, 'f', 2),
                                             u"MP3 at "_s + QString::number(lesson.fileRate) +
                                                 u" Hz"_s};
             for (const QString& condition : conditions)
