@@ -156,6 +156,11 @@ void StudyWindow::buildMenus()
     m_continueAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     m_continueAction->setEnabled(m_practice->lastPlace().isValid());
     connect(m_continueAction, &QAction::triggered, this, &StudyWindow::continueLastStudy);
+    QAction* import = file->addAction(QStringLiteral("导入课文…"));
+    import->setObjectName(QStringLiteral("导入课文"));
+    import->setToolTip(QStringLiteral("为一课导入自己的录音和课文，句子时间自动找出"));
+    connect(import, &QAction::triggered, this, &StudyWindow::openImportDialog);
+    file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("退出"));
     quit->setObjectName(QStringLiteral("退出"));
     connect(quit, &QAction::triggered, this, &StudyWindow::shutdownRequested);

@@ -192,6 +192,7 @@ private:
     void setReadingPair(bool readEnabled, bool stopEnabled);
     void toolbarActivated(int index);
     void openDictation();
+    void openImportDialog();
     void sentenceClick(Qt::MouseButton button);
     void continueReading();
     void queueNextSentence();
