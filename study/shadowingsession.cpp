@@ -161,7 +161,7 @@ void ShadowingSession::finishRecording()
 {
     m_poll.stop();
     const int i = sentence();
-    if (!m_devices.stopRecording()) {
+    if (!m_devices.stopRecording(m_recordSeconds)) {
         fail(Failure::Recording, m_devices.deviceError() + QStringLiteral("跟读已停止。"));
         return;
     }

@@ -34,7 +34,8 @@ public:
         std::function<bool(int sentence)> playOriginal; // false: nothing could start
         std::function<bool(const QString& path)> startRecording;
         std::function<double()> recordedSeconds;
-        std::function<bool()> stopRecording; // false: no take was written
+        // Ends the take, cut to at most the given seconds; false: no take was written.
+        std::function<bool(double seconds)> stopRecording;
         std::function<bool(const QString& path)> playTake;
         std::function<void()> stopAll;        // silences players and abandons a recording
         std::function<QString()> deviceError; // why the last device call failed, in Chinese

@@ -6,6 +6,7 @@
 #include "pitchtracker.h"
 #include "shadowingpanel.h"
 #include "shadowingsession.h"
+#include "soundfile.h"
 #include "studywindow.h"
 #include "timestretch.h"
 #include "toolbarbutton.h"
@@ -14,7 +15,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
+#include <QSaveFile>
+#include <memory>
 
 namespace {
 
@@ -40,6 +44,34 @@ WaveformComparison::Track trackOf(std::vector<float> mono, int rate)
     return track;
 }
 
+// The input hands its sound over in blocks, so a take stopped once long enough runs up to a
+// block over; cut in place, it lasts exactly as long as the learner was given.
+bool cutTake(const QString& path, double seconds)
+{
+    QFile take(path);
+    SoundFile reader;
+    if (!take.open(QIODevice::ReadOnly) || !reader.openRead(&take)) {
+        return false;
+    }
+    const SF_INFO info = reader.info();
+    const sf_count_t frames = std::llround(seconds * info.samplerate);
+    if (frames >= info.frames) {
+        return true;
+    }
+    std::vector<short> samples(size_t(frames) * size_t(info.channels));
+    const bool read = sf_readf_short(reader.handle(), samples.data(), frames) == frames;
+    reader.close();
+    take.close();
+    // Written whole beside it first: a failure leaves the longer take, not a broken one.
+    QSaveFile cut(path);
+    SoundFile writer;
+    return read && cut.open(QIODevice::WriteOnly) &&
+           writer.openWrite(&cut, SF_FORMAT_WAV | SF_FORMAT_PCM_16, info.samplerate,
+                            info.channels) &&
+           sf_writef_short(writer.handle(), samples.data(), frames) == frames && writer.close() &&
+           cut.commit();
+}
+
 QString recorderProblem(VoiceRecorder::Error error)
 {
     switch (error) {
@@ -59,6 +91,7 @@ QString recorderProblem(VoiceRecorder::Error error)
 void StudyWindow::buildShadowing(QMenu* practice)
 {
     ShadowingSession::Devices devices;
+    auto takePath = std::make_shared<QString>();
     devices.playOriginal = [this](int i) {
         if (!m_player.hasMedia() || !m_lists.hasUsableTimes(i)) {
             return false;
@@ -73,7 +106,8 @@ void StudyWindow::buildShadowing(QMenu* practice)
         const double end = m_lists.endPosition(i) < 0 ? recordingSeconds() : m_lists.endPosition(i);
         return std::max(0.0, end - m_lists.startTime(i)) / m_player.speed();
     };
-    devices.startRecording = [this](const QString& path) {
+    devices.startRecording = [this, takePath](const QString& path) {
+        *takePath = path;
         if (!m_shadowingRecorder) {
             m_shadowingRecorder = std::make_unique<VoiceRecorder>();
         }
@@ -83,7 +117,9 @@ void StudyWindow::buildShadowing(QMenu* practice)
         const int rate = m_shadowingRecorder ? m_shadowingRecorder->format().sampleRate() : 0;
         return rate > 0 ? double(m_shadowingRecorder->recordedFrames()) / rate : 0.0;
     };
-    devices.stopRecording = [this] { return m_shadowingRecorder && m_shadowingRecorder->stop(); };
+    devices.stopRecording = [this, takePath](double seconds) {
+        return m_shadowingRecorder && m_shadowingRecorder->stop() && cutTake(*takePath, seconds);
+    };
     devices.deviceError = [this] {
         return recorderProblem(m_shadowingRecorder ? m_shadowingRecorder->error()
                                                    : VoiceRecorder::Error::DeviceFailed);

@@ -37,7 +37,7 @@ struct FakeDevices
             return recorderStarts;
         };
         d.recordedSeconds = [this] { return recorded; };
-        d.stopRecording = [this] {
+        d.stopRecording = [this](double) {
             calls << QStringLiteral("stop recording");
             return recorderWrites;
         };

@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(take.url(), takeFile);
         const double seconds = double(take.frameCount()) / take.sampleRate();
         qInfo("take length %.4f s, expected 1.5 s", seconds);
-        QVERIFY2(std::abs(seconds - 1.5) < 0.05, qPrintable(QString::number(seconds)));
+        QCOMPARE(take.frameCount(), qint64(take.sampleRate() * 3 / 2));
         const std::vector<qint16> taken = take.heardFrames(0, take.frameCount());
         const double toneRatio = powerAt(taken, 1000.0) / powerAt(taken, 700.0);
         QVERIFY2(toneRatio > 100, qPrintable(QString::number(toneRatio)));
