@@ -74,7 +74,10 @@ void StudyFixture::open(const QString& voiceLibrary)
 {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_system.path());
     m_voiceLibrary = voiceLibrary;
-    m_form = std::make_unique<StudyWindow>(StudyPaths{Startup::tempPath, voiceLibrary});
+    // The learner's own lessons stay out of reach, as the remembered place does.
+    m_form = std::make_unique<StudyWindow>(
+        StudyPaths{Startup::tempPath, voiceLibrary,
+                   QDir(m_system.path()).filePath(QStringLiteral("lessons"))});
     m_form->load();
     if (!QTest::qWaitForWindowExposed(m_form.get())) {
         qWarning("the study window was not exposed");

@@ -1,4 +1,5 @@
 #include "facebutton.h"
+#include "importdialog.h"
 #include "sitepages.h"
 #include "studyfixture.h"
 #include "studywindow.h"
@@ -6,10 +7,13 @@
 #include "testmain.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace StudyWindowLayout;
 
@@ -142,9 +146,29 @@ private slots:
                 menus << item->text();
             }
         }
-        QCOMPARE(menus, (QStringList{"文件(&F)", "继续上次学习", "退出", "练习(&P)", "语速",
-                                     "重复次数", "重复间隔", "", "跟读", "对比", "帮助(&H)",
-                                     "在线帮助", "访问作者主页"}));
+        QCOMPARE(menus, (QStringList{"文件(&F)", "继续上次学习", "导入课文…", "", "退出",
+                                     "练习(&P)", "语速", "重复次数", "重复间隔", "", "跟读", "对比",
+                                     "帮助(&H)", "在线帮助", "访问作者主页"}));
+    }
+
+    void importOpensOnTheOpenLessonAndLeavesItOpen()
+    {
+        StudyWindow& form = m_fixture->form();
+        m_fixture->openLesson(2, 7);
+        auto* title = form.findChild<QLabel*>(QStringLiteral("lessonTitle"));
+        const QString titleBefore = title->text();
+        QString shownLesson;
+        QTimer::singleShot(0, &form, [&] {
+            if (auto* dialog = qobject_cast<ImportDialog*>(QApplication::activeModalWidget())) {
+                shownLesson =
+                    dialog->findChild<QComboBox*>(QStringLiteral("bookBox"))->currentText() +
+                    dialog->findChild<QSpinBox*>(QStringLiteral("lessonBox"))->text();
+                dialog->reject();
+            }
+        });
+        form.findChild<QAction*>(QStringLiteral("导入课文"))->trigger();
+        QCOMPARE(shownLesson, QStringLiteral("第2册第 7 课"));
+        QCOMPARE(title->text(), titleBefore);
     }
 
     void onlyALeftClickSwitchesTheTranslationAndNoticesNeverBlock()
