@@ -46,17 +46,17 @@ WaveformComparison::Track trackOf(std::vector<float> mono, int rate)
 
 // The input hands its sound over in blocks, so a take stopped once long enough runs up to a
 // block over; cut in place, it lasts exactly as long as the learner was given.
-bool cutTake(const QString& path, double seconds)
+void cutTake(const QString& path, double seconds)
 {
     QFile take(path);
     SoundFile reader;
     if (!take.open(QIODevice::ReadOnly) || !reader.openRead(&take)) {
-        return false;
+        return;
     }
     const SF_INFO info = reader.info();
     const sf_count_t frames = std::llround(seconds * info.samplerate);
     if (frames >= info.frames) {
-        return true;
+        return;
     }
     std::vector<short> samples(size_t(frames) * size_t(info.channels));
     const bool read = sf_readf_short(reader.handle(), samples.data(), frames) == frames;
@@ -65,11 +65,13 @@ bool cutTake(const QString& path, double seconds)
     // Written whole beside it first: a failure leaves the longer take, not a broken one.
     QSaveFile cut(path);
     SoundFile writer;
-    return read && cut.open(QIODevice::WriteOnly) &&
-           writer.openWrite(&cut, SF_FORMAT_WAV | SF_FORMAT_PCM_16, info.samplerate,
-                            info.channels) &&
-           sf_writef_short(writer.handle(), samples.data(), frames) == frames && writer.close() &&
-           cut.commit();
+    const bool written =
+        read && cut.open(QIODevice::WriteOnly) &&
+        writer.openWrite(&cut, SF_FORMAT_WAV | SF_FORMAT_PCM_16, info.samplerate, info.channels) &&
+        sf_writef_short(writer.handle(), samples.data(), frames) == frames && writer.close();
+    if (written) {
+        cut.commit();
+    }
 }
 
 QString recorderProblem(VoiceRecorder::Error error)
@@ -118,7 +120,12 @@ void StudyWindow::buildShadowing(QMenu* practice)
         return rate > 0 ? double(m_shadowingRecorder->recordedFrames()) / rate : 0.0;
     };
     devices.stopRecording = [this, takePath](double seconds) {
-        return m_shadowingRecorder && m_shadowingRecorder->stop() && cutTake(*takePath, seconds);
+        if (!m_shadowingRecorder || !m_shadowingRecorder->stop()) {
+            return false;
+        }
+        // A take that cannot be cut is still whole, only a little long: it is kept.
+        cutTake(*takePath, seconds);
+        return true;
     };
     devices.deviceError = [this] {
         return recorderProblem(m_shadowingRecorder ? m_shadowingRecorder->error()
