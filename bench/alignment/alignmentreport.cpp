@@ -1,5 +1,6 @@
 #include "alignmentreport.h"
 
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 
@@ -29,23 +30,28 @@ void AlignmentReport::print(const RunTotals& totals, const QList<Contender>& con
                 "other one;\n  %d lessons under white or pink noise at 20 dB SNR; MP3 at 44.1, "
                 "22.05 and 16 kHz\n",
                 totals.noisyLessons);
-    std::printf("  corpus cached in %s (%d lessons made this run)\n\n", qPrintable(totals.cacheDir),
+    std::printf("  corpus cached in %s (%d lessons made this run)\n", qPrintable(totals.cacheDir),
                 totals.madeLessons);
-    std::printf(
-        "                          clean   boundary error (ms)       time per   real-time\n");
-    std::printf(
-        "                                  median     p95   worst   audio min     factor\n");
+    // Other work on the machine stretches the wall-clock times; processor time stays put.
+    if (!totals.loadAverage.isEmpty())
+        std::printf("  load average %s on %d processors at the end of the run\n",
+                    qPrintable(totals.loadAverage), QThread::idealThreadCount());
+    std::printf("\n");
+    std::printf("                          clean   boundary error (ms)    per audio minute (ms)  "
+                "real-time\n");
+    std::printf("                                  median     p95   worst       time  processor  "
+                "   factor\n");
     for (const Contender& contender : std::as_const(contenders)) {
-        const double perMinute = contender.seconds * 1000 / minutes;
-        std::printf("  %-22s %5.1f%%  %6.0f  %6.0f  %6.0f  %8.1f ms  %9.5f\n", contender.label,
+        std::printf("  %-22s %5.1f%%  %6.0f  %6.0f  %6.0f  %9.1f  %9.1f  %9.5f\n", contender.label,
                     contender.score.cleanShare() * 100, contender.score.errorMs(0.5),
-                    contender.score.errorMs(0.95), contender.score.worstMs(), perMinute,
+                    contender.score.errorMs(0.95), contender.score.worstMs(),
+                    contender.seconds * 1000 / minutes, contender.cpuSeconds * 1000 / minutes,
                     contender.seconds / totals.audioSeconds);
     }
     const Contender& ours = contenders[2];
     for (int base : {0, 1}) {
         const BoundaryScore& other = contenders[base].score;
-        std::printf("  ours / %-15s         %6.2f  %6.2f  %6.2f  %8.2f\n",
+        std::printf("  ours / %-15s         %6.2f  %6.2f  %6.2f  %9.2f\n",
                     base == 0 ? "(a)" : "(b)",
                     ours.score.errorMs(0.5) / std::max(other.errorMs(0.5), 1e-9),
                     ours.score.errorMs(0.95) / std::max(other.errorMs(0.95), 1e-9),

@@ -19,6 +19,7 @@ struct RunTotals
     bool quick = false;
     bool memory = false;
     QString cacheDir;
+    QString loadAverage; // of the machine at the end of the run, where the system tells it
 };
 
 // The benchmark's table: the contenders side by side, ours against both baselines and against

@@ -22,6 +22,7 @@ struct Contender
     BoundaryScore score;
     // The same score split by what the recording was like, to see where failures gather.
     std::map<QString, BoundaryScore> byCondition;
-    double seconds = 0;
+    double seconds = 0;    // wall-clock time
+    double cpuSeconds = 0; // processor time of all the process's threads
     int contractBreaches = 0;
 };

@@ -18,8 +18,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <map>
 
@@ -239,9 +241,11 @@ int main(int argc, char* argv[])
             recheckTruth(lesson, samples, &truthDisagreements);
         perfect.add(lesson, widenedTruth(lesson));
         for (Contender& contender : contenders) {
+            const std::clock_t cpuBefore = std::clock();
             timer.start();
             const Spans spans = contender.run(samples, lesson.sentences);
             contender.seconds += double(timer.nsecsElapsed()) / 1e9;
+            contender.cpuSeconds += double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
             if (!spans.isEmpty() && !keepsContract(spans, recordingSeconds))
                 ++contender.contractBreaches;
             contender.score.add(lesson, spans);
@@ -287,6 +291,9 @@ int main(int argc, char* argv[])
     totals.quick = quick;
     totals.memory = memory;
     totals.cacheDir = cacheDir;
+    QFile loadAverage(u"/proc/loadavg"_s);
+    if (loadAverage.open(QIODevice::ReadOnly))
+        totals.loadAverage = QString::fromLatin1(loadAverage.readAll()).section(u' ', 0, 0);
     AlignmentReport::print(totals, contenders, peak);
 
     bool sane = true;
