@@ -1,14 +1,17 @@
 #include "shadowingpanel.h"
 
 #include "designgeometry.h"
-#include "waveformcomparison.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QVBoxLayout>
+#include <memory>
 
 ShadowingPanel::ShadowingPanel(QWidget* studyWindow) : QWidget(studyWindow, Qt::Tool)
 {
@@ -77,4 +80,32 @@ bool ShadowingPanel::eventFilter(QObject* watched, QEvent* event)
         emit studyWindowHidden();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ShadowingPanel::showComparison(TrackMaker original, TrackMaker take)
+{
+    const int request = ++m_pictureRequest;
+    const QPointer<ShadowingPanel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, request, original = std::move(original), take = std::move(take)] {
+            auto tracks =
+                std::make_shared<std::pair<WaveformComparison::Track, WaveformComparison::Track>>(
+                    original(), take());
+            // Back on the panel's thread, where a panel gone meanwhile is noticed.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, request, tracks] {
+                    if (self && request == self->m_pictureRequest) {
+                        self->m_comparison->setOriginal(std::move(tracks->first));
+                        self->m_comparison->setTake(std::move(tracks->second));
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ShadowingPanel::clearComparison()
+{
+    ++m_pictureRequest;
+    m_comparison->clear();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "waveformcomparison.h"
+
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QPushButton;
-class WaveformComparison;
 
 // The small window beside the study window while shadowing: the sentence, what happens now,
 // the two waveforms, and the buttons to compare and to stop. It only says what the learner
@@ -19,6 +21,12 @@ public:
     void setStatus(const QString& text, bool problem = false);
     void setCompareEnabled(bool enabled);
     WaveformComparison* comparison() const { return m_comparison; }
+    // Works the two tracks out on a worker thread, off the thread that feeds the sound output
+    // (a long sentence's pitch takes a tenth of a second), and shows them once ready. A newer
+    // request, or clearComparison(), supersedes one still being worked out.
+    using TrackMaker = std::function<WaveformComparison::Track()>;
+    void showComparison(TrackMaker original, TrackMaker take);
+    void clearComparison();
 
 signals:
     void compareRequested();
@@ -34,4 +42,5 @@ private:
     QLabel* m_status = nullptr;
     WaveformComparison* m_comparison = nullptr;
     QPushButton* m_compare = nullptr;
+    int m_pictureRequest = 0;
 };

@@ -313,38 +313,39 @@ void StudyWindow::shadowingEnded()
 }
 
 // The original as the learner heard it, at the chosen speed, so that the two share a time
-// scale; the take as it was recorded.
+// scale; the take as it was recorded. The frames are copied here, the rest is worked out
+// on a worker thread.
 void StudyWindow::showComparison(int sentence)
 {
     if (!m_shadowingPanel || sentence < 0 || sentence >= m_lists.count() || !m_player.hasMedia()) {
         return;
     }
-    WaveformComparison* picture = m_shadowingPanel->comparison();
     const int rate = m_player.sampleRate();
     const qint64 first = MediaPlayer::startFrame(m_lists.startTime(sentence), rate);
     const qint64 stop = m_lists.endPosition(sentence) < 0
                             ? m_player.frameCount()
                             : MediaPlayer::stopFrame(m_lists.endPosition(sentence), rate);
-    std::vector<qint16> heard;
-    if (m_player.speed() == 1.0) {
-        heard = m_player.heardFrames(first, stop);
-    } else if (first < stop && stop <= m_player.frameCount()) {
+    auto original = [frames = m_player.heardFrames(first, stop), speed = m_player.speed(), rate] {
+        if (speed == 1.0) {
+            return trackOf(toMono(frames), rate);
+        }
+        std::vector<qint16> heard;
         TimeStretch stretch;
-        stretch.begin(m_player.speed(), rate, first);
-        qint64 cursor = first;
+        stretch.begin(speed, rate, 0);
+        qint64 cursor = 0;
         std::vector<qint16> block(2 * 4096);
-        while (true) {
-            const qint64 got = stretch.read(m_player.samples(), cursor, stop, block.data(), 4096);
-            if (got <= 0) {
-                break;
-            }
+        for (qint64 got = 1; got > 0;) {
+            got = stretch.read(frames, cursor, qint64(frames.size() / 2), block.data(), 4096);
             heard.insert(heard.end(), block.begin(), block.begin() + got * 2);
         }
-    }
-    picture->setOriginal(trackOf(toMono(heard), rate));
-    const DecodedAudio take = DecodedAudio::fromFile(m_shadowing->takeFile(sentence));
-    picture->setTake(take.isEmpty() ? WaveformComparison::Track{}
-                                    : trackOf(toMono(take.samples()), take.sampleRate()));
+        return trackOf(toMono(heard), rate);
+    };
+    auto take = [path = m_shadowing->takeFile(sentence)] {
+        const DecodedAudio sound = DecodedAudio::fromFile(path);
+        return sound.isEmpty() ? WaveformComparison::Track{}
+                               : trackOf(toMono(sound.samples()), sound.sampleRate());
+    };
+    m_shadowingPanel->showComparison(std::move(original), std::move(take));
     m_shadowingPanel->setCompareEnabled(m_shadowing->hasTake(sentence));
 }
 
@@ -353,7 +354,7 @@ void StudyWindow::dropShadowingTakes()
     m_shadowing->clearTakes();
     if (m_shadowingPanel) {
         m_shadowingPanel->hide();
-        m_shadowingPanel->comparison()->clear();
+        m_shadowingPanel->clearComparison();
         m_shadowingPanel->setCompareEnabled(false);
     }
 }
