@@ -25,6 +25,9 @@ constexpr double endMargin = 0.04;
 constexpr double startMarginPerMaskedDb = 0.004;
 constexpr double endMarginPerMaskedDb = 0.005;
 constexpr double minSpanSeconds = 0.01;
+// Past this much masking the warping path's boundaries are trusted some way into a pause.
+constexpr double noisyMaskingDb = 6;
+constexpr double maxFollow = 0.15;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -52,6 +55,7 @@ void snapToPauses(QList<Span>* spans, const PauseFinder& pauses)
     const int count = int(spans->size());
     const double kept = startMargin + startMarginPerMaskedDb * pauses.noiseMaskingDb();
     const double keptAtEnd = endMargin + endMarginPerMaskedDb * pauses.noiseMaskingDb();
+    const bool noisy = pauses.noiseMaskingDb() > noisyMaskingDb;
     double earliest = 0;
     for (int k = 0; k + 1 < count; ++k) {
         const double a = std::min((*spans)[k].end, (*spans)[k + 1].start);
@@ -60,8 +64,17 @@ void snapToPauses(QList<Span>* spans, const PauseFinder& pauses)
             pauses.pauseNear(a, b, std::max(earliest, a - pauseReach), b + pauseReach);
         if (pause) {
             const double length = pause->end - pause->start;
-            (*spans)[k].end = pause->start + std::min(keptAtEnd, length / 2);
-            (*spans)[k + 1].start = pause->end - std::min(kept, length / 2);
+            double end = pause->start + std::min(keptAtEnd, length / 2);
+            double start = pause->end - std::min(kept, length / 2);
+            if (noisy) {
+                // Noise may hide a soft ending or onset that the warping path still heard:
+                // where the path reaches further into the pause, follow it some way.
+                const double mappedEnd = (*spans)[k].end, mappedStart = (*spans)[k + 1].start;
+                end = std::clamp(mappedEnd, end, std::min(end + maxFollow, (end + start) / 2));
+                start = std::clamp(mappedStart, std::max(start - maxFollow, end), start);
+            }
+            (*spans)[k].end = end;
+            (*spans)[k + 1].start = start;
             earliest = pause->end;
         } else {
             // No pause: part the sentences where the sound is lowest between them.

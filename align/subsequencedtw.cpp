@@ -92,63 +92,103 @@ double typicalDistance(const Frames& ref, const Frames& rec)
     return sum / samples;
 }
 
-// Fills the band row by row and walks the cheapest path back; false when stopped.
+// The cumulative costs of one row, `before` and `previous` being the two rows above it;
+// each cell's step into `steps` when given.
+void fillRow(const Frames& ref, const Frames& rec, int i, double bonus, const Row& before,
+             const Row& previous, Row* current, std::uint8_t* steps)
+{
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    const float* r = ref.frame(i);
+    for (int j = current->lo; j <= current->hi; ++j) {
+        const double d = distance(r, rec.frame(j));
+        // The first reference frame may meet the recording anywhere.
+        double best = i == 0 ? d : infinity;
+        std::uint8_t how = Start;
+        auto consider = [&](double cost, Step s) {
+            if (cost < best) {
+                best = cost;
+                how = s;
+            }
+        };
+        if (i > 0) {
+            consider(previous.at(j - 1) + d - bonus, Diagonal);
+            consider(previous.at(j) + downWeight * d, Down);
+            if (j > current->lo)
+                consider(current->cost[std::size_t(j - 1 - current->lo)] + acrossWeight * d,
+                         Across);
+            if (i > 1 && before.at(j - 1) < best)
+                consider(before.at(j - 1) + distance(ref.frame(i - 1), rec.frame(j)) + d - bonus,
+                         Skip);
+        }
+        current->cost[std::size_t(j - current->lo)] = best;
+        if (steps)
+            steps[j - current->lo] = how;
+    }
+}
+
+// Fills the band row by row and walks the cheapest path back; false when stopped. Only a
+// stretch of rows keeps its steps at a time: the first pass keeps the costs at the start of
+// each stretch, and the walk back fills each stretch again from there, last first.
 bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
           const std::function<bool(double)>& progress)
 {
     const double bonus = bonusShare * typicalDistance(ref, rec);
     const int rows = ref.count;
-    std::vector<std::size_t> offset(std::size_t(rows) + 1, 0);
-    for (int i = 0; i < rows; ++i)
-        offset[i + 1] = offset[i] + std::size_t(band.hi[i] - band.lo[i] + 1);
-    std::vector<std::uint8_t> steps(offset[rows]);
-    constexpr double infinity = std::numeric_limits<double>::infinity();
+    const int stretch = std::max(64, int(std::sqrt(double(rows))));
+    const int stretches = (rows + stretch - 1) / stretch;
+    auto startRow = [&](Row* row, int i) {
+        row->lo = band.lo[i];
+        row->hi = band.hi[i];
+        row->cost.assign(std::size_t(row->hi - row->lo + 1),
+                         std::numeric_limits<double>::infinity());
+    };
+    // The two rows above each stretch's first row.
+    std::vector<std::pair<Row, Row>> saved(static_cast<std::size_t>(stretches));
     Row before, previous, current;
     for (int i = 0; i < rows; ++i) {
-        if ((i & 63) == 0 && progress && !progress(double(i) / rows))
+        if ((i & 63) == 0 && progress && !progress(0.5 * i / rows))
             return false;
-        current.lo = band.lo[i];
-        current.hi = band.hi[i];
-        current.cost.assign(std::size_t(current.hi - current.lo + 1), infinity);
-        std::uint8_t* step = steps.data() + offset[i];
-        const float* r = ref.frame(i);
-        for (int j = current.lo; j <= current.hi; ++j) {
-            const double d = distance(r, rec.frame(j));
-            // The first reference frame may meet the recording anywhere.
-            double best = i == 0 ? 0 : infinity;
-            std::uint8_t how = Start;
-            auto consider = [&](double cost, Step s) {
-                if (cost < best) {
-                    best = cost;
-                    how = s;
-                }
-            };
-            if (i > 0) {
-                consider(previous.at(j - 1) + d - bonus, Diagonal);
-                consider(previous.at(j) + downWeight * d, Down);
-                if (j > current.lo)
-                    consider(current.cost[std::size_t(j - 1 - current.lo)] + acrossWeight * d,
-                             Across);
-                if (i > 1 && before.at(j - 1) < best)
-                    consider(before.at(j - 1) + distance(ref.frame(i - 1), rec.frame(j)) + d -
-                                 bonus,
-                             Skip);
-            }
-            current.cost[std::size_t(j - current.lo)] = i == 0 ? d : best;
-            step[j - current.lo] = how;
-        }
+        if (i % stretch == 0)
+            saved[std::size_t(i / stretch)] = {before, previous};
+        startRow(&current, i);
+        fillRow(ref, rec, i, bonus, before, previous, &current, nullptr);
         std::swap(before, previous);
         std::swap(previous, current);
     }
     const std::vector<double>& last = previous.cost;
     int j = band.lo[rows - 1] + int(std::min_element(last.begin(), last.end()) - last.begin());
+
     path->lo.assign(std::size_t(rows), 0);
     path->hi.assign(std::size_t(rows), 0);
+    std::vector<std::uint8_t> steps;
+    std::vector<std::size_t> offset(std::size_t(stretch) + 1);
+    int first = rows; // the first row of the stretch whose steps are at hand
     int i = rows - 1;
     path->hi[i] = j;
-    for (;;) {
+    while (i >= 0) {
+        if (i < first) {
+            const int s = i / stretch;
+            if (progress && !progress(0.5 + 0.5 * (stretches - s) / stretches))
+                return false;
+            first = s * stretch;
+            const int end = std::min(rows, first + stretch);
+            for (int k = first; k < end; ++k)
+                offset[std::size_t(k - first + 1)] =
+                    offset[std::size_t(k - first)] + std::size_t(band.hi[k] - band.lo[k] + 1);
+            steps.resize(offset[std::size_t(end - first)]);
+            before = saved[std::size_t(s)].first;
+            previous = saved[std::size_t(s)].second;
+            for (int k = first; k < end; ++k) {
+                startRow(&current, k);
+                fillRow(ref, rec, k, bonus, before, previous, &current,
+                        steps.data() + offset[std::size_t(k - first)]);
+                std::swap(before, previous);
+                std::swap(previous, current);
+            }
+        }
         path->lo[i] = j;
-        const std::uint8_t how = steps[offset[i] + std::size_t(j - band.lo[i])];
+        const std::uint8_t how =
+            steps[offset[std::size_t(i - first)] + std::size_t(j - band.lo[i])];
         if (how == Start)
             break;
         if (how == Across) {

@@ -26,6 +26,6 @@ public:
     static Match align(const Mfcc::Features& reference, const Mfcc::Features& recording,
                        const Progress& progress);
 
-    // Most cells the first, unbanded pass may hold (a byte each).
-    static constexpr double maxCoarseCells = 4e7;
+    // Most cells the first, unbanded pass may visit: it keeps only a few rows at a time.
+    static constexpr double maxCoarseCells = 4e8;
 };

@@ -1,0 +1,271 @@
+#include "sentencealigner.h"
+#include "testmain.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <sndfile.h>
+
+using namespace Qt::StringLiterals;
+using SentenceAligner::Outcome;
+using SentenceAligner::Span;
+
+namespace {
+
+constexpr int rate = SentenceAligner::sampleRate;
+
+// Where a render's speech lies: 5 ms frames louder than 1% of its loudest frame.
+Span speechIn(const std::vector<float>& samples)
+{
+    constexpr int frame = rate / 200;
+    std::vector<double> rms(samples.size() / frame);
+    for (size_t f = 0; f < rms.size(); ++f) {
+        double sum = 0;
+        for (int i = 0; i < frame; ++i)
+            sum += double(samples[f * frame + size_t(i)]) * samples[f * frame + size_t(i)];
+        rms[f] = std::sqrt(sum / frame);
+    }
+    const double threshold = 0.01 * *std::max_element(rms.begin(), rms.end());
+    const auto loud = [&](double r) { return r > threshold; };
+    const auto first = std::find_if(rms.begin(), rms.end(), loud);
+    const auto last = std::find_if(rms.rbegin(), rms.rend(), loud);
+    return Span{double((first - rms.begin()) * frame) / rate,
+                double((rms.rend() - last) * frame) / rate};
+}
+
+// A recording assembled from pieces spoken alone, so the truth of each is known.
+struct Tape
+{
+    std::vector<float> samples;
+    QList<Span> placed;
+
+    bool speak(const QString& voice, const QString& text, double pauseBefore, QTemporaryDir& dir)
+    {
+        const QString path = dir.filePath(u"piece.wav"_s);
+        if (QProcess::execute(u"flite"_s, {u"-voice"_s, voice, u"-t"_s, text, u"-o"_s, path}) != 0)
+            return false;
+        std::vector<float> piece;
+        QString error;
+        if (!SentenceAligner::decodeForAlignment(path, &piece, &error))
+            return false;
+        const Span speech = speechIn(piece);
+        const float peak =
+            std::abs(*std::max_element(piece.begin(), piece.end(),
+                                       [](float a, float b) { return std::abs(a) < std::abs(b); }));
+        const auto first = size_t(speech.start * rate), last = size_t(speech.end * rate);
+        const double at = double(samples.size()) / rate + pauseBefore;
+        samples.resize(samples.size() + size_t(pauseBefore * rate), 0.0f);
+        for (size_t i = first; i < last; ++i)
+            samples.push_back(piece[i] * 0.6f / peak);
+        placed.append(Span{at, at + double(last - first) / rate});
+        return true;
+    }
+};
+
+} // namespace
+
+class TestSentenceAligner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void alignsSentencesSpokenByAnotherVoice_data();
+    void alignsSentencesSpokenByAnotherVoice();
+    void refusesWhatCannotBeAligned_data();
+    void refusesWhatCannotBeAligned();
+    void decodesToMonoAtTheAlignersRate();
+    void carriesTimesAsTheDatabaseStoresThem_data();
+    void carriesTimesAsTheDatabaseStoresThem();
+};
+
+void TestSentenceAligner::alignsSentencesSpokenByAnotherVoice_data()
+{
+    QTest::addColumn<QString>("voice");
+    QTest::addColumn<double>("noiseRms");
+    QTest::addColumn<QList<double>>("pauses");
+    QTest::newRow("slt, quiet") << u"slt"_s << 0.0 << QList<double>{0.3, 1.2, 0.35, 0.8, 0.4};
+    QTest::newRow("slt, hiss") << u"slt"_s << 0.003 << QList<double>{0.9, 0.3, 1.4, 0.5, 0.3};
+    QTest::newRow("rms, hiss") << u"rms"_s << 0.003 << QList<double>{0.5, 0.6, 0.3, 1.5, 0.45};
+}
+
+void TestSentenceAligner::alignsSentencesSpokenByAnotherVoice()
+{
+    QFETCH(QString, voice);
+    QFETCH(double, noiseRms);
+    QFETCH(QList<double>, pauses);
+    if (QStandardPaths::findExecutable(u"flite"_s).isEmpty())
+        QSKIP("flite is not installed");
+    const QStringList sentences = {
+        u"Good morning, Mrs. Hill."_s,
+        u"Is this your umbrella?"_s,
+        u"No, it isn't. Mine is blue, and it has a long wooden handle."_s,
+        u"Thank you very much."_s,
+        u"Yes, it's mine!"_s,
+        u"What a beautiful day it is."_s};
+    QTemporaryDir dir;
+    Tape tape;
+    // The announcement and the exercise are not in the text.
+    QVERIFY(tape.speak(u"kal16"_s, u"Lesson nine. Listen to the recording."_s, 0.6, dir));
+    for (int i = 0; i < sentences.size(); ++i)
+        QVERIFY(tape.speak(voice, sentences[i], i == 0 ? 1.0 : pauses[i - 1], dir));
+    QVERIFY(tape.speak(u"kal16"_s, u"Now answer the questions."_s, 0.7, dir));
+    tape.samples.resize(tape.samples.size() + rate / 2, 0.0f);
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise(0.0f, float(noiseRms));
+    for (float& s : tape.samples)
+        s += noiseRms > 0 ? noise(random) : 0.0f;
+
+    const SentenceAligner::Result result = SentenceAligner::align(tape.samples, sentences);
+    QCOMPARE(result.outcome, Outcome::Aligned);
+    QCOMPARE(result.spans.size(), sentences.size());
+    constexpr double slack = 0.3, tolerance = 0.005;
+    for (int i = 0; i < sentences.size(); ++i) {
+        const Span& got = result.spans[i];
+        const Span& truth = tape.placed[i + 1];
+        const QByteArray where = QStringLiteral("sentence %1: %2-%3 s, spoken %4-%5 s")
+                                     .arg(i)
+                                     .arg(got.start)
+                                     .arg(got.end)
+                                     .arg(truth.start)
+                                     .arg(truth.end)
+                                     .toUtf8();
+        QVERIFY2(got.start <= truth.start + tolerance && got.end >= truth.end - tolerance,
+                 where.constData());
+        QVERIFY2(got.start >= truth.start - slack && got.end <= truth.end + slack,
+                 where.constData());
+        // Nothing of the neighbours, the announcement or the exercise.
+        QVERIFY2(got.start >= tape.placed[i].end - tolerance, where.constData());
+        QVERIFY2(got.end <= tape.placed[i + 2].start + tolerance, where.constData());
+        if (i + 1 < sentences.size())
+            QVERIFY2(got.end <= result.spans[i + 1].start, where.constData());
+    }
+}
+
+void TestSentenceAligner::refusesWhatCannotBeAligned_data()
+{
+    QTest::addColumn<QString>("recording");
+    QTest::addColumn<QStringList>("sentences");
+    QTest::addColumn<int>("cancelAfter"); // progress calls answered true; -1: never cancel
+    QTest::addColumn<Outcome>("outcome");
+    const QStringList text = {u"I am a student."_s, u"This is my book."_s};
+    QStringList tooLong;
+    for (int i = 0; i < 30; ++i)
+        tooLong << u"This sentence belongs to a much longer lesson than the one recorded."_s;
+    QTest::newRow("silence") << u"silence"_s << text << -1 << Outcome::NoSpeech;
+    QTest::newRow("steady noise") << u"noise"_s << text << -1 << Outcome::NoSpeech;
+    QTest::newRow("no sentences") << u"tones"_s << QStringList{} << -1 << Outcome::EmptyText;
+    QTest::newRow("no letters") << u"tones"_s << QStringList{u"..."_s, u" 12 "_s} << -1
+                                << Outcome::EmptyText;
+    QTest::newRow("text far too long") << u"tones"_s << tooLong << -1 << Outcome::TextTooLong;
+    QTest::newRow("cancelled at once") << u"tones"_s << text << 0 << Outcome::Cancelled;
+    QTest::newRow("cancelled warping") << u"tones"_s << text << 4 << Outcome::Cancelled;
+    QTest::newRow("too long") << u"long"_s << text << -1 << Outcome::RecordingTooLong;
+}
+
+void TestSentenceAligner::refusesWhatCannotBeAligned()
+{
+    QFETCH(QString, recording);
+    QFETCH(QStringList, sentences);
+    QFETCH(int, cancelAfter);
+    QFETCH(Outcome, outcome);
+    std::vector<float> samples(size_t(4 * rate), 0.0f);
+    std::mt19937 random(3);
+    std::normal_distribution<float> noise(0.0f, 0.05f);
+    if (recording == u"noise"_s)
+        std::generate(samples.begin(), samples.end(), [&] { return noise(random); });
+    if (recording == u"long"_s)
+        samples.resize(size_t((SentenceAligner::maxRecordingSeconds + 1) * rate), 0.0f);
+    if (recording == u"tones"_s) {
+        // Two bursts of a voice-like buzz with a pause between: speech as far as loudness goes.
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const double t = double(i) / rate;
+            const bool on = (t > 0.5 && t < 1.6) || (t > 2.2 && t < 3.4);
+            samples[i] = on ? float(0.3 * std::sin(2 * std::numbers::pi * 140 * t) *
+                                    (1 + std::sin(2 * std::numbers::pi * 900 * t)))
+                            : 0.0f;
+        }
+    }
+    int calls = 0;
+    const SentenceAligner::Progress progress = [&](double done) {
+        [&] { QVERIFY(done >= 0 && done <= 1); }();
+        return cancelAfter < 0 || calls++ < cancelAfter;
+    };
+    const SentenceAligner::Result result = SentenceAligner::align(samples, sentences, progress);
+    QCOMPARE(result.outcome, outcome);
+    QVERIFY(result.spans.isEmpty());
+    QVERIFY(!SentenceAligner::outcomeMessage(outcome).isEmpty());
+}
+
+void TestSentenceAligner::decodesToMonoAtTheAlignersRate()
+{
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(u"stereo.wav"_s);
+    // Three seconds at 44.1 kHz: 440 Hz on the left, silence on the right.
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(wav.toLocal8Bit().constData(), SFM_WRITE, &info);
+    QVERIFY(file);
+    std::vector<float> frames(size_t(3 * 44100 * 2), 0.0f);
+    for (size_t i = 0; i < frames.size() / 2; ++i)
+        frames[2 * i] = float(0.5 * std::sin(2 * std::numbers::pi * 440 * double(i) / 44100));
+    sf_writef_float(file, frames.data(), sf_count_t(frames.size() / 2));
+    sf_close(file);
+
+    std::vector<float> samples;
+    QString error;
+    QVERIFY2(SentenceAligner::decodeForAlignment(wav, &samples, &error), qPrintable(error));
+    QCOMPARE(qsizetype(samples.size()), qsizetype(3 * rate));
+    // Mixed to mono: half the left channel's amplitude, the tone's frequency kept.
+    double power = 0, crossings = 0;
+    for (size_t i = rate / 2; i + 1 < samples.size() - rate / 2; ++i) {
+        power += double(samples[i]) * samples[i];
+        crossings += (samples[i] < 0) != (samples[i + 1] < 0);
+    }
+    QVERIFY(std::abs(std::sqrt(power / (2 * rate)) - 0.25 / std::sqrt(2.0)) < 0.005);
+    QVERIFY(std::abs(crossings / 2 / 2.0 - 440) < 2);
+
+    const QString corrupt = dir.filePath(u"corrupt.mp3"_s);
+    QFile junk(corrupt);
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    std::mt19937 random(5);
+    QByteArray bytes = "ID3\x03";
+    for (int i = 0; i < 200000; ++i)
+        bytes.append(char(random() & 0xff));
+    junk.write(bytes);
+    junk.close();
+    for (const QString& path : {corrupt, dir.filePath(u"missing.wav"_s)}) {
+        error.clear();
+        samples.assign(10, 1.0f);
+        const bool decoded = SentenceAligner::decodeForAlignment(path, &samples, &error);
+        // A junk MP3 may pass for a few frames of noise; it must never crash or pass silently.
+        QVERIFY(!decoded ? !error.isEmpty() : samples.size() < size_t(60 * rate));
+    }
+}
+
+void TestSentenceAligner::carriesTimesAsTheDatabaseStoresThem_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("carried");
+    const QList<std::pair<double, const char*>> rows = {
+        {0, "0"},       {0.004, "0"},     {0.006, ".01"}, {0.5, ".5"},    {0.05, ".05"},
+        {2.43, "2.43"}, {2.434, "2.43"},  {12, "12"},     {12.1, "12.1"}, {12.999, "13"},
+        {59.995, "60"}, {605.2, "605.2"}, {-1, "0"},      {1.999, "2"}};
+    for (const auto& [seconds, carried] : rows)
+        QTest::addRow("%g", seconds) << seconds << QString::fromLatin1(carried);
+}
+
+void TestSentenceAligner::carriesTimesAsTheDatabaseStoresThem()
+{
+    QFETCH(double, seconds);
+    QFETCH(QString, carried);
+    QCOMPARE(SentenceAligner::carriedTime(seconds), carried);
+}
+
+ORLUNE_GUILESS_TEST_MAIN(TestSentenceAligner)
+#include "tst_sentencealigner.moc"
