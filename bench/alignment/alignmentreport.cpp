@@ -74,6 +74,14 @@ void AlignmentReport::print(const RunTotals& totals, const QList<Contender>& con
                     part.errorMs(0.95), part.worstMs(), part.sentences());
     }
 
+    std::printf(
+        "\nours, worst sentences (seconds)         truth              found        error\n");
+    for (const Contender::Miss& miss : ours.worst) {
+        std::printf("  %-16s sentence %3lld   %8.2f %8.2f   %8.2f %8.2f   %6.0f ms\n",
+                    qPrintable(miss.lesson), miss.sentence, miss.truth.start, miss.truth.end,
+                    miss.found.start, miss.found.end, miss.errorMs);
+    }
+
     const double speed = totals.audioSeconds / std::max(ours.seconds, 1e-9);
     std::printf("\ntargets for ours\n");
     std::printf("  clean sentences          %6.1f %%   >= 99 %%     %s\n",

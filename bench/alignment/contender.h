@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <vector>
@@ -22,6 +24,33 @@ struct Contender
     BoundaryScore score;
     // The same score split by what the recording was like, to see where failures gather.
     std::map<QString, BoundaryScore> byCondition;
+    // The sentences found worst, to know where to look first.
+    struct Miss
+    {
+        double errorMs = 0; // the larger of its start's and its end's
+        QString lesson;
+        qsizetype sentence = 0; // from 1
+        SentenceAligner::Span truth;
+        SentenceAligner::Span found;
+    };
+    std::vector<Miss> worst;
+    static constexpr size_t worstKept = 5;
+
+    void noteMisses(const QString& lesson, const QList<SentenceAligner::Span>& truth,
+                    const QList<SentenceAligner::Span>& found)
+    {
+        for (qsizetype i = 0; i < truth.size() && found.size() == truth.size(); ++i) {
+            const double error = std::max(std::abs(found[i].start - truth[i].start),
+                                          std::abs(found[i].end - truth[i].end)) *
+                                 1000;
+            worst.push_back({error, lesson, i + 1, truth[i], found[i]});
+        }
+        std::sort(worst.begin(), worst.end(),
+                  [](const Miss& a, const Miss& b) { return a.errorMs > b.errorMs; });
+        if (worst.size() > worstKept)
+            worst.resize(worstKept);
+    }
+
     double seconds = 0;    // wall-clock time
     double cpuSeconds = 0; // processor time of all the process's threads
     int contractBreaches = 0;

@@ -11,7 +11,8 @@ class LessonTape;
 // Makes the benchmark's recordings from the sample course: each sentence spoken alone by a
 // flite voice (so its true onset and offset are known), joined with uneven pauses behind an
 // announcement in another voice, some under noise, written as MP3 and read back the way the
-// aligner reads it. Recordings are cached; a lesson whose text changed is made again.
+// player reads it, so the truth is where the aligner's times will be played. Recordings are
+// cached; a lesson whose text changed is made again.
 class CorpusBuilder
 {
 public:
