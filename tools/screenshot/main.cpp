@@ -7,6 +7,7 @@
 #include "shadowingscene.h"
 #include "startup.h"
 #include "studywindow.h"
+#include "treescenes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,7 +55,10 @@ int main(int argc, char* argv[])
     QTemporaryDir settings;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     Startup::writeCarriedFiles();
-    StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
+    // The tree scenes import a lesson: into a store of their own, not the learner's.
+    QTemporaryDir learnerLessons;
+    StudyWindow form(
+        StudyPaths{Startup::tempPath, Startup::voiceLibraryPath(), learnerLessons.path()});
     form.load();
     // A bare X server has no window manager to carry out the maximising.
     form.setGeometry(form.screen()->availableGeometry());
@@ -109,6 +113,9 @@ int main(int argc, char* argv[])
     ok = saveImportScenes(form.player(), LessonDatabase(paths.databaseFile()),
                           Startup::voiceLibraryPath(), folder) &&
          ok;
+
+    form.setGeometry(form.screen()->availableGeometry());
+    ok = saveTreeScenes(form, folder) && ok;
 
     Startup::shutdown(form);
     return ok ? 0 : 1;
