@@ -75,7 +75,7 @@ void AlignmentReport::print(const RunTotals& totals, const QList<Contender>& con
     }
 
     std::printf(
-        "\nours, worst sentences (seconds)         truth              found        error\n");
+        "\nours, worst lessons' worst sentences     truth (s)          found (s)    error\n");
     for (const Contender::Miss& miss : ours.worst) {
         std::printf("  %-16s sentence %3lld   %8.2f %8.2f   %8.2f %8.2f   %6.0f ms\n",
                     qPrintable(miss.lesson), miss.sentence, miss.truth.start, miss.truth.end,

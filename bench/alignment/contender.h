@@ -24,7 +24,7 @@ struct Contender
     BoundaryScore score;
     // The same score split by what the recording was like, to see where failures gather.
     std::map<QString, BoundaryScore> byCondition;
-    // The sentences found worst, to know where to look first.
+    // The worst sentence of each of the lessons that went worst, to know where to look first.
     struct Miss
     {
         double errorMs = 0; // the larger of its start's and its end's
@@ -39,12 +39,16 @@ struct Contender
     void noteMisses(const QString& lesson, const QList<SentenceAligner::Span>& truth,
                     const QList<SentenceAligner::Span>& found)
     {
+        Miss lessonWorst;
         for (qsizetype i = 0; i < truth.size() && found.size() == truth.size(); ++i) {
             const double error = std::max(std::abs(found[i].start - truth[i].start),
                                           std::abs(found[i].end - truth[i].end)) *
                                  1000;
-            worst.push_back({error, lesson, i + 1, truth[i], found[i]});
+            if (error > lessonWorst.errorMs)
+                lessonWorst = {error, lesson, i + 1, truth[i], found[i]};
         }
+        if (!lessonWorst.lesson.isEmpty())
+            worst.push_back(lessonWorst);
         std::sort(worst.begin(), worst.end(),
                   [](const Miss& a, const Miss& b) { return a.errorMs > b.errorMs; });
         if (worst.size() > worstKept)
