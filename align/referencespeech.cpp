@@ -12,8 +12,6 @@
 namespace {
 
 constexpr char voiceName[] = "en-us";
-// A little brisker than a textbook's reader: a shorter reference warps just as well, faster.
-constexpr int wordsPerMinute = 160;
 // Quieter than this at either end of a sentence counts as silence (about -54 dBFS).
 constexpr float silenceLevel = 0.002f;
 
@@ -34,7 +32,7 @@ int collectSamples(short* wav, int count, espeak_EVENT* events)
 }
 
 // The engine's rate, or 0 when it cannot start. Call with the engine's mutex held.
-int startEngine()
+int startEngine(int wordsPerMinute)
 {
     static int rate = 0;
     static bool tried = false;
@@ -64,8 +62,8 @@ std::vector<short> speak(const QString& sentence)
 
 } // namespace
 
-bool ReferenceSpeech::synthesise(const QStringList& sentences, const std::vector<float>& bandRange,
-                                 const Progress& progress)
+bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinute,
+                                 const std::vector<float>& bandRange, const Progress& progress)
 {
     m_sentences.clear();
     m_speechSeconds = 0;
@@ -78,7 +76,7 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, const std::vector
         int rate = 0;
         {
             std::lock_guard lock(engineMutex());
-            rate = startEngine();
+            rate = startEngine(wordsPerMinute);
             if (rate > 0)
                 spoken = speak(sentences[s]);
         }

@@ -27,5 +27,5 @@ public:
                        const Progress& progress);
 
     // Most cells the first, unbanded pass may visit: it keeps only a few rows at a time.
-    static constexpr double maxCoarseCells = 4e8;
+    static constexpr double maxCoarseCells = 1.5e8;
 };
