@@ -35,6 +35,24 @@ bool validLesson(int book, int lesson, QTextStream& err)
     return true;
 }
 
+// Decodes the recording and finds the sentences in it; false once the reason is told.
+bool alignRecording(const QString& audioPath, const QStringList& sentences,
+                    SentenceAligner::Result* result, QTextStream& err)
+{
+    std::vector<float> samples;
+    QString error;
+    if (!SentenceAligner::decodeForAlignment(audioPath, &samples, &error)) {
+        err << error << "\n";
+        return false;
+    }
+    *result = SentenceAligner::align(samples, sentences);
+    if (result->outcome != SentenceAligner::Outcome::Aligned) {
+        err << SentenceAligner::outcomeMessage(result->outcome) << "\n";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int list(const Sources& sources, QTextStream& out)
@@ -163,14 +181,8 @@ int align(const QString& audioPath, const QString& textPath, QTextStream& out, Q
         return 1;
     }
     const QStringList sentences = CourseText::nonEmptyLines(text);
-    std::vector<float> samples;
-    if (!SentenceAligner::decodeForAlignment(audioPath, &samples, &error)) {
-        err << error << "\n";
-        return 1;
-    }
-    const SentenceAligner::Result result = SentenceAligner::align(samples, sentences);
-    if (result.outcome != SentenceAligner::Outcome::Aligned) {
-        err << SentenceAligner::outcomeMessage(result.outcome) << "\n";
+    SentenceAligner::Result result;
+    if (!alignRecording(audioPath, sentences, &result, err)) {
         return 1;
     }
     for (int i = 0; i < sentences.size(); ++i) {
@@ -222,14 +234,8 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
             stored.words.append({word.word, word.meaning});
         }
     }
-    std::vector<float> samples;
-    if (!SentenceAligner::decodeForAlignment(files.audio, &samples, &error)) {
-        err << error << "\n";
-        return 1;
-    }
-    const SentenceAligner::Result result = SentenceAligner::align(samples, sentences);
-    if (result.outcome != SentenceAligner::Outcome::Aligned) {
-        err << SentenceAligner::outcomeMessage(result.outcome) << "\n";
+    SentenceAligner::Result result;
+    if (!alignRecording(files.audio, sentences, &result, err)) {
         return 1;
     }
     for (int i = 0; i < sentences.size(); ++i) {
