@@ -1,5 +1,6 @@
 // The study window's voice recording: record, replay and keep a copy.
 #include "facebutton.h"
+#include "shadowingsession.h"
 #include "studywindow.h"
 #include "voicerecorder.h"
 
@@ -41,6 +42,10 @@ void StudyWindow::recordingButtonReleased(int index)
 void StudyWindow::toggleRecording()
 {
     if (m_sentenceButtons[RecordVoice]->caption() == recordCaption) {
+        // One microphone, one recording: the learner's own recording ends a shadowing session.
+        if (m_shadowing && m_shadowing->isActive()) {
+            m_shadowing->stop();
+        }
         m_sentenceButtons[RecordVoice]->setCaption(stopCaption);
         m_sentenceButtons[PlayRecording]->setEnabled(false);
         m_sentenceButtons[SaveRecording]->setEnabled(false);

@@ -168,6 +168,13 @@ private slots:
         QCOMPARE(form.shadowing().step(), Step::Idle);
         QCOMPARE(form.takePlayer().playState(), MediaPlayer::Stopped);
         form.player().controls().stop();
+        // So does the learner's own recording (F8), which wants the microphone.
+        action(form, "跟读")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Recording, 3000);
+        action(form, "key_record")->trigger();
+        QCOMPARE(form.shadowing().step(), Step::Idle);
+        action(form, "key_record")->trigger();
+        form.player().controls().stop();
 
         // Another lesson, or this one opened again: the takes go.
         fixture.openLesson(1, 1);
