@@ -140,24 +140,11 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
     const Mfcc::Features recording = Mfcc::compute(samples);
     ReferenceSpeech reference;
     if (!reference.synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
-                              stage(0.05, 0.15))) {
+                              stage(0.05, 0.25))) {
         // Only a missing speech engine fails here without a cancel; then nothing in the
         // text could be read, much as if it held no words.
         result.outcome = cancelled ? Outcome::Cancelled : Outcome::EmptyText;
         return result;
-    }
-    // A reader much slower than the reference is met at their own pace: warping
-    // stretches well, but not twofold. The recording's speech includes any announcement, so
-    // the reader is taken as a little faster than it suggests.
-    const double pace = reference.speechSeconds() / (0.9 * pauses.speechSeconds());
-    if (pace < 0.8) {
-        const int wordsPerMinute =
-            int(std::clamp(ReferenceSpeech::usualWordsPerMinute * pace, 90.0, 300.0));
-        if (!reference.synthesise(sentences, wordsPerMinute, recording.bandRange,
-                                  stage(0.15, 0.25))) {
-            result.outcome = cancelled ? Outcome::Cancelled : Outcome::EmptyText;
-            return result;
-        }
     }
     if (reference.speechSeconds() > maxReferenceToSpeech * pauses.speechSeconds()) {
         result.outcome = Outcome::TextTooLong;
