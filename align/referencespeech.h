@@ -26,8 +26,9 @@ public:
     bool synthesise(const QStringList& sentences, int wordsPerMinute,
                     const std::vector<float>& bandRange, const Progress& progress);
 
-    // A little brisker than a textbook's reader: a shorter reference warps just as well, faster.
-    static constexpr int usualWordsPerMinute = 160;
+    // Slower than most readers: warping squeezes the reference cheaply (up to twice) but pays
+    // for every frame it must stretch it, so a reference slower than the reader is the safe side.
+    static constexpr int usualWordsPerMinute = 130;
 
     const Mfcc::Features& features() const { return m_features; }
     const std::vector<Sentence>& sentences() const { return m_sentences; }
