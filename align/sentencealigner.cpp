@@ -20,8 +20,8 @@ constexpr double maxReferenceToSpeech = 2.5;
 constexpr double pauseReach = 0.4;
 // Kept of the pause on each side of a boundary: the fading end of a word, a soft onset; more
 // where noise hides how softly the speech begins and ends.
-constexpr double startMargin = 0.015;
-constexpr double endMargin = 0.04;
+constexpr double startMargin = 0.035;
+constexpr double endMargin = 0.07;
 constexpr double startMarginPerMaskedDb = 0.004;
 constexpr double endMarginPerMaskedDb = 0.005;
 constexpr double minSpanSeconds = 0.01;
