@@ -139,6 +139,13 @@ double PauseFinder::speechSeconds() const
     return m_speechFrames * frameSeconds;
 }
 
+bool PauseFinder::speechAfter(double seconds) const
+{
+    const auto from = std::size_t(std::clamp(frameAt(seconds) + 1, 0, int(m_speech.size())));
+    return std::find(m_speech.begin() + std::ptrdiff_t(from), m_speech.end(), true) !=
+           m_speech.end();
+}
+
 int PauseFinder::frameAt(double seconds) const
 {
     return int(std::floor(seconds / frameSeconds));

@@ -33,6 +33,8 @@ public:
     std::optional<double> speechEdgeNear(double seconds, double reach, bool onset) const;
     // The middle of the quietest stretch in [from, to].
     double quietestNear(double from, double to) const;
+    // Whether any speech lies after `seconds`.
+    bool speechAfter(double seconds) const;
 
     // The level in dB that parts speech from noise in `levelDb`; +infinity when the two lie
     // too close to tell apart.

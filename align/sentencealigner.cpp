@@ -174,6 +174,7 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
             spans[k].end = spans[k + 1].start = (spans[k].end + spans[k + 1].start) / 2;
     }
     tidy(&spans, duration);
+    result.speechAfterLast = pauses.speechAfter(spans.back().end);
     result.spans = spans;
     return result;
 }

@@ -38,6 +38,9 @@ struct Result
 {
     Outcome outcome = Outcome::Aligned;
     QList<Span> spans; // one per sentence when aligned, else empty
+    // More speech follows the last sentence (exercises after the text): its end must then be
+    // stored, where it is otherwise left open to play to the end of the recording.
+    bool speechAfterLast = false;
 };
 
 // Called now and then with the share done (0..1); returning false cancels the alignment.

@@ -13,10 +13,11 @@ qint64 toMilliseconds(double seconds)
 void AlignedSentenceModel::setSentences(const QStringList& sentences,
                                         const QStringList& translations,
                                         const QList<SentenceAligner::Span>& spans,
-                                        double recordingSeconds)
+                                        double recordingSeconds, bool speechAfterLast)
 {
     beginResetModel();
     m_rows.clear();
+    m_keepLastEnd = speechAfterLast;
     m_recordingEnd = toMilliseconds(recordingSeconds);
     const qsizetype count = std::min(sentences.size(), spans.size());
     for (qsizetype i = 0; i < count; ++i) {
@@ -89,7 +90,9 @@ QList<SentenceRow> AlignedSentenceModel::sentenceRows() const
     QList<SentenceRow> rows;
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         const Row& r = m_rows[i];
-        const bool last = i + 1 == m_rows.size();
+        // Left open, the last sentence plays to the end of the recording, as carried lessons'
+        // do; not when the recording goes on with what the text does not hold.
+        const bool last = i + 1 == m_rows.size() && !m_keepLastEnd;
         rows.append({r.sentence, r.translation, SentenceAligner::carriedTime(r.start / 1000.0),
                      last ? QString() : SentenceAligner::carriedTime(r.end / 1000.0)});
     }

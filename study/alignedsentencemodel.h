@@ -24,7 +24,8 @@ public:
 
     // `translations` is empty or holds one line per sentence; `spans` one per sentence.
     void setSentences(const QStringList& sentences, const QStringList& translations,
-                      const QList<SentenceAligner::Span>& spans, double recordingSeconds);
+                      const QList<SentenceAligner::Span>& spans, double recordingSeconds,
+                      bool speechAfterLast = false);
     void clear();
     bool isEmpty() const { return m_rows.isEmpty(); }
     bool hasTranslations() const;
@@ -60,4 +61,5 @@ private:
 
     QList<Row> m_rows;
     qint64 m_recordingEnd = 0;
+    bool m_keepLastEnd = false;
 };

@@ -266,7 +266,7 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
         return;
     }
     m_model.setSentences(m_alignedSentences, m_translations, report.result.spans,
-                         report.recordingSeconds);
+                         report.recordingSeconds, report.result.speechAfterLast);
     m_table->setColumnHidden(AlignedSentenceModel::TranslationColumn, !m_model.hasTranslations());
     m_progress->setFormat(QStringLiteral("完成"));
     updateButtons();

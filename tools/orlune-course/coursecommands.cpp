@@ -239,8 +239,9 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
         return 1;
     }
     for (int i = 0; i < sentences.size(); ++i) {
-        // The last sentence plays to the recording's end, as the carried lessons' does.
-        const bool last = i == sentences.size() - 1;
+        // The last sentence plays to the recording's end, as the carried lessons' does, unless
+        // the recording goes on with what the text does not hold.
+        const bool last = i == sentences.size() - 1 && !result.speechAfterLast;
         stored.sentences.append(
             {sentences[i], translations.value(i),
              SentenceAligner::carriedTime(result.spans[i].start),
