@@ -66,16 +66,39 @@ bool withDatabase(const QString& path, bool readOnly,
     return done;
 }
 
+// The error of the statement that failed last on any connection: the connection's own error
+// stays empty when a query fails.
+thread_local QSqlError lastFailure;
+
 bool exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
 {
     QSqlQuery query(db);
     if (!query.prepare(sql)) {
+        lastFailure = query.lastError();
         return false;
     }
     for (const QVariant& value : values) {
         query.addBindValue(value);
     }
-    return query.exec();
+    if (!query.exec()) {
+        lastFailure = query.lastError();
+        return false;
+    }
+    return true;
+}
+
+// Why a write failed, in words the learner can act on.
+QString failureText(const QSqlDatabase& db)
+{
+    const QSqlError error = db.lastError().isValid() ? db.lastError() : lastFailure;
+    // SQLITE_CORRUPT and SQLITE_NOTADB: nothing can be written until the file is moved away.
+    if (error.nativeErrorCode() == u"11"_s || error.nativeErrorCode() == u"26"_s) {
+        return u"文件已损坏，请把它移走或删除后再试"_s;
+    }
+    if (error.nativeErrorCode() == u"13"_s) {
+        return u"磁盘已满"_s;
+    }
+    return error.text().trimmed().isEmpty() ? u"无法写入"_s : error.text().trimmed();
 }
 
 // The columns are NOT NULL, and Qt binds a null QString as NULL.
@@ -274,12 +297,12 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
     const bool stored = withDatabase(databasePath(), false, [&](QSqlDatabase& db) {
         for (const char16_t* statement : schema) {
             if (!exec(db, QString::fromUtf16(statement))) {
-                failure = db.lastError().text();
+                failure = failureText(db);
                 return false;
             }
         }
         if (!db.transaction()) {
-            failure = db.lastError().text();
+            failure = failureText(db);
             return false;
         }
         const QVariantList where{lesson.bookDigit, lesson.lessonText};
@@ -306,7 +329,7 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
             return false;
         }
         if (!ok || !db.commit()) {
-            failure = db.lastError().text();
+            failure = failureText(db);
             db.rollback();
             return false;
         }
@@ -317,8 +340,8 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
     }
     if (!stored) {
         QFile::remove(freshPath);
-        return fail(
-            u"无法保存课文（%1）：%2"_s.arg(failure, QDir::toNativeSeparators(databasePath())));
+        return fail(u"无法保存课文（%1）：%2"_s.arg(failure.isEmpty() ? u"无法打开"_s : failure,
+                                                    QDir::toNativeSeparators(databasePath())));
     }
     if (m_crashPoint == CrashPoint::AfterCommit) {
         return false;
@@ -338,7 +361,7 @@ bool LearnerStore::removeLesson(const QString& bookDigit, const QString& lessonT
     QString failure;
     const bool removed = withDatabase(databasePath(), false, [&](QSqlDatabase& db) {
         if (!db.transaction()) {
-            failure = db.lastError().text();
+            failure = failureText(db);
             return false;
         }
         bool ok = true;
@@ -349,7 +372,7 @@ bool LearnerStore::removeLesson(const QString& bookDigit, const QString& lessonT
                             {bookDigit, lessonText});
         }
         if (!ok || !db.commit()) {
-            failure = db.lastError().text();
+            failure = failureText(db);
             db.rollback();
             return false;
         }
@@ -357,8 +380,9 @@ bool LearnerStore::removeLesson(const QString& bookDigit, const QString& lessonT
     });
     if (!removed) {
         if (error) {
-            *error = u"无法删除导入的课文（%1）：%2"_s.arg(
-                failure, QDir::toNativeSeparators(databasePath()));
+            *error =
+                u"无法删除导入的课文（%1）：%2"_s.arg(failure.isEmpty() ? u"无法打开"_s : failure,
+                                                      QDir::toNativeSeparators(databasePath()));
         }
         return false;
     }

@@ -98,6 +98,16 @@ void TestLearnerStore::learnerLessonWinsUntilRemoved()
     QVERIFY(QDir(store.recordingFolder()).entryList(QDir::Files).isEmpty());
     QVERIFY(store.lessons().isEmpty());
     QVERIFY(LearnerStore(dir.filePath(u"never"_s)).removeLesson(u"1"_s, u"Lesson 1"_s, &error));
+
+    // A damaged store: the carried lesson still reads, and the learner is told what to do.
+    QVERIFY(QFile::remove(store.databasePath()));
+    QVERIFY(!writeFile(store.databasePath(), QByteArray(4096, 'x')).isEmpty());
+    QCOMPARE(load(carried, store).table.sentences.value(0), u"Carried."_s);
+    QVERIFY(!store.importLesson(lesson(u"Mine."_s, first), &error));
+    QVERIFY2(error.contains(u"已损坏"_s), qPrintable(error));
+    QVERIFY(!store.removeLesson(u"2"_s, u"Lesson 7"_s, &error));
+    QVERIFY2(error.contains(u"已损坏"_s), qPrintable(error));
+    QVERIFY(QDir(store.recordingFolder()).entryList(QDir::Files).isEmpty());
 }
 
 void TestLearnerStore::interruptedImportKeepsEarlierLesson_data()
