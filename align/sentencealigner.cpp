@@ -42,10 +42,14 @@ double windowEnd(int frame)
     return frame * frameSeconds + windowSeconds;
 }
 
+// Only English can be read for the reference; a text of Chinese alone is most likely the
+// translations chosen in place of the text, and would be matched to anything.
 bool hasLetter(const QStringList& sentences)
 {
     return std::any_of(sentences.begin(), sentences.end(), [](const QString& s) {
-        return std::any_of(s.begin(), s.end(), [](QChar c) { return c.isLetter(); });
+        return std::any_of(s.begin(), s.end(), [](QChar c) {
+            return c.isLetter() && c.script() == QChar::Script_Latin;
+        });
     });
 }
 
@@ -187,7 +191,7 @@ QString outcomeMessage(Outcome outcome)
     case Outcome::Cancelled:
         return u"已取消自动分句。"_s;
     case Outcome::EmptyText:
-        return u"课文中没有可朗读的英文句子。请检查课文文件：每行一句英文。"_s;
+        return u"课文中没有可朗读的英文句子（是不是选成了译文？）。请检查课文文件：每行一句英文。"_s;
     case Outcome::NoSpeech:
         return u"录音中听不到说话声（可能是静音或只有噪音）。请检查录音文件。"_s;
     case Outcome::TextTooLong:

@@ -167,8 +167,9 @@ void TestSentenceAligner::refusesWhatCannotBeAligned_data()
     QTest::newRow("silence") << u"silence"_s << text << -1 << Outcome::NoSpeech;
     QTest::newRow("steady noise") << u"noise"_s << text << -1 << Outcome::NoSpeech;
     QTest::newRow("no sentences") << u"tones"_s << QStringList{} << -1 << Outcome::EmptyText;
-    QTest::newRow("no letters") << u"tones"_s << QStringList{u"..."_s, u" 12 "_s} << -1
-                                << Outcome::EmptyText;
+    QTest::newRow("no English letters")
+        << u"tones"_s << QStringList{u"..."_s, u" 12 "_s, u"早上好，爸爸。"_s} << -1
+        << Outcome::EmptyText;
     QTest::newRow("text far too long") << u"tones"_s << tooLong << -1 << Outcome::TextTooLong;
     QTest::newRow("cancelled at once") << u"tones"_s << text << 0 << Outcome::Cancelled;
     QTest::newRow("cancelled warping") << u"tones"_s << text << 4 << Outcome::Cancelled;
