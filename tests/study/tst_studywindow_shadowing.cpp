@@ -175,6 +175,16 @@ private slots:
         QCOMPARE(form.shadowing().step(), Step::Idle);
         action(form, "key_record")->trigger();
         form.player().controls().stop();
+        // And opening the dictation window, which hides this one.
+        action(form, "跟读")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Recording, 3000);
+        auto* dictationCaption = form.findChild<QWidget*>(QStringLiteral("toolbarCaption_3"));
+        QTest::mousePress(dictationCaption, Qt::LeftButton);
+        QTest::mouseRelease(dictationCaption, Qt::LeftButton);
+        QVERIFY(form.dictationWindow() && !form.isVisible());
+        QCOMPARE(form.shadowing().step(), Step::Idle);
+        form.dictationWindow()->close();
+        QTRY_VERIFY(form.isVisible());
 
         // Another lesson, or this one opened again: the takes go.
         fixture.openLesson(1, 1);
