@@ -7,6 +7,7 @@
 #include "lessonloader.h"
 #include "lessontreeshading.h"
 #include "lookuppopup.h"
+#include "shadowingpanel.h"
 #include "sitepages.h"
 #include "studywindowlayout.h"
 #include "toolbarbutton.h"
@@ -145,7 +146,13 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     applyLayout();
 }
 
-StudyWindow::~StudyWindow() = default;
+StudyWindow::~StudyWindow()
+{
+    // The panel is a window of its own: left to QWidget's destructor, it would be hidden only
+    // after our members are gone, and its hiding stops the shadowing session among them.
+    delete m_shadowingPanel;
+    m_shadowingPanel = nullptr;
+}
 
 void StudyWindow::buildMenus()
 {
