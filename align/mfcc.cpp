@@ -1,14 +1,13 @@
 #include "mfcc.h"
 
 #include "pausefinder.h"
+#include "realfft.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <fftw3.h>
 #include <memory>
-#include <mutex>
 #include <numbers>
 
 namespace {
@@ -23,13 +22,6 @@ constexpr double levelLowHz = 150;
 constexpr double levelHighHz = 5000;
 // A floor on each band's power, about -90 dBFS: digital silence and soft noise compare alike.
 constexpr float powerFloor = 1e-9f;
-
-// FFTW's planner keeps global state; only executing a plan is safe from several threads.
-std::mutex& plannerMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
 
 double hzToMel(double hz)
 {
@@ -75,15 +67,6 @@ const FilterBank& filterBank()
     static const FilterBank bank;
     return bank;
 }
-
-struct PlanDeleter
-{
-    void operator()(fftwf_plan_s* plan) const
-    {
-        std::lock_guard lock(plannerMutex());
-        fftwf_destroy_plan(plan);
-    }
-};
 
 float percentile(std::vector<float>& values, double share)
 {
@@ -147,20 +130,12 @@ void addVoicing(Mfcc::Features* features)
 
 struct Mfcc::Fft
 {
-    std::unique_ptr<float, decltype(&fftwf_free)> in{fftwf_alloc_real(fftSize), &fftwf_free};
-    std::unique_ptr<fftwf_complex, decltype(&fftwf_free)> out{fftwf_alloc_complex(bins),
-                                                              &fftwf_free};
-    std::unique_ptr<fftwf_plan_s, PlanDeleter> plan;
+    RealFft transform{fftSize};
     std::array<float, window> hamming{};
 };
 
 Mfcc::Mfcc() : m_fft(std::make_unique<Fft>())
 {
-    {
-        std::lock_guard lock(plannerMutex());
-        m_fft->plan.reset(
-            fftwf_plan_dft_r2c_1d(fftSize, m_fft->in.get(), m_fft->out.get(), FFTW_ESTIMATE));
-    }
     for (int k = 0; k < window; ++k)
         m_fft->hamming[k] = float(0.54 - 0.46 * std::cos(2 * std::numbers::pi * k / (window - 1)));
 }
@@ -235,7 +210,7 @@ void Mfcc::analyse(const float* x)
     // A full-scale sine's windowed power, so levels read as dBFS.
     constexpr double fullScale = 0.25 * 0.54 * 0.54 * window * window;
 
-    float* buffer = m_fft->in.get();
+    float* buffer = m_fft->transform.input();
     float previous = m_previous;
     for (int k = 0; k < window; ++k) {
         buffer[k] = (x[k] - 0.97f * previous) * m_fft->hamming[k];
@@ -244,12 +219,11 @@ void Mfcc::analyse(const float* x)
     // The next window starts one hop on: its pre-emphasis needs the sample before that.
     m_previous = x[hop - 1];
     std::fill(buffer + window, buffer + fftSize, 0.0f);
-    fftwf_execute(m_fft->plan.get());
+    m_fft->transform.run();
     std::array<float, bins> power{};
-    const fftwf_complex* spectrum = m_fft->out.get();
     double level = 0;
     for (int k = 0; k < bins; ++k) {
-        power[k] = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
+        power[k] = m_fft->transform.power(k);
         if (k >= levelFirst && k <= levelLast)
             level += power[k];
     }
