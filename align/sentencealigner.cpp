@@ -3,6 +3,7 @@
 #include "mfcc.h"
 #include "pausefinder.h"
 #include "referencespeech.h"
+#include "speechedges.h"
 #include "subsequencedtw.h"
 
 #include <algorithm>
@@ -18,16 +19,9 @@ namespace {
 constexpr double maxReferenceToSpeech = 2.5;
 // How far from where the warping path puts a boundary the speaker's pause may lie.
 constexpr double pauseReach = 0.4;
-// Kept of the pause on each side of a boundary: the fading end of a word, a soft onset; more
-// where noise hides how softly the speech begins and ends.
-constexpr double startMargin = 0.035;
-constexpr double endMargin = 0.07;
-constexpr double startMarginPerMaskedDb = 0.004;
-constexpr double endMarginPerMaskedDb = 0.005;
+// How far before the first sentence and after the last their speech may be sought.
+constexpr double outerReach = 0.3;
 constexpr double minSpanSeconds = 0.01;
-// Past this much masking the warping path's boundaries are trusted some way into a pause.
-constexpr double noisyMaskingDb = 6;
-constexpr double maxFollow = 0.15;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -53,44 +47,39 @@ bool hasLetter(const QStringList& sentences)
     });
 }
 
-// Moves each boundary from where the path maps it into the pause the speaker made there.
-void snapToPauses(QList<Span>* spans, const PauseFinder& pauses)
+// Where each sentence's speech begins and ends by the pauses the speaker made nearest the
+// boundaries the path maps (`edges`), and how far each boundary may move from there: to the
+// middle of the pause (`limits`).
+void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span>* edges,
+                QList<Span>* limits)
 {
-    const int count = int(spans->size());
-    const double kept = startMargin + startMarginPerMaskedDb * pauses.noiseMaskingDb();
-    const double keptAtEnd = endMargin + endMarginPerMaskedDb * pauses.noiseMaskingDb();
-    const bool noisy = pauses.noiseMaskingDb() > noisyMaskingDb;
+    *edges = *limits = mapped;
+    const int count = int(mapped.size());
     double earliest = 0;
     for (int k = 0; k + 1 < count; ++k) {
-        const double a = std::min((*spans)[k].end, (*spans)[k + 1].start);
-        const double b = std::max((*spans)[k].end, (*spans)[k + 1].start);
+        const double a = std::min(mapped[k].end, mapped[k + 1].start);
+        const double b = std::max(mapped[k].end, mapped[k + 1].start);
         const auto pause =
             pauses.pauseNear(a, b, std::max(earliest, a - pauseReach), b + pauseReach);
         if (pause) {
-            const double length = pause->end - pause->start;
-            double end = pause->start + std::min(keptAtEnd, length / 2);
-            double start = pause->end - std::min(kept, length / 2);
-            if (noisy) {
-                // Noise may hide a soft ending or onset that the warping path still heard:
-                // where the path reaches further into the pause, follow it some way.
-                const double mappedEnd = (*spans)[k].end, mappedStart = (*spans)[k + 1].start;
-                end = std::clamp(mappedEnd, end, std::min(end + maxFollow, (end + start) / 2));
-                start = std::clamp(mappedStart, std::max(start - maxFollow, end), start);
-            }
-            (*spans)[k].end = end;
-            (*spans)[k + 1].start = start;
+            (*edges)[k].end = pause->start;
+            (*edges)[k + 1].start = pause->end;
+            (*limits)[k].end = (*limits)[k + 1].start = (pause->start + pause->end) / 2;
             earliest = pause->end;
         } else {
             // No pause: part the sentences where the sound is lowest between them.
             const double quiet = pauses.quietestNear(std::max(earliest, a - 0.05), b + 0.05);
-            (*spans)[k].end = (*spans)[k + 1].start = quiet;
+            (*edges)[k].end = (*edges)[k + 1].start = quiet;
+            (*limits)[k].end = (*limits)[k + 1].start = quiet;
             earliest = quiet;
         }
     }
-    if (const auto onset = pauses.speechEdgeNear(spans->front().start, pauseReach, true))
-        spans->front().start = std::max(0.0, *onset - kept);
-    if (const auto offset = pauses.speechEdgeNear(spans->back().end, pauseReach, false))
-        spans->back().end = *offset + keptAtEnd;
+    if (const auto onset = pauses.speechEdgeNear(mapped.front().start, pauseReach, true))
+        edges->front().start = *onset;
+    if (const auto offset = pauses.speechEdgeNear(mapped.back().end, pauseReach, false))
+        edges->back().end = *offset;
+    limits->front().start = std::max(0.0, edges->front().start - outerReach);
+    limits->back().end = edges->back().end + outerReach;
 }
 
 // Every span forward in time, inside the recording, none overlapping the next.
@@ -155,7 +144,7 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     const SubsequenceDtw::Match match =
-        SubsequenceDtw::align(reference.features(), recording, stage(0.25, 1.0));
+        SubsequenceDtw::align(reference.features(), recording, stage(0.25, 0.97));
     if (match.first.empty()) {
         result.outcome = Outcome::Cancelled;
         return result;
@@ -171,8 +160,16 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         spans[k].start = windowStart(mappedStart[k]);
         spans[k].end = windowEnd(mappedEnd[k]);
     }
-    if (options.moveBoundariesIntoPauses)
-        snapToPauses(&spans, pauses);
+    if (options.moveBoundariesIntoPauses) {
+        QList<Span> edges, limits;
+        findPauses(spans, pauses, &edges, &limits);
+        const SpeechEdges speech(samples, pauses.noiseMaskingDb(), stage(0.97, 1.0));
+        if (speech.cancelled()) {
+            result.outcome = Outcome::Cancelled;
+            return result;
+        }
+        spans = speech.refine(edges, limits);
+    }
     for (int k = 0; k + 1 < spans.size(); ++k) {
         if (spans[k].end > spans[k + 1].start)
             spans[k].end = spans[k + 1].start = (spans[k].end + spans[k + 1].start) / 2;

@@ -1,0 +1,256 @@
+#include "speechedges.h"
+
+#include "realfft.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+using SentenceAligner::Span;
+
+namespace {
+
+constexpr int rate = SentenceAligner::sampleRate;
+constexpr int hop = int(SpeechEdges::frameSeconds * rate);
+
+// Past this much masking, loudness no longer shows where soft speech begins.
+constexpr double noisyMaskingDb = 6;
+
+// In a quiet recording: speech is what rises within this much of the sentence's loudest
+// moment, and five times over the noise's own wander.
+constexpr double belowPeakDb = 42;
+constexpr double overWander = 5;
+// A first search forward from the pause edge, when the pause search's threshold lay under
+// this sentence's; then back, over dips as long as a stop's closure.
+constexpr int forwardFrames = 20;
+constexpr int gapFrames = 20;
+// Kept of the pause either side: the truth of a boundary is only known to a frame or two.
+constexpr double quietMargin = 0.010;
+
+// Under noise: 25 ms windows, over the band where speech stands above white or pink noise.
+constexpr int fftSize = 512;
+constexpr int window = 400;
+constexpr double lowHz = 100;
+constexpr double highHz = 7500;
+// The noise's spectrum is the mean over the quietest fifth of the frames.
+constexpr double noiseShare = 0.2;
+// Evidence for speech counts only where a frame's likelihood exceeds the noise's typical
+// one by a fifth; one loud frame counts no more than three typical noise frames.
+constexpr double drift = 1.2;
+constexpr double cap = 3;
+// The change point search starts this far inside the speech the pause search found.
+constexpr double lead = 0.05;
+// The deeper the noise lies over soft speech, the more of its onset and fading end it hides.
+constexpr double noisyStartMarginPerDb = 0.002;
+constexpr double noisyEndMarginPerDb = 0.009;
+constexpr double noisyEndMarginOffset = -0.07;
+// Away from the pause's edges, the pause holds noise alone.
+constexpr double pauseInside = 0.1;
+constexpr double fallbackNoiseLikelihood = 0.2;
+
+} // namespace
+
+SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingDb,
+                         const std::function<bool(double done)>& progress)
+    : m_maskingDb(noiseMaskingDb), m_noisy(noiseMaskingDb > noisyMaskingDb)
+{
+    const std::size_t frames = samples.size() / hop;
+    m_power.resize(frames);
+    for (std::size_t f = 0; f < frames; ++f) {
+        double sum = 0;
+        for (std::size_t i = f * hop; i < (f + 1) * hop; ++i)
+            sum += double(samples[i]) * samples[i];
+        m_power[f] = sum / hop;
+    }
+    if (frames == 0)
+        return;
+    // The noise: the quietest twentieth of the frames, and all that lies near their level.
+    std::vector<double> sorted = m_power;
+    const auto quietAt = sorted.begin() + std::ptrdiff_t(sorted.size() / 20);
+    std::nth_element(sorted.begin(), quietAt, sorted.end());
+    double quietMean = 0;
+    int quietCount = 0;
+    for (double p : m_power) {
+        if (p <= *quietAt) {
+            quietMean += p;
+            ++quietCount;
+        }
+    }
+    quietMean /= std::max(1, quietCount);
+    double sum = 0, squares = 0;
+    int count = 0;
+    for (double p : m_power) {
+        if (p <= 2 * quietMean + 1e-10) {
+            sum += p;
+            squares += p * p;
+            ++count;
+        }
+    }
+    m_noise = sum / std::max(1, count);
+    m_wander = std::sqrt(std::max(0.0, squares / std::max(1, count) - m_noise * m_noise));
+    if (!m_noisy)
+        return;
+
+    // Three passes over the spectra, so that a long recording's spectra are never all held:
+    // each frame's band energy, then the noise's spectrum, then each frame's likelihood.
+    RealFft fft(fftSize);
+    std::array<float, window> hann{};
+    for (int i = 0; i < window; ++i)
+        hann[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / window));
+    const int first = int(lowHz * fftSize / rate), last = int(highHz * fftSize / rate);
+    const int bins = last - first;
+    auto analyse = [&](std::size_t frame) {
+        float* in = fft.input();
+        std::fill(in, in + fftSize, 0.0f);
+        const long centre = long(frame) * hop + hop / 2;
+        for (int i = 0; i < window; ++i) {
+            const long at = centre - window / 2 + i;
+            if (at >= 0 && at < long(samples.size()))
+                in[i] = samples[std::size_t(at)] * hann[i];
+        }
+        fft.run();
+    };
+    // Half a minute of frames: checks for a cancel often enough without slowing the passes.
+    constexpr std::size_t checkEvery = 6000;
+    const double work = 3.0 * double(frames);
+    auto goOn = [&](double done) {
+        m_cancelled = m_cancelled || (progress && !progress(done / work));
+        return !m_cancelled;
+    };
+    std::vector<double> energy(frames);
+    for (std::size_t f = 0; f < frames; ++f) {
+        if (f % checkEvery == 0 && !goOn(double(f)))
+            return;
+        analyse(f);
+        double e = 0;
+        for (int k = first; k < last; ++k)
+            e += fft.power(k);
+        energy[f] = e;
+    }
+    sorted = energy;
+    const auto cutAt = sorted.begin() + std::ptrdiff_t(double(sorted.size() - 1) * noiseShare);
+    std::nth_element(sorted.begin(), cutAt, sorted.end());
+    const double cut = *cutAt;
+    std::vector<double> noise(std::size_t(bins), 0.0);
+    int noiseFrames = 0;
+    for (std::size_t f = 0; f < frames; ++f) {
+        if (f % checkEvery == 0 && !goOn(double(frames + f)))
+            return;
+        if (energy[f] > cut)
+            continue;
+        analyse(f);
+        for (int k = 0; k < bins; ++k)
+            noise[std::size_t(k)] += fft.power(first + k);
+        ++noiseFrames;
+    }
+    double total = 0;
+    for (double& n : noise)
+        total += n /= std::max(1, noiseFrames);
+    // A floor, so that bins the noise leaves empty (a quiet band of an MP3) cannot dominate.
+    for (double& n : noise)
+        n = std::max(n, total / bins * 1e-3 + 1e-12);
+    std::vector<double> likelihood(frames);
+    for (std::size_t f = 0; f < frames; ++f) {
+        if (f % checkEvery == 0 && !goOn(double(2 * frames + f)))
+            return;
+        analyse(f);
+        // The log likelihood ratio of speech over noise in each bin, taking the speech's own
+        // power as what the bin holds over the noise.
+        double sum = 0;
+        for (int k = 0; k < bins; ++k) {
+            const double ratio = fft.power(first + k) / noise[std::size_t(k)];
+            const double over = std::max(ratio - 1, 0.0);
+            sum += ratio * over / (1 + over) - std::log1p(over);
+        }
+        likelihood[f] = sum / bins;
+    }
+    m_likelihood = std::move(likelihood);
+    goOn(work);
+}
+
+int SpeechEdges::frameAt(double seconds) const
+{
+    return std::clamp(int(std::floor(seconds / frameSeconds)), 0,
+                      std::max(0, int(m_power.size()) - 1));
+}
+
+QList<Span> SpeechEdges::refine(const QList<Span>& edges, const QList<Span>& limits) const
+{
+    QList<Span> spans = limits;
+    if (m_power.empty() || edges.size() != limits.size() || (m_noisy && m_likelihood.empty()))
+        return spans;
+    const double typical = m_noisy ? noiseLikelihood(edges) : 0;
+    for (qsizetype k = 0; k < spans.size(); ++k) {
+        if (!m_noisy) {
+            spans[k] = refineQuiet(edges[k], limits[k]);
+            continue;
+        }
+        // Going from inside the speech out into the pause, the evidence for speech adds up
+        // while the speech lasts; where the sum peaks, the speech ended.
+        auto changePoint = [&](int from, int to, int step) {
+            double sum = 0, best = 0;
+            int at = from;
+            for (int f = from; step < 0 ? f >= to : f <= to; f += step) {
+                sum += std::min(m_likelihood[std::size_t(f)], cap * typical) - drift * typical;
+                if (sum > best) {
+                    best = sum;
+                    at = f;
+                }
+            }
+            return at;
+        };
+        const double startMargin = noisyStartMarginPerDb * m_maskingDb;
+        const double endMargin =
+            std::max(quietMargin, noisyEndMarginOffset + noisyEndMarginPerDb * m_maskingDb);
+        const int onset = changePoint(frameAt(edges[k].start + lead), frameAt(limits[k].start), -1);
+        const int offset = changePoint(frameAt(edges[k].end - lead), frameAt(limits[k].end), 1);
+        spans[k].start = std::max(onset * frameSeconds - startMargin, limits[k].start);
+        spans[k].end = std::min((offset + 1) * frameSeconds + endMargin, limits[k].end);
+    }
+    return spans;
+}
+
+Span SpeechEdges::refineQuiet(const Span& edge, const Span& limit) const
+{
+    const int a = frameAt(edge.start), b = frameAt(edge.end);
+    double peak = 0;
+    for (int f = a; f <= b; ++f)
+        peak = std::max(peak, m_power[std::size_t(f)] - m_noise);
+    const double threshold =
+        std::max(peak * std::pow(10, -belowPeakDb / 10), overWander * m_wander);
+    auto above = [&](int f) { return m_power[std::size_t(f)] - m_noise > threshold; };
+    int onset = a;
+    while (onset < std::min(b, a + forwardFrames) && !above(onset))
+        ++onset;
+    for (int f = onset - 1, lowest = frameAt(limit.start); f >= lowest && onset - f <= gapFrames;
+         --f) {
+        if (above(f))
+            onset = f;
+    }
+    int offset = b;
+    while (offset > std::max(a, b - forwardFrames) && !above(offset))
+        --offset;
+    for (int f = offset + 1, highest = frameAt(limit.end); f <= highest && f - offset <= gapFrames;
+         ++f) {
+        if (above(f))
+            offset = f;
+    }
+    return {std::max(onset * frameSeconds - quietMargin, limit.start),
+            std::min((offset + 1) * frameSeconds + quietMargin, limit.end)};
+}
+
+double SpeechEdges::noiseLikelihood(const QList<Span>& edges) const
+{
+    std::vector<double> pause;
+    for (qsizetype k = 0; k + 1 < edges.size(); ++k) {
+        for (int f = frameAt(edges[k].end + pauseInside);
+             f < frameAt(edges[k + 1].start - pauseInside); ++f)
+            pause.push_back(m_likelihood[std::size_t(f)]);
+    }
+    if (pause.empty())
+        return fallbackNoiseLikelihood;
+    const auto middle = pause.begin() + std::ptrdiff_t(pause.size() / 2);
+    std::nth_element(pause.begin(), middle, pause.end());
+    return *middle;
+}
