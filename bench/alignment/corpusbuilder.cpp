@@ -73,8 +73,8 @@ Span heardSpan(const std::vector<float>& decoded, int rate, const Span& placed)
 
 } // namespace
 
-CorpusBuilder::CorpusBuilder(const QString& courseDir, const QString& cacheDir)
-    : m_courseDir(courseDir), m_cacheDir(cacheDir)
+CorpusBuilder::CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant)
+    : m_courseDir(courseDir), m_cacheDir(cacheDir), m_variant(variant)
 {}
 
 QStringList CorpusBuilder::lessonNames(QString* error) const
@@ -144,9 +144,9 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
     lesson->sentences = sentences;
     lesson->audioPath = audioPath;
     lesson->tapePath = tapePath;
-    std::mt19937 random(unsigned(20261208 + ordinal));
+    std::mt19937 random(unsigned(20261208 + 7919 * m_variant + ordinal));
     LessonTape tape;
-    if (!make(ordinal, random, &tape, lesson, error))
+    if (!make(ordinal + m_variant, random, &tape, lesson, error))
         return false;
     const int rate = lesson->fileRate;
     const std::vector<float>& clean = tape.samples;

@@ -16,7 +16,9 @@ class LessonTape;
 class CorpusBuilder
 {
 public:
-    CorpusBuilder(const QString& courseDir, const QString& cacheDir);
+    // Variant 0 is the corpus the aligner is tuned on; another variant reads the same texts
+    // with other voices, pauses, noise and file rates, to check that tuning holds elsewhere.
+    CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant = 0);
 
     // "book1/lesson001" for every course file with English sentences, in course order.
     QStringList lessonNames(QString* error) const;
@@ -34,5 +36,6 @@ private:
 
     QString m_courseDir;
     QString m_cacheDir;
+    int m_variant = 0;
     int m_made = 0;
 };

@@ -127,20 +127,23 @@ int main(int argc, char* argv[])
     const qsizetype onlyAt = arguments.indexOf(u"--only"_s);
     const QString only = onlyAt > 0 ? arguments.value(onlyAt + 1) : QString();
     const bool memory = !quick && only.isEmpty() && !arguments.contains(u"--no-memory"_s);
-    const QStringList known = {u"--quick"_s,     u"--verbose"_s, u"--spans"_s,
-                               u"--no-memory"_s, u"--only"_s,    only};
+    const bool heldOut = arguments.contains(u"--held-out"_s);
+    const QStringList known = {u"--quick"_s, u"--verbose"_s,  u"--spans"_s, u"--no-memory"_s,
+                               u"--only"_s,  u"--held-out"_s, only};
     const bool unknown = std::any_of(arguments.begin() + 1, arguments.end(),
                                      [&](const QString& a) { return !known.contains(a); });
     if (unknown || arguments.contains(u"--help"_s) || (onlyAt > 0 && only.isEmpty())) {
         std::printf("usage: bench_alignment [--quick] [--no-memory] [--only TEXT] [--verbose] "
-                    "[--spans]\n"
+                    "[--spans] [--held-out]\n"
                     "  --quick      a third of the lessons, no memory measurement\n"
                     "  --no-memory  skip aligning a 30 minute recording in a child process\n"
                     "  --only TEXT  only the lessons whose name holds TEXT (\"book2/\", "
                     "\"book1/lesson001\"),\n"
                     "               no memory measurement\n"
                     "  --verbose    one line per lesson\n"
-                    "  --spans      every sentence's true and found times\n");
+                    "  --spans      every sentence's true and found times\n"
+                    "  --held-out   another corpus: the same texts with other voices, pauses,\n"
+                    "               noise and file rates than the aligner was tuned on\n");
         return unknown ? 1 : 0;
     }
     if (!FliteVoice::available()) {
@@ -148,8 +151,9 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const QString cacheDir = QStringLiteral(ORLUNE_ALIGNMENT_CACHE_DIR);
-    CorpusBuilder builder(QStringLiteral(ORLUNE_COURSE_DIR), cacheDir);
+    const QString cacheDir =
+        QStringLiteral(ORLUNE_ALIGNMENT_CACHE_DIR) + (heldOut ? u"-held-out"_s : QString());
+    CorpusBuilder builder(QStringLiteral(ORLUNE_COURSE_DIR), cacheDir, heldOut ? 1 : 0);
     QString error;
     const QStringList names = builder.lessonNames(&error);
     if (names.isEmpty()) {
