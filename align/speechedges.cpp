@@ -18,8 +18,9 @@ constexpr int hop = int(SpeechEdges::frameSeconds * rate);
 constexpr double noisyMaskingDb = 6;
 
 // In a quiet recording: speech is what rises within this much of the sentence's loudest
-// moment, and five times over the noise's own wander.
-constexpr double belowPeakDb = 42;
+// moment, and five times over the noise's own wander. A little under the 40 dB where soft
+// fricatives end: some voices breathe at about that level before they speak.
+constexpr double belowPeakDb = 43;
 constexpr double overWander = 5;
 // A first search forward from the pause edge, when the pause search's threshold lay under
 // this sentence's; then back, over dips as long as a stop's closure.
@@ -39,8 +40,11 @@ constexpr double noiseShare = 0.2;
 // one by a fifth; one loud frame counts no more than three typical noise frames.
 constexpr double drift = 1.2;
 constexpr double cap = 3;
-// The change point search starts this far inside the speech the pause search found.
+// The change point search starts this far inside the speech the pause search found, or
+// later, at the first frame that is speech beyond doubt: noise alone can lift the pause
+// search's edge by a few hundred milliseconds.
 constexpr double lead = 0.05;
+constexpr double sureSpeech = 10;
 // The deeper the noise lies over soft speech, the more of its onset and fading end it hides.
 constexpr double noisyStartMarginPerDb = 0.002;
 constexpr double noisyEndMarginPerDb = 0.009;
@@ -181,34 +185,47 @@ QList<Span> SpeechEdges::refine(const QList<Span>& edges, const QList<Span>& lim
     if (m_power.empty() || edges.size() != limits.size() || (m_noisy && m_likelihood.empty()))
         return spans;
     const double typical = m_noisy ? noiseLikelihood(edges) : 0;
-    for (qsizetype k = 0; k < spans.size(); ++k) {
-        if (!m_noisy) {
-            spans[k] = refineQuiet(edges[k], limits[k]);
-            continue;
-        }
-        // Going from inside the speech out into the pause, the evidence for speech adds up
-        // while the speech lasts; where the sum peaks, the speech ended.
-        auto changePoint = [&](int from, int to, int step) {
-            double sum = 0, best = 0;
-            int at = from;
-            for (int f = from; step < 0 ? f >= to : f <= to; f += step) {
-                sum += std::min(m_likelihood[std::size_t(f)], cap * typical) - drift * typical;
-                if (sum > best) {
-                    best = sum;
-                    at = f;
-                }
-            }
-            return at;
-        };
-        const double startMargin = noisyStartMarginPerDb * m_maskingDb;
-        const double endMargin =
-            std::max(quietMargin, noisyEndMarginOffset + noisyEndMarginPerDb * m_maskingDb);
-        const int onset = changePoint(frameAt(edges[k].start + lead), frameAt(limits[k].start), -1);
-        const int offset = changePoint(frameAt(edges[k].end - lead), frameAt(limits[k].end), 1);
-        spans[k].start = std::max(onset * frameSeconds - startMargin, limits[k].start);
-        spans[k].end = std::min((offset + 1) * frameSeconds + endMargin, limits[k].end);
-    }
+    for (qsizetype k = 0; k < spans.size(); ++k)
+        spans[k] =
+            m_noisy ? refineNoisy(edges[k], limits[k], typical) : refineQuiet(edges[k], limits[k]);
     return spans;
+}
+
+Span SpeechEdges::refineNoisy(const Span& edge, const Span& limit, double typical) const
+{
+    // Going from inside the speech out into the pause, the evidence for speech adds up while
+    // the speech lasts; where the sum peaks, the speech ended.
+    auto changePoint = [&](int from, int to, int step) {
+        double sum = 0, best = 0;
+        int at = from;
+        for (int f = from; step < 0 ? f >= to : f <= to; f += step) {
+            sum += std::min(m_likelihood[std::size_t(f)], cap * typical) - drift * typical;
+            if (sum > best) {
+                best = sum;
+                at = f;
+            }
+        }
+        return at;
+    };
+    auto sure = [&](int f) { return m_likelihood[std::size_t(f)] > sureSpeech * typical; };
+    const int first = frameAt(edge.start), last = frameAt(edge.end);
+    int onsetFrom = frameAt(edge.start + lead), offsetFrom = frameAt(edge.end - lead);
+    int sureFirst = first, sureLast = last;
+    while (sureFirst < last && !sure(sureFirst))
+        ++sureFirst;
+    while (sureLast > first && !sure(sureLast))
+        --sureLast;
+    if (sureFirst < last)
+        onsetFrom = std::max(onsetFrom, sureFirst);
+    if (sureLast > first)
+        offsetFrom = std::min(offsetFrom, sureLast);
+    const int onset = changePoint(onsetFrom, frameAt(limit.start), -1);
+    const int offset = changePoint(offsetFrom, frameAt(limit.end), 1);
+    const double startMargin = noisyStartMarginPerDb * m_maskingDb;
+    const double endMargin =
+        std::max(quietMargin, noisyEndMarginOffset + noisyEndMarginPerDb * m_maskingDb);
+    return {std::max(onset * frameSeconds - startMargin, limit.start),
+            std::min((offset + 1) * frameSeconds + endMargin, limit.end)};
 }
 
 Span SpeechEdges::refineQuiet(const Span& edge, const Span& limit) const

@@ -38,6 +38,8 @@ private:
     int frameAt(double seconds) const;
     SentenceAligner::Span refineQuiet(const SentenceAligner::Span& edge,
                                       const SentenceAligner::Span& limit) const;
+    SentenceAligner::Span refineNoisy(const SentenceAligner::Span& edge,
+                                      const SentenceAligner::Span& limit, double typical) const;
     double noiseLikelihood(const QList<SentenceAligner::Span>& edges) const;
 
     double m_maskingDb = 0;
