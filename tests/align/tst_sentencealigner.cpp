@@ -1,4 +1,6 @@
+#include "pausefinder.h"
 #include "sentencealigner.h"
+#include "speechedges.h"
 #include "testmain.h"
 
 #include <QProcess>
@@ -76,6 +78,8 @@ class TestSentenceAligner : public QObject
 private slots:
     void alignsSentencesSpokenByAnotherVoice_data();
     void alignsSentencesSpokenByAnotherVoice();
+    void findsTheSpeechsOwnEdges_data();
+    void findsTheSpeechsOwnEdges();
     void refusesWhatCannotBeAligned_data();
     void refusesWhatCannotBeAligned();
     void decodesToMonoAtTheAlignersRate();
@@ -170,6 +174,82 @@ void TestSentenceAligner::alignsSentencesSpokenByAnotherVoice()
             QVERIFY2(got.end <= tape.placed[i + 2].start + tolerance, where.constData());
         if (i + 1 < sentences.size())
             QVERIFY2(got.end <= result.spans[i + 1].start, where.constData());
+    }
+}
+
+void TestSentenceAligner::findsTheSpeechsOwnEdges_data()
+{
+    QTest::addColumn<double>("snrDb"); // of white noise; none when infinite
+    QTest::addColumn<double>("rampSeconds");
+    QTest::addColumn<double>("maxError");
+    QTest::addColumn<bool>("cancel");
+    constexpr double quiet = std::numeric_limits<double>::infinity();
+    QTest::newRow("quiet, sharp") << quiet << 0.03 << 0.015 << false;
+    QTest::newRow("quiet, slow fade") << quiet << 0.3 << 0.03 << false;
+    QTest::newRow("noise, sharp") << 20.0 << 0.03 << 0.15 << false;
+    QTest::newRow("noise, slow fade") << 20.0 << 0.3 << 0.15 << false;
+    QTest::newRow("noise, cancelled") << 20.0 << 0.03 << 0.0 << true;
+}
+
+// Two voiced stretches whose loudness rises and falls linearly in dB from 60 dB under their
+// peak over `rampSeconds`: the speech's truth, 40 dB under the peak, is a third of the ramp in.
+void TestSentenceAligner::findsTheSpeechsOwnEdges()
+{
+    QFETCH(double, snrDb);
+    QFETCH(double, rampSeconds);
+    QFETCH(double, maxError);
+    QFETCH(bool, cancel);
+    const QList<Span> spoken = {{1.0, 2.2}, {3.0, 4.5}};
+    std::vector<float> samples(size_t(5.5 * rate), 0.0f);
+    for (const Span& span : spoken) {
+        for (auto i = size_t(span.start * rate); i < size_t(span.end * rate); ++i) {
+            const double t = double(i) / rate;
+            const double edge = std::min(t - span.start, span.end - t);
+            const double gain = std::pow(10, -60 * std::max(0.0, 1 - edge / rampSeconds) / 20);
+            double voice = 0;
+            for (int h = 1; h <= 20; ++h)
+                voice += std::sin(2 * std::numbers::pi * 150 * h * t) / h;
+            samples[i] = float(0.2 * gain * voice);
+        }
+    }
+    if (std::isfinite(snrDb)) {
+        std::mt19937 random(11);
+        std::normal_distribution<double> noise(0.0, 0.2 * std::pow(10, -snrDb / 20));
+        for (float& s : samples)
+            s += float(noise(random));
+    }
+    const PauseFinder pauses(samples, rate);
+    int calls = 0;
+    const SpeechEdges edges(samples, pauses.noiseMaskingDb(), [&](double) {
+        ++calls;
+        return !cancel;
+    });
+    QCOMPARE(edges.cancelled(), cancel);
+    QCOMPARE(calls > 0, std::isfinite(snrDb)); // only the noisy analysis takes long enough
+    // As the pause search might leave them: its edges well inside the speech, its limits in
+    // the middle of the pauses.
+    const QList<Span> found = {{spoken[0].start + rampSeconds * 0.6, spoken[0].end - 0.05},
+                               {spoken[1].start + 0.05, spoken[1].end - rampSeconds * 0.6}};
+    const QList<Span> limits = {{0.5, 2.6}, {2.6, 5.0}};
+    const QList<Span> got = edges.refine(found, limits);
+    QCOMPARE(got.size(), spoken.size());
+    if (cancel) {
+        QCOMPARE(got.first().start, limits.first().start); // nothing refined
+        return;
+    }
+    for (qsizetype k = 0; k < spoken.size(); ++k) {
+        const Span truth{spoken[k].start + rampSeconds / 3, spoken[k].end - rampSeconds / 3};
+        const QByteArray where = QStringLiteral("%1: %2-%3 s, spoken %4-%5 s")
+                                     .arg(k)
+                                     .arg(got[k].start)
+                                     .arg(got[k].end)
+                                     .arg(truth.start)
+                                     .arg(truth.end)
+                                     .toUtf8();
+        QVERIFY2(got[k].start <= truth.start + 0.005 && got[k].end >= truth.end - 0.005,
+                 where.constData());
+        QVERIFY2(truth.start - got[k].start <= maxError && got[k].end - truth.end <= maxError,
+                 where.constData());
     }
 }
 
