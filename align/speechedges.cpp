@@ -18,8 +18,8 @@ constexpr int hop = int(SpeechEdges::frameSeconds * rate);
 constexpr double noisyMaskingDb = 6;
 
 // In a quiet recording: speech is what rises within this much of the sentence's loudest
-// moment, and five times over the noise's own wander. A little under the 40 dB where soft
-// fricatives end: some voices breathe at about that level before they speak.
+// moment, and five times over the noise's own wander. Soft fricatives lie up to 40 dB under
+// the loudest vowel; some voices breathe just under that before they speak.
 constexpr double belowPeakDb = 43;
 constexpr double overWander = 5;
 // A first search forward from the pause edge, when the pause search's threshold lay under
@@ -37,7 +37,8 @@ constexpr double highHz = 7500;
 // The noise's spectrum is the mean over the quietest fifth of the frames.
 constexpr double noiseShare = 0.2;
 // Evidence for speech counts only where a frame's likelihood exceeds the noise's typical
-// one by a fifth; one loud frame counts no more than three typical noise frames.
+// one by a fifth, and no frame counts for more than three times that typical likelihood:
+// one loud burst must not carry the sum far into the pause.
 constexpr double drift = 1.2;
 constexpr double cap = 3;
 // The change point search starts this far inside the speech the pause search found, or
