@@ -41,6 +41,40 @@ float PauseFinder::speechThreshold(const std::vector<float>& levelDb)
     return std::max(loud - belowLoudestDb, floor + 8);
 }
 
+PauseFinder::Noise PauseFinder::noiseIn(const std::vector<double>& power)
+{
+    if (power.empty())
+        return {};
+    // The noise is what the quietest frames hold, and whatever lies near their level: taking a
+    // fixed share would take speech too where the pauses are few.
+    std::vector<double> sorted = power;
+    const auto quietestAt = sorted.begin() + std::ptrdiff_t(0.05 * double(sorted.size() - 1));
+    std::nth_element(sorted.begin(), quietestAt, sorted.end());
+    double quietMean = 0;
+    int quietCount = 0;
+    for (double p : power) {
+        if (p <= *quietestAt) {
+            quietMean += p;
+            ++quietCount;
+        }
+    }
+    quietMean /= std::max(1, quietCount);
+    double sum = 0, squares = 0;
+    int count = 0;
+    for (double p : power) {
+        if (p <= 2 * quietMean + 1e-10) {
+            sum += p;
+            squares += p * p;
+            ++count;
+        }
+    }
+    Noise noise;
+    noise.power = sum / std::max(1, count);
+    noise.wander =
+        std::sqrt(std::max(0.0, squares / std::max(1, count) - noise.power * noise.power));
+    return noise;
+}
+
 PauseFinder::PauseFinder(const std::vector<float>& samples, int sampleRate)
 {
     const auto frame = std::size_t(std::lround(frameSeconds * sampleRate));
@@ -81,30 +115,7 @@ PauseFinder::PauseFinder(const std::vector<float>& samples, int sampleRate)
         return;
     // The noise's own power, taken off every frame: speech a little under the noise still
     // lifts the sum measurably above it.
-    // The noise is what the quietest frames hold, and whatever lies near their level: taking a
-    // fixed share would take speech too where the pauses are few.
-    const float quietestDb = percentile(smoothDb, 0.05);
-    double quietMean = 0;
-    int quietCount = 0;
-    for (std::size_t f = 0; f < frames; ++f) {
-        if (smoothDb[f] <= quietestDb) {
-            quietMean += smooth[f];
-            ++quietCount;
-        }
-    }
-    quietMean /= std::max(1, quietCount);
-    double noise = 0, squares = 0;
-    int quiet = 0;
-    for (std::size_t f = 0; f < frames; ++f) {
-        if (smooth[f] <= 2 * quietMean + 1e-10) {
-            noise += smooth[f];
-            squares += smooth[f] * smooth[f];
-            ++quiet;
-        }
-    }
-    noise /= std::max(1, quiet);
-    // How much the noise's power wanders from frame to frame: speech must rise clear of that.
-    const double wander = std::sqrt(std::max(0.0, squares / std::max(1, quiet) - noise * noise));
+    const auto [noise, wander] = noiseIn(smooth);
     m_levelDb.resize(frames);
     for (std::size_t f = 0; f < frames; ++f)
         m_levelDb[f] = float(10 * std::log10(std::max(smooth[f] - noise, 0.0) + 1e-12));

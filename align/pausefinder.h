@@ -36,6 +36,14 @@ public:
     // Whether any speech lies after `seconds`.
     bool speechAfter(double seconds) const;
 
+    // The noise under a recording, from the power of each of its frames.
+    struct Noise
+    {
+        double power = 0;  // mean power of a noise frame
+        double wander = 0; // how far that power strays from frame to frame
+    };
+    static Noise noiseIn(const std::vector<double>& power);
+
     // The level in dB that parts speech from noise in `levelDb`; +infinity when the two lie
     // too close to tell apart.
     static float speechThreshold(const std::vector<float>& levelDb);

@@ -1,5 +1,6 @@
 #include "speechedges.h"
 
+#include "pausefinder.h"
 #include "realfft.h"
 
 #include <algorithm>
@@ -70,30 +71,9 @@ SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingD
     }
     if (frames == 0)
         return;
-    // The noise: the quietest twentieth of the frames, and all that lies near their level.
-    std::vector<double> sorted = m_power;
-    const auto quietAt = sorted.begin() + std::ptrdiff_t(sorted.size() / 20);
-    std::nth_element(sorted.begin(), quietAt, sorted.end());
-    double quietMean = 0;
-    int quietCount = 0;
-    for (double p : m_power) {
-        if (p <= *quietAt) {
-            quietMean += p;
-            ++quietCount;
-        }
-    }
-    quietMean /= std::max(1, quietCount);
-    double sum = 0, squares = 0;
-    int count = 0;
-    for (double p : m_power) {
-        if (p <= 2 * quietMean + 1e-10) {
-            sum += p;
-            squares += p * p;
-            ++count;
-        }
-    }
-    m_noise = sum / std::max(1, count);
-    m_wander = std::sqrt(std::max(0.0, squares / std::max(1, count) - m_noise * m_noise));
+    const PauseFinder::Noise quiet = PauseFinder::noiseIn(m_power);
+    m_noise = quiet.power;
+    m_wander = quiet.wander;
     if (!m_noisy)
         return;
 
@@ -133,7 +113,7 @@ SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingD
             e += fft.power(k);
         energy[f] = e;
     }
-    sorted = energy;
+    std::vector<double> sorted = energy;
     const auto cutAt = sorted.begin() + std::ptrdiff_t(double(sorted.size() - 1) * noiseShare);
     std::nth_element(sorted.begin(), cutAt, sorted.end());
     const double cut = *cutAt;
