@@ -47,6 +47,16 @@ constexpr double cap = 3;
 // search's edge by a few hundred milliseconds.
 constexpr double lead = 0.05;
 constexpr double sureSpeech = 10;
+// The change point sum can creep on through noise that runs a little over its typical level
+// beside one sentence. A stretch at the edge of a sentence's speech where no frame's likelihood
+// reaches twice the noise's typical one is given back to the pause, beyond what a soft onset or
+// a fading end can last, and never more than a short syllable: so much weak speech may really
+// be there.
+constexpr double weakSpeech = 2;
+constexpr double weakOnsetKept = 0.04;
+constexpr double weakOnsetTrimmedAtMost = 0.06;
+constexpr double weakEndingKept = 0.05;
+constexpr double weakEndingTrimmedAtMost = 0.1;
 // The deeper the noise lies over soft speech, the more of its onset and fading end it hides.
 constexpr double noisyStartMarginPerDb = 0.002;
 constexpr double noisyEndMarginPerDb = 0.009;
@@ -200,8 +210,21 @@ Span SpeechEdges::refineNoisy(const Span& edge, const Span& limit, double typica
         onsetFrom = std::max(onsetFrom, sureFirst);
     if (sureLast > first)
         offsetFrom = std::min(offsetFrom, sureLast);
-    const int onset = changePoint(onsetFrom, frameAt(limit.start), -1);
-    const int offset = changePoint(offsetFrom, frameAt(limit.end), 1);
+    // How many frames from `from` towards `to` are weak speech at most.
+    auto weakRun = [&](int from, int to, int step) {
+        int f = from;
+        while (f != to && m_likelihood[std::size_t(f)] < weakSpeech * typical)
+            f += step;
+        return std::abs(f - from);
+    };
+    auto trimmed = [](int weakFrames, double kept, double atMost) {
+        return std::clamp(weakFrames - int(std::lround(kept / frameSeconds)), 0,
+                          int(std::lround(atMost / frameSeconds)));
+    };
+    int onset = changePoint(onsetFrom, frameAt(limit.start), -1);
+    int offset = changePoint(offsetFrom, frameAt(limit.end), 1);
+    onset += trimmed(weakRun(onset, onsetFrom, 1), weakOnsetKept, weakOnsetTrimmedAtMost);
+    offset -= trimmed(weakRun(offset, offsetFrom, -1), weakEndingKept, weakEndingTrimmedAtMost);
     const double startMargin = noisyStartMarginPerDb * m_maskingDb;
     const double endMargin =
         std::max(quietMargin, noisyEndMarginOffset + noisyEndMarginPerDb * m_maskingDb);

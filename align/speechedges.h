@@ -9,12 +9,13 @@
 // Finds to within a few milliseconds where each sentence's speech begins and ends, near the
 // edges of the pauses around it, so a clip can hold all of a sentence and little else.
 //
-// A sentence starts where its sound first rises 42 dB under its own loudest moment: soft
+// A sentence starts where its sound first rises 43 dB under its own loudest moment: soft
 // fricatives and the fading ends of words lie that low. In a quiet recording that level can
 // be read from the loudness itself. Under noise it lies beneath the noise, and is found from
 // the spectrum instead: how far, bin by bin, each moment departs from the noise's own
-// spectrum, summed until the evidence for speech stops growing. Boundaries under noise keep
-// some of the pause, more the deeper the noise buries soft speech.
+// spectrum, summed until the evidence for speech stops growing, less a long faint stretch at
+// its edge. Boundaries under noise keep some of the pause, more the deeper the noise buries
+// soft speech.
 class SpeechEdges
 {
 public:
