@@ -1,4 +1,5 @@
 #include "pausefinder.h"
+#include "realfft.h"
 #include "sentencealigner.h"
 #include "speechedges.h"
 #include "testmain.h"
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -83,6 +85,10 @@ private slots:
     void refusesWhatCannotBeAligned_data();
     void refusesWhatCannotBeAligned();
     void decodesToMonoAtTheAlignersRate();
+    void measuresTheNoiseUnderSpeech_data();
+    void measuresTheNoiseUnderSpeech();
+    void transformsOnAnyThread_data();
+    void transformsOnAnyThread();
     void carriesTimesAsTheDatabaseStoresThem_data();
     void carriesTimesAsTheDatabaseStoresThem();
 };
@@ -354,6 +360,93 @@ void TestSentenceAligner::decodesToMonoAtTheAlignersRate()
         const bool decoded = SentenceAligner::decodeForAlignment(path, &samples, &error);
         // A junk MP3 may pass for a few frames of noise; it must never crash or pass silently.
         QVERIFY(!decoded ? !error.isEmpty() : samples.size() < size_t(60 * rate));
+    }
+}
+
+void TestSentenceAligner::measuresTheNoiseUnderSpeech_data()
+{
+    QTest::addColumn<double>("noiseLevel");  // standard deviation of the white noise
+    QTest::addColumn<double>("speechShare"); // of the frames, each far louder than the noise
+    QTest::newRow("digital silence") << 0.0 << 0.5;
+    QTest::newRow("noise alone") << 0.01 << 0.0;
+    QTest::newRow("mostly pauses") << 0.01 << 0.1;
+    QTest::newRow("few pauses") << 0.001 << 0.85;
+}
+
+// 5 ms frames of white noise, some with a loud tone over it: the noise's power and wander
+// must come from the noise alone, however few the pauses.
+void TestSentenceAligner::measuresTheNoiseUnderSpeech()
+{
+    QFETCH(double, noiseLevel);
+    QFETCH(double, speechShare);
+    constexpr int frame = rate / 200, frames = 4000;
+    std::mt19937 random(3);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    std::bernoulli_distribution speaking(speechShare);
+    std::vector<double> power(frames);
+    for (double& p : power) {
+        const bool speech = speaking(random);
+        double sum = 0;
+        for (int i = 0; i < frame; ++i) {
+            const double v = noiseLevel * noise(random) + (speech ? 0.3 * std::sin(0.2 * i) : 0);
+            sum += v * v;
+        }
+        p = sum / frame;
+    }
+    const PauseFinder::Noise found = PauseFinder::noiseIn(power);
+    const double truePower = noiseLevel * noiseLevel;
+    // A frame's power over `frame` samples strays by sqrt(2 / frame) of its mean.
+    const double trueWander = truePower * std::sqrt(2.0 / frame);
+    QVERIFY2(std::abs(found.power - truePower) <= 0.05 * truePower,
+             qPrintable(u"power %1, true %2"_s.arg(found.power).arg(truePower)));
+    QVERIFY2(found.wander >= 0.5 * trueWander && found.wander <= 1.5 * trueWander,
+             qPrintable(u"wander %1, true %2"_s.arg(found.wander).arg(trueWander)));
+    const PauseFinder::Noise none = PauseFinder::noiseIn({});
+    QCOMPARE(none.power + none.wander, 0.0);
+}
+
+void TestSentenceAligner::transformsOnAnyThread_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("bin"); // where a sinusoid of amplitude 1 lies exactly
+    QTest::newRow("steady level") << 512 << 0;
+    QTest::newRow("tone") << 512 << 37;
+    QTest::newRow("size not a power of two") << 400 << 7;
+}
+
+// Plans made on several threads at once, as alignments in the dialog and a test may do, each
+// transforming a sinusoid: its power lies in its own bin and nowhere else.
+void TestSentenceAligner::transformsOnAnyThread()
+{
+    QFETCH(int, size);
+    QFETCH(int, bin);
+    // Off its peak, so that the power takes the imaginary part too.
+    constexpr double phase = 0.7;
+    auto transform = [size, bin] {
+        std::vector<float> power;
+        for (int round = 0; round < 20; ++round) {
+            RealFft fft(size);
+            for (int i = 0; i < size; ++i)
+                fft.input()[i] = float(std::cos(2 * std::numbers::pi * bin * i / size + phase));
+            fft.run();
+            power.assign(size_t(size / 2 + 1), 0.0f);
+            for (int k = 0; k <= size / 2; ++k)
+                power[size_t(k)] = fft.power(k);
+        }
+        return power;
+    };
+    std::vector<std::future<std::vector<float>>> runs;
+    for (int t = 0; t < 4; ++t)
+        runs.push_back(std::async(std::launch::async, transform));
+    // A sinusoid's amplitude splits between its bin and the mirrored one, except at 0.
+    const double expected = std::pow(bin == 0 ? size * std::cos(phase) : size / 2.0, 2);
+    for (auto& run : runs) {
+        const std::vector<float> power = run.get();
+        QCOMPARE_LE(std::abs(power[size_t(bin)] - expected), 1e-3 * expected);
+        for (int k = 0; k <= size / 2; ++k) {
+            if (k != bin)
+                QVERIFY2(power[size_t(k)] < 1e-6 * expected, qPrintable(QString::number(k)));
+        }
     }
 }
 
