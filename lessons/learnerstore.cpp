@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -41,25 +42,57 @@ const char16_t* const lessonTables[] = {u"句库", u"单词", u"录音"};
 // to an import still running in another process.
 constexpr qint64 strayAgeSeconds = 3600;
 
+// The names importLesson() gives recordings ("2-7-<16 hex digits>.mp3"), and the names QSaveFile
+// gives them while they are written: nothing else in the folder is ours to delete.
+bool isOurRecordingName(const QString& name)
+{
+    static const QRegularExpression ours(QRegularExpression::anchoredPattern(
+        uR"([1-4]-\d{1,2}-[0-9a-f]{16}(\.[a-z0-9]{1,8})?(\.[A-Za-z0-9]{6})?)"_s));
+    return ours.match(name).hasMatch();
+}
+
+// The recording keeps its type in its name when the type fits the names we give.
+QString recordingSuffix(const QFileInfo& source)
+{
+    static const QRegularExpression plain(u"^[a-z0-9]{1,8}$"_s);
+    const QString suffix = source.suffix().toLower();
+    return plain.match(suffix).hasMatch() ? u'.' + suffix : QString();
+}
+
+enum class Access {
+    // Opens read-write when the file is ours to write, without creating it: SQLite can then
+    // roll back the journal a killed import left, which a read-only connection cannot, and
+    // fails instead of reading.
+    Read,
+    Write,
+};
+
 // Runs `work` on a connection of its own, closed again afterwards. A connection closed with its
 // transaction still open rolls it back, as a killed process's would.
-bool withDatabase(const QString& path, bool readOnly,
-                  const std::function<bool(QSqlDatabase&)>& work)
+bool withDatabase(const QString& path, Access access,
+                  const std::function<bool(QSqlDatabase&)>& work, QSqlError* openError = nullptr)
 {
-    if (readOnly && !QFileInfo(path).isFile()) {
+    const QFileInfo file(path);
+    if (access == Access::Read && !file.exists()) {
         return false;
     }
+    const bool readOnly = access == Access::Read && !file.isWritable();
     static QAtomicInt serial;
     const QString name = u"orlune-learner-%1"_s.arg(serial.fetchAndAddRelaxed(1));
     bool done = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
         db.setDatabaseName(path);
-        db.setConnectOptions(readOnly ? u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"_s
-                                      : u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+        // A commit holds the store for milliseconds; a read that waits longer than this is
+        // blocked by another program, and the window must not freeze for it.
+        db.setConnectOptions(access == Access::Write ? u"QSQLITE_BUSY_TIMEOUT=5000"_s
+                             : readOnly ? u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=500"_s
+                                        : u"QSQLITE_BUSY_TIMEOUT=500"_s);
         if (db.open()) {
             done = work(db);
             db.close();
+        } else if (openError) {
+            *openError = db.lastError();
         }
     }
     QSqlDatabase::removeDatabase(name);
@@ -87,18 +120,36 @@ bool exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
     return true;
 }
 
-// Why a write failed, in words the learner can act on.
+// Why a read or a write failed, in words the learner can act on.
+QString reasonText(const QSqlError& error)
+{
+    // The extended codes (776 for a journal that a read-only connection cannot roll back) keep
+    // their primary code in the low byte.
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return u"文件正被另一个程序占用，请稍后再试"_s;
+    case 8: // SQLITE_READONLY
+        return u"文件是只读的，不能写入"_s;
+    case 10: // SQLITE_IOERR
+        return u"读写出错，磁盘可能已满或已被拔出"_s;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB: nothing can be written until the file is moved away
+        return u"文件已损坏，请把它移走或删除后再试"_s;
+    case 13: // SQLITE_FULL
+        return u"磁盘已满"_s;
+    case 14: // SQLITE_CANTOPEN
+        return u"无法打开文件"_s;
+    default:
+        break;
+    }
+    const QString detail = error.text().trimmed();
+    return detail.isEmpty() ? u"无法读写"_s : u"无法读写：%1"_s.arg(detail);
+}
+
 QString failureText(const QSqlDatabase& db)
 {
-    const QSqlError error = db.lastError().isValid() ? db.lastError() : lastFailure;
-    // SQLITE_CORRUPT and SQLITE_NOTADB: nothing can be written until the file is moved away.
-    if (error.nativeErrorCode() == u"11"_s || error.nativeErrorCode() == u"26"_s) {
-        return u"文件已损坏，请把它移走或删除后再试"_s;
-    }
-    if (error.nativeErrorCode() == u"13"_s) {
-        return u"磁盘已满"_s;
-    }
-    return error.text().trimmed().isEmpty() ? u"无法写入"_s : error.text().trimmed();
+    return reasonText(db.lastError().isValid() ? db.lastError() : lastFailure);
 }
 
 // The columns are NOT NULL, and Qt binds a null QString as NULL.
@@ -112,19 +163,101 @@ bool makeFolder(const QString& folder)
     return QDir().mkpath(folder) && QFileInfo(folder).isDir();
 }
 
-bool copyInto(const QString& source, QSaveFile& target)
+// Copies `source` into `target`; on failure, why, in Chinese.
+bool copyInto(const QString& source, QSaveFile& target, QString* why)
 {
     QFile in(source);
-    if (!in.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)) {
+    if (!in.open(QIODevice::ReadOnly)) {
+        *why = u"无法读取录音文件"_s;
+        return false;
+    }
+    if (!target.open(QIODevice::WriteOnly)) {
+        *why = target.error() == QFileDevice::PermissionsError
+                   ? u"保存课文的文件夹不可写"_s
+                   : u"无法在保存课文的文件夹里创建文件"_s;
         return false;
     }
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
         if (target.write(chunk) != chunk.size()) {
+            *why = u"无法写入录音的副本，磁盘可能已满"_s;
             return false;
         }
     }
-    return in.error() == QFileDevice::NoError;
+    if (in.error() != QFileDevice::NoError) {
+        *why = u"读取录音文件时出错"_s;
+        return false;
+    }
+    return true;
+}
+
+// Runs a SELECT, handing each row to `perRow`. A store gets its tables with its first import, so
+// a table that is not there yet reads as no rows.
+bool select(QSqlDatabase& db, const QString& sql, const QVariantList& values,
+            const std::function<void(const QSqlQuery&)>& perRow)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    bool ok = query.prepare(sql);
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    ok = ok && query.exec();
+    if (!ok) {
+        lastFailure = query.lastError();
+        return lastFailure.text().contains(u"no such table"_s);
+    }
+    while (query.next()) {
+        perRow(query);
+    }
+    lastFailure = query.lastError();
+    return !lastFailure.isValid();
+}
+
+// Runs a read of the store. An absent store reads as empty. A store that cannot be read reads as
+// empty too, and `problem` says why in Chinese: the caller tells the learner rather than show
+// the carried lesson as if nothing had been imported.
+bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& work,
+               QString* problem)
+{
+    if (!QFileInfo::exists(path)) {
+        return true;
+    }
+    lastFailure = QSqlError();
+    QSqlError openError;
+    if (withDatabase(path, Access::Read, work, &openError)) {
+        return true;
+    }
+    if (problem) {
+        *problem = u"无法读取你导入的课文（%1）：%2"_s.arg(
+            reasonText(openError.isValid() ? openError : lastFailure),
+            QDir::toNativeSeparators(path));
+    }
+    return false;
+}
+
+// The recordings every lesson of the store refers to, read inside the caller's transaction so
+// that no other import can change them before the caller has finished with them.
+bool readReferences(QSqlDatabase& db, QSet<QString>* referenced)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(u"SELECT \"文件\" FROM \"录音\""_s)) {
+        lastFailure = query.lastError();
+        return false;
+    }
+    while (query.next()) {
+        referenced->insert(query.value(0).toString());
+    }
+    return !query.lastError().isValid();
+}
+
+bool tableExists(QSqlDatabase& db, const QString& table)
+{
+    bool found = false;
+    select(db, u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"_s, {table},
+           [&found](const QSqlQuery&) { found = true; });
+    return found;
 }
 
 } // namespace
@@ -151,52 +284,61 @@ QString LearnerStore::lessonKey(const QString& bookDigit, const QString& lessonT
     return bookDigit + u'/' + lessonText;
 }
 
-QSet<QString> LearnerStore::lessonsIn(const QString& databasePath)
+QSet<QString> LearnerStore::lessonsIn(const QString& databasePath, QString* problem)
 {
     QSet<QString> lessons;
-    withDatabase(databasePath, true, [&lessons](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        if (!query.exec(u"SELECT DISTINCT \"册别\", \"课别\" FROM \"句库\""_s)) {
-            return false;
-        }
-        while (query.next()) {
-            lessons.insert(lessonKey(query.value(0).toString(), query.value(1).toString()));
-        }
-        return true;
-    });
+    readStore(
+        databasePath,
+        [&lessons](QSqlDatabase& db) {
+            return select(db, u"SELECT DISTINCT \"册别\", \"课别\" FROM \"句库\""_s, {},
+                          [&lessons](const QSqlQuery& row) {
+                              lessons.insert(
+                                  lessonKey(row.value(0).toString(), row.value(1).toString()));
+                          });
+        },
+        problem);
     return lessons;
 }
 
-QSet<QString> LearnerStore::lessons() const
+QSet<QString> LearnerStore::lessons(QString* problem) const
 {
-    return lessonsIn(databasePath());
+    return lessonsIn(databasePath(), problem);
 }
 
-bool LearnerStore::hasLesson(const QString& bookDigit, const QString& lessonText) const
+QString LearnerStore::problem() const
 {
-    return withDatabase(databasePath(), true, [&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(u"SELECT 1 FROM \"句库\" WHERE \"册别\" = ? AND \"课别\" = ? LIMIT 1"_s);
-        query.addBindValue(bookDigit);
-        query.addBindValue(lessonText);
-        return query.exec() && query.next();
-    });
+    QString found;
+    lessons(&found);
+    return found;
+}
+
+bool LearnerStore::hasLesson(const QString& bookDigit, const QString& lessonText,
+                             QString* problem) const
+{
+    bool found = false;
+    readStore(
+        databasePath(),
+        [&](QSqlDatabase& db) {
+            return select(db,
+                          u"SELECT 1 FROM \"句库\" WHERE \"册别\" = ? AND \"课别\" = ? LIMIT 1"_s,
+                          {bookDigit, lessonText}, [&found](const QSqlQuery&) { found = true; });
+        },
+        problem);
+    return found;
 }
 
 QString LearnerStore::recordingFileName(const QString& bookDigit, const QString& lessonText) const
 {
     QString name;
-    withDatabase(databasePath(), true, [&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s);
-        query.addBindValue(bookDigit);
-        query.addBindValue(lessonText);
-        if (query.exec() && query.next()) {
-            name = query.value(0).toString();
-        }
-        return true;
-    });
+    readStore(
+        databasePath(),
+        [&](QSqlDatabase& db) {
+            return select(db,
+                          u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s,
+                          {bookDigit, lessonText},
+                          [&name](const QSqlQuery& row) { name = row.value(0).toString(); });
+        },
+        nullptr);
     return name;
 }
 
@@ -212,24 +354,19 @@ LessonDatabase LearnerStore::databaseFor(const LessonDatabase& carried, const QS
     return hasLesson(bookDigit, lessonText) ? LessonDatabase(databasePath()) : carried;
 }
 
-void LearnerStore::removeStrayRecordings() const
+void LearnerStore::removeStrayRecordings(const QSet<QString>& referenced) const
 {
-    QSet<QString> used;
-    withDatabase(databasePath(), true, [&used](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        if (!query.exec(u"SELECT \"文件\" FROM \"录音\""_s)) {
-            return false;
-        }
-        while (query.next()) {
-            used.insert(query.value(0).toString());
-        }
-        return true;
-    });
+    // Through a link the folder is someone else's: nothing there is ours to judge.
+    const QFileInfo folder(recordingFolder());
+    if (folder.isSymLink() || !folder.isDir()) {
+        return;
+    }
     const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-strayAgeSeconds);
     const QFileInfoList files =
         QDir(recordingFolder()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& file : files) {
-        if (!used.contains(file.fileName()) && file.lastModified().toUTC() < old) {
+        if (file.isFile() && !file.isSymLink() && isOurRecordingName(file.fileName()) &&
+            !referenced.contains(file.fileName()) && file.lastModified().toUTC() < old) {
             QFile::remove(file.filePath());
         }
     }
@@ -263,38 +400,42 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
     if (!makeFolder(m_folder) || !makeFolder(recordingFolder())) {
         return fail(u"无法创建保存课文的文件夹：%1"_s.arg(QDir::toNativeSeparators(m_folder)));
     }
-    removeStrayRecordings();
-    const QString older = recordingFileName(lesson.bookDigit, lesson.lessonText);
 
     // Each import gets a name of its own: the rows of the earlier import keep pointing at the
     // earlier file until the new rows are committed.
-    const QString suffix = source.suffix().toLower();
     QString fresh;
     do {
         fresh = u"%1-%2-%3%4"_s.arg(lesson.bookDigit)
                     .arg(number)
                     .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'))
-                    .arg(suffix.isEmpty() ? QString() : u'.' + suffix);
+                    .arg(recordingSuffix(source));
     } while (QFileInfo::exists(QDir(recordingFolder()).filePath(fresh)));
     const QString freshPath = QDir(recordingFolder()).filePath(fresh);
 
     QSaveFile copy(freshPath);
-    if (!copyInto(lesson.recordingFile, copy)) {
-        return fail(u"无法复制录音文件（磁盘可能已满）：%1"_s.arg(lesson.recordingFile));
+    QString copyFailure;
+    if (!copyInto(lesson.recordingFile, copy, &copyFailure)) {
+        return fail(u"无法复制录音文件（%1）：%2"_s.arg(copyFailure, lesson.recordingFile));
     }
     if (m_crashPoint == CrashPoint::BeforeRename) {
         copy.cancelWriting();
         return false;
     }
     if (!copy.commit()) {
-        return fail(u"无法复制录音文件（磁盘可能已满）：%1"_s.arg(lesson.recordingFile));
+        return fail(u"无法复制录音文件（无法写入录音的副本，磁盘可能已满）：%1"_s.arg(
+            lesson.recordingFile));
     }
     if (m_crashPoint == CrashPoint::AfterRename) {
         return false;
     }
 
     QString failure;
-    const bool stored = withDatabase(databasePath(), false, [&](QSqlDatabase& db) {
+    QString older;
+    QSet<QString> referenced;
+    bool referencesKnown = false;
+    const bool stored = withDatabase(databasePath(), Access::Write, [&](QSqlDatabase& db) {
+        // A store whose recordings table is gone has lost its references, not its recordings.
+        const bool hadRecordings = tableExists(db, u"录音"_s);
         for (const char16_t* statement : schema) {
             if (!exec(db, QString::fromUtf16(statement))) {
                 failure = failureText(db);
@@ -306,7 +447,10 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
             return false;
         }
         const QVariantList where{lesson.bookDigit, lesson.lessonText};
-        bool ok = true;
+        bool ok =
+            select(db, u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s,
+                   where, [&older](const QSqlQuery& row) { older = row.value(0).toString(); });
+        ok = ok && readReferences(db, &referenced);
         for (const char16_t* table : lessonTables) {
             ok = ok && exec(db,
                             u"DELETE FROM \"%1\" WHERE \"册别\" = ? AND \"课别\" = ?"_s.arg(
@@ -333,12 +477,14 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
             db.rollback();
             return false;
         }
+        referencesKnown = hadRecordings;
         return true;
     });
     if (m_crashPoint == CrashPoint::InsideTransaction) {
         return false;
     }
     if (!stored) {
+        // Nothing else is touched: the earlier lesson and every recording stay as they were.
         QFile::remove(freshPath);
         return fail(u"无法保存课文（%1）：%2"_s.arg(failure.isEmpty() ? u"无法打开"_s : failure,
                                                     QDir::toNativeSeparators(databasePath())));
@@ -349,27 +495,39 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
     if (!older.isEmpty() && older != fresh) {
         QFile::remove(QDir(recordingFolder()).filePath(older));
     }
+    if (referencesKnown) {
+        referenced.remove(older);
+        referenced.insert(fresh);
+        removeStrayRecordings(referenced);
+    }
     return true;
 }
 
 bool LearnerStore::removeLesson(const QString& bookDigit, const QString& lessonText, QString* error)
 {
-    if (!QFileInfo(databasePath()).isFile()) {
+    if (!QFileInfo::exists(databasePath())) {
         return true;
     }
-    const QString older = recordingFileName(bookDigit, lessonText);
+    QString older;
+    QSet<QString> referenced;
+    bool referencesKnown = false;
     QString failure;
-    const bool removed = withDatabase(databasePath(), false, [&](QSqlDatabase& db) {
+    const bool removed = withDatabase(databasePath(), Access::Write, [&](QSqlDatabase& db) {
+        referencesKnown = tableExists(db, u"录音"_s);
         if (!db.transaction()) {
             failure = failureText(db);
             return false;
         }
-        bool ok = true;
+        const QVariantList where{bookDigit, lessonText};
+        bool ok =
+            select(db, u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s,
+                   where, [&older](const QSqlQuery& row) { older = row.value(0).toString(); });
+        ok = ok && (!referencesKnown || readReferences(db, &referenced));
         for (const char16_t* table : lessonTables) {
             ok = ok && exec(db,
                             u"DELETE FROM \"%1\" WHERE \"册别\" = ? AND \"课别\" = ?"_s.arg(
                                 QString::fromUtf16(table)),
-                            {bookDigit, lessonText});
+                            where);
         }
         if (!ok || !db.commit()) {
             failure = failureText(db);
@@ -389,6 +547,9 @@ bool LearnerStore::removeLesson(const QString& bookDigit, const QString& lessonT
     if (!older.isEmpty()) {
         QFile::remove(QDir(recordingFolder()).filePath(older));
     }
-    removeStrayRecordings();
+    if (referencesKnown) {
+        referenced.remove(older);
+        removeStrayRecordings(referenced);
+    }
     return true;
 }

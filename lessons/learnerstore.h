@@ -22,14 +22,23 @@ public:
     QString databasePath() const;
     QString recordingFolder() const;
 
+    // Reads never fail loudly: a store that cannot be read (locked by another program, damaged,
+    // not a file) reads as holding nothing, and `problem`, when given, says why in Chinese, so
+    // that the caller can tell the learner instead of silently showing the carried course. An
+    // absent store is no problem: nothing was imported yet. A journal left by an import that was
+    // killed mid-commit is rolled back by the first read.
+
     // Whether the store holds the lesson (bookDigit "1".."4", lessonText "Lesson 7").
-    bool hasLesson(const QString& bookDigit, const QString& lessonText) const;
+    bool hasLesson(const QString& bookDigit, const QString& lessonText,
+                   QString* problem = nullptr) const;
     // The imported recording of a lesson, "" when there is none.
     QString recordingPath(const QString& bookDigit, const QString& lessonText) const;
     // Every lesson the store holds, as lessonKey() gives it.
-    QSet<QString> lessons() const;
+    QSet<QString> lessons(QString* problem = nullptr) const;
+    // Why the store cannot be read, "" when it can (or does not exist).
+    QString problem() const;
     // Every lesson with sentences in a lesson database, the carried one or a store's.
-    static QSet<QString> lessonsIn(const QString& databasePath);
+    static QSet<QString> lessonsIn(const QString& databasePath, QString* problem = nullptr);
     static QString lessonKey(const QString& bookDigit, const QString& lessonText);
 
     struct Lesson
@@ -43,7 +52,10 @@ public:
 
     // Stores a lesson, replacing an earlier import of it. All or nothing: the recording is
     // copied under a fresh name and renamed into place, the rows go in one transaction, and a
-    // failure at any step leaves the earlier lesson as it was. `error` in Chinese.
+    // failure at any step leaves the earlier lesson and every recording as they were. `error`
+    // in Chinese. Once the rows are committed, recordings left by killed imports are removed:
+    // only files with the names the store gives, in its own folder (not through a link), older
+    // than an hour and not referred to by the references read in the same transaction.
     bool importLesson(const Lesson& lesson, QString* error);
     // Gives the lesson back to the carried course; true also when it was not there.
     bool removeLesson(const QString& bookDigit, const QString& lessonText, QString* error);
@@ -60,7 +72,7 @@ public:
 
 private:
     QString recordingFileName(const QString& bookDigit, const QString& lessonText) const;
-    void removeStrayRecordings() const;
+    void removeStrayRecordings(const QSet<QString>& referenced) const;
 
     QString m_folder;
     CrashPoint m_crashPoint = CrashPoint::None;
