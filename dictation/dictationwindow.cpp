@@ -342,7 +342,7 @@ void DictationWindow::buildTree()
         books.append(node);
     }
     m_lessonTree->addTopLevelItems(books);
-    LessonTreeShading::shade(m_lessonTree, databaseFile(), m_learnerStore);
+    reportStoreProblem(LessonTreeShading::shade(m_lessonTree, databaseFile(), m_learnerStore));
     m_lessonTree->collapseAll();
 }
 
@@ -361,7 +361,7 @@ void DictationWindow::setLearnerStore(const QString& folder)
 
 void DictationWindow::refreshLessons(const QString& bookDigit, const QString& lessonText)
 {
-    LessonTreeShading::shade(m_lessonTree, databaseFile(), m_learnerStore);
+    reportStoreProblem(LessonTreeShading::shade(m_lessonTree, databaseFile(), m_learnerStore));
     QTreeWidgetItem* open = m_openLesson;
     if (open &&
         (bookDigit.isEmpty() ||
@@ -400,6 +400,7 @@ void DictationWindow::loadLessonNode(QTreeWidgetItem* node)
                                      node->parent()->text(0), node->text(0));
     m_lessonAudioFile = lesson.lessonAudioFile;
     m_audioCopyName = lesson.audioCopyName;
+    reportStoreProblem(lesson.storeProblem);
     m_exercise.setLesson(std::move(lesson.table));
 
     m_translationToggle->setText(hideCaption);
@@ -421,15 +422,29 @@ void DictationWindow::handOverPlayer()
     m_player.setUrl(audio.path);
     setSentenceButtonsEnabled(!audio.path.isEmpty());
     if (const QString notice = lessonAudioNotice(audio); !notice.isEmpty()) {
-        // Beside the window, not blocking it: the learner may go on to another lesson.
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Orlune"), notice,
-                                    QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("notice"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+        notify(notice);
     }
     m_player.controls().stop();
+}
+
+void DictationWindow::notify(const QString& text)
+{
+    // Beside the window, not blocking it: the learner may go on to another lesson.
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Orlune"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("notice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void DictationWindow::reportStoreProblem(const QString& problem)
+{
+    // Once for each new problem: a damaged store would otherwise speak up at every click.
+    if (!problem.isEmpty() && problem != m_reportedStoreProblem) {
+        notify(LessonTreeShading::storeProblemNotice(problem));
+    }
+    m_reportedStoreProblem = problem;
 }
 
 void DictationWindow::setSentenceButtonsEnabled(bool enabled)

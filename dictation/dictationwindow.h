@@ -73,6 +73,8 @@ private:
     void nodeClick(QTreeWidgetItem* node);
     void loadLessonNode(QTreeWidgetItem* node);
     void handOverPlayer();
+    void notify(const QString& text);
+    void reportStoreProblem(const QString& problem);
     void setSentenceButtonsEnabled(bool enabled);
     void toggleTranslation();
     void updateTranslation();
@@ -97,6 +99,7 @@ private:
     QString m_currentTranslation;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
+    QString m_reportedStoreProblem;
 
     QTreeWidget* m_lessonTree = nullptr;
     QPlainTextEdit* m_inputBox = nullptr;

@@ -37,8 +37,11 @@ LoadedLesson loadLesson(const LessonDatabase& carried, const LearnerStore& store
                         const QString& lessonText)
 {
     const QString bookDigit = LessonCatalog::bookDigit(bookNodeText);
-    if (!store.hasLesson(bookDigit, lessonText)) {
-        return loadLesson(carried, voiceLibrary, bookNodeText, lessonText);
+    QString problem;
+    if (!store.hasLesson(bookDigit, lessonText, &problem)) {
+        LoadedLesson lesson = loadLesson(carried, voiceLibrary, bookNodeText, lessonText);
+        lesson.storeProblem = problem;
+        return lesson;
     }
     LoadedLesson lesson =
         loadLesson(LessonDatabase(store.databasePath()), voiceLibrary, bookNodeText, lessonText);

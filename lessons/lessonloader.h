@@ -19,6 +19,9 @@ struct LoadedLesson
     QString wordText;     // every new word as word + " /" + meaning + CR LF
     QString lessonAudioFile;
     QString audioCopyName;
+    // Why the learner's store could not be read, in Chinese; "" when it could. The carried
+    // lesson is loaded meanwhile, and the learner must be told.
+    QString storeProblem;
 };
 
 // Reads one lesson from the database and works out its recording's paths.

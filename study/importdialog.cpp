@@ -106,8 +106,11 @@ void ImportDialog::bookChanged()
 
 void ImportDialog::lessonChanged()
 {
-    m_lessonInStore = m_store && m_store->hasLesson(bookDigit(), lessonText());
-    m_storedLabel->setText(m_lessonInStore ? QStringLiteral("（本课已有导入的课文）") : QString());
+    QString problem;
+    m_lessonInStore = m_store && m_store->hasLesson(bookDigit(), lessonText(), &problem);
+    m_storedLabel->setText(m_lessonInStore     ? QStringLiteral("（本课已有导入的课文）")
+                           : problem.isEmpty() ? QString()
+                                               : QStringLiteral("（%1）").arg(problem));
     updateButtons();
 }
 

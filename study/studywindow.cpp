@@ -90,6 +90,8 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     setCentralWidget(m_client);
 
     m_practice = std::make_unique<PracticeSettings>();
+    // Before the panels: building the lesson tree may already have something to tell.
+    installDefaultPrompts();
     buildMenus();
     buildToolbar(m_client);
     buildPanels(m_client);
@@ -101,7 +103,6 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     m_client->setMinimumSize(
         atLeast(StudyWindowLayout::minimumOuterWidth - StudyWindowLayout::frameWidth),
         atLeast(StudyWindowLayout::minimumOuterHeight - StudyWindowLayout::frameHeight));
-    installDefaultPrompts();
     m_player.setVolume(MediaPlayer::lessonVolume);
     m_player.setSpeed(m_practice->speed());
     connect(&m_player, &MediaPlayer::followOnStarted, this, &StudyWindow::continueReading);
@@ -348,13 +349,15 @@ void StudyWindow::buildTree()
         }
         books[book - 1]->addChildren(lessons);
     }
-    LessonTreeShading::shade(m_lessonTree, m_paths.databaseFile(), m_learnerStore);
+    reportStoreProblem(
+        LessonTreeShading::shade(m_lessonTree, m_paths.databaseFile(), m_learnerStore));
     m_lessonTree->collapseAll();
 }
 
 void StudyWindow::refreshLessons(const QString& bookDigit, const QString& lessonText)
 {
-    LessonTreeShading::shade(m_lessonTree, m_paths.databaseFile(), m_learnerStore);
+    reportStoreProblem(
+        LessonTreeShading::shade(m_lessonTree, m_paths.databaseFile(), m_learnerStore));
     if (auto* dictation = qobject_cast<DictationWindow*>(m_dictationWindow.data())) {
         dictation->refreshLessons(bookDigit, lessonText);
     }
@@ -486,6 +489,7 @@ void StudyWindow::loadLessonText(QTreeWidgetItem* node)
     m_lessonAudioFile = lesson.lessonAudioFile;
     m_audioCopyName = lesson.audioCopyName;
     m_lists = std::move(lesson.table);
+    reportStoreProblem(lesson.storeProblem);
 
     m_sentenceView.setText(lesson.sentenceText);
     m_sentenceView.setSelectionStart(0);
@@ -496,6 +500,15 @@ void StudyWindow::loadLessonText(QTreeWidgetItem* node)
     QString words = lesson.wordText;
     // The box takes a bare CR as a paragraph break of its own.
     m_newWordsBox->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void StudyWindow::reportStoreProblem(const QString& problem)
+{
+    // Once for each new problem: a damaged store would otherwise speak up at every click.
+    if (!problem.isEmpty() && problem != m_reportedStoreProblem) {
+        m_prompts.notify(LessonTreeShading::storeProblemNotice(problem));
+    }
+    m_reportedStoreProblem = problem;
 }
 
 void StudyWindow::prepareAudio()

@@ -189,6 +189,7 @@ private:
     void unloadLesson();
     void loadLessonText(QTreeWidgetItem* node);
     void prepareAudio();
+    void reportStoreProblem(const QString& problem);
     void setReadingPair(bool readEnabled, bool stopEnabled);
     void toolbarActivated(int index);
     void openDictation();
@@ -229,6 +230,7 @@ private:
     bool m_outputFailureReported = false;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
+    QString m_reportedStoreProblem;
 
     QWidget* m_client = nullptr;
     QTreeWidget* m_lessonTree = nullptr;

@@ -6,10 +6,11 @@
 
 namespace LessonTreeShading {
 
-void shade(QTreeWidget* tree, const QString& carriedDatabase, const LearnerStore& store)
+QString shade(QTreeWidget* tree, const QString& carriedDatabase, const LearnerStore& store)
 {
     // Two queries for the whole tree, not two per lesson: the trees have 276 lessons.
-    const QSet<QString> filled = LearnerStore::lessonsIn(carriedDatabase) + store.lessons();
+    QString problem;
+    const QSet<QString> filled = LearnerStore::lessonsIn(carriedDatabase) + store.lessons(&problem);
     const QBrush grey = tree->palette().brush(QPalette::Disabled, QPalette::Text);
     for (int b = 0; b < tree->topLevelItemCount(); ++b) {
         QTreeWidgetItem* book = tree->topLevelItem(b);
@@ -25,6 +26,13 @@ void shade(QTreeWidget* tree, const QString& carriedDatabase, const LearnerStore
             }
         }
     }
+    return problem;
+}
+
+QString storeProblemNotice(const QString& problem)
+{
+    return problem + QStringLiteral("。\n\n在问题解决之前，这里显示的是程序自带的课文；"
+                                    "程序没有改动或删除你导入的任何文件。");
 }
 
 QString emptyLessonTip()

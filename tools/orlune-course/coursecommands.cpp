@@ -25,6 +25,16 @@ LoadedLesson read(const Sources& sources, int book, int lesson)
                       LessonCatalog::lessonText(lesson));
 }
 
+// A store that cannot be read would show the carried course in its place: say so and stop.
+bool storeReadable(const Sources& sources, QTextStream& err)
+{
+    const QString problem = LearnerStore(sources.learnerStore).problem();
+    if (!problem.isEmpty()) {
+        err << problem << "\n";
+    }
+    return problem.isEmpty();
+}
+
 bool validLesson(int book, int lesson, QTextStream& err)
 {
     if (book < 1 || book > LessonCatalog::bookCount || lesson < 1 ||
@@ -55,8 +65,11 @@ bool alignRecording(const QString& audioPath, const QStringList& sentences,
 
 } // namespace
 
-int list(const Sources& sources, QTextStream& out)
+int list(const Sources& sources, QTextStream& out, QTextStream& err)
 {
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
     out << "book\tlesson\tsentences\trecording\n";
     for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
         for (int lesson = 1; lesson <= LessonCatalog::lessonCounts[book - 1]; ++lesson) {
@@ -78,6 +91,9 @@ int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextSt
     if (!validLesson(book, lesson, err)) {
         return 2;
     }
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
     const LoadedLesson loaded = read(sources, book, lesson);
     if (loaded.table.isEmpty()) {
         err << "book " << book << ", lesson " << lesson << " has no sentences\n";
@@ -97,6 +113,9 @@ int play(const Sources& sources, int book, int lesson, int index, const PlayOpti
 {
     if (!validLesson(book, lesson, err)) {
         return 2;
+    }
+    if (!storeReadable(sources, err)) {
+        return 1;
     }
     const LoadedLesson loaded = read(sources, book, lesson);
     const SentenceTable& table = loaded.table;

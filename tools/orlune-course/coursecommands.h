@@ -38,7 +38,7 @@ struct PlayOptions
 };
 
 // Every lesson that has sentences: book, lesson, sentence count, whether a recording exists.
-int list(const Sources& sources, QTextStream& out);
+int list(const Sources& sources, QTextStream& out, QTextStream& err);
 // Each sentence of one lesson with its start and end time and its translation.
 int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextStream& err);
 // Plays one sentence through the program's player at the lessons' volume, as often as asked;

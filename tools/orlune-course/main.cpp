@@ -25,7 +25,7 @@ int run(const CourseCommands::Sources& sources, const CourseCommands::PlayOption
         return n;
     };
     if (command == QLatin1String("list") && args.size() == 1) {
-        return CourseCommands::list(sources, out);
+        return CourseCommands::list(sources, out, err);
     }
     if (command == QLatin1String("show") && args.size() == 3) {
         const int book = number(1);
