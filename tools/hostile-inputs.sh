@@ -2,7 +2,9 @@
 # Replays hostile inputs against a built tree and prints a table of what happened: recordings
 # the sink cannot play, absurd sentence times, a sound server that is missing or dies, planted
 # links, two copies at once, a temporary folder that does not exist, a huge recording, a
-# hundred short plays in a row, and learner's lessons that cannot be imported. Exits non-zero when any row is not the sound outcome.
+# hundred short plays in a row, learner's lessons that cannot be imported, and a learner's store
+# that is locked, damaged or left half-committed. Exits non-zero when any row is not the sound
+# outcome.
 #   bash tools/hostile-inputs.sh [build-dir]
 # Needs the test sound server (eval "$(bash tools/start-pulse.sh)") and the sqlite3 shell.
 set -uo pipefail
@@ -234,5 +236,67 @@ head -n 3 "$lessons/gbk.txt" >"$lessons/short.txt"
 refused "3 translations for 14 sentences" "$bin/语音库/QVN101.dat" "$lessons/text.txt" \
     --translations "$lessons/short.txt"
 refused "missing recording" "$lessons/none.mp3" "$lessons/text.txt"
+
+# 15: a store in a bad way never costs the learner a recording. Lessons 1 and 2 are imported
+# and their recordings aged past the hour after which the store clears its own leftovers.
+store="$work/store15"
+oc() { timeout -k 2 60 "$bin/orlune-course" "$@" --store "$store" >"$work/out" 2>&1; rc=$?; }
+fresh_store() {
+    rm -rf "$store"
+    mkdir -p "$store/recordings"
+    # The learner's own files, in a recordings/ folder that was theirs before it was a store.
+    cp "$bin/语音库/QVN101.dat" "$store/recordings/Lesson 1.mp3"
+    for n in 1 2; do
+        oc import --book 1 --lesson "$n" --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+    done
+    touch -d '2 hours ago' "$store/recordings/"*
+    ls "$store/recordings" | sort >"$work/recordings-before"
+}
+recordings_kept() { # how many of the recordings there before are gone
+    ls "$store/recordings" | sort | comm -23 "$work/recordings-before" - | wc -l
+}
+fresh_store
+{ echo "BEGIN EXCLUSIVE;"; sleep 30; } | sqlite3 "$store/lessons.sqlite" &
+holder=$!
+sleep 0.5
+oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+import_rc=$rc
+oc show 1 1
+show_rc=$rc
+told=$(grep -c '占用' "$work/out")
+pkill -P "$holder" sqlite3 2>/dev/null; kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
+gone=$(recordings_kept)
+row 15 "store held by another program, import" "import exit $import_rc, show exit $show_rc, $gone recordings gone" \
+    $((import_rc == 0 || show_rc == 0 || told == 0 || gone != 0))
+fresh_store
+head -c 100 /dev/urandom | dd of="$store/lessons.sqlite" conv=notrunc 2>/dev/null
+oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+import_rc=$rc
+oc list
+gone=$(recordings_kept)
+row 15 "damaged store, import and list" "import exit $import_rc, list exit $rc, $gone recordings gone" \
+    $((import_rc == 0 || rc == 0 || gone != 0))
+fresh_store
+oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+gone=$(recordings_kept)
+row 15 "the learner's own files in recordings/" "import exit $rc, $gone of them gone" $((rc != 0 || gone != 0))
+# An import killed in the middle of its commit: the journal SQLite synced first stays behind.
+fresh_store
+(sqlite3 "$store/lessons.sqlite" >/dev/null 2>&1 <<'SQL'
+PRAGMA cache_size = 1;
+BEGIN;
+INSERT INTO 句库 WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 3000)
+    SELECT printf('%.1000c', 'a'), '', '0', '', 'Lesson 9', '1' FROM n;
+.shell kill -9 $PPID
+SQL
+) 2>/dev/null
+hot=$([ -s "$store/lessons.sqlite-journal" ] && echo 1 || echo 0)
+oc list
+# The imported lessons, by their recordings: the carried course has these two lessons too.
+listed=$(grep -cE $'^1\t[12]\t.*\t1-[12]-' "$work/out")
+oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+gone=$(recordings_kept)
+row 15 "import killed mid-commit (hot journal)" "journal left: $hot; $listed of 2 lessons listed, $gone recordings gone" \
+    $((hot != 1 || listed != 2 || rc != 0 || gone != 0))
 
 exit "$failed"
