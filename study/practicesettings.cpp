@@ -2,6 +2,9 @@
 
 #include "lessoncatalog.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <algorithm>
 #include <cmath>
 
@@ -65,6 +68,40 @@ PracticeSettings::PracticeSettings()
     }
 }
 
+PracticeSettings::~PracticeSettings()
+{
+    flush();
+}
+
+void PracticeSettings::store(const QVariantMap& values)
+{
+    m_pending.insert(values);
+    flush();
+}
+
+// QSettings reads without a lock but writes under one, and waits for a lock held by a live
+// process until it is half a minute old, with the window frozen meanwhile. A look first costs
+// one file creation.
+void PracticeSettings::flush()
+{
+    if (m_pending.isEmpty()) {
+        return;
+    }
+    {
+        // The folder first: a lock that cannot be made for want of it is not held by anyone.
+        QDir().mkpath(QFileInfo(m_settings.fileName()).path());
+        QLockFile probe(m_settings.fileName() + QStringLiteral(".lock"));
+        if (!probe.tryLock(0) && probe.error() == QLockFile::LockFailedError) {
+            return;
+        }
+    }
+    for (auto value = m_pending.cbegin(); value != m_pending.cend(); ++value) {
+        m_settings.setValue(value.key(), value.value());
+    }
+    m_settings.sync();
+    m_pending.clear();
+}
+
 double PracticeSettings::validSpeed(double factor)
 {
     if (!std::isfinite(factor)) {
@@ -76,7 +113,7 @@ double PracticeSettings::validSpeed(double factor)
 void PracticeSettings::setSpeed(double factor)
 {
     m_speed = validSpeed(factor);
-    m_settings.setValue(speedKey, m_speed);
+    store({{speedKey, m_speed}});
 }
 
 void PracticeSettings::setRepeats(int times)
@@ -85,13 +122,13 @@ void PracticeSettings::setRepeats(int times)
         return;
     }
     m_repeats = times;
-    m_settings.setValue(repeatsKey, m_repeats);
+    store({{repeatsKey, m_repeats}});
 }
 
 void PracticeSettings::setGap(Gap gap)
 {
     m_gap = gap;
-    m_settings.setValue(gapKey, gap == Gap::OneSecond ? oneSecondGap : QStringLiteral("sentence"));
+    store({{gapKey, gap == Gap::OneSecond ? oneSecondGap : QStringLiteral("sentence")}});
 }
 
 bool PracticeSettings::Place::isValid() const
@@ -105,9 +142,7 @@ void PracticeSettings::setLastPlace(const Place& place)
         return;
     }
     m_place = place;
-    m_settings.setValue(bookKey, place.book);
-    m_settings.setValue(lessonKey, place.lesson);
-    m_settings.setValue(sentenceKey, place.sentence);
+    store({{bookKey, place.book}, {lessonKey, place.lesson}, {sentenceKey, place.sentence}});
 }
 
 bool PracticeSettings::isLessonRead(int book, int lesson) const
@@ -123,7 +158,7 @@ void PracticeSettings::markLessonRead(int book, int lesson)
     m_read.insert(lessonKeyOf(book, lesson));
     QStringList keys(m_read.begin(), m_read.end());
     keys.sort();
-    m_settings.setValue(readKey, keys);
+    store({{readKey, keys}});
 }
 
 QList<std::pair<int, int>> PracticeSettings::readLessons() const

@@ -3,15 +3,24 @@
 #include <QSet>
 #include <QSettings>
 #include <QString>
+#include <QVariantMap>
 #include <array>
 
 // The learner's practice choices and place in the course, kept from one session to the next.
 // Whatever the file holds is checked on reading: a damaged or hand-edited file gives the
-// defaults, never a speed, count or place the window cannot use.
+// defaults, never a speed, count or place the window cannot use. A file held by another
+// program (a second copy writing it, or one hanging with its lock) never makes the caller
+// wait: the choices are then kept in memory and written with a later change once it is free.
 class PracticeSettings
 {
 public:
     PracticeSettings();
+    ~PracticeSettings();
+
+    // The ini file the choices are kept in.
+    QString fileName() const { return m_settings.fileName(); }
+    // True when every choice made so far is in the file.
+    bool isSaved() const { return m_pending.isEmpty(); }
 
     // Repeats: how many times each sentence sounds; untilStopped goes on until stopped.
     static constexpr int untilStopped = 0;
@@ -44,7 +53,11 @@ public:
     static double validSpeed(double factor);
 
 private:
+    void store(const QVariantMap& values);
+    void flush();
+
     QSettings m_settings;
+    QVariantMap m_pending;
     double m_speed = 1.0;
     int m_repeats = 1;
     Gap m_gap = Gap::SentenceLength;

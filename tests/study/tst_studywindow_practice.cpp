@@ -6,9 +6,12 @@
 #include "testmain.h"
 
 #include <QAction>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -349,6 +352,36 @@ private slots:
         fixture.form().continueLastStudy();
         QCOMPARE(notices.size(), 1);
         QCOMPARE(fixture.form().currentSentence(), -1);
+    }
+
+    // Another copy of the program writing the settings, or one hanging with their lock, must
+    // not freeze this one: the choices wait in memory until the file is free again.
+    void aHeldSettingsFileNeverFreezesTheWindow()
+    {
+        StudyFixture fixture;
+        StudyWindow& form = fixture.form();
+        QVERIFY(QDir().mkpath(QFileInfo(fixture.settingsFile()).path()));
+        QLockFile other(fixture.settingsFile() + QStringLiteral(".lock"));
+        QVERIFY(other.tryLock(0));
+        QElapsedTimer clock;
+        clock.start();
+        action(form, "speed_8")->trigger();
+        fixture.openLesson(1, 3);
+        clickSentence(form, 2);
+        form.player().controls().stop();
+        QVERIFY2(clock.elapsed() < 5000, "the window waited for the settings' lock");
+        QVERIFY(!form.practice().isSaved());
+        QCOMPARE(QSettings(fixture.settingsFile(), QSettings::IniFormat)
+                     .value(QStringLiteral("practice/speed")),
+                 QVariant());
+
+        other.unlock();
+        action(form, "repeat_3")->trigger();
+        QVERIFY(form.practice().isSaved());
+        const QSettings saved(fixture.settingsFile(), QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("practice/speed")).toDouble(), 0.8);
+        QCOMPARE(saved.value(QStringLiteral("practice/repeats")).toInt(), 3);
+        QCOMPARE(saved.value(QStringLiteral("place/sentence")).toInt(), 2);
     }
 };
 
