@@ -199,23 +199,4 @@ QString outcomeMessage(Outcome outcome)
     return {};
 }
 
-QString carriedTime(double seconds)
-{
-    if (!(seconds > 0))
-        return u"0"_s;
-    const qint64 hundredths = std::llround(seconds * 100);
-    if (hundredths == 0)
-        return u"0"_s;
-    QString text = QString::number(hundredths / 100);
-    if (text == u"0"_s)
-        text.clear();
-    const int fraction = int(hundredths % 100);
-    if (fraction != 0) {
-        text += u'.' + QString::number(fraction / 10);
-        if (fraction % 10 != 0)
-            text += QString::number(fraction % 10);
-    }
-    return text;
-}
-
 } // namespace SentenceAligner

@@ -65,8 +65,4 @@ bool decodeForAlignment(const QString& path, std::vector<float>* samples, QStrin
 // What the learner is told for an outcome other than Aligned, in Chinese.
 QString outcomeMessage(Outcome outcome);
 
-// A time in the form the lesson database stores: ".5", "2.43" (seconds, at most two decimals,
-// no leading zero before the point, no trailing zeros).
-QString carriedTime(double seconds);
-
 } // namespace SentenceAligner

@@ -38,10 +38,11 @@ void DictationExercise::playCurrent()
     if (m_currentSentence < 0 || m_currentSentence >= m_lists.count()) {
         return;
     }
-    const QString end = m_lists.endText(m_currentSentence);
     // The end goes in first: a sentence changed during playback must not be cut by the end of
     // the one it replaces. An empty end time runs on to the end of the recording.
-    m_player.setEndPosition(end.isEmpty() ? -1.0 : std::max(secondsFromText(end), 0.0));
+    const double end = m_lists.endPosition(m_currentSentence);
+    m_player.setEndPosition(m_lists.endText(m_currentSentence).isEmpty() ? -1.0
+                                                                         : std::max(end, 0.0));
     m_player.controls().setCurrentPosition(m_lists.startTime(m_currentSentence));
     m_player.controls().play();
     m_watching = true;
@@ -52,8 +53,7 @@ void DictationExercise::checkSentenceEnd()
     if (!m_watching) {
         return;
     }
-    const QString end = m_lists.endText(m_currentSentence);
-    if (!end.isEmpty() && secondsFromText(end) < m_player.controls().currentPosition()) {
+    if (m_lists.isPastEnd(m_currentSentence, m_player.controls().currentPosition())) {
         m_player.controls().stop();
         m_watching = false;
     }

@@ -2,6 +2,7 @@
 
 #include "lessoncatalog.h"
 #include "lessonloader.h"
+#include "lessonschema.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
@@ -24,17 +25,11 @@ namespace {
 
 // The carried database's two tables, so that LessonDatabase reads the store as it reads the
 // course; the third names each lesson's recording, so that rows and file change together.
-const char16_t* const schema[] = {
-    u"CREATE TABLE IF NOT EXISTS \"句库\" (\"句子\" TEXT NOT NULL, \"中文\" TEXT NOT NULL, "
-    u"\"开始时间\" VARCHAR(10) NOT NULL, \"结束时间\" VARCHAR(10) NOT NULL, "
-    u"\"课别\" VARCHAR(100) NOT NULL, \"册别\" VARCHAR(2) NOT NULL)",
-    u"CREATE TABLE IF NOT EXISTS \"单词\" (\"单词\" VARCHAR(50) NOT NULL, \"中文\" VARCHAR(50) NOT "
-    u"NULL, \"课别\" VARCHAR(50) NOT NULL, \"册别\" VARCHAR(2) NOT NULL)",
-    u"CREATE TABLE IF NOT EXISTS \"录音\" (\"文件\" TEXT NOT NULL, \"课别\" VARCHAR(100) NOT NULL, "
-    u"\"册别\" VARCHAR(2) NOT NULL)",
-    u"CREATE INDEX IF NOT EXISTS \"句库_册别_课别\" ON \"句库\" (\"册别\", \"课别\")",
-    u"CREATE INDEX IF NOT EXISTS \"单词_册别_课别\" ON \"单词\" (\"册别\", \"课别\")",
-};
+QStringList schema()
+{
+    return LessonSchema::lessonTables() + QStringList{LessonSchema::recordingsTable()} +
+           LessonSchema::indexes();
+}
 
 const char16_t* const lessonTables[] = {u"句库", u"单词", u"录音"};
 
@@ -436,8 +431,8 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
     const bool stored = withDatabase(databasePath(), Access::Write, [&](QSqlDatabase& db) {
         // A store whose recordings table is gone has lost its references, not its recordings.
         const bool hadRecordings = tableExists(db, u"录音"_s);
-        for (const char16_t* statement : schema) {
-            if (!exec(db, QString::fromUtf16(statement))) {
+        for (const QString& statement : schema()) {
+            if (!exec(db, statement)) {
                 failure = failureText(db);
                 return false;
             }

@@ -1,33 +1,6 @@
 #include "sentencetable.h"
 
-namespace {
-
-// The leading-number parse behind secondsFromText; `found` tells whether there was a number at all.
-double leadingNumber(const QString& text, bool& found)
-{
-    QString number;
-    bool seenPoint = false;
-    found = false;
-    for (const QChar c : text) {
-        if (c == u' ' || c == u'\t') {
-            continue;
-        }
-        if ((c == u'-' || c == u'+') && number.isEmpty()) {
-            number += c;
-        } else if (c == u'.' && !seenPoint) {
-            seenPoint = true;
-            number += c;
-        } else if (c >= u'0' && c <= u'9') {
-            found = true;
-            number += c;
-        } else {
-            break;
-        }
-    }
-    return found ? number.toDouble() : 0.0;
-}
-
-} // namespace
+#include "timetext.h"
 
 void SentenceTable::clear()
 {
@@ -35,6 +8,7 @@ void SentenceTable::clear()
     translations.clear();
     startTimes.clear();
     endTimes.clear();
+    m_times.clear();
 }
 
 void SentenceTable::append(const QString& sentence, const QString& translation,
@@ -44,6 +18,8 @@ void SentenceTable::append(const QString& sentence, const QString& translation,
     translations.append(translation);
     startTimes.append(start);
     endTimes.append(end);
+    m_times.append({TimeText::seconds(start), end.isEmpty() ? -1.0 : TimeText::seconds(end),
+                    !TimeText::isUnusable(start) && !TimeText::isUnusable(end)});
 }
 
 QString SentenceTable::item(const QStringList& list, int index)
@@ -51,39 +27,17 @@ QString SentenceTable::item(const QStringList& list, int index)
     return index >= 0 && index < list.size() ? list.at(index) : QString();
 }
 
-double SentenceTable::endPosition(int i) const
-{
-    const QString end = endText(i);
-    return end.isEmpty() ? -1.0 : secondsFromText(end);
-}
-
 bool SentenceTable::isPastEnd(int i, double position) const
 {
-    const QString end = endText(i);
-    return !end.isEmpty() && secondsFromText(end) < position;
-}
-
-bool SentenceTable::isUnusableTime(const QString& text)
-{
-    if (text.isEmpty()) {
-        return false;
-    }
-    bool found = false;
-    const double seconds = leadingNumber(text, found);
-    return !found || seconds < 0;
-}
-
-bool SentenceTable::hasUsableTimes(int i) const
-{
-    return !isUnusableTime(startText(i)) && !isUnusableTime(endText(i));
+    return isRow(i) && !endTimes[i].isEmpty() && m_times[i].end < position;
 }
 
 bool SentenceTable::isReadable(int i, double mediaSeconds) const
 {
-    if (i < 0 || i >= count() || !hasUsableTimes(i) || startTime(i) >= mediaSeconds) {
+    if (!isRow(i) || !m_times[i].usable || m_times[i].start >= mediaSeconds) {
         return false;
     }
-    return endText(i).isEmpty() || secondsFromText(endText(i)) > startTime(i);
+    return endTimes[i].isEmpty() || m_times[i].end > m_times[i].start;
 }
 
 int SentenceTable::sentenceForLine(const QString& paragraph, const QString& line) const
@@ -102,10 +56,4 @@ int SentenceTable::sentenceForLine(const QString& paragraph, const QString& line
         }
     }
     return count();
-}
-
-double secondsFromText(const QString& text)
-{
-    bool found = false;
-    return leadingNumber(text, found);
 }

@@ -1,5 +1,7 @@
 #include "alignedsentencemodel.h"
 
+#include "timetext.h"
+
 #include <QtMath>
 #include <algorithm>
 
@@ -93,8 +95,8 @@ QList<SentenceRow> AlignedSentenceModel::sentenceRows() const
         // Left open, the last sentence plays to the end of the recording, as carried lessons'
         // do; not when the recording goes on with what the text does not hold.
         const bool last = i + 1 == m_rows.size() && !m_keepLastEnd;
-        rows.append({r.sentence, r.translation, SentenceAligner::carriedTime(r.start / 1000.0),
-                     last ? QString() : SentenceAligner::carriedTime(r.end / 1000.0)});
+        rows.append({r.sentence, r.translation, TimeText::fromSeconds(r.start / 1000.0),
+                     last ? QString() : TimeText::fromSeconds(r.end / 1000.0)});
     }
     return rows;
 }

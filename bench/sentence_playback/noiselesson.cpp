@@ -1,26 +1,10 @@
 #include "noiselesson.h"
 
 #include "soundfile.h"
+#include "timetext.h"
 
 #include <QFile>
 #include <random>
-
-namespace {
-
-// The lesson database's text form: seconds with at most two decimals, no leading zero.
-QString timeText(int centiseconds)
-{
-    QString text = QString::number(centiseconds / 100.0, 'f', 2);
-    while (text.endsWith(u'0'))
-        text.chop(1);
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    if (text.startsWith(u"0."))
-        text.remove(0, 1);
-    return text;
-}
-
-} // namespace
 
 bool NoiseLesson::create(const QString& path, int sentenceCount, unsigned seed)
 {
@@ -32,7 +16,7 @@ bool NoiseLesson::create(const QString& path, int sentenceCount, unsigned seed)
     int at = 50;
     for (int i = 0; i < sentenceCount; ++i) {
         const int end = at + length(generator);
-        m_sentences.push_back({timeText(at), timeText(end)});
+        m_sentences.push_back({TimeText::format(at), TimeText::format(end)});
         at = end + pause(generator);
     }
 

@@ -89,8 +89,6 @@ private slots:
     void measuresTheNoiseUnderSpeech();
     void transformsOnAnyThread_data();
     void transformsOnAnyThread();
-    void carriesTimesAsTheDatabaseStoresThem_data();
-    void carriesTimesAsTheDatabaseStoresThem();
 };
 
 void TestSentenceAligner::alignsSentencesSpokenByAnotherVoice_data()
@@ -448,25 +446,6 @@ void TestSentenceAligner::transformsOnAnyThread()
                 QVERIFY2(power[size_t(k)] < 1e-6 * expected, qPrintable(QString::number(k)));
         }
     }
-}
-
-void TestSentenceAligner::carriesTimesAsTheDatabaseStoresThem_data()
-{
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("carried");
-    const QList<std::pair<double, const char*>> rows = {
-        {0, "0"},       {0.004, "0"},     {0.006, ".01"}, {0.5, ".5"},    {0.05, ".05"},
-        {2.43, "2.43"}, {2.434, "2.43"},  {12, "12"},     {12.1, "12.1"}, {12.999, "13"},
-        {59.995, "60"}, {605.2, "605.2"}, {-1, "0"},      {1.999, "2"}};
-    for (const auto& [seconds, carried] : rows)
-        QTest::addRow("%g", seconds) << seconds << QString::fromLatin1(carried);
-}
-
-void TestSentenceAligner::carriesTimesAsTheDatabaseStoresThem()
-{
-    QFETCH(double, seconds);
-    QFETCH(QString, carried);
-    QCOMPARE(SentenceAligner::carriedTime(seconds), carried);
 }
 
 ORLUNE_GUILESS_TEST_MAIN(TestSentenceAligner)

@@ -6,6 +6,7 @@
 #include "sentencetable.h"
 #include "testaudio.h"
 #include "testmain.h"
+#include "timetext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,7 +79,7 @@ private slots:
         m_fixture->clickButton(6);
         QCOMPARE(m_fixture->form().currentSentence(), 1);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
-        QCOMPARE(player.endPosition(), secondsFromText(m_fixture->form().sentences().endText(1)));
+        QCOMPARE(player.endPosition(), TimeText::seconds(m_fixture->form().sentences().endText(1)));
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 5000);
         verifyStoppedAtEndOf(1);
         const std::vector<qint16> heard = capture.stop();
@@ -123,8 +124,8 @@ private slots:
         QCOMPARE(sentences.size(), 3);
         int reading = 0;
         const auto readSentence = [&player, &sentences, &reading] {
-            player.setEndPosition(secondsFromText(sentences[reading].end));
-            player.controls().setCurrentPosition(secondsFromText(sentences[reading].start));
+            player.setEndPosition(TimeText::seconds(sentences[reading].end));
+            player.controls().setCurrentPosition(TimeText::seconds(sentences[reading].start));
             player.controls().play();
         };
         connect(&player, &MediaPlayer::endReached, this, [&] {
@@ -140,10 +141,10 @@ private slots:
         QCOMPARE(player.url(), copy);
         QTRY_COMPARE_WITH_TIMEOUT(reading, 3, 10000);
         QVERIFY(!m_fixture->form().isWatchingPlayback());
-        QCOMPARE(
-            player.controls().currentPosition(),
-            double(MediaPlayer::stopFrame(secondsFromText(sentences[2].end), player.sampleRate())) /
-                player.sampleRate());
+        QCOMPARE(player.controls().currentPosition(),
+                 double(MediaPlayer::stopFrame(TimeText::seconds(sentences[2].end),
+                                               player.sampleRate())) /
+                     player.sampleRate());
         player.disconnect(this);
     }
 
@@ -180,13 +181,13 @@ private:
     std::vector<qint16> sentenceFrames(int sentence) const
     {
         const SentenceTable& lists = m_fixture->form().sentences();
-        return framesBetween(lists.startTime(sentence), secondsFromText(lists.endText(sentence)));
+        return framesBetween(lists.startTime(sentence), TimeText::seconds(lists.endText(sentence)));
     }
 
     void verifyStoppedAtEndOf(int sentence)
     {
         MediaPlayer& player = m_fixture->player();
-        const double end = secondsFromText(m_fixture->form().sentences().endText(sentence));
+        const double end = TimeText::seconds(m_fixture->form().sentences().endText(sentence));
         QVERIFY(end > 0);
         QCOMPARE(player.playState(), MediaPlayer::Stopped);
         QCOMPARE(player.controls().currentPosition(),

@@ -1,6 +1,7 @@
 #include "dictationfixture.h"
 #include "dictationwindow.h"
 #include "facebutton.h"
+#include "timetext.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -294,7 +295,7 @@ private:
         MediaPlayer& player = m_fixture->player();
         QCOMPARE(player.endPosition(), end);
         const double expected =
-            double(MediaPlayer::startFrame(secondsFromText(start), player.sampleRate())) /
+            double(MediaPlayer::startFrame(TimeText::seconds(start), player.sampleRate())) /
             player.sampleRate();
         QCOMPARE(player.controls().currentPosition(), expected);
     }

@@ -1,5 +1,6 @@
 #include "lessoncatalog.h"
 #include "sentencetable.h"
+#include "timetext.h"
 
 #include <QTest>
 
@@ -86,7 +87,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(double, value);
-        QCOMPARE(secondsFromText(text), value);
+        QCOMPARE(TimeText::seconds(text), value);
     }
 
     void readingOutsideTheListsGivesEmptyText()

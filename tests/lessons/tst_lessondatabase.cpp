@@ -1,5 +1,6 @@
 #include "lessondatabase.h"
 #include "lessonloader.h"
+#include "lessonschema.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,13 +34,9 @@ bool makeDatabase(const QString& path)
         db.setDatabaseName(path);
         ok = db.open();
         QSqlQuery q(db);
-        ok = ok &&
-             q.exec(QStringLiteral("CREATE TABLE 句库 (句子 TEXT NOT NULL, 中文 TEXT NOT NULL, "
-                                   "开始时间 VARCHAR(10) NOT NULL, 结束时间 VARCHAR(10) NOT NULL, "
-                                   "课别 VARCHAR(100) NOT NULL, 册别 VARCHAR(2) NOT NULL)"));
-        ok = ok && q.exec(QStringLiteral("CREATE TABLE 单词 (单词 VARCHAR(50) NOT NULL, "
-                                         "中文 VARCHAR(50) NOT NULL, 课别 VARCHAR(50) NOT NULL, "
-                                         "册别 VARCHAR(2) NOT NULL)"));
+        for (const QString& table : LessonSchema::lessonTables()) {
+            ok = ok && q.exec(table);
+        }
         const QList<QStringList> sentences{
             {"Zebra first.", "斑马在前。", ".5", "1.2", "Lesson 1", "2"},
             {"Other lesson.", "别的课。", ".5", "", "Lesson 1", "1"},

@@ -1,6 +1,7 @@
 #include "studyfixture.h"
 
 #include "coursesource.h"
+#include "lessonschema.h"
 #include "lessontreeclicks.h"
 #include "startup.h"
 #include "studywindow.h"
@@ -34,17 +35,17 @@ SyntheticLesson makeSyntheticLesson(const QString& folder,
         db.setDatabaseName(lesson.databaseFile);
         db.open();
         QSqlQuery q(db);
-        q.exec(QStringLiteral("CREATE TABLE 句库 (句子 TEXT, 中文 TEXT, 开始时间 VARCHAR(10), "
-                              "结束时间 VARCHAR(10), 课别 VARCHAR(100), 册别 VARCHAR(2))"));
-        q.exec(QStringLiteral("CREATE TABLE 单词 (单词 VARCHAR(50), 中文 VARCHAR(50), "
-                              "课别 VARCHAR(50), 册别 VARCHAR(2))"));
+        for (const QString& table : LessonSchema::lessonTables()) {
+            q.exec(table);
+        }
         int n = 0;
         for (const SyntheticSentence& s : sentences) {
             q.prepare(QStringLiteral("INSERT INTO 句库 VALUES (?, ?, ?, ?, 'Lesson 1', '1')"));
-            q.addBindValue(s.text);
+            // The columns are NOT NULL, and Qt binds a null QString as NULL.
+            q.addBindValue(s.text.isNull() ? QStringLiteral("") : s.text);
             q.addBindValue(QStringLiteral("译文%1").arg(++n));
-            q.addBindValue(s.start);
-            q.addBindValue(s.end);
+            q.addBindValue(s.start.isNull() ? QStringLiteral("") : s.start);
+            q.addBindValue(s.end.isNull() ? QStringLiteral("") : s.end);
             q.exec();
         }
         db.close();

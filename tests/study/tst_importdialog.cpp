@@ -3,6 +3,7 @@
 #include "mediaplayer.h"
 #include "testaudio.h"
 #include "testmain.h"
+#include "timetext.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -161,7 +162,7 @@ private slots:
         }
         const QList<SentenceRow> rows = model.sentenceRows();
         QCOMPARE(rows.last().end, QString());
-        QCOMPARE(rows[row].start, SentenceAligner::carriedTime(start / 1000.0));
+        QCOMPARE(rows[row].start, TimeText::fromSeconds(start / 1000.0));
     }
 
     void pastedTextIsShownSplitBeforeAligning()
@@ -324,7 +325,7 @@ private slots:
             db.sentences(QStringLiteral("2"), QStringLiteral("Lesson 5"));
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows[1].translation, QStringLiteral("你的伞在哪里？"));
-        QCOMPARE(rows[1].end, SentenceAligner::carriedTime(end));
+        QCOMPARE(rows[1].end, TimeText::fromSeconds(end));
         QCOMPARE(rows[2].end, QString());
         QCOMPARE(db.newWords(QStringLiteral("2"), QStringLiteral("Lesson 5")).size(), 2);
         QVERIFY(rig.find<QPushButton>("removeButton")->isEnabled());

@@ -4,6 +4,7 @@
 #include "studywindow.h"
 #include "testmain.h"
 #include "testsignals.h"
+#include "timetext.h"
 
 #include <QDir>
 #include <QLabel>
@@ -97,10 +98,11 @@ private slots:
         QCOMPARE(lists.endTimes.size(), course.sentences.size());
         QCOMPARE(lists.endTimes.last(), QString());
         for (int i = 1; i < lists.count(); ++i) {
-            QVERIFY2(secondsFromText(lists.startTimes[i - 1]) <
-                         secondsFromText(lists.startTimes[i]),
+            QVERIFY2(TimeText::seconds(lists.startTimes[i - 1]) <
+                         TimeText::seconds(lists.startTimes[i]),
                      "start times must increase");
-            QVERIFY(secondsFromText(lists.endTimes[i - 1]) <= secondsFromText(lists.startTimes[i]));
+            QVERIFY(TimeText::seconds(lists.endTimes[i - 1]) <=
+                    TimeText::seconds(lists.startTimes[i]));
         }
 
         // One paragraph per sentence, each followed by an empty one: sentence, CR LF CR LF.

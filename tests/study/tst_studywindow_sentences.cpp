@@ -4,6 +4,7 @@
 #include "studywindow.h"
 #include "testaudio.h"
 #include "testmain.h"
+#include "timetext.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -166,7 +167,7 @@ private slots:
         QCOMPARE(d.currentSentenceText(), lists.sentence(2));
         QCOMPARE(d.label(QStringLiteral("translationLine")), lists.translation(2));
         QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
-        QCOMPARE(d.form().player().endPosition(), secondsFromText(lists.endText(2)));
+        QCOMPARE(d.form().player().endPosition(), TimeText::seconds(lists.endText(2)));
         QVERIFY(!d.lessonText()->textCursor().hasSelection());
 
         // The mark moves: the earlier sentence is teal again.
@@ -174,7 +175,8 @@ private slots:
         QCOMPARE(d.form().currentSentence(), 5);
         QCOMPARE(d.redRange(), d.sentenceRange(5));
         QTRY_COMPARE_WITH_TIMEOUT(d.form().player().playState(), MediaPlayer::Stopped, 15000);
-        QVERIFY(d.form().player().controls().currentPosition() > secondsFromText(lists.endText(5)));
+        QVERIFY(d.form().player().controls().currentPosition() >
+                TimeText::seconds(lists.endText(5)));
         QCOMPARE(d.form().currentSentence(), 5);
     }
 
@@ -387,7 +389,7 @@ private slots:
         d.press(2);
         QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
         QCOMPARE(d.form().player().endPosition(),
-                 secondsFromText(d.form().sentences().endText(count - 2)));
+                 TimeText::seconds(d.form().sentences().endText(count - 2)));
         d.form().player().controls().stop();
 
         // A new lesson enables both again.

@@ -1,3 +1,4 @@
+#include "lessonschema.h"
 #include "monitorcapture.h"
 #include "testaudio.h"
 #include "testsignals.h"
@@ -52,15 +53,15 @@ bool writeCourse(const QString& folder, const QString& start, const QString& end
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), folder);
         db.setDatabaseName(QDir(folder).filePath(QStringLiteral("course.wrd")));
         QSqlQuery q(db);
-        ok = db.open() &&
-             q.exec(QStringLiteral("CREATE TABLE 句库 (句子 TEXT, 中文 TEXT, 开始时间 TEXT, "
-                                   "结束时间 TEXT, 课别 TEXT, 册别 TEXT)")) &&
-             q.exec(QStringLiteral(
-                 "CREATE TABLE 单词 (单词 TEXT, 中文 TEXT, 课别 TEXT, 册别 TEXT)")) &&
-             q.prepare(QStringLiteral("INSERT INTO 句库 VALUES ('Hello.', '你好。', ?, ?, "
-                                      "'Lesson 1', '1')"));
-        q.addBindValue(start);
-        q.addBindValue(end);
+        ok = db.open();
+        for (const QString& table : LessonSchema::lessonTables()) {
+            ok = ok && q.exec(table);
+        }
+        ok = ok && q.prepare(QStringLiteral("INSERT INTO 句库 VALUES ('Hello.', '你好。', ?, ?, "
+                                            "'Lesson 1', '1')"));
+        // The columns are NOT NULL, and Qt binds a null QString as NULL.
+        q.addBindValue(start.isNull() ? QStringLiteral("") : start);
+        q.addBindValue(end.isNull() ? QStringLiteral("") : end);
         ok = ok && q.exec();
     }
     QSqlDatabase::removeDatabase(folder);

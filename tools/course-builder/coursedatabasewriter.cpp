@@ -1,6 +1,7 @@
 #include "coursedatabasewriter.h"
 
 #include "courseerror.h"
+#include "lessonschema.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,19 +16,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString connectionName = u"orlune-course-builder"_s;
-
-const char16_t* const schema[] = {
-    u"CREATE TABLE \"句库\" (\"句子\" TEXT NOT NULL, \"中文\" TEXT NOT NULL, "
-    u"\"开始时间\" VARCHAR(10) NOT NULL, \"结束时间\" VARCHAR(10) NOT NULL, "
-    u"\"课别\" VARCHAR(100) NOT NULL, \"册别\" VARCHAR(2) NOT NULL)",
-    u"CREATE TABLE \"单词\" (\"单词\" VARCHAR(50) NOT NULL, \"中文\" VARCHAR(50) NOT NULL, "
-    u"\"课别\" VARCHAR(50) NOT NULL, \"册别\" VARCHAR(2) NOT NULL)",
-};
-
-const char16_t* const indexes[] = {
-    u"CREATE INDEX \"句库_册别_课别\" ON \"句库\" (\"册别\", \"课别\")",
-    u"CREATE INDEX \"单词_册别_课别\" ON \"单词\" (\"册别\", \"课别\")",
-};
 
 // Qt binds a null QString as SQL NULL; the columns are NOT NULL and the last end time is ''.
 QString text(const QString& value)
@@ -85,12 +73,12 @@ void build(const QString& file, const QList<CourseLesson>& lessons,
         throw CourseError(file, 0, u"cannot create the database: "_s + db.lastError().text());
     try {
         db.transaction();
-        for (const char16_t* sql : schema)
-            execute(db, QString::fromUtf16(sql), file);
+        for (const QString& sql : LessonSchema::lessonTables())
+            execute(db, sql, file);
         fill(db, lessons, times, file);
         // Built after the rows: one sort instead of a page split per insert.
-        for (const char16_t* sql : indexes)
-            execute(db, QString::fromUtf16(sql), file);
+        for (const QString& sql : LessonSchema::indexes())
+            execute(db, sql, file);
         if (!db.commit())
             throw CourseError(file, 0, u"commit failed: "_s + db.lastError().text());
     } catch (...) {

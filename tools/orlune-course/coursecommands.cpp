@@ -7,6 +7,7 @@
 #include "lessonloader.h"
 #include "mediaplayer.h"
 #include "sentencealigner.h"
+#include "timetext.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -261,10 +262,9 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
         // The last sentence plays to the recording's end, as the carried lessons' does, unless
         // the recording goes on with what the text does not hold.
         const bool last = i == sentences.size() - 1 && !result.speechAfterLast;
-        stored.sentences.append(
-            {sentences[i], translations.value(i),
-             SentenceAligner::carriedTime(result.spans[i].start),
-             last ? QString() : SentenceAligner::carriedTime(result.spans[i].end)});
+        stored.sentences.append({sentences[i], translations.value(i),
+                                 TimeText::fromSeconds(result.spans[i].start),
+                                 last ? QString() : TimeText::fromSeconds(result.spans[i].end)});
     }
     if (!LearnerStore(store).importLesson(stored, &error)) {
         err << error << "\n";

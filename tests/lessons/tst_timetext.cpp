@@ -1,11 +1,12 @@
 #include "timetext.h"
 
 #include <QRandomGenerator>
+#include <cmath>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-class TestCourseTimes : public QObject
+class TestTimeText : public QObject
 {
     Q_OBJECT
 
@@ -42,6 +43,28 @@ private slots:
         QFETCH(long long, centiseconds);
         QFETCH(QString, text);
         QCOMPARE(TimeText::format(centiseconds), text);
+    }
+
+    // Aligned times are stored to the nearest hundredth.
+    void storesSecondsToTheNearestHundredth_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        const QList<std::pair<double, const char*>> rows = {
+            {0, "0"},       {0.004, "0"},    {0.006, ".01"}, {0.5, ".5"},    {0.05, ".05"},
+            {2.43, "2.43"}, {2.434, "2.43"}, {12, "12"},     {12.1, "12.1"}, {12.999, "13"},
+            {59.995, "60"}, {605.2, "605.2"}, {-1, "0"},     {1.999, "2"}};
+        for (const auto& [seconds, text] : rows) {
+            QTest::addRow("%g", seconds) << seconds << QString::fromLatin1(text);
+        }
+    }
+
+    void storesSecondsToTheNearestHundredth()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(TimeText::fromSeconds(seconds), text);
+        QCOMPARE(TimeText::seconds(text), std::round(std::max(seconds, 0.0) * 100) / 100);
     }
 
     void roundsOutwardsSoNoSpeechIsCut()
@@ -83,5 +106,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCourseTimes)
-#include "tst_coursetimes.moc"
+QTEST_GUILESS_MAIN(TestTimeText)
+#include "tst_timetext.moc"
