@@ -1,6 +1,6 @@
-#include "resampler.h"
-#include "sentencealigner.h"
-#include "soundfile.h"
+#include "align/resampler.h"
+#include "align/sentencealigner.h"
+#include "audio/soundfile.h"
 
 #include <QFile>
 #include <algorithm>

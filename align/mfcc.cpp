@@ -1,7 +1,7 @@
-#include "mfcc.h"
+#include "align/mfcc.h"
 
-#include "pausefinder.h"
-#include "realfft.h"
+#include "align/pausefinder.h"
+#include "align/realfft.h"
 
 #include <algorithm>
 #include <array>

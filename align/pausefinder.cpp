@@ -1,4 +1,4 @@
-#include "pausefinder.h"
+#include "align/pausefinder.h"
 
 #include <algorithm>
 #include <cmath>

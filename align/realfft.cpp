@@ -1,4 +1,4 @@
-#include "realfft.h"
+#include "align/realfft.h"
 
 #include <fftw3.h>
 #include <mutex>

@@ -1,6 +1,6 @@
-#include "referencespeech.h"
+#include "align/referencespeech.h"
 
-#include "resampler.h"
+#include "align/resampler.h"
 
 #include <algorithm>
 #include <cmath>

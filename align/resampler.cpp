@@ -1,4 +1,4 @@
-#include "resampler.h"
+#include "align/resampler.h"
 
 #include <algorithm>
 #include <cmath>

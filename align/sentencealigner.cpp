@@ -1,10 +1,10 @@
-#include "sentencealigner.h"
+#include "align/sentencealigner.h"
 
-#include "mfcc.h"
-#include "pausefinder.h"
-#include "referencespeech.h"
-#include "speechedges.h"
-#include "subsequencedtw.h"
+#include "align/mfcc.h"
+#include "align/pausefinder.h"
+#include "align/referencespeech.h"
+#include "align/speechedges.h"
+#include "align/subsequencedtw.h"
 
 #include <algorithm>
 #include <cmath>

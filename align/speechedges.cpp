@@ -1,7 +1,7 @@
-#include "speechedges.h"
+#include "align/speechedges.h"
 
-#include "pausefinder.h"
-#include "realfft.h"
+#include "align/pausefinder.h"
+#include "align/realfft.h"
 
 #include <algorithm>
 #include <array>

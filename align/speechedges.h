@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sentencealigner.h"
+#include "align/sentencealigner.h"
 
 #include <QList>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "subsequencedtw.h"
+#include "align/subsequencedtw.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mfcc.h"
+#include "align/mfcc.h"
 
 #include <functional>
 #include <vector>

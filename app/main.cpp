@@ -1,5 +1,5 @@
-#include "startup.h"
-#include "studywindow.h"
+#include "app/startup.h"
+#include "study/studywindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

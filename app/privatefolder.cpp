@@ -1,4 +1,4 @@
-#include "privatefolder.h"
+#include "app/privatefolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "startup.h"
+#include "app/startup.h"
 
-#include "carriedfiles.h"
-#include "privatefolder.h"
-#include "studywindow.h"
+#include "app/privatefolder.h"
+#include "resources/carriedfiles.h"
+#include "study/studywindow.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "backgrounddecode.h"
+#include "audio/backgrounddecode.h"
 
 #include <QMutex>
 #include <QThreadPool>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decodedaudio.h"
+#include "audio/decodedaudio.h"
 
 #include <QString>
 #include <memory>

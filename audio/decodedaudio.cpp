@@ -1,6 +1,6 @@
-#include "decodedaudio.h"
+#include "audio/decodedaudio.h"
 
-#include "soundfile.h"
+#include "audio/soundfile.h"
 
 #include <QFile>
 #include <algorithm>

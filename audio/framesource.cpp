@@ -1,4 +1,4 @@
-#include "framesource.h"
+#include "audio/framesource.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timestretch.h"
+#include "audio/timestretch.h"
 
 #include <QIODevice>
 #include <span>

@@ -1,8 +1,8 @@
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
 
-#include "backgrounddecode.h"
-#include "framesource.h"
-#include "playbackengine.h"
+#include "audio/backgrounddecode.h"
+#include "audio/framesource.h"
+#include "audio/playbackengine.h"
 
 #include <algorithm>
 #include <cmath>

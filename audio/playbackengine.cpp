@@ -1,4 +1,4 @@
-#include "playbackengine.h"
+#include "audio/playbackengine.h"
 
 #include <QAudioFormat>
 #include <QAudioSink>

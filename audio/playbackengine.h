@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decodedaudio.h"
-#include "framesource.h"
+#include "audio/decodedaudio.h"
+#include "audio/framesource.h"
 
 #include <QAudio>
 #include <QAudioDevice>

@@ -1,4 +1,4 @@
-#include "soundfile.h"
+#include "audio/soundfile.h"
 
 #include <QIODevice>
 #include <cstdio>

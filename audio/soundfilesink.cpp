@@ -1,6 +1,6 @@
-#include "soundfilesink.h"
+#include "audio/soundfilesink.h"
 
-#include "soundfile.h"
+#include "audio/soundfile.h"
 
 SoundFileSink::SoundFileSink(QObject* parent) : QIODevice(parent) {}
 

@@ -1,4 +1,4 @@
-#include "timestretch.h"
+#include "audio/timestretch.h"
 
 #include <SoundTouch.h>
 #include <algorithm>

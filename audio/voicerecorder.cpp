@@ -1,4 +1,4 @@
-#include "voicerecorder.h"
+#include "audio/voicerecorder.h"
 
 #include <QAudioSource>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "soundfile.h"
-#include "soundfilesink.h"
+#include "audio/soundfile.h"
+#include "audio/soundfilesink.h"
 
 #include <QAudioFormat>
 #include <QObject>

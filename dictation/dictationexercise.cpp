@@ -1,6 +1,6 @@
-#include "dictationexercise.h"
+#include "dictation/dictationexercise.h"
 
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sentencetable.h"
+#include "lessons/sentencetable.h"
 
 class MediaPlayer;
 

@@ -1,14 +1,14 @@
-#include "dictationwindow.h"
+#include "dictation/dictationwindow.h"
 
-#include "commonartwork.h"
-#include "dictationcheck.h"
-#include "dictationwindowlayout.h"
-#include "facebutton.h"
-#include "lessoncatalog.h"
-#include "lessonloader.h"
-#include "lessontreeshading.h"
-#include "mediaplayer.h"
-#include "sitepages.h"
+#include "audio/mediaplayer.h"
+#include "dictation/dictationcheck.h"
+#include "dictation/dictationwindowlayout.h"
+#include "lessons/lessoncatalog.h"
+#include "lessons/lessonloader.h"
+#include "widgets/commonartwork.h"
+#include "widgets/facebutton.h"
+#include "widgets/lessontreeshading.h"
+#include "widgets/sitepages.h"
 
 #include <QCloseEvent>
 #include <QDir>

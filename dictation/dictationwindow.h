@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dictationexercise.h"
-#include "learnerstore.h"
+#include "dictation/dictationexercise.h"
+#include "lessons/learnerstore.h"
 
 #include <QPixmap>
 #include <QWidget>

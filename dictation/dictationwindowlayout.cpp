@@ -1,4 +1,4 @@
-#include "dictationwindowlayout.h"
+#include "dictation/dictationwindowlayout.h"
 
 #include <QHash>
 

@@ -19,7 +19,7 @@ sources=("$root/lookup/dictionary.cpp" "$root/lookup/phoneticcode.cpp"
          "$root/lookup/wordlookup.cpp" "$root/lookup/wordpickers.cpp")
 flags=(-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -DQT_NO_CAST_FROM_BYTEARRAY -DQT_USE_QSTRINGBUILDER -I"$root/lookup")
+       -DQT_NO_CAST_FROM_BYTEARRAY -DQT_USE_QSTRINGBUILDER -I"$root")
 
 mkdir -p "$out"
 seed() { # seed <target> <name> <printf format>

@@ -1,8 +1,8 @@
 // Any file as the dictionary: reading, indexing and looking up must not crash, and the index
 // must answer exactly as the plain case-insensitive search of the text would.
 
-#include "dictionary.h"
-#include "wordlookup.h"
+#include "lookup/dictionary.h"
+#include "lookup/wordlookup.h"
 
 #include <QByteArray>
 #include <QString>

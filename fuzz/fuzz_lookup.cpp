@@ -1,8 +1,8 @@
 // Any UTF-8 text as a word for the lookup and as the text under the two word pickers.
 
-#include "dictionary.h"
-#include "wordlookup.h"
-#include "wordpickers.h"
+#include "lookup/dictionary.h"
+#include "lookup/wordlookup.h"
+#include "lookup/wordpickers.h"
 
 #include <QByteArray>
 #include <QString>

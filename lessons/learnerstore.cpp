@@ -1,8 +1,8 @@
-#include "learnerstore.h"
+#include "lessons/learnerstore.h"
 
-#include "lessoncatalog.h"
-#include "lessonloader.h"
-#include "lessonschema.h"
+#include "lessons/lessoncatalog.h"
+#include "lessons/lessonloader.h"
+#include "lessons/lessonschema.h"
 
 #include <QAtomicInt>
 #include <QDateTime>

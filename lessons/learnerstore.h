@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lessondatabase.h"
+#include "lessons/lessondatabase.h"
 
 #include <QList>
 #include <QSet>

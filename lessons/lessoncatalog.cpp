@@ -1,4 +1,4 @@
-#include "lessoncatalog.h"
+#include "lessons/lessoncatalog.h"
 
 namespace LessonCatalog {
 

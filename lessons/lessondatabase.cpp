@@ -1,4 +1,4 @@
-#include "lessondatabase.h"
+#include "lessons/lessondatabase.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "lessonloader.h"
+#include "lessons/lessonloader.h"
 
-#include "learnerstore.h"
-#include "lessoncatalog.h"
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
 
 #include <QDir>
 #include <QFile>

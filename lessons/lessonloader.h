@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lessondatabase.h"
-#include "sentencetable.h"
+#include "lessons/lessondatabase.h"
+#include "lessons/sentencetable.h"
 
 #include <QString>
 

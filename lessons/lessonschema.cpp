@@ -1,4 +1,4 @@
-#include "lessonschema.h"
+#include "lessons/lessonschema.h"
 
 namespace LessonSchema {
 

@@ -1,6 +1,6 @@
-#include "sentencetable.h"
+#include "lessons/sentencetable.h"
 
-#include "timetext.h"
+#include "lessons/timetext.h"
 
 void SentenceTable::clear()
 {

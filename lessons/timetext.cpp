@@ -1,4 +1,4 @@
-#include "timetext.h"
+#include "lessons/timetext.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "dictionary.h"
+#include "lookup/dictionary.h"
 
 #include <QFile>
 #include <QFileInfo>

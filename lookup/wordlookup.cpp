@@ -1,6 +1,6 @@
-#include "wordlookup.h"
+#include "lookup/wordlookup.h"
 
-#include "phoneticcode.h"
+#include "lookup/phoneticcode.h"
 
 namespace WordLookup {
 

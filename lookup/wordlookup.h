@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dictionary.h"
-#include "lookupresult.h"
+#include "lookup/dictionary.h"
+#include "lookup/lookupresult.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,4 +1,4 @@
-#include "carriedfiles.h"
+#include "resources/carriedfiles.h"
 
 namespace CarriedFiles {
 

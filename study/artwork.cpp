@@ -1,4 +1,4 @@
-#include "artwork.h"
+#include "study/artwork.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commonartwork.h"
+#include "widgets/commonartwork.h"
 
 #include <QIcon>
 #include <QPixmap>

@@ -1,7 +1,7 @@
-#include "lookuppopup.h"
+#include "study/lookuppopup.h"
 
-#include "lookupresult.h"
-#include "studywindowlayout.h"
+#include "lookup/lookupresult.h"
+#include "study/studywindowlayout.h"
 
 #include <QLabel>
 

@@ -1,4 +1,4 @@
-#include "sentenceview.h"
+#include "study/sentenceview.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QScrollBar>

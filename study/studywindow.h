@@ -1,13 +1,13 @@
 #pragma once
 
-#include "dictionary.h"
-#include "learnerstore.h"
-#include "mediaplayer.h"
-#include "practicesettings.h"
-#include "sentencetable.h"
-#include "sentenceview.h"
-#include "shadowingsession.h"
-#include "wordspeaker.h"
+#include "audio/mediaplayer.h"
+#include "lessons/learnerstore.h"
+#include "lessons/sentencetable.h"
+#include "lookup/dictionary.h"
+#include "reading/practicesettings.h"
+#include "shadowing/shadowingsession.h"
+#include "study/sentenceview.h"
+#include "study/wordspeaker.h"
 
 #include <QMainWindow>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 // The study window's side of importing a learner's own lesson.
-#include "importdialog.h"
-#include "studywindow.h"
+#include "import/importdialog.h"
+#include "study/studywindow.h"
 
 void StudyWindow::openImportDialog()
 {

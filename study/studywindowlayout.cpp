@@ -1,4 +1,4 @@
-#include "studywindowlayout.h"
+#include "study/studywindowlayout.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "designgeometry.h"
+#include "widgets/designgeometry.h"
 
 #include <QString>
 

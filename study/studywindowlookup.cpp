@@ -1,9 +1,9 @@
 // The study window's word lookup: the popup placement, the word under the pointer and lookUpWord.
-#include "lookuppopup.h"
-#include "studywindow.h"
-#include "studywindowlayout.h"
-#include "wordlookup.h"
-#include "wordpickers.h"
+#include "lookup/wordlookup.h"
+#include "lookup/wordpickers.h"
+#include "study/lookuppopup.h"
+#include "study/studywindow.h"
+#include "study/studywindowlayout.h"
 
 #include <QDir>
 #include <QMouseEvent>

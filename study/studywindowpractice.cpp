@@ -1,11 +1,11 @@
 // The study window's practice tools: speed and repeats, the keyboard, and the remembered place
 // in the course.
-#include "commonartwork.h"
-#include "designgeometry.h"
-#include "facebutton.h"
-#include "shadowingsession.h"
-#include "studywindow.h"
-#include "toolbarbutton.h"
+#include "shadowing/shadowingsession.h"
+#include "study/studywindow.h"
+#include "study/toolbarbutton.h"
+#include "widgets/commonartwork.h"
+#include "widgets/designgeometry.h"
+#include "widgets/facebutton.h"
 
 #include <QActionGroup>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // The study window's voice recording: record, replay and keep a copy.
-#include "facebutton.h"
-#include "shadowingsession.h"
-#include "studywindow.h"
-#include "voicerecorder.h"
+#include "audio/voicerecorder.h"
+#include "shadowing/shadowingsession.h"
+#include "study/studywindow.h"
+#include "widgets/facebutton.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The study window's sentence operations: marking, showing and playing the current sentence,
 // the sentence click, the sentence buttons and the reading of a whole lesson.
-#include "dictationwindow.h"
-#include "facebutton.h"
-#include "lookuppopup.h"
-#include "sitepages.h"
-#include "studywindow.h"
-#include "toolbarbutton.h"
+#include "dictation/dictationwindow.h"
+#include "study/lookuppopup.h"
+#include "study/studywindow.h"
+#include "study/toolbarbutton.h"
+#include "widgets/facebutton.h"
+#include "widgets/sitepages.h"
 
 #include <QKeyEvent>
 #include <QLabel>

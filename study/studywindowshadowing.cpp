@@ -2,16 +2,16 @@
 // it after it into the microphone, the take plays back, and the next sentence follows; the
 // takes stay while the lesson is open and can be compared with their sentences by ear and by
 // picture.
-#include "decodedaudio.h"
-#include "pitchtracker.h"
-#include "shadowingpanel.h"
-#include "shadowingsession.h"
-#include "soundfile.h"
-#include "studywindow.h"
-#include "timestretch.h"
-#include "toolbarbutton.h"
-#include "voicerecorder.h"
-#include "waveformcomparison.h"
+#include "align/pitchtracker.h"
+#include "audio/decodedaudio.h"
+#include "audio/soundfile.h"
+#include "audio/timestretch.h"
+#include "audio/voicerecorder.h"
+#include "shadowing/shadowingpanel.h"
+#include "shadowing/shadowingsession.h"
+#include "shadowing/waveformcomparison.h"
+#include "study/studywindow.h"
+#include "study/toolbarbutton.h"
 
 #include <QAction>
 #include <QDir>

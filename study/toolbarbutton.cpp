@@ -1,4 +1,4 @@
-#include "toolbarbutton.h"
+#include "study/toolbarbutton.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "artwork.h"
+#include "study/artwork.h"
 
 #include <QFrame>
 

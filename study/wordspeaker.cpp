@@ -1,4 +1,4 @@
-#include "wordspeaker.h"
+#include "study/wordspeaker.h"
 
 #include <QLocale>
 #include <QTextToSpeech>

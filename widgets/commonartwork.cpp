@@ -1,4 +1,4 @@
-#include "commonartwork.h"
+#include "widgets/commonartwork.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "designgeometry.h"
+#include "widgets/designgeometry.h"
 
 #include <QStringList>
 #include <cmath>

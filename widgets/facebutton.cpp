@@ -1,4 +1,4 @@
-#include "facebutton.h"
+#include "widgets/facebutton.h"
 
 #include <QLabel>
 #include <QMouseEvent>

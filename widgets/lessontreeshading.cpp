@@ -1,6 +1,6 @@
-#include "lessontreeshading.h"
+#include "widgets/lessontreeshading.h"
 
-#include "learnerstore.h"
+#include "lessons/learnerstore.h"
 
 #include <QTreeWidget>
 

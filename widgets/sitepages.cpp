@@ -1,4 +1,4 @@
-#include "sitepages.h"
+#include "widgets/sitepages.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

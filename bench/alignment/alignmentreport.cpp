@@ -1,4 +1,4 @@
-#include "alignmentreport.h"
+#include "bench/alignment/alignmentreport.h"
 
 #include <QThread>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "contender.h"
-#include "peakmemory.h"
+#include "bench/alignment/contender.h"
+#include "bench/alignment/peakmemory.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "backgroundnoise.h"
+#include "bench/alignment/backgroundnoise.h"
 
 #include <algorithm>
 #include <cmath>

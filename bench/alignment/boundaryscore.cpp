@@ -1,4 +1,4 @@
-#include "boundaryscore.h"
+#include "bench/alignment/boundaryscore.h"
 
 #include <algorithm>
 #include <cmath>

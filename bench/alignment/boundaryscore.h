@@ -1,7 +1,7 @@
 #pragma once
 
-#include "corpuslesson.h"
-#include "sentencealigner.h"
+#include "align/sentencealigner.h"
+#include "bench/alignment/corpuslesson.h"
 
 #include <QList>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "boundaryscore.h"
-#include "sentencealigner.h"
+#include "align/sentencealigner.h"
+#include "bench/alignment/boundaryscore.h"
 
 #include <QList>
 #include <QString>

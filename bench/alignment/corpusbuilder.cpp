@@ -1,14 +1,14 @@
-#include "corpusbuilder.h"
+#include "bench/alignment/corpusbuilder.h"
 
-#include "backgroundnoise.h"
-#include "energyspan.h"
-#include "flitevoice.h"
-#include "lessonparser.h"
-#include "lessontape.h"
-#include "mp3writer.h"
-#include "rateconverter.h"
-#include "tapefile.h"
-#include "timelinelag.h"
+#include "bench/alignment/backgroundnoise.h"
+#include "bench/alignment/energyspan.h"
+#include "bench/alignment/flitevoice.h"
+#include "bench/alignment/lessontape.h"
+#include "bench/alignment/rateconverter.h"
+#include "bench/alignment/tapefile.h"
+#include "bench/alignment/timelinelag.h"
+#include "tools/course-builder/lessonparser.h"
+#include "tools/course-builder/mp3writer.h"
 
 #include <QDir>
 #include <QFile>

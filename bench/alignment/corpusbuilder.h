@@ -1,6 +1,6 @@
 #pragma once
 
-#include "corpuslesson.h"
+#include "bench/alignment/corpuslesson.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "corpuslesson.h"
+#include "bench/alignment/corpuslesson.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "energyspan.h"
+#include "bench/alignment/energyspan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "flitevoice.h"
+#include "bench/alignment/flitevoice.h"
 
-#include "soundfile.h"
+#include "audio/soundfile.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,7 +1,7 @@
-#include "lessontape.h"
+#include "bench/alignment/lessontape.h"
 
-#include "energyspan.h"
-#include "flitevoice.h"
+#include "bench/alignment/energyspan.h"
+#include "bench/alignment/flitevoice.h"
 
 #include <algorithm>
 #include <cmath>

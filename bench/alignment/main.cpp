@@ -4,17 +4,17 @@
 // The corpus is made here from the sample course (see CorpusBuilder) and cached beside the
 // build. Two baselines run on the same recordings in the same run: cutting the speech in
 // proportion to sentence length, and the aligner without its search for pauses.
-#include "alignmentreport.h"
-#include "boundaryscore.h"
-#include "contender.h"
-#include "corpusbuilder.h"
-#include "energyspan.h"
-#include "flitevoice.h"
-#include "peakmemory.h"
-#include "proportionalsplit.h"
-#include "sentencealigner.h"
-#include "tapefile.h"
-#include "timelinelag.h"
+#include "align/sentencealigner.h"
+#include "bench/alignment/alignmentreport.h"
+#include "bench/alignment/boundaryscore.h"
+#include "bench/alignment/contender.h"
+#include "bench/alignment/corpusbuilder.h"
+#include "bench/alignment/energyspan.h"
+#include "bench/alignment/flitevoice.h"
+#include "bench/alignment/peakmemory.h"
+#include "bench/alignment/proportionalsplit.h"
+#include "bench/alignment/tapefile.h"
+#include "bench/alignment/timelinelag.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

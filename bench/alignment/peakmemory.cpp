@@ -1,7 +1,7 @@
-#include "peakmemory.h"
+#include "bench/alignment/peakmemory.h"
 
-#include "corpuslesson.h"
-#include "sentencealigner.h"
+#include "align/sentencealigner.h"
+#include "bench/alignment/corpuslesson.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "proportionalsplit.h"
+#include "bench/alignment/proportionalsplit.h"
 
-#include "energyspan.h"
+#include "bench/alignment/energyspan.h"
 
 QList<SentenceAligner::Span> ProportionalSplit::split(const std::vector<float>& samples,
                                                       const QStringList& sentences)

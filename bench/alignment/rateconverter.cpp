@@ -1,4 +1,4 @@
-#include "rateconverter.h"
+#include "bench/alignment/rateconverter.h"
 
 #include <cmath>
 #include <numbers>

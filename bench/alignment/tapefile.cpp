@@ -1,6 +1,6 @@
-#include "tapefile.h"
+#include "bench/alignment/tapefile.h"
 
-#include "soundfile.h"
+#include "audio/soundfile.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "timelinelag.h"
+#include "bench/alignment/timelinelag.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,8 +8,8 @@
 //
 //   bench_lookup [--dictionary PATH] [--baseline-dictionary PATH] [--lookups N]
 
-#include "dictionary.h"
-#include "wordlookup.h"
+#include "lookup/dictionary.h"
+#include "lookup/wordlookup.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "baselineplayer.h"
+#include "bench/sentence_playback/baselineplayer.h"
 
 #include <QEventLoop>
 #include <QUrl>

@@ -1,6 +1,6 @@
-#include "heardstretch.h"
+#include "bench/sentence_playback/heardstretch.h"
 
-#include "sourceframes.h"
+#include "bench/sentence_playback/sourceframes.h"
 
 namespace {
 

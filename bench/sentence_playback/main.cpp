@@ -11,11 +11,11 @@
 // beginning was cut, negative: frames before the start were heard). Stop overshoot: one past the
 // last frame heard minus the first frame past the end time (positive: played on past the end).
 
-#include "baselineplayer.h"
-#include "mediaplayer.h"
-#include "noiselesson.h"
-#include "playbackside.h"
-#include "sourceframes.h"
+#include "audio/mediaplayer.h"
+#include "bench/sentence_playback/baselineplayer.h"
+#include "bench/sentence_playback/noiselesson.h"
+#include "bench/sentence_playback/playbackside.h"
+#include "bench/sentence_playback/sourceframes.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>

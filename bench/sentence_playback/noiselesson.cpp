@@ -1,7 +1,7 @@
-#include "noiselesson.h"
+#include "bench/sentence_playback/noiselesson.h"
 
-#include "soundfile.h"
-#include "timetext.h"
+#include "audio/soundfile.h"
+#include "lessons/timetext.h"
 
 #include <QFile>
 #include <random>

@@ -1,9 +1,9 @@
-#include "playbackside.h"
+#include "bench/sentence_playback/playbackside.h"
 
-#include "heardstretch.h"
-#include "processcpu.h"
-#include "sourceframes.h"
-#include "timedcapture.h"
+#include "bench/sentence_playback/heardstretch.h"
+#include "bench/sentence_playback/processcpu.h"
+#include "bench/sentence_playback/sourceframes.h"
+#include "bench/sentence_playback/timedcapture.h"
 
 #include <QEventLoop>
 #include <QTimer>

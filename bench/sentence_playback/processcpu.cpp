@@ -1,4 +1,4 @@
-#include "processcpu.h"
+#include "bench/sentence_playback/processcpu.h"
 
 #include <time.h>
 

@@ -1,4 +1,4 @@
-#include "sourceframes.h"
+#include "bench/sentence_playback/sourceframes.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "timedcapture.h"
+#include "bench/sentence_playback/timedcapture.h"
 
-#include "processcpu.h"
+#include "bench/sentence_playback/processcpu.h"
 
 #include <QProcess>
 #include <cstring>

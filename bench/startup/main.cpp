@@ -4,8 +4,8 @@
 // any Qt program pays to show a window here) and once as the study window with the program's
 // own start-up, and times each from process start to the first frame shown. The study child
 // then clicks every sample lesson and times each click until the lesson text is in place.
-#include "startup.h"
-#include "studywindow.h"
+#include "app/startup.h"
+#include "study/studywindow.h"
 
 #include <QApplication>
 #include <QDir>

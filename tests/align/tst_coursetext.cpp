@@ -1,4 +1,4 @@
-#include "coursetext.h"
+#include "align/coursetext.h"
 
 #include <QFile>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
-#include "pausefinder.h"
-#include "realfft.h"
-#include "sentencealigner.h"
-#include "speechedges.h"
+#include "align/pausefinder.h"
+#include "align/realfft.h"
+#include "align/sentencealigner.h"
+#include "align/speechedges.h"
 #include "testmain.h"
 
 #include <QProcess>

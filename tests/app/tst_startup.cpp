@@ -1,11 +1,11 @@
-#include "carriedfiles.h"
-#include "facebutton.h"
-#include "lessonloader.h"
+#include "app/privatefolder.h"
+#include "app/startup.h"
+#include "lessons/lessonloader.h"
 #include "lessontreeclicks.h"
-#include "privatefolder.h"
-#include "startup.h"
-#include "studywindow.h"
+#include "resources/carriedfiles.h"
+#include "study/studywindow.h"
 #include "testmain.h"
+#include "widgets/facebutton.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "testsignals.h"
 
-#include "soundfile.h"
+#include "audio/soundfile.h"
 
 #include <QFile>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "decodedaudio.h"
+#include "audio/decodedaudio.h"
 #include "testmain.h"
 #include "testsignals.h"
 

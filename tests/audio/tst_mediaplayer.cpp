@@ -1,4 +1,4 @@
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
 #include "testmain.h"
 #include "testsignals.h"
 

@@ -1,7 +1,7 @@
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
+#include "audio/voicerecorder.h"
 #include "testmain.h"
 #include "testsignals.h"
-#include "voicerecorder.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
 #include "monitorcapture.h"
 #include "testaudio.h"
 #include "testmain.h"

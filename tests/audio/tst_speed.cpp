@@ -1,5 +1,5 @@
+#include "audio/playbackengine.h"
 #include "monitorcapture.h"
-#include "playbackengine.h"
 #include "testaudio.h"
 #include "testmain.h"
 #include "testsignals.h"

@@ -1,9 +1,9 @@
-#include "decodedaudio.h"
-#include "mediaplayer.h"
+#include "audio/decodedaudio.h"
+#include "audio/mediaplayer.h"
+#include "audio/voicerecorder.h"
 #include "testaudio.h"
 #include "testmain.h"
 #include "testsignals.h"
-#include "voicerecorder.h"
 
 #include <QDir>
 #include <QSignalSpy>

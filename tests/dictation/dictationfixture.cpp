@@ -1,8 +1,8 @@
 #include "dictationfixture.h"
 
-#include "dictationwindow.h"
-#include "facebutton.h"
+#include "dictation/dictationwindow.h"
 #include "lessontreeclicks.h"
+#include "widgets/facebutton.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "audio/mediaplayer.h"
 #include "coursesource.h"
-#include "mediaplayer.h"
 #include "testmain.h"
 
 #include <QPixmap>

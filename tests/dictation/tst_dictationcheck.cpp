@@ -1,4 +1,4 @@
-#include "dictationcheck.h"
+#include "dictation/dictationcheck.h"
 
 #include <QTest>
 

@@ -1,12 +1,12 @@
+#include "dictation/dictationwindow.h"
 #include "dictationfixture.h"
-#include "dictationwindow.h"
-#include "facebutton.h"
-#include "lessondatabase.h"
+#include "lessons/lessondatabase.h"
+#include "lessons/sentencetable.h"
+#include "lessons/timetext.h"
 #include "monitorcapture.h"
-#include "sentencetable.h"
 #include "testaudio.h"
 #include "testmain.h"
-#include "timetext.h"
+#include "widgets/facebutton.h"
 
 #include <QApplication>
 #include <QDir>

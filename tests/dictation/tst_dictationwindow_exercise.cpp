@@ -1,7 +1,7 @@
+#include "dictation/dictationwindow.h"
 #include "dictationfixture.h"
-#include "dictationwindow.h"
-#include "facebutton.h"
-#include "timetext.h"
+#include "lessons/timetext.h"
+#include "widgets/facebutton.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
+#include "dictation/dictationwindow.h"
 #include "dictationfixture.h"
-#include "dictationwindow.h"
-#include "facebutton.h"
-#include "lessontreeshading.h"
+#include "widgets/facebutton.h"
+#include "widgets/lessontreeshading.h"
 
 #include <QApplication>
 #include <QDir>

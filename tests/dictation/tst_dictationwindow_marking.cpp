@@ -1,5 +1,5 @@
+#include "dictation/dictationwindow.h"
 #include "dictationfixture.h"
-#include "dictationwindow.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
-#include "learnerstore.h"
-#include "lessoncatalog.h"
-#include "lessonloader.h"
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
+#include "lessons/lessonloader.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "lessoncatalog.h"
-#include "sentencetable.h"
-#include "timetext.h"
+#include "lessons/lessoncatalog.h"
+#include "lessons/sentencetable.h"
+#include "lessons/timetext.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "lessondatabase.h"
-#include "lessonloader.h"
-#include "lessonschema.h"
+#include "lessons/lessondatabase.h"
+#include "lessons/lessonloader.h"
+#include "lessons/lessonschema.h"
 
 #include <QDir>
 #include <QFile>

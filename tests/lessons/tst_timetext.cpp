@@ -1,8 +1,8 @@
-#include "timetext.h"
+#include "lessons/timetext.h"
 
 #include <QRandomGenerator>
-#include <cmath>
 #include <QTest>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -51,9 +51,9 @@ private slots:
         QTest::addColumn<double>("seconds");
         QTest::addColumn<QString>("text");
         const QList<std::pair<double, const char*>> rows = {
-            {0, "0"},       {0.004, "0"},    {0.006, ".01"}, {0.5, ".5"},    {0.05, ".05"},
-            {2.43, "2.43"}, {2.434, "2.43"}, {12, "12"},     {12.1, "12.1"}, {12.999, "13"},
-            {59.995, "60"}, {605.2, "605.2"}, {-1, "0"},     {1.999, "2"}};
+            {0, "0"},       {0.004, "0"},     {0.006, ".01"}, {0.5, ".5"},    {0.05, ".05"},
+            {2.43, "2.43"}, {2.434, "2.43"},  {12, "12"},     {12.1, "12.1"}, {12.999, "13"},
+            {59.995, "60"}, {605.2, "605.2"}, {-1, "0"},      {1.999, "2"}};
         for (const auto& [seconds, text] : rows) {
             QTest::addRow("%g", seconds) << seconds << QString::fromLatin1(text);
         }

@@ -1,5 +1,5 @@
-#include "dictionary.h"
-#include "wordlookup.h"
+#include "lookup/dictionary.h"
+#include "lookup/wordlookup.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "dictionary.h"
+#include "lookup/dictionary.h"
 #include "testdictionary.h"
 
 #include <QRandomGenerator>

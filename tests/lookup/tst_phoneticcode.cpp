@@ -1,4 +1,4 @@
-#include "phoneticcode.h"
+#include "lookup/phoneticcode.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
+#include "lookup/wordlookup.h"
 #include "testdictionary.h"
-#include "wordlookup.h"
 
 #include <QTemporaryDir>
 #include <QTest>

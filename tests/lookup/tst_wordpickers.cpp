@@ -1,4 +1,4 @@
-#include "wordpickers.h"
+#include "lookup/wordpickers.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 #include "studyfixture.h"
 
+#include "app/startup.h"
 #include "coursesource.h"
-#include "lessonschema.h"
+#include "lessons/lessonschema.h"
 #include "lessontreeclicks.h"
-#include "startup.h"
-#include "studywindow.h"
+#include "study/studywindow.h"
 #include "testsignals.h"
 
 #include <QDir>

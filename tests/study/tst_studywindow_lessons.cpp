@@ -1,10 +1,10 @@
-#include "facebutton.h"
-#include "lessontreeshading.h"
+#include "lessons/timetext.h"
+#include "study/studywindow.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testmain.h"
 #include "testsignals.h"
-#include "timetext.h"
+#include "widgets/facebutton.h"
+#include "widgets/lessontreeshading.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "lookuppopup.h"
+#include "study/lookuppopup.h"
+#include "study/studywindow.h"
+#include "study/studywindowlayout.h"
 #include "studyfixture.h"
-#include "studywindow.h"
-#include "studywindowlayout.h"
 #include "testmain.h"
 
 #include <QLabel>

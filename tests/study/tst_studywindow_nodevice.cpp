@@ -1,5 +1,5 @@
+#include "study/studywindow.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testmain.h"
 
 #include <QTest>

@@ -1,9 +1,9 @@
-#include "facebutton.h"
 #include "monitorcapture.h"
+#include "study/studywindow.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testaudio.h"
 #include "testmain.h"
+#include "widgets/facebutton.h"
 
 #include <QAction>
 #include <QDir>

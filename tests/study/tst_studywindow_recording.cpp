@@ -1,9 +1,9 @@
-#include "facebutton.h"
+#include "study/studywindow.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testaudio.h"
 #include "testmain.h"
 #include "testsignals.h"
+#include "widgets/facebutton.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "facebutton.h"
+#include "lessons/timetext.h"
 #include "monitorcapture.h"
+#include "study/studywindow.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testaudio.h"
 #include "testmain.h"
-#include "timetext.h"
+#include "widgets/facebutton.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>

@@ -1,13 +1,13 @@
 #include "monitorcapture.h"
-#include "shadowingpanel.h"
-#include "shadowingsession.h"
+#include "shadowing/shadowingpanel.h"
+#include "shadowing/shadowingsession.h"
+#include "shadowing/waveformcomparison.h"
+#include "study/studywindow.h"
+#include "study/toolbarbutton.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testaudio.h"
 #include "testmain.h"
 #include "testsignals.h"
-#include "toolbarbutton.h"
-#include "waveformcomparison.h"
 
 #include <QAction>
 #include <QFileInfo>

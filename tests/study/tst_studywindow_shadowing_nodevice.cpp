@@ -1,8 +1,8 @@
-#include "shadowingsession.h"
+#include "shadowing/shadowingsession.h"
+#include "study/studywindow.h"
+#include "study/toolbarbutton.h"
 #include "studyfixture.h"
-#include "studywindow.h"
 #include "testmain.h"
-#include "toolbarbutton.h"
 
 #include <QAction>
 #include <QSignalSpy>

@@ -1,10 +1,10 @@
-#include "facebutton.h"
-#include "importdialog.h"
-#include "sitepages.h"
+#include "import/importdialog.h"
+#include "study/studywindow.h"
+#include "study/studywindowlayout.h"
 #include "studyfixture.h"
-#include "studywindow.h"
-#include "studywindowlayout.h"
 #include "testmain.h"
+#include "widgets/facebutton.h"
+#include "widgets/sitepages.h"
 
 #include <QApplication>
 #include <QComboBox>

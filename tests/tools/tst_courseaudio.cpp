@@ -1,5 +1,5 @@
-#include "encoderdelay.h"
-#include "upsampler.h"
+#include "tools/course-builder/encoderdelay.h"
+#include "tools/course-builder/upsampler.h"
 
 #include <QRandomGenerator>
 #include <QTest>

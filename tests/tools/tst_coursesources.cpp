@@ -1,6 +1,6 @@
-#include "courseerror.h"
-#include "coursereader.h"
-#include "lessonparser.h"
+#include "tools/course-builder/courseerror.h"
+#include "tools/course-builder/coursereader.h"
+#include "tools/course-builder/lessonparser.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "lessonschema.h"
+#include "lessons/lessonschema.h"
 #include "monitorcapture.h"
 #include "testaudio.h"
 #include "testsignals.h"

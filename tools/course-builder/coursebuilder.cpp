@@ -1,9 +1,9 @@
-#include "coursebuilder.h"
+#include "tools/course-builder/coursebuilder.h"
 
-#include "courseerror.h"
-#include "coursereader.h"
-#include "lessonencoder.h"
-#include "lessonrecording.h"
+#include "tools/course-builder/courseerror.h"
+#include "tools/course-builder/coursereader.h"
+#include "tools/course-builder/lessonencoder.h"
+#include "tools/course-builder/lessonrecording.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "coursedatabasewriter.h"
-#include "courselesson.h"
-#include "lessoncache.h"
-#include "speechsynthesiser.h"
+#include "tools/course-builder/coursedatabasewriter.h"
+#include "tools/course-builder/courselesson.h"
+#include "tools/course-builder/lessoncache.h"
+#include "tools/course-builder/speechsynthesiser.h"
 
 #include <QSet>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "coursedatabasewriter.h"
+#include "tools/course-builder/coursedatabasewriter.h"
 
-#include "courseerror.h"
-#include "lessonschema.h"
+#include "lessons/lessonschema.h"
+#include "tools/course-builder/courseerror.h"
 
 #include <QDir>
 #include <QFile>

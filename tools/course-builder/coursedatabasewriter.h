@@ -1,6 +1,6 @@
 #pragma once
 
-#include "courselesson.h"
+#include "tools/course-builder/courselesson.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "coursereader.h"
+#include "tools/course-builder/coursereader.h"
 
-#include "courseerror.h"
-#include "lessonparser.h"
+#include "tools/course-builder/courseerror.h"
+#include "tools/course-builder/lessonparser.h"
 
 #include <QDir>
 #include <QFile>

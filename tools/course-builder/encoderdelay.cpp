@@ -1,4 +1,4 @@
-#include "encoderdelay.h"
+#include "tools/course-builder/encoderdelay.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "lessoncache.h"
+#include "tools/course-builder/lessoncache.h"
 
-#include "courseerror.h"
+#include "tools/course-builder/courseerror.h"
 
 #include <QDir>
 #include <QFile>

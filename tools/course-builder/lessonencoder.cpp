@@ -1,8 +1,8 @@
-#include "lessonencoder.h"
+#include "tools/course-builder/lessonencoder.h"
 
-#include "encoderdelay.h"
-#include "mp3writer.h"
-#include "timetext.h"
+#include "lessons/timetext.h"
+#include "tools/course-builder/encoderdelay.h"
+#include "tools/course-builder/mp3writer.h"
 
 #include <QFileInfo>
 

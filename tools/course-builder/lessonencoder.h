@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lessoncache.h"
-#include "lessonrecording.h"
+#include "tools/course-builder/lessoncache.h"
+#include "tools/course-builder/lessonrecording.h"
 
 #include <QString>
 

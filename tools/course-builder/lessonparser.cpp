@@ -1,6 +1,6 @@
-#include "lessonparser.h"
+#include "tools/course-builder/lessonparser.h"
 
-#include "courseerror.h"
+#include "tools/course-builder/courseerror.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "lessonrecording.h"
+#include "tools/course-builder/lessonrecording.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timetext.h"
+#include "lessons/timetext.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
-#include "coursebuilder.h"
-#include "courseerror.h"
+#include "tools/course-builder/coursebuilder.h"
+#include "tools/course-builder/courseerror.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

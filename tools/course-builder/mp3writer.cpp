@@ -1,6 +1,6 @@
-#include "mp3writer.h"
+#include "tools/course-builder/mp3writer.h"
 
-#include "courseerror.h"
+#include "tools/course-builder/courseerror.h"
 
 #include <QFile>
 

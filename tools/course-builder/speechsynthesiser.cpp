@@ -1,6 +1,6 @@
-#include "speechsynthesiser.h"
+#include "tools/course-builder/speechsynthesiser.h"
 
-#include "courseerror.h"
+#include "tools/course-builder/courseerror.h"
 
 #include <algorithm>
 #include <espeak-ng/speak_lib.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "upsampler.h"
+#include "tools/course-builder/upsampler.h"
 
 #include <QString>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "upsampler.h"
+#include "tools/course-builder/upsampler.h"
 
 #include <cmath>
 #include <numbers>

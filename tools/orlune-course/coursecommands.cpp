@@ -1,13 +1,13 @@
-#include "coursecommands.h"
+#include "tools/orlune-course/coursecommands.h"
 
-#include "coursetext.h"
-#include "learnerstore.h"
-#include "lessoncatalog.h"
-#include "lessondatabase.h"
-#include "lessonloader.h"
-#include "mediaplayer.h"
-#include "sentencealigner.h"
-#include "timetext.h"
+#include "align/coursetext.h"
+#include "align/sentencealigner.h"
+#include "audio/mediaplayer.h"
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
+#include "lessons/lessondatabase.h"
+#include "lessons/lessonloader.h"
+#include "lessons/timetext.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 // orlune-course: lists, shows and plays the lessons of a built course, for course authors.
-#include "coursecommands.h"
-#include "learnerstore.h"
+#include "lessons/learnerstore.h"
+#include "tools/orlune-course/coursecommands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

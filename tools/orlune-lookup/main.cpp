@@ -7,8 +7,8 @@
 // transcription in the phonetic font's codes and the meaning, separated by tabs; the last
 // three fields are empty when nothing is found.
 
-#include "dictionary.h"
-#include "wordlookup.h"
+#include "lookup/dictionary.h"
+#include "lookup/wordlookup.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

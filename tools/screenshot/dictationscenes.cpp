@@ -1,6 +1,6 @@
-#include "dictationscenes.h"
+#include "tools/screenshot/dictationscenes.h"
 
-#include "dictationwindow.h"
+#include "dictation/dictationwindow.h"
 
 #include <QDir>
 #include <QPlainTextEdit>

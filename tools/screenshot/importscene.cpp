@@ -1,9 +1,9 @@
-#include "importscene.h"
+#include "tools/screenshot/importscene.h"
 
-#include "dictationscenes.h"
-#include "importdialog.h"
-#include "learnerstore.h"
-#include "lessoncatalog.h"
+#include "import/importdialog.h"
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
+#include "tools/screenshot/dictationscenes.h"
 
 #include <QDir>
 #include <QPlainTextEdit>

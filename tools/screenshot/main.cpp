@@ -1,13 +1,13 @@
 // Opens the study window as the program does, drives it like a learner and saves pictures of
 // it and of the dictation window, so a change to the look can be checked by eye. Run by
 // tools/screenshot.sh under Xvfb.
-#include "dictationscenes.h"
-#include "importscene.h"
-#include "lessondatabase.h"
-#include "shadowingscene.h"
-#include "startup.h"
-#include "studywindow.h"
-#include "treescenes.h"
+#include "app/startup.h"
+#include "lessons/lessondatabase.h"
+#include "study/studywindow.h"
+#include "tools/screenshot/dictationscenes.h"
+#include "tools/screenshot/importscene.h"
+#include "tools/screenshot/shadowingscene.h"
+#include "tools/screenshot/treescenes.h"
 
 #include <QApplication>
 #include <QDir>

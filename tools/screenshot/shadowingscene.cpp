@@ -1,8 +1,8 @@
-#include "shadowingscene.h"
+#include "tools/screenshot/shadowingscene.h"
 
-#include "shadowingpanel.h"
-#include "shadowingsession.h"
-#include "studywindow.h"
+#include "shadowing/shadowingpanel.h"
+#include "shadowing/shadowingsession.h"
+#include "study/studywindow.h"
 
 #include <QAction>
 #include <QDir>

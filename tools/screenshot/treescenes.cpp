@@ -1,8 +1,8 @@
-#include "treescenes.h"
+#include "tools/screenshot/treescenes.h"
 
-#include "dictationscenes.h"
-#include "lessoncatalog.h"
-#include "studywindow.h"
+#include "lessons/lessoncatalog.h"
+#include "study/studywindow.h"
+#include "tools/screenshot/dictationscenes.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "alignedsentencemodel.h"
+#include "import/alignedsentencemodel.h"
 
-#include "timetext.h"
+#include "lessons/timetext.h"
 
 #include <QtMath>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "alignmentrun.h"
+#include "import/alignmentrun.h"
 
 #include <QThread>
 #include <atomic>

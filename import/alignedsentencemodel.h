@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lessondatabase.h"
-#include "sentencealigner.h"
+#include "align/sentencealigner.h"
+#include "lessons/lessondatabase.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // The import dialog's widgets, their layout and their wiring.
-#include "designgeometry.h"
-#include "importdialog.h"
-#include "lessoncatalog.h"
+#include "import/importdialog.h"
+#include "lessons/lessoncatalog.h"
+#include "widgets/designgeometry.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
-#include "shadowingpanel.h"
+#include "shadowing/shadowingpanel.h"
 
-#include "designgeometry.h"
+#include "widgets/designgeometry.h"
 
 #include <QAction>
 #include <QCoreApplication>

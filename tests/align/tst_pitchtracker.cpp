@@ -1,4 +1,4 @@
-#include "pitchtracker.h"
+#include "align/pitchtracker.h"
 
 #include <QTest>
 #include <cmath>

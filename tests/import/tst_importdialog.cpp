@@ -1,9 +1,9 @@
-#include "importdialog.h"
-#include "learnerstore.h"
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
+#include "import/importdialog.h"
+#include "lessons/learnerstore.h"
+#include "lessons/timetext.h"
 #include "testaudio.h"
 #include "testmain.h"
-#include "timetext.h"
 
 #include <QApplication>
 #include <QClipboard>

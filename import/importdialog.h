@@ -1,9 +1,9 @@
 #pragma once
 
-#include "alignedsentencemodel.h"
-#include "alignmentrun.h"
-#include "borrowedplayer.h"
-#include "coursetext.h"
+#include "align/coursetext.h"
+#include "import/alignedsentencemodel.h"
+#include "import/alignmentrun.h"
+#include "import/borrowedplayer.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "waveformcomparison.h"
+#include "shadowing/waveformcomparison.h"
 
-#include "designgeometry.h"
+#include "widgets/designgeometry.h"
 
 #include <QPainter>
 #include <QPainterPath>

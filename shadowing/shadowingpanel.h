@@ -1,6 +1,6 @@
 #pragma once
 
-#include "waveformcomparison.h"
+#include "shadowing/waveformcomparison.h"
 
 #include <QWidget>
 #include <functional>

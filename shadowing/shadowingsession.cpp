@@ -1,4 +1,4 @@
-#include "shadowingsession.h"
+#include "shadowing/shadowingsession.h"
 
 #include <QDir>
 #include <QFile>

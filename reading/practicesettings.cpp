@@ -1,6 +1,6 @@
-#include "practicesettings.h"
+#include "reading/practicesettings.h"
 
-#include "lessoncatalog.h"
+#include "lessons/lessoncatalog.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "shadowingsession.h"
+#include "shadowing/shadowingsession.h"
 #include "testmain.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "borrowedplayer.h"
+#include "import/borrowedplayer.h"
 
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
 
 BorrowedPlayer::~BorrowedPlayer()
 {

@@ -1,9 +1,9 @@
-#include "importdialog.h"
+#include "import/importdialog.h"
 
-#include "designgeometry.h"
-#include "learnerstore.h"
-#include "lessoncatalog.h"
-#include "mediaplayer.h"
+#include "audio/mediaplayer.h"
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
+#include "widgets/designgeometry.h"
 
 #include <QComboBox>
 #include <QDir>
