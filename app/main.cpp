@@ -22,11 +22,11 @@ int main(int argc, char* argv[])
 
     int result = 0;
     {
-        StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
-        form.load();
-        Startup::attach(form, missing);
+        StudyWindow window(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
+        window.load();
+        Startup::attach(window, missing);
         result = QApplication::exec();
-        form.releaseDevices();
+        window.releaseDevices();
     }
     // The audio devices the window and its players opened are deleted later; let that run
     // while the sound system is still up rather than in its teardown after main.

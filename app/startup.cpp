@@ -111,12 +111,13 @@ QString missingFilesNotice(const QStringList& missingNames)
         .arg(missing.join(QStringLiteral("、")));
 }
 
-void attach(StudyWindow& form, const QStringList& missingNames)
+void attach(StudyWindow& window, const QStringList& missingNames)
 {
-    QObject::connect(&form, &StudyWindow::shutdownRequested, &form, [&form] { shutdown(form); });
+    QObject::connect(&window, &StudyWindow::shutdownRequested, &window,
+                     [&window] { shutdown(window); });
     const QString notice = missingFilesNotice(missingNames);
     if (!notice.isEmpty()) {
-        form.prompts().notify(notice);
+        window.prompts().notify(notice);
     }
 }
 
@@ -132,22 +133,22 @@ bool deleteRecursively(const QString& path)
     return QDir(path).removeRecursively();
 }
 
-void shutdown(StudyWindow& form)
+void shutdown(StudyWindow& window)
 {
     static bool running = false;
     if (running) {
         return;
     }
     running = true;
-    form.releaseDevices();
+    window.releaseDevices();
     const QDir temp(tempPath);
     if (!tempPath.isEmpty()) {
         QFile::remove(temp.filePath(QString::fromLatin1(CarriedFiles::dictionaryName)));
         QFile::remove(temp.filePath(QString::fromLatin1(CarriedFiles::databaseName)));
-        QFile::remove(temp.filePath(QStringLiteral("mcesound.wav")));
-        deleteRecursively(temp.filePath(QStringLiteral("sounenclff")));
+        QFile::remove(temp.filePath(QString::fromLatin1(CarriedFiles::recordingName)));
+        deleteRecursively(temp.filePath(QString::fromLatin1(CarriedFiles::audioFolderName)));
     }
-    form.player().close();
+    window.player().close();
     removeTempFolder();
     QCoreApplication::exit(0);
     running = false;

@@ -34,7 +34,7 @@ QString missingFilesNotice(const QStringList& missingNames);
 
 // Wires the window's close and its "退出" to shutdown(), and tells the learner, through the
 // window's notices, which carried files are missing.
-void attach(StudyWindow& form, const QStringList& missingNames);
+void attach(StudyWindow& window, const QStringList& missingNames);
 
 // Deletes a folder or a file with everything inside it; false when nothing was deleted.
 bool deleteRecursively(const QString& path);
@@ -44,7 +44,7 @@ QString voiceLibraryPath();
 
 // Closes the recording device, deletes the working files, the lesson-audio copies and then
 // this copy's whole folder, closes the player and ends the event loop.
-void shutdown(StudyWindow& form);
+void shutdown(StudyWindow& window);
 // Deletes this copy's folder with everything left in it; other copies' folders stay.
 void removeTempFolder();
 

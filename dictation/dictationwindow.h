@@ -8,11 +8,11 @@
 #include <array>
 
 class FaceButton;
+class LessonTree;
 class MediaPlayer;
 class QLabel;
 class QPlainTextEdit;
 class QTextEdit;
-class QTreeWidget;
 class QTreeWidgetItem;
 
 // The dictation window: its own lesson tree, the current sentence's translation (hidden on
@@ -40,6 +40,9 @@ public:
     // the one named, or when none is named.
     void refreshLessons(const QString& bookDigit = {}, const QString& lessonText = {});
 
+    // The translation toggle's caption while the translation is shown: "隐 藏".
+    static QString translationShownCaption();
+
 signals:
     // The window was closed: the study window is to be shown again.
     void closed();
@@ -50,7 +53,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum Button { Previous = 6, Next = 1, Replay = 2, Answer = 3, Quit = 4 };
+    // The buttons, numbered in the order their keys and captions were first given.
+    enum Button { Next, Replay, Answer, Quit, Previous, ButtonCount };
     enum Heading {
         AnswerHeading,
         TreeHeading,
@@ -61,20 +65,18 @@ private:
         HeadingCount
     };
 
+    void buildPanels();
     void buildBanner();
     void buildLessonPanel();
     void buildTextPanels();
     void buildButtons();
-    void buildTree();
     QString databaseFile() const;
-    QWidget* place(QWidget* widget, const QString& name);
-    QLabel* heading(const QString& text, QWidget* bar, int index);
+    QLabel* heading(const QString& text, QWidget* bar, Heading which);
 
     void nodeClick(QTreeWidgetItem* node);
     void loadLessonNode(QTreeWidgetItem* node);
     void handOverPlayer();
     void notify(const QString& text);
-    void reportStoreProblem(const QString& problem);
     void setSentenceButtonsEnabled(bool enabled);
     void toggleTranslation();
     void updateTranslation();
@@ -86,7 +88,8 @@ private:
     void showAnswer();
     void showMarking();
     void clearMarking();
-    void commonEnding();
+    // After every button: the learner types on, and the end of the answer is in view.
+    void readyForTyping();
 
     MediaPlayer& m_player;
     QPixmap m_normalFace;
@@ -99,9 +102,8 @@ private:
     QString m_currentTranslation;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
-    QString m_reportedStoreProblem;
 
-    QTreeWidget* m_lessonTree = nullptr;
+    LessonTree* m_lessonTree = nullptr;
     QPlainTextEdit* m_inputBox = nullptr;
     QPlainTextEdit* m_answerBox = nullptr;
     QTextEdit* m_markingBox = nullptr;
@@ -110,5 +112,5 @@ private:
     QLabel* m_bannerIcon = nullptr;
     QLabel* m_translationToggleBack = nullptr;
     std::array<QLabel*, HeadingCount> m_headings{};
-    std::array<FaceButton*, 7> m_buttons{}; // indices 1, 2, 3, 4 and 6
+    std::array<FaceButton*, ButtonCount> m_buttons{};
 };

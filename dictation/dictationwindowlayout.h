@@ -15,9 +15,11 @@ using DesignGeometry::twipsPerPixel;
 inline constexpr int clientWidth = 10860;
 inline constexpr int clientHeight = 7545;
 
-// Design rectangle of the control with this object name, relative to the client area; an
-// empty rectangle for names that are not in the table.
-Twips designRect(const QString& objectName);
-bool hasDesignRect(const QString& objectName);
+// Each control's design rectangle, relative to the client area, by its object name.
+const DesignTable& table();
+inline Twips designRect(const QString& objectName)
+{
+    return table().rect(objectName);
+}
 
 } // namespace DictationWindowLayout

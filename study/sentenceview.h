@@ -57,6 +57,12 @@ public:
     // character (past the end of a line or below the text).
     int charAt(const QPoint& viewportPoint) const;
 
+    // The text of the sentence marked as current, by which the mark is found again to be
+    // taken off; "" before any.
+    const QString& markedText() const { return m_markedText; }
+    void setMarkedText(const QString& text) { m_markedText = text; }
+
 private:
     QTextEdit* m_edit;
+    QString m_markedText;
 };

@@ -4,14 +4,14 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-ToolbarButton::ToolbarButton(int index, Artwork::ToolIcon icon, const QString& caption,
-                             QWidget* parent)
+ToolbarButton::ToolbarButton(int index, const QString& name, Artwork::ToolIcon icon,
+                             const QString& caption, QWidget* parent)
     : QFrame(parent), m_index(index), m_iconKind(icon), m_icon(new QLabel(this)),
       m_caption(new QLabel(caption, this))
 {
-    setObjectName(QStringLiteral("toolbarButton_%1").arg(index));
-    m_icon->setObjectName(QStringLiteral("toolbarIcon_%1").arg(index));
-    m_caption->setObjectName(QStringLiteral("toolbarCaption_%1").arg(index));
+    setObjectName(name + QStringLiteral("Button"));
+    m_icon->setObjectName(name + QStringLiteral("Icon"));
+    m_caption->setObjectName(name + QStringLiteral("Caption"));
     m_icon->setAlignment(Qt::AlignCenter);
     m_caption->setAlignment(Qt::AlignCenter);
     m_icon->installEventFilter(this);

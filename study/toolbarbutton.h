@@ -14,7 +14,8 @@ class ToolbarButton : public QFrame
 {
     Q_OBJECT
 public:
-    ToolbarButton(int index, Artwork::ToolIcon icon, const QString& caption,
+    // `name` names the button ("<name>Button"), its icon and its caption likewise.
+    ToolbarButton(int index, const QString& name, Artwork::ToolIcon icon, const QString& caption,
                   QWidget* parent = nullptr);
 
     int index() const { return m_index; }

@@ -1,7 +1,15 @@
 #include "widgets/designgeometry.h"
 
 #include <QStringList>
+#include <QWidget>
 #include <cmath>
+
+QWidget* DesignTable::place(QWidget* widget, const QString& objectName) const
+{
+    widget->setObjectName(objectName);
+    widget->setGeometry(DesignGeometry::toPixels(rect(objectName)));
+    return widget;
+}
 
 namespace DesignGeometry {
 

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QRect>
+#include <QString>
+
+class QWidget;
 
 // Design rectangles are in twips, 15 to a device-independent pixel; both windows are laid out
 // from tables of them.
@@ -11,6 +15,25 @@ struct TwipsRect
     int top;
     int width;
     int height;
+};
+
+// A window's design table: each control's rectangle by its object name.
+class DesignTable
+{
+public:
+    DesignTable(std::initializer_list<std::pair<QString, TwipsRect>> rects) : m_rects(rects) {}
+
+    // An empty rectangle for names that are not in the table.
+    TwipsRect rect(const QString& objectName) const
+    {
+        return m_rects.value(objectName, TwipsRect{0, 0, 0, 0});
+    }
+    bool contains(const QString& objectName) const { return m_rects.contains(objectName); }
+    // Names the widget and puts it at its design rectangle.
+    QWidget* place(QWidget* widget, const QString& objectName) const;
+
+private:
+    QHash<QString, TwipsRect> m_rects;
 };
 
 namespace DesignGeometry {

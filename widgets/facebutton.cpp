@@ -4,13 +4,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-FaceButton::FaceButton(int index, const QString& caption, QPixmap normalFace, QPixmap pressedFace,
-                       QWidget* parent)
+FaceButton::FaceButton(int index, const QString& name, const QString& caption, QPixmap normalFace,
+                       QPixmap pressedFace, QWidget* parent)
     : QWidget(parent), m_index(index), m_caption(new QLabel(caption, this)),
       m_normalFace(std::move(normalFace)), m_pressedFace(std::move(pressedFace))
 {
-    setObjectName(QStringLiteral("button_%1").arg(index));
-    m_caption->setObjectName(QStringLiteral("buttonCaption_%1").arg(index));
+    setObjectName(name + QStringLiteral("Button"));
+    m_caption->setObjectName(name + QStringLiteral("Caption"));
     m_caption->setAlignment(Qt::AlignCenter);
     // The caption lets mouse input through to the button, which owns the press protocol.
     m_caption->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -12,8 +12,9 @@ class FaceButton : public QWidget
 {
     Q_OBJECT
 public:
-    FaceButton(int index, const QString& caption, QPixmap normalFace, QPixmap pressedFace,
-               QWidget* parent = nullptr);
+    // `name` names the button ("<name>Button") and its caption ("<name>Caption").
+    FaceButton(int index, const QString& name, const QString& caption, QPixmap normalFace,
+               QPixmap pressedFace, QWidget* parent = nullptr);
 
     int index() const { return m_index; }
     QString caption() const;

@@ -46,17 +46,17 @@ int runChild(const QString& mode)
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     Startup::tempPath = Startup::prepareTempPath(QDir::tempPath());
     Startup::writeCarriedFiles();
-    StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
-    form.load();
-    if (!QTest::qWaitForWindowExposed(&form)) {
+    StudyWindow window(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
+    window.load();
+    if (!QTest::qWaitForWindowExposed(&window)) {
         return 1;
     }
     std::printf("shown\n");
     std::fflush(stdout);
 
     if (mode == QLatin1String("--lessons")) {
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
-        auto* lessonText = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+        auto* lessonText = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
         QElapsedTimer timer;
         qint64 filledAt = 0;
         // The last change of the lesson text inside the click is the moment it is in place.
@@ -75,14 +75,14 @@ int runChild(const QString& mode)
                 timer.start();
                 QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
                 const double whole = double(timer.nsecsElapsed()) / 1e6;
-                if (form.sentences().count() > 0) {
+                if (window.sentences().count() > 0) {
                     std::printf("lesson %d-%d %.3f %d %.3f\n", book + 1, n + 1,
-                                double(filledAt) / 1e6, int(form.sentences().count()), whole);
+                                double(filledAt) / 1e6, int(window.sentences().count()), whole);
                 }
             }
         }
     }
-    Startup::shutdown(form);
+    Startup::shutdown(window);
     return 0;
 }
 

@@ -245,21 +245,21 @@ private slots:
         QVERIFY(!QFileInfo::exists(unlocked) && !QFileInfo::exists(oneOff));
         QCOMPARE(Startup::writeCarriedFiles(), QStringList());
         {
-            StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
-            form.load();
-            Startup::attach(form, {});
-            auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+            StudyWindow window(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
+            window.load();
+            Startup::attach(window, {});
+            auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
             LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 1));
             QVERIFY(QFileInfo::exists(mine + QStringLiteral("/sounenclff/QVN101.mp3")));
             writeFile(QDir(mine).filePath(QStringLiteral("mcesound.wav")), "RIFF");
 
             if (viaMenu) {
-                form.findChild<QAction*>(QStringLiteral("退出"))->trigger();
+                window.findChild<QAction*>(QStringLiteral("退出"))->trigger();
             } else {
-                form.close();
+                window.close();
             }
             QVERIFY(!QFileInfo::exists(mine));
-            QVERIFY(!form.player().hasMedia());
+            QVERIFY(!window.player().hasMedia());
         }
         QCOMPARE(entries(parent),
                  (QStringList{QFileInfo(running.path()).fileName(),
@@ -286,25 +286,25 @@ private slots:
         QFile big(voices.filePath(QStringLiteral("QVN101.dat")));
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(maxLessonAudioBytes + 1));
         big.close();
-        StudyWindow form(StudyPaths{Startup::tempPath, voices.path()});
+        StudyWindow window(StudyPaths{Startup::tempPath, voices.path()});
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
-        form.load();
-        Startup::attach(form, missing);
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.load();
+        Startup::attach(window, missing);
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QStringLiteral("词典、课文数据库")));
         QVERIFY(!notices[0].contains(QStringLiteral("字体")));
 
-        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+        auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
         LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 1));
         QCOMPARE(notices.size(), 2);
         QVERIFY(notices[1].contains(QStringLiteral("太大")));
-        QVERIFY(!form.player().hasMedia());
+        QVERIFY(!window.player().hasMedia());
         QVERIFY(!temp.exists(QStringLiteral("sounenclff/QVN101.mp3")));
 
-        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("toolbarCaption_3")),
+        QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("dictationCaption")),
                           Qt::LeftButton);
-        QWidget* dictation = form.dictationWindow();
+        QWidget* dictation = window.dictationWindow();
         QVERIFY(dictation);
         auto* dictationTree = dictation->findChild<QTreeWidget*>();
         LessonTreeClicks::click(dictationTree, LessonTreeClicks::lessonNode(dictationTree, 1, 1));
@@ -321,19 +321,19 @@ private slots:
         QTemporaryDir system;
         QTemporaryDir chosen;
         Startup::tempPath = Startup::prepareTempPath(system.path());
-        StudyWindow form(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
-        form.load();
-        writeFile(form.recordingFile(), "new recording");
+        StudyWindow window(StudyPaths{Startup::tempPath, Startup::voiceLibraryPath()});
+        window.load();
+        writeFile(window.recordingFile(), "new recording");
         const QString target = chosen.filePath(QStringLiteral("mine.wav"));
         writeFile(target, "old recording");
         // Files of the learner's that merely look like ours.
         writeFile(target + QStringLiteral(".part"), "the learner's");
         QStringList notices;
         QString answer = target;
-        form.prompts().savePath = [&] { return answer; };
-        form.prompts().confirmReplace = [](const QString&) { return true; };
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
-        auto* save = form.findChild<FaceButton*>(QStringLiteral("button_5"));
+        window.prompts().savePath = [&] { return answer; };
+        window.prompts().confirmReplace = [](const QString&) { return true; };
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
+        auto* save = window.findChild<FaceButton*>(QStringLiteral("saveRecordingButton"));
         save->setEnabled(true);
         const auto press = [save] {
             QTest::mouseClick(save->captionLabel(), Qt::LeftButton, {}, QPoint(5, 5));

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSqlDatabase>
@@ -48,19 +49,19 @@ DictationFixture::~DictationFixture() = default;
 
 void DictationFixture::open()
 {
-    m_form = std::make_unique<DictationWindow>(m_player, face(normalColor), face(pressedColor),
-                                               tempPath(), voiceLibrary());
-    m_form->show();
-    m_form->activateWindow();
-    if (!QTest::qWaitForWindowActive(m_form.get())) {
+    m_window = std::make_unique<DictationWindow>(m_player, face(normalColor), face(pressedColor),
+                                                 tempPath(), voiceLibrary());
+    m_window->show();
+    m_window->activateWindow();
+    if (!QTest::qWaitForWindowActive(m_window.get())) {
         qWarning("the dictation window did not become active");
     }
 }
 
 void DictationFixture::reopen()
 {
-    m_form->close();
-    m_form.reset();
+    m_window->close();
+    m_window.reset();
     open();
 }
 
@@ -102,7 +103,7 @@ bool DictationFixture::removeSentences(const QString& bookDigit, const QString& 
 
 QTreeWidget* DictationFixture::tree() const
 {
-    return m_form->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    return m_window->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
 }
 
 QTreeWidgetItem* DictationFixture::bookNode(int book) const
@@ -125,9 +126,19 @@ void DictationFixture::openLesson(int book, int lesson)
     click(lessonNode(book, lesson));
 }
 
+QString DictationFixture::buttonName(int index)
+{
+    static const QHash<int, QString> names{{1, QStringLiteral("next")},
+                                           {2, QStringLiteral("replay")},
+                                           {3, QStringLiteral("answer")},
+                                           {4, QStringLiteral("quit")},
+                                           {6, QStringLiteral("previous")}};
+    return names.value(index);
+}
+
 FaceButton* DictationFixture::button(int index) const
 {
-    return m_form->findChild<FaceButton*>(QStringLiteral("button_%1").arg(index));
+    return m_window->findChild<FaceButton*>(buttonName(index) + QStringLiteral("Button"));
 }
 
 void DictationFixture::clickButton(int index, Qt::MouseButton mouseButton)
@@ -139,17 +150,17 @@ void DictationFixture::clickButton(int index, Qt::MouseButton mouseButton)
 
 QLabel* DictationFixture::label(const QString& name) const
 {
-    return m_form->findChild<QLabel*>(name);
+    return m_window->findChild<QLabel*>(name);
 }
 
 QPlainTextEdit* DictationFixture::input() const
 {
-    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("inputBox"));
+    return m_window->findChild<QPlainTextEdit*>(QStringLiteral("inputBox"));
 }
 
 QPlainTextEdit* DictationFixture::answer() const
 {
-    return m_form->findChild<QPlainTextEdit*>(QStringLiteral("answerBox"));
+    return m_window->findChild<QPlainTextEdit*>(QStringLiteral("answerBox"));
 }
 
 QString DictationFixture::shownTranslation() const

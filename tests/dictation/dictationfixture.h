@@ -34,7 +34,7 @@ public:
     static inline const QColor pressedColor{200, 40, 40};
 
     bool isValid() const { return m_valid; }
-    DictationWindow& form() { return *m_form; }
+    DictationWindow& window() { return *m_window; }
     MediaPlayer& player() { return m_player; }
     QString tempPath() const;
     QString databasePath() const;
@@ -51,6 +51,8 @@ public:
     void click(QTreeWidgetItem* node);
     void openLesson(int book, int lesson);
 
+    // The buttons by their described index: 1 下一句, 2 朗读, 3 答案, 4 退出, 6 上一句.
+    static QString buttonName(int index);
     FaceButton* button(int index) const;
     // Presses and releases the button with the given mouse button, as a learner clicks it.
     void clickButton(int index, Qt::MouseButton mouseButton = Qt::LeftButton);
@@ -68,7 +70,7 @@ private:
     QTemporaryDir m_dir;
     bool m_valid = false;
     MediaPlayer m_player;
-    std::unique_ptr<DictationWindow> m_form;
+    std::unique_ptr<DictationWindow> m_window;
 };
 
 // QTEST_MAIN for widget tests that must not reach the sound server.

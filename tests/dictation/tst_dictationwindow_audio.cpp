@@ -44,12 +44,12 @@ private slots:
         for (const int button : {1, 2}) {
             m_fixture->clickButton(button);
             QCOMPARE(player.playState(), MediaPlayer::Playing);
-            QVERIFY(m_fixture->form().isWatchingPlayback());
+            QVERIFY(m_fixture->window().isWatchingPlayback());
             QVERIFY(ends.wait(5000));
             verifyStoppedAtEndOf(1);
         }
         const std::vector<qint16> heard = capture.stop();
-        QCOMPARE(m_fixture->form().currentSentence(), 1);
+        QCOMPARE(m_fixture->window().currentSentence(), 1);
 
         const auto sentence = sentenceFrames(1);
         const qint64 first = TestAudio::findFrames(heard, sentence);
@@ -74,18 +74,19 @@ private slots:
         m_fixture->clickButton(1);
         QTest::qWait(300);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
-        QCOMPARE(m_fixture->form().currentSentence(), 2);
+        QCOMPARE(m_fixture->window().currentSentence(), 2);
         // Sentence 2 is well past sentence 1's end: the jump back must not stop there.
         m_fixture->clickButton(6);
-        QCOMPARE(m_fixture->form().currentSentence(), 1);
+        QCOMPARE(m_fixture->window().currentSentence(), 1);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
-        QCOMPARE(player.endPosition(), TimeText::seconds(m_fixture->form().sentences().endText(1)));
+        QCOMPARE(player.endPosition(),
+                 TimeText::seconds(m_fixture->window().sentences().endText(1)));
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 5000);
         verifyStoppedAtEndOf(1);
         const std::vector<qint16> heard = capture.stop();
 
         // The start of sentence 2 was heard, then all of sentence 1 and nothing after it.
-        const double start2At = m_fixture->form().sentences().startTime(2);
+        const double start2At = m_fixture->window().sentences().startTime(2);
         const auto start2 = framesBetween(start2At, start2At + 0.2);
         QVERIFY2(TestAudio::findFrames(heard, start2) > 0, "sentence 2 did not start");
         const auto sentence = sentenceFrames(1);
@@ -101,7 +102,7 @@ private slots:
         MediaPlayer& player = m_fixture->player();
         QSignalSpy ends(&player, &MediaPlayer::endReached);
         m_fixture->clickButton(2);
-        QSignalSpy closed(&m_fixture->form(), &DictationWindow::closed);
+        QSignalSpy closed(&m_fixture->window(), &DictationWindow::closed);
         m_fixture->clickButton(4);
         QCOMPARE(closed.size(), 1);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
@@ -140,7 +141,7 @@ private slots:
         QCOMPARE(player.playState(), MediaPlayer::Playing);
         QCOMPARE(player.url(), copy);
         QTRY_COMPARE_WITH_TIMEOUT(reading, 3, 10000);
-        QVERIFY(!m_fixture->form().isWatchingPlayback());
+        QVERIFY(!m_fixture->window().isWatchingPlayback());
         QCOMPARE(player.controls().currentPosition(),
                  double(MediaPlayer::stopFrame(TimeText::seconds(sentences[2].end),
                                                player.sampleRate())) /
@@ -180,19 +181,19 @@ private:
 
     std::vector<qint16> sentenceFrames(int sentence) const
     {
-        const SentenceTable& lists = m_fixture->form().sentences();
+        const SentenceTable& lists = m_fixture->window().sentences();
         return framesBetween(lists.startTime(sentence), TimeText::seconds(lists.endText(sentence)));
     }
 
     void verifyStoppedAtEndOf(int sentence)
     {
         MediaPlayer& player = m_fixture->player();
-        const double end = TimeText::seconds(m_fixture->form().sentences().endText(sentence));
+        const double end = TimeText::seconds(m_fixture->window().sentences().endText(sentence));
         QVERIFY(end > 0);
         QCOMPARE(player.playState(), MediaPlayer::Stopped);
         QCOMPARE(player.controls().currentPosition(),
                  double(MediaPlayer::stopFrame(end, player.sampleRate())) / player.sampleRate());
-        QVERIFY(!m_fixture->form().isVisible() || !m_fixture->form().isWatchingPlayback());
+        QVERIFY(!m_fixture->window().isVisible() || !m_fixture->window().isWatchingPlayback());
     }
 
     std::unique_ptr<DictationFixture> m_fixture;

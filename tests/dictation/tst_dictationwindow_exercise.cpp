@@ -21,7 +21,7 @@ private slots:
         QVERIFY(m_fixture->isValid());
         m_fixture->openLesson(1, 1);
         m_source = readCourseLesson(1, 1);
-        QCOMPARE(m_fixture->form().sentences().count(), 14);
+        QCOMPARE(m_fixture->window().sentences().count(), 14);
     }
     void cleanup() { m_fixture.reset(); }
 
@@ -29,24 +29,24 @@ private slots:
     {
         type(QStringLiteral("good"));
         m_fixture->clickButton(1);
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.currentSentence(), 1);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.currentSentence(), 1);
         verifyPlayed(QStringLiteral("2.57"), 3.93);
-        QVERIFY(form.isWatchingPlayback());
+        QVERIFY(window.isWatchingPlayback());
         QVERIFY(m_fixture->input()->toPlainText().isEmpty());
         QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
         QCOMPARE(m_fixture->shownTranslation(), m_source.translations[1]);
-        QCOMPARE(form.hiddenTranslation(), m_source.translations[1]);
+        QCOMPARE(window.hiddenTranslation(), m_source.translations[1]);
         QVERIFY(m_fixture->input()->hasFocus());
         QVERIFY(m_fixture->button(6)->isEnabled());
     }
 
     void lastSentenceKeepsItsPlace()
     {
-        DictationWindow& form = m_fixture->form();
+        DictationWindow& window = m_fixture->window();
         for (int i = 1; i <= 13; ++i) {
             m_fixture->clickButton(1);
-            QCOMPARE(form.currentSentence(), i);
+            QCOMPARE(window.currentSentence(), i);
         }
         QVERIFY(m_fixture->button(1)->isEnabled());
         // The last sentence has no end time: it plays on to the end of the recording.
@@ -56,7 +56,7 @@ private slots:
         m_fixture->clickButton(3);
         m_fixture->player().controls().setCurrentPosition(5.0);
         m_fixture->clickButton(1);
-        QCOMPARE(form.currentSentence(), 13);
+        QCOMPARE(window.currentSentence(), 13);
         QVERIFY(!m_fixture->button(1)->isEnabled());
         QVERIFY(m_fixture->button(6)->isEnabled());
         verifyPlayed(QStringLiteral("26.43"), -1.0);
@@ -65,18 +65,18 @@ private slots:
         QCOMPARE(m_fixture->shownTranslation(), m_source.translations[13]);
 
         m_fixture->clickButton(6);
-        QCOMPARE(form.currentSentence(), 12);
+        QCOMPARE(window.currentSentence(), 12);
         QVERIFY(m_fixture->button(1)->isEnabled());
         verifyPlayed(QStringLiteral("24.5"), 25.74);
     }
 
     void firstSentenceKeepsItsPlace()
     {
-        DictationWindow& form = m_fixture->form();
+        DictationWindow& window = m_fixture->window();
         type(QStringLiteral("good"));
         m_fixture->clickButton(3);
         m_fixture->clickButton(6);
-        QCOMPARE(form.currentSentence(), 0);
+        QCOMPARE(window.currentSentence(), 0);
         QVERIFY(!m_fixture->button(6)->isEnabled());
         QVERIFY(m_fixture->button(1)->isEnabled());
         verifyPlayed(QStringLiteral(".5"), 1.88);
@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(m_fixture->shownTranslation(), m_source.translations[0]);
 
         m_fixture->clickButton(1);
-        QCOMPARE(form.currentSentence(), 1);
+        QCOMPARE(window.currentSentence(), 1);
         QVERIFY(m_fixture->button(6)->isEnabled());
     }
 
@@ -93,11 +93,11 @@ private slots:
     {
         m_fixture->openLesson(3, 60);
         m_fixture->clickButton(1);
-        QCOMPARE(m_fixture->form().currentSentence(), 0);
+        QCOMPARE(m_fixture->window().currentSentence(), 0);
         QVERIFY(!m_fixture->button(1)->isEnabled());
         verifyPlayed(QStringLiteral(".5"), -1.0);
         m_fixture->clickButton(6);
-        QCOMPARE(m_fixture->form().currentSentence(), 0);
+        QCOMPARE(m_fixture->window().currentSentence(), 0);
         QVERIFY(!m_fixture->button(6)->isEnabled());
         QVERIFY(m_fixture->button(1)->isEnabled());
     }
@@ -115,7 +115,7 @@ private slots:
         m_fixture->player().controls().setCurrentPosition(20.0);
         m_fixture->clickButton(2, Qt::MiddleButton);
         verifyPlayed(QStringLiteral("2.57"), 3.93);
-        QCOMPARE(m_fixture->form().currentSentence(), 1);
+        QCOMPARE(m_fixture->window().currentSentence(), 1);
         QCOMPARE(m_fixture->input()->toPlainText(), QStringLiteral("good morning lily"));
         QCOMPARE(m_fixture->answer()->toPlainText(), m_source.sentences[1]);
         QVERIFY(m_fixture->input()->hasFocus());
@@ -135,17 +135,17 @@ private slots:
 
     void hiddenTranslationFollowsTheSentence()
     {
-        DictationWindow& form = m_fixture->form();
+        DictationWindow& window = m_fixture->window();
         QTest::mouseClick(m_fixture->label(QStringLiteral("translationToggleBack")),
                           Qt::LeftButton);
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("显 示"));
         m_fixture->clickButton(1);
         m_fixture->clickButton(1);
         QVERIFY(m_fixture->shownTranslation().isEmpty());
-        QCOMPARE(form.hiddenTranslation(), m_source.translations[2]);
+        QCOMPARE(window.hiddenTranslation(), m_source.translations[2]);
         m_fixture->clickButton(6);
         QVERIFY(m_fixture->shownTranslation().isEmpty());
-        QCOMPARE(form.hiddenTranslation(), m_source.translations[1]);
+        QCOMPARE(window.hiddenTranslation(), m_source.translations[1]);
         QTest::mouseClick(m_fixture->label(QStringLiteral("translationToggleBack")),
                           Qt::LeftButton);
         QCOMPARE(m_fixture->shownTranslation(), m_source.translations[1]);
@@ -155,7 +155,7 @@ private slots:
 
     void endCheckActsOnlyPastTheEnd()
     {
-        DictationWindow& form = m_fixture->form();
+        DictationWindow& window = m_fixture->window();
         MediaPlayer& player = m_fixture->player();
         const auto stopAt = [&player](double seconds) {
             // Where the player stands after stopping by itself, then its report.
@@ -163,32 +163,32 @@ private slots:
             emit player.endReached();
         };
         m_fixture->clickButton(2);
-        QVERIFY(form.isWatchingPlayback());
+        QVERIFY(window.isWatchingPlayback());
         stopAt(1.88);
-        QVERIFY2(form.isWatchingPlayback(), "stopped at the end time itself, not past it");
+        QVERIFY2(window.isWatchingPlayback(), "stopped at the end time itself, not past it");
         stopAt(1.88 + 1.0 / player.sampleRate());
-        QVERIFY(!form.isWatchingPlayback());
+        QVERIFY(!window.isWatchingPlayback());
 
         // Playback this window did not start is none of its business.
         stopAt(30.0);
-        QVERIFY(!form.isWatchingPlayback());
+        QVERIFY(!window.isWatchingPlayback());
 
         // An empty end time never ends the watch, not even at the end of the recording.
         for (int i = 0; i < 13; ++i) {
             m_fixture->clickButton(1);
         }
         stopAt(double(player.frameCount()) / player.sampleRate());
-        QVERIFY(form.isWatchingPlayback());
+        QVERIFY(window.isWatchingPlayback());
 
         // Closing ends the watch; the player is left as it is.
-        form.close();
-        QVERIFY(!form.isWatchingPlayback());
+        window.close();
+        QVERIFY(!window.isWatchingPlayback());
         QVERIFY(player.hasMedia());
     }
 
     void shortcutsDriveTheButtons()
     {
-        DictationWindow& form = m_fixture->form();
+        DictationWindow& window = m_fixture->window();
         QPlainTextEdit* input = m_fixture->input();
         QVERIFY(input->hasFocus());
         const QList<std::tuple<QKeyCombination, int>> steps{
@@ -199,7 +199,7 @@ private slots:
         for (const auto& [key, sentence] : steps) {
             type(QStringLiteral("abc"));
             QTest::keyClick(input, key.key(), key.keyboardModifiers());
-            QCOMPARE(form.currentSentence(), sentence);
+            QCOMPARE(window.currentSentence(), sentence);
             QVERIFY(input->toPlainText().isEmpty());
         }
         verifyPlayed(QStringLiteral("2.57"), 3.93);
@@ -268,21 +268,21 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Return);
         QTest::keyClick(tree, Qt::Key_Down);
         QTest::keyClick(tree, Qt::Key_Return);
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.sentences().count(), 14);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.sentences().count(), 14);
         QPlainTextEdit* input = m_fixture->input();
         QVERIFY(input->hasFocus());
         for (int i = 0; i < 14; ++i) {
-            QCOMPARE(form.currentSentence(), i);
+            QCOMPARE(window.currentSentence(), i);
             QTest::keyClick(input, Qt::Key_R, Qt::ControlModifier);
-            QVERIFY(form.isWatchingPlayback());
+            QVERIFY(window.isWatchingPlayback());
             type(m_source.sentences[i]);
             QTest::keyClick(input, Qt::Key_Return, Qt::ControlModifier);
             QCOMPARE(m_fixture->answer()->toPlainText(), input->toPlainText());
             QVERIFY(input->hasFocus());
             QTest::keyClick(input, Qt::Key_Down, Qt::ControlModifier);
         }
-        QCOMPARE(form.currentSentence(), 13);
+        QCOMPARE(window.currentSentence(), 13);
         QVERIFY(!m_fixture->button(1)->isEnabled());
     }
 

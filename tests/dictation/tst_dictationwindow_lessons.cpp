@@ -1,7 +1,7 @@
 #include "dictation/dictationwindow.h"
 #include "dictationfixture.h"
 #include "widgets/facebutton.h"
-#include "widgets/lessontreeshading.h"
+#include "widgets/lessontree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,14 +41,14 @@ private slots:
         QCOMPARE(source.sentences.size(), 14);
         m_fixture->openLesson(1, 1);
 
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.sentences().sentences, source.sentences);
-        QCOMPARE(form.sentences().translations, source.translations);
-        QCOMPARE(form.sentences().startTimes.value(0), QStringLiteral(".5"));
-        QCOMPARE(form.sentences().endTimes.last(), QString());
-        QCOMPARE(form.currentSentence(), 0);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.sentences().sentences, source.sentences);
+        QCOMPARE(window.sentences().translations, source.translations);
+        QCOMPARE(window.sentences().startTimes.value(0), QStringLiteral(".5"));
+        QCOMPARE(window.sentences().endTimes.last(), QString());
+        QCOMPARE(window.currentSentence(), 0);
         QCOMPARE(m_fixture->shownTranslation(), source.translations.first());
-        QCOMPARE(form.hiddenTranslation(), source.translations.first());
+        QCOMPARE(window.hiddenTranslation(), source.translations.first());
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QVERIFY(m_fixture->input()->toPlainText().isEmpty());
         QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
@@ -59,14 +59,14 @@ private slots:
         const QString library =
             QDir(DictationFixture::voiceLibrary()).filePath(QStringLiteral("QVN101.dat"));
         const QString copy = m_fixture->tempPath() + QStringLiteral("sounenclff/QVN101.mp3");
-        QCOMPARE(form.lessonAudioFile(), library);
+        QCOMPARE(window.lessonAudioFile(), library);
         MediaPlayer& player = m_fixture->player();
         QCOMPARE(QDir::cleanPath(player.url()), QDir::cleanPath(copy));
         QVERIFY(player.hasMedia());
         QCOMPARE(fileBytes(copy), fileBytes(library));
         QCOMPARE(player.playState(), MediaPlayer::Stopped);
         QCOMPARE(player.controls().currentPosition(), 0.0);
-        QVERIFY(!form.isWatchingPlayback());
+        QVERIFY(!window.isWatchingPlayback());
     }
 
     void lessonWithoutRecordingKeepsItsText()
@@ -76,11 +76,11 @@ private slots:
         m_fixture->openLesson(1, 1);
         m_fixture->openLesson(2, 96);
 
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.sentences().sentences, source.sentences);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.sentences().sentences, source.sentences);
         QCOMPARE(m_fixture->shownTranslation(), source.translations.first());
         QCOMPARE(m_fixture->buttonStates(), onlyQuit);
-        QVERIFY(form.lessonAudioFile().endsWith(QLatin1String("/QVN2096.dat")));
+        QVERIFY(window.lessonAudioFile().endsWith(QLatin1String("/QVN2096.dat")));
         QVERIFY(!m_fixture->player().hasMedia());
         QCOMPARE(m_fixture->player().url(), QString());
         QVERIFY(
@@ -90,15 +90,15 @@ private slots:
     void lessonWithoutRowsOrRecording()
     {
         m_fixture->openLesson(1, 70);
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.sentences().count(), 0);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.sentences().count(), 0);
         QVERIFY(m_fixture->shownTranslation().isEmpty());
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QCOMPARE(m_fixture->buttonStates(), onlyQuit);
-        QVERIFY(form.lessonAudioFile().endsWith(QLatin1String("/QVN1070.dat")));
+        QVERIFY(window.lessonAudioFile().endsWith(QLatin1String("/QVN1070.dat")));
         // Greyed in the tree, still clickable, with a word on how to fill it.
         QTreeWidgetItem* empty = m_fixture->lessonNode(1, 70);
-        QCOMPARE(empty->toolTip(0), LessonTreeShading::emptyLessonTip());
+        QCOMPARE(empty->toolTip(0), LessonTree::emptyLessonTip());
         QVERIFY(empty->data(0, Qt::ForegroundRole).isValid());
         QVERIFY(m_fixture->lessonNode(1, 12)->toolTip(0).isEmpty());
         QVERIFY(!m_fixture->lessonNode(1, 12)->data(0, Qt::ForegroundRole).isValid());
@@ -115,13 +115,13 @@ private slots:
         QVERIFY(!book2->isExpanded());
         m_fixture->click(book2);
         QVERIFY(book2->isExpanded());
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.sentences().count(), 0);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.sentences().count(), 0);
         QVERIFY(m_fixture->input()->toPlainText().isEmpty());
         QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
         QVERIFY(m_fixture->shownTranslation().isEmpty());
-        QVERIFY(form.hiddenTranslation().isEmpty());
-        QVERIFY(form.lessonAudioFile().isEmpty());
+        QVERIFY(window.hiddenTranslation().isEmpty());
+        QVERIFY(window.lessonAudioFile().isEmpty());
         QCOMPARE(m_fixture->buttonStates(), onlyQuit);
         QVERIFY(!m_fixture->player().hasMedia());
 
@@ -139,11 +139,11 @@ private slots:
     void toggleHidesAndShowsTheTranslation()
     {
         m_fixture->openLesson(1, 1);
-        const QString first = m_fixture->form().hiddenTranslation();
+        const QString first = m_fixture->window().hiddenTranslation();
         toggle();
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("显 示"));
         QVERIFY(m_fixture->shownTranslation().isEmpty());
-        QCOMPARE(m_fixture->form().hiddenTranslation(), first);
+        QCOMPARE(m_fixture->window().hiddenTranslation(), first);
 
         // A click on the caption itself does the same as one on its picture.
         QLabel* caption = m_fixture->label(QStringLiteral("translationToggle"));
@@ -161,17 +161,17 @@ private slots:
         m_fixture->openLesson(1, 1);
         toggle();
         m_fixture->clickButton(1);
-        QCOMPARE(m_fixture->form().currentSentence(), 1);
+        QCOMPARE(m_fixture->window().currentSentence(), 1);
         m_fixture->openLesson(3, 60);
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QCOMPARE(m_fixture->shownTranslation(), readCourseLesson(3, 60).translations.first());
-        QCOMPARE(m_fixture->form().currentSentence(), 0);
+        QCOMPARE(m_fixture->window().currentSentence(), 0);
 
         // The same lesson again reloads it from the start.
         m_fixture->clickButton(1);
         toggle();
         m_fixture->openLesson(3, 60);
-        QCOMPARE(m_fixture->form().currentSentence(), 0);
+        QCOMPARE(m_fixture->window().currentSentence(), 0);
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QCOMPARE(m_fixture->buttonStates(), allEnabled);
     }
@@ -191,7 +191,7 @@ private slots:
         QFETCH(int, lesson);
         QFETCH(QString, name);
         m_fixture->openLesson(book, lesson);
-        QCOMPARE(QFileInfo(m_fixture->form().lessonAudioFile()).fileName(),
+        QCOMPARE(QFileInfo(m_fixture->window().lessonAudioFile()).fileName(),
                  name + QStringLiteral(".dat"));
         QCOMPARE(QFileInfo(m_fixture->player().url()).fileName(), name + QStringLiteral(".mp3"));
         QVERIFY(m_fixture->player().hasMedia());
@@ -202,16 +202,16 @@ private slots:
         // Book 1 lesson 1 without its rows; its recording is still in the library.
         QVERIFY(m_fixture->removeSentences(QStringLiteral("1"), QStringLiteral("Lesson 1")));
         m_fixture->openLesson(1, 1);
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.sentences().count(), 0);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.sentences().count(), 0);
         QCOMPARE(m_fixture->buttonStates(), allEnabled);
         QVERIFY(m_fixture->player().hasMedia());
 
         for (const int index : {1, 1, 6, 6, 2, 3, 1}) {
             m_fixture->clickButton(index);
-            QCOMPARE(form.currentSentence(), 0);
+            QCOMPARE(window.currentSentence(), 0);
             // Nothing is played: no sentence, so no start and no end to stop at.
-            QVERIFY(!form.isWatchingPlayback());
+            QVERIFY(!window.isWatchingPlayback());
             QCOMPARE(m_fixture->player().endPosition(), -1.0);
             QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
             QVERIFY(m_fixture->shownTranslation().isEmpty());
@@ -230,7 +230,7 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Down);
         QCOMPARE(tree->currentItem(), m_fixture->lessonNode(1, 1));
         QTest::keyClick(tree, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(m_fixture->form().sentences().count(), 14);
+        QCOMPARE(m_fixture->window().sentences().count(), 14);
         QVERIFY(m_fixture->input()->hasFocus());
 
         // Tab leads from the input box to the tree and back, never into the text.

@@ -26,17 +26,18 @@ private slots:
         DictationFixture fixture;
         QVERIFY(fixture.isValid());
         fixture.openLesson(1, 1);
-        DictationWindow& form = fixture.form();
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* box = form.findChild<QTextEdit*>(QStringLiteral("answerMarking"));
+        DictationWindow& window = fixture.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* box = window.findChild<QTextEdit*>(QStringLiteral("answerMarking"));
         QVERIFY(box && !box->isVisible());
         // It lies where nothing described is hidden.
-        for (const char* name : {"banner", "frame1", "frame4", "button_6", "button_4"}) {
-            const auto* control = form.findChild<QWidget*>(QLatin1String(name));
+        for (const char* name :
+             {"banner", "lessonTreeFrame", "inputFrame", "previousButton", "quitButton"}) {
+            const auto* control = window.findChild<QWidget*>(QLatin1String(name));
             QVERIFY2(control && !control->geometry().intersects(box->geometry()), name);
         }
-        QVERIFY(form.rect().contains(box->geometry()));
+        QVERIFY(window.rect().contains(box->geometry()));
 
         QTest::keyClicks(fixture.input(), QStringLiteral("good  mornin dad dad"));
         fixture.clickButton(3);

@@ -31,26 +31,26 @@ constexpr Element design[] = {
     {"bannerIcon", 60, 180, 480, 480},
     {"lessonTitle", 660, 240, 2160, 195},
     {"creditLine", 660, 480, 1845, 225},
-    {"frame1", 60, 900, 2595, 5895},
+    {"lessonTreeFrame", 60, 900, 2595, 5895},
     {"lessonTreeBar", 90, 930, 2550, 315},
     {"lessonTree", 120, 1260, 2475, 5490},
-    {"frame3", 2700, 900, 8115, 1935},
+    {"translationFrame", 2700, 900, 8115, 1935},
     {"translationBack", 2700, 900, 8115, 1935},
     {"translationBar", 2730, 930, 8055, 400},
     {"translationLine", 2760, 1380, 6975, 1305},
     {"translationToggleBack", 9840, 1680, 855, 555},
-    {"frame2", 2700, 2880, 8115, 1935},
+    {"answerFrame", 2700, 2880, 8115, 1935},
     {"answerBack", 2700, 2880, 8115, 1935},
     {"answerBar", 2730, 2910, 8055, 400},
     {"answerBox", 2760, 3300, 7995, 1455},
-    {"frame4", 2700, 4860, 8115, 1935},
+    {"inputFrame", 2700, 4860, 8115, 1935},
     {"inputBar", 2730, 4890, 8055, 400},
     {"inputBox", 2760, 5280, 7995, 1455},
-    {"button_6", 4860, 6960, 1125, 315},
-    {"button_1", 6060, 6960, 1125, 315},
-    {"button_2", 7260, 6960, 1125, 315},
-    {"button_3", 8460, 6960, 1125, 315},
-    {"button_4", 9660, 6960, 1125, 315},
+    {"previousButton", 4860, 6960, 1125, 315},
+    {"nextButton", 6060, 6960, 1125, 315},
+    {"replayButton", 7260, 6960, 1125, 315},
+    {"answerButton", 8460, 6960, 1125, 315},
+    {"quitButton", 9660, 6960, 1125, 315},
 };
 
 int px(int twips)
@@ -82,39 +82,41 @@ private slots:
 
     void windowStandsAsDesigned()
     {
-        DictationWindow& form = m_fixture->form();
-        QCOMPARE(form.windowTitle(), QStringLiteral("听写练习"));
-        QCOMPARE(form.size(), QSize(px(10860), px(7545)));
-        QVERIFY(!form.windowIcon().isNull());
-        const QRect screen = form.screen()->geometry();
-        QCOMPARE(form.x(), screen.x() + (screen.width() - form.width()) / 2);
-        QCOMPARE(form.y(), screen.y() + (screen.height() - form.height()) / 2);
+        DictationWindow& window = m_fixture->window();
+        QCOMPARE(window.windowTitle(), QStringLiteral("听写练习"));
+        QCOMPARE(window.size(), QSize(px(10860), px(7545)));
+        QVERIFY(!window.windowIcon().isNull());
+        const QRect screen = window.screen()->geometry();
+        QCOMPARE(window.x(), screen.x() + (screen.width() - window.width()) / 2);
+        QCOMPARE(window.y(), screen.y() + (screen.height() - window.height()) / 2);
 
         for (const Element& e : design) {
-            auto* widget = form.findChild<QWidget*>(QString::fromLatin1(e.name));
+            auto* widget = window.findChild<QWidget*>(QString::fromLatin1(e.name));
             QVERIFY2(widget, e.name);
-            QCOMPARE(widget->parentWidget(), &form);
+            QCOMPARE(widget->parentWidget(), &window);
             QVERIFY2(widget->isVisible(), e.name);
             QCOMPARE(widget->geometry(), QRect(px(e.left), px(e.top), px(e.width), px(e.height)));
         }
         // The frames draw over the panels but never catch a click.
-        for (const char* frame : {"frame1", "frame2", "frame3", "frame4"}) {
-            QVERIFY(form.findChild<QWidget*>(QString::fromLatin1(frame))
+        for (const char* frame :
+             {"lessonTreeFrame", "answerFrame", "translationFrame", "inputFrame"}) {
+            QVERIFY(window.findChild<QWidget*>(QString::fromLatin1(frame))
                         ->testAttribute(Qt::WA_TransparentForMouseEvents));
         }
     }
 
     void headingsCaptionsAndColours()
     {
-        DictationWindow& form = m_fixture->form();
-        const QList<std::pair<int, QString>> headings{{1, QStringLiteral("选择课文")},
-                                                      {4, QStringLiteral("中文翻译")},
-                                                      {0, QStringLiteral("核对答案")},
-                                                      {2, QStringLiteral("输入英文")}};
+        DictationWindow& window = m_fixture->window();
+        const QList<std::pair<QString, QString>> headings{
+            {QStringLiteral("lessonTreeHeading"), QStringLiteral("选择课文")},
+            {QStringLiteral("translationHeading"), QStringLiteral("中文翻译")},
+            {QStringLiteral("answerHeading"), QStringLiteral("核对答案")},
+            {QStringLiteral("inputHeading"), QStringLiteral("输入英文")}};
         const QStringList bars{QStringLiteral("lessonTreeBar"), QStringLiteral("translationBar"),
                                QStringLiteral("answerBar"), QStringLiteral("inputBar")};
         for (int i = 0; i < headings.size(); ++i) {
-            QLabel* heading = m_fixture->label(QStringLiteral("heading_%1").arg(headings[i].first));
+            QLabel* heading = m_fixture->label(headings[i].first);
             QVERIFY(heading);
             QCOMPARE(heading->text(), headings[i].second);
             QCOMPARE(heading->parentWidget()->objectName(), bars[i]);
@@ -148,10 +150,10 @@ private slots:
         QVERIFY(m_fixture->answer()->isReadOnly());
 
         // What is on the screen: banner, window, a white panel and its silver frame.
-        QCOMPARE(pixel(&form, {300, 5}), QColor(203, 222, 245));
-        QCOMPARE(pixel(&form, {10, 480}), QColor(236, 237, 239));
-        QCOMPARE(pixel(&form, {700, 100}), QColor(Qt::white));
-        QCOMPARE(pixel(&form, {px(2700), px(1500)}), QColor(192, 192, 192));
+        QCOMPARE(pixel(&window, {300, 5}), QColor(203, 222, 245));
+        QCOMPARE(pixel(&window, {10, 480}), QColor(236, 237, 239));
+        QCOMPARE(pixel(&window, {700, 100}), QColor(Qt::white));
+        QCOMPARE(pixel(&window, {px(2700), px(1500)}), QColor(192, 192, 192));
     }
 
     void bannerShowsTheWindowIcon()
@@ -159,14 +161,14 @@ private slots:
         // The study window hands its own icon over after creating the window.
         QPixmap red(32, 32);
         red.fill(Qt::red);
-        m_fixture->form().setWindowIcon(QIcon(red));
+        m_fixture->window().setWindowIcon(QIcon(red));
         const QImage shown = m_fixture->label(QStringLiteral("bannerIcon"))->pixmap().toImage();
         QCOMPARE(shown.pixelColor(16, 16), QColor(Qt::red));
     }
 
     void opensWithNothingLoaded()
     {
-        DictationWindow& form = m_fixture->form();
+        DictationWindow& window = m_fixture->window();
         QCOMPARE(m_fixture->buttonStates(), (QList<bool>{false, false, false, false, true}));
         const QStringList captions{QStringLiteral("上一句"), QStringLiteral("下一句"),
                                    QStringLiteral("朗  读"), QStringLiteral("答  案"),
@@ -176,16 +178,16 @@ private slots:
             FaceButton* button = m_fixture->button(indices[i]);
             QCOMPARE(button->caption(), captions[i]);
             QCOMPARE(button->captionLabel()->objectName(),
-                     QStringLiteral("buttonCaption_%1").arg(indices[i]));
+                     DictationFixture::buttonName(indices[i]) + QStringLiteral("Caption"));
         }
         QCOMPARE(m_fixture->toggleCaption(), QStringLiteral("隐 藏"));
         QVERIFY(m_fixture->shownTranslation().isEmpty());
-        QVERIFY(form.hiddenTranslation().isEmpty());
+        QVERIFY(window.hiddenTranslation().isEmpty());
         QVERIFY(m_fixture->input()->toPlainText().isEmpty());
         QVERIFY(m_fixture->answer()->toPlainText().isEmpty());
-        QCOMPARE(form.currentSentence(), 0);
-        QVERIFY(!form.isWatchingPlayback());
-        QVERIFY(form.lessonAudioFile().isEmpty());
+        QCOMPARE(window.currentSentence(), 0);
+        QVERIFY(!window.isWatchingPlayback());
+        QVERIFY(window.lessonAudioFile().isEmpty());
     }
 
     void openingLeavesThePlayerAlone()
@@ -246,8 +248,8 @@ private slots:
         QVERIFY(opened.first().isLocalFile());
 
         // The other captions are plain text.
-        for (const char* name :
-             {"heading_0", "heading_1", "heading_2", "heading_4", "lessonTitle"}) {
+        for (const char* name : {"answerHeading", "lessonTreeHeading", "inputHeading",
+                                 "translationHeading", "lessonTitle"}) {
             QTest::mouseClick(m_fixture->label(QString::fromLatin1(name)), Qt::LeftButton);
         }
         QCOMPARE(opened.size(), 1);
@@ -261,18 +263,18 @@ private slots:
         QVERIFY(player.hasMedia());
         const QString url = player.url();
 
-        DictationWindow& form = m_fixture->form();
-        QSignalSpy closed(&form, &DictationWindow::closed);
+        DictationWindow& window = m_fixture->window();
+        QSignalSpy closed(&window, &DictationWindow::closed);
         m_fixture->clickButton(4, Qt::MiddleButton);
         QCOMPARE(closed.size(), 1);
-        QVERIFY(!form.isVisible());
+        QVERIFY(!window.isVisible());
         QCOMPARE(player.url(), url);
         QVERIFY(player.hasMedia());
 
         // The title bar's close says the same.
         m_fixture->reopen();
-        QSignalSpy closedAgain(&m_fixture->form(), &DictationWindow::closed);
-        m_fixture->form().close();
+        QSignalSpy closedAgain(&m_fixture->window(), &DictationWindow::closed);
+        m_fixture->window().close();
         QCOMPARE(closedAgain.size(), 1);
     }
 
@@ -313,7 +315,7 @@ private slots:
         QTest::mousePress(replay, Qt::LeftButton, {}, replay->rect().center());
         QVERIFY(!replay->isPressed());
         QTest::mouseRelease(replay, Qt::LeftButton, {}, replay->rect().center());
-        QVERIFY(!m_fixture->form().isWatchingPlayback());
+        QVERIFY(!m_fixture->window().isWatchingPlayback());
         QCOMPARE(m_fixture->player().endPosition(), -1.0);
     }
 

@@ -76,11 +76,11 @@ void StudyFixture::open(const QString& voiceLibrary)
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_system.path());
     m_voiceLibrary = voiceLibrary;
     // The learner's own lessons stay out of reach, as the remembered place does.
-    m_form = std::make_unique<StudyWindow>(
+    m_window = std::make_unique<StudyWindow>(
         StudyPaths{Startup::tempPath, voiceLibrary,
                    QDir(m_system.path()).filePath(QStringLiteral("lessons"))});
-    m_form->load();
-    if (!QTest::qWaitForWindowExposed(m_form.get())) {
+    m_window->load();
+    if (!QTest::qWaitForWindowExposed(m_window.get())) {
         qWarning("the study window was not exposed");
     }
 }
@@ -89,7 +89,7 @@ StudyFixture::~StudyFixture() = default;
 
 QTreeWidget* StudyFixture::tree() const
 {
-    return m_form->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    return m_window->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
 }
 
 QTreeWidgetItem* StudyFixture::bookNode(int book) const
@@ -107,6 +107,26 @@ void StudyFixture::click(QTreeWidgetItem* node)
     LessonTreeClicks::click(tree(), node);
 }
 
+QString StudyFixture::sentenceButtonName(int index)
+{
+    static const QStringList names{
+        QStringLiteral("previousSentence"), QStringLiteral("nextSentence"),
+        QStringLiteral("replaySentence"),   QStringLiteral("record"),
+        QStringLiteral("playRecording"),    QStringLiteral("saveRecording")};
+    return names.value(index) + QStringLiteral("Button");
+}
+
+QString StudyFixture::toolbarName(int index)
+{
+    static const QStringList names{QString(),
+                                   QStringLiteral("readLesson"),
+                                   QStringLiteral("stopReading"),
+                                   QStringLiteral("dictation"),
+                                   QStringLiteral("help"),
+                                   QStringLiteral("home")};
+    return names.value(index);
+}
+
 QString StudyFixture::settingsFile() const
 {
     return QDir(m_system.path()).filePath(QStringLiteral("Orlune/Orlune.ini"));
@@ -114,8 +134,8 @@ QString StudyFixture::settingsFile() const
 
 void StudyFixture::reopen(const std::function<void()>& whileClosed)
 {
-    m_form->releaseDevices();
-    m_form.reset();
+    m_window->releaseDevices();
+    m_window.reset();
     if (whileClosed) {
         whileClosed();
     }

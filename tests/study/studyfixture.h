@@ -40,7 +40,11 @@ public:
     explicit StudyFixture(const SyntheticLesson& lesson);
     ~StudyFixture();
 
-    StudyWindow& form() { return *m_form; }
+    StudyWindow& window() { return *m_window; }
+    // Object names by the described indices: the sentence buttons 0..5 from the left, the
+    // toolbar buttons 1..5 ("<name>Button", "<name>Icon", "<name>Caption").
+    static QString sentenceButtonName(int index);
+    static QString toolbarName(int index);
     QTreeWidget* tree() const;
     QTreeWidgetItem* bookNode(int book) const;
     QTreeWidgetItem* lessonNode(int book, int lesson) const;
@@ -57,6 +61,6 @@ private:
     void open(const QString& voiceLibrary);
 
     QTemporaryDir m_system;
-    std::unique_ptr<StudyWindow> m_form;
+    std::unique_ptr<StudyWindow> m_window;
     QString m_voiceLibrary;
 };

@@ -4,7 +4,7 @@
 #include "testmain.h"
 #include "testsignals.h"
 #include "widgets/facebutton.h"
-#include "widgets/lessontreeshading.h"
+#include "widgets/lessontree.h"
 
 #include <QDir>
 #include <QLabel>
@@ -17,16 +17,17 @@
 
 namespace {
 
-QString labelText(StudyWindow& form, const QString& name)
+QString labelText(StudyWindow& window, const QString& name)
 {
-    auto* label = form.findChild<QLabel*>(name);
+    auto* label = window.findChild<QLabel*>(name);
     return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
 }
 
-bool actionEnabled(StudyWindow& form, int toolbarIndex)
+bool actionEnabled(StudyWindow& window, int toolbarIndex)
 {
-    auto* icon = form.findChild<QLabel*>(QStringLiteral("toolbarIcon_%1").arg(toolbarIndex));
-    auto* caption = form.findChild<QLabel*>(QStringLiteral("toolbarCaption_%1").arg(toolbarIndex));
+    const QString name = StudyFixture::toolbarName(toolbarIndex);
+    auto* icon = window.findChild<QLabel*>(name + QStringLiteral("Icon"));
+    auto* caption = window.findChild<QLabel*>(name + QStringLiteral("Caption"));
     // The icon and the caption are always switched as a pair.
     if (!icon || !caption || icon->isEnabled() != caption->isEnabled()) {
         qWarning("toolbar pair %d is split", toolbarIndex);
@@ -55,9 +56,9 @@ private slots:
 
     void windowOpensWithTheWholeCourseCollapsed()
     {
-        StudyWindow& form = m_fixture->form();
-        QCOMPARE(form.windowTitle(), QStringLiteral("Orlune V4.0"));
-        QVERIFY(form.isMaximized() || form.windowState().testFlag(Qt::WindowMaximized));
+        StudyWindow& window = m_fixture->window();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orlune V4.0"));
+        QVERIFY(window.isMaximized() || window.windowState().testFlag(Qt::WindowMaximized));
         QTreeWidget* tree = m_fixture->tree();
         QCOMPARE(tree->topLevelItemCount(), 4);
         const QList<int> counts{72, 96, 60, 48};
@@ -76,22 +77,22 @@ private slots:
             lessons += node->childCount();
         }
         QCOMPARE(lessons, 276);
-        QCOMPARE(form.currentSentence(), -1);
-        QVERIFY(form.sentenceView().text().isEmpty());
-        QVERIFY(!form.player().hasMedia());
-        QVERIFY(!actionEnabled(form, 1));
-        QVERIFY(!actionEnabled(form, 2));
-        QVERIFY(actionEnabled(form, 3));
+        QCOMPARE(window.currentSentence(), -1);
+        QVERIFY(window.sentenceView().text().isEmpty());
+        QVERIFY(!window.player().hasMedia());
+        QVERIFY(!actionEnabled(window, 1));
+        QVERIFY(!actionEnabled(window, 2));
+        QVERIFY(actionEnabled(window, 3));
     }
 
     void lessonClickLoadsTextListsWordsAndRecording()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         const CourseLesson course = readCourseLesson(1, 12);
         QVERIFY(course.sentences.size() >= 8);
         m_fixture->openLesson(1, 12);
 
-        const SentenceTable& lists = form.sentences();
+        const SentenceTable& lists = window.sentences();
         QCOMPARE(lists.sentences, course.sentences);
         QCOMPARE(lists.translations, course.translations);
         QCOMPARE(lists.startTimes.size(), course.sentences.size());
@@ -110,8 +111,8 @@ private slots:
         for (const QString& s : course.sentences) {
             expected += s + QStringLiteral("\r\n\r\n");
         }
-        QCOMPARE(form.sentenceView().text(), expected);
-        auto* lessonText = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        QCOMPARE(window.sentenceView().text(), expected);
+        auto* lessonText = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
         const QStringList blocks = paragraphs(lessonText);
         for (int i = 0; i < course.sentences.size(); ++i) {
             QCOMPARE(blocks[2 * i], course.sentences[i]);
@@ -119,8 +120,9 @@ private slots:
         }
         // Teal Arial 12 throughout, caret at 0, nothing selected.
         const QColor teal(0, 128, 128);
-        QCOMPARE(form.sentenceView().colorAt(0), teal);
-        QCOMPARE(form.sentenceView().colorAt(int(form.sentenceView().charText().size()) - 3), teal);
+        QCOMPARE(window.sentenceView().colorAt(0), teal);
+        QCOMPARE(window.sentenceView().colorAt(int(window.sentenceView().charText().size()) - 3),
+                 teal);
         QCOMPARE(lessonText->textCursor().position(), 0);
         QVERIFY(!lessonText->textCursor().hasSelection());
         QTextCursor probe(lessonText->document());
@@ -129,32 +131,32 @@ private slots:
                  QStringLiteral("Arial"));
         QCOMPARE(probe.charFormat().fontPointSize(), 12.0);
 
-        auto* newWords = form.findChild<QPlainTextEdit*>(QStringLiteral("newWords"));
+        auto* newWords = window.findChild<QPlainTextEdit*>(QStringLiteral("newWords"));
         QCOMPARE(newWords->toPlainText(), course.words.join(u'\n') + u'\n');
-        QCOMPARE(labelText(form, QStringLiteral("translationLine")), StudyWindow::tipText());
-        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 12"));
-        QVERIFY(form.findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))
+        QCOMPARE(labelText(window, QStringLiteral("translationLine")), StudyWindow::tipText());
+        QCOMPARE(labelText(window, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 12"));
+        QVERIFY(window.findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))
                     ->toPlainText()
                     .isEmpty());
-        QCOMPARE(form.currentSentence(), -1);
-        QVERIFY(!form.continuousReading());
+        QCOMPARE(window.currentSentence(), -1);
+        QVERIFY(!window.continuousReading());
 
-        QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN1012.dat"));
+        QCOMPARE(QFileInfo(window.lessonAudioFile()).fileName(), QStringLiteral("QVN1012.dat"));
         const QString copy = QDir(m_fixture->tempPath()).filePath("sounenclff/QVN1012.mp3");
         QVERIFY(QFileInfo::exists(copy));
-        QCOMPARE(form.player().url(), copy);
-        QVERIFY(form.player().hasMedia());
-        QCOMPARE(form.player().playState(), MediaPlayer::Stopped);
-        QCOMPARE(form.player().controls().currentPosition(), 0.0);
-        QVERIFY(actionEnabled(form, 1));
-        QVERIFY(!actionEnabled(form, 2));
+        QCOMPARE(window.player().url(), copy);
+        QVERIFY(window.player().hasMedia());
+        QCOMPARE(window.player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(window.player().controls().currentPosition(), 0.0);
+        QVERIFY(actionEnabled(window, 1));
+        QVERIFY(!actionEnabled(window, 2));
     }
 
     void repeatedSentencesStaySeparate()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         m_fixture->openLesson(1, 12);
-        const QStringList& list = form.sentences().sentences;
+        const QStringList& list = window.sentences().sentences;
         QString repeated;
         for (const QString& s : list) {
             if (list.count(s) > 1) {
@@ -171,27 +173,28 @@ private slots:
 
     void bookClickClearsEverythingAndToggles()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         m_fixture->openLesson(1, 12);
         QVERIFY(m_fixture->bookNode(1)->isExpanded());
 
         m_fixture->click(m_fixture->bookNode(1));
         QVERIFY(!m_fixture->bookNode(1)->isExpanded());
-        QVERIFY(form.sentenceView().text().isEmpty());
-        QCOMPARE(form.sentences().count(), 0);
-        QCOMPARE(form.sentences().translations.size() + form.sentences().startTimes.size() +
-                     form.sentences().endTimes.size(),
+        QVERIFY(window.sentenceView().text().isEmpty());
+        QCOMPARE(window.sentences().count(), 0);
+        QCOMPARE(window.sentences().translations.size() + window.sentences().startTimes.size() +
+                     window.sentences().endTimes.size(),
                  0);
         QVERIFY(
-            form.findChild<QPlainTextEdit*>(QStringLiteral("newWords"))->toPlainText().isEmpty());
-        QCOMPARE(labelText(form, QStringLiteral("translationLine")), QString());
-        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QString());
-        QCOMPARE(form.lessonAudioFile(), QString());
-        QVERIFY(!form.player().hasMedia());
-        QVERIFY(!actionEnabled(form, 1));
-        QVERIFY(!actionEnabled(form, 2));
-        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("button_0"))->isEnabled());
-        QVERIFY(form.findChild<FaceButton*>(QStringLiteral("button_1"))->isEnabled());
+            window.findChild<QPlainTextEdit*>(QStringLiteral("newWords"))->toPlainText().isEmpty());
+        QCOMPARE(labelText(window, QStringLiteral("translationLine")), QString());
+        QCOMPARE(labelText(window, QStringLiteral("lessonTitle")), QString());
+        QCOMPARE(window.lessonAudioFile(), QString());
+        QVERIFY(!window.player().hasMedia());
+        QVERIFY(!actionEnabled(window, 1));
+        QVERIFY(!actionEnabled(window, 2));
+        QVERIFY(
+            window.findChild<FaceButton*>(QStringLiteral("previousSentenceButton"))->isEnabled());
+        QVERIFY(window.findChild<FaceButton*>(QStringLiteral("nextSentenceButton"))->isEnabled());
 
         m_fixture->click(m_fixture->bookNode(1));
         QVERIFY(m_fixture->bookNode(1)->isExpanded());
@@ -199,52 +202,52 @@ private slots:
 
     void lessonWithoutRecordingLoadsItsText()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         const CourseLesson course = readCourseLesson(2, 96);
         QVERIFY(!course.hasAudio);
         m_fixture->openLesson(2, 96);
-        QCOMPARE(form.sentences().sentences, course.sentences);
-        QVERIFY(!form.player().hasMedia());
-        QCOMPARE(form.player().url(), QString());
-        QVERIFY(!actionEnabled(form, 1));
-        QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN2096.dat"));
+        QCOMPARE(window.sentences().sentences, course.sentences);
+        QVERIFY(!window.player().hasMedia());
+        QCOMPARE(window.player().url(), QString());
+        QVERIFY(!actionEnabled(window, 1));
+        QCOMPARE(QFileInfo(window.lessonAudioFile()).fileName(), QStringLiteral("QVN2096.dat"));
     }
 
     void lessonsWithoutRowsOrWordsLoadEmpty()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         m_fixture->openLesson(1, 4);
-        QVERIFY(form.sentences().count() > 0);
+        QVERIFY(window.sentences().count() > 0);
         QVERIFY(
-            form.findChild<QPlainTextEdit*>(QStringLiteral("newWords"))->toPlainText().isEmpty());
+            window.findChild<QPlainTextEdit*>(QStringLiteral("newWords"))->toPlainText().isEmpty());
 
         m_fixture->openLesson(1, 72);
-        QCOMPARE(form.sentences().count(), 0);
-        QVERIFY(form.sentenceView().text().isEmpty());
-        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 72"));
-        QCOMPARE(labelText(form, QStringLiteral("translationLine")), StudyWindow::tipText());
-        QVERIFY(!form.player().hasMedia());
+        QCOMPARE(window.sentences().count(), 0);
+        QVERIFY(window.sentenceView().text().isEmpty());
+        QCOMPARE(labelText(window, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 72"));
+        QCOMPARE(labelText(window, QStringLiteral("translationLine")), StudyWindow::tipText());
+        QVERIFY(!window.player().hasMedia());
     }
 
     void lastNodeAndReloadingTheSameLesson()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         m_fixture->openLesson(4, 48);
-        QCOMPARE(QFileInfo(form.lessonAudioFile()).fileName(), QStringLiteral("QVN4048.dat"));
-        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 48"));
-        QVERIFY(form.player().hasMedia());
+        QCOMPARE(QFileInfo(window.lessonAudioFile()).fileName(), QStringLiteral("QVN4048.dat"));
+        QCOMPARE(labelText(window, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 48"));
+        QVERIFY(window.player().hasMedia());
         const QString copy = QDir(m_fixture->tempPath()).filePath("sounenclff/QVN4048.mp3");
         QFile::remove(copy);
         // Clicking the lesson already shown reloads it, recording copy included.
         m_fixture->openLesson(4, 48);
         QVERIFY(QFileInfo::exists(copy));
-        QVERIFY(form.player().hasMedia());
-        QCOMPARE(form.sentences().sentences, readCourseLesson(4, 48).sentences);
+        QVERIFY(window.player().hasMedia());
+        QCOMPARE(window.sentences().sentences, readCourseLesson(4, 48).sentences);
     }
 
     void enterOpensTheSelectedNode()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         QTreeWidget* tree = m_fixture->tree();
         tree->setFocus();
         tree->setCurrentItem(m_fixture->bookNode(2));
@@ -252,20 +255,20 @@ private slots:
         QVERIFY(m_fixture->bookNode(2)->isExpanded());
         tree->setCurrentItem(m_fixture->lessonNode(2, 3));
         QTest::keyClick(tree, Qt::Key_Enter);
-        QCOMPARE(labelText(form, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 3"));
-        QCOMPARE(form.sentences().sentences, readCourseLesson(2, 3).sentences);
+        QCOMPARE(labelText(window, QStringLiteral("lessonTitle")), QStringLiteral("Lesson 3"));
+        QCOMPARE(window.sentences().sentences, readCourseLesson(2, 3).sentences);
     }
 
     void learnersLessonFillsAnEmptyLessonUntilRemoved()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         QTemporaryDir folder;
-        form.learnerStore() = LearnerStore(folder.filePath(QStringLiteral("store")));
-        form.refreshLessons();
+        window.learnerStore() = LearnerStore(folder.filePath(QStringLiteral("store")));
+        window.refreshLessons();
         QTreeWidgetItem* filled = m_fixture->lessonNode(1, 1);
         QTreeWidgetItem* empty = m_fixture->lessonNode(1, 5);
         const auto greyed = [](QTreeWidgetItem* node) {
-            return node->toolTip(0) == LessonTreeShading::emptyLessonTip() &&
+            return node->toolTip(0) == LessonTree::emptyLessonTip() &&
                    node->data(0, Qt::ForegroundRole).isValid();
         };
         QVERIFY(!greyed(filled));
@@ -277,7 +280,7 @@ private slots:
                                        TestSignals::noise(22050 * 3, 1, 7)));
         const auto store = [&](const QString& sentence) {
             QString error;
-            QVERIFY2(form.learnerStore().importLesson(
+            QVERIFY2(window.learnerStore().importLesson(
                          {QStringLiteral("1"),
                           QStringLiteral("Lesson 5"),
                           {{sentence, QStringLiteral("我的"), QStringLiteral(".2"), QString()}},
@@ -287,26 +290,26 @@ private slots:
                      qPrintable(error));
         };
         m_fixture->openLesson(1, 5);
-        QVERIFY(form.sentences().isEmpty());
+        QVERIFY(window.sentences().isEmpty());
         store(QStringLiteral("Mine."));
-        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
         QVERIFY(!greyed(empty));
-        QCOMPARE(form.sentences().sentences, QStringList{QStringLiteral("Mine.")});
-        QVERIFY(form.player().hasMedia());
+        QCOMPARE(window.sentences().sentences, QStringList{QStringLiteral("Mine.")});
+        QVERIFY(window.player().hasMedia());
 
         // Another lesson's change leaves the open one as it is; its own change reloads it.
         store(QStringLiteral("Changed."));
-        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 6"));
-        QCOMPARE(form.sentences().sentences, QStringList{QStringLiteral("Mine.")});
-        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
-        QCOMPARE(form.sentences().sentences, QStringList{QStringLiteral("Changed.")});
+        window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 6"));
+        QCOMPARE(window.sentences().sentences, QStringList{QStringLiteral("Mine.")});
+        window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        QCOMPARE(window.sentences().sentences, QStringList{QStringLiteral("Changed.")});
 
-        QVERIFY(form.learnerStore().removeLesson(QStringLiteral("1"), QStringLiteral("Lesson 5"),
-                                                 nullptr));
-        form.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        QVERIFY(window.learnerStore().removeLesson(QStringLiteral("1"), QStringLiteral("Lesson 5"),
+                                                   nullptr));
+        window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
         QVERIFY(greyed(empty));
-        QVERIFY(form.sentences().isEmpty());
-        QVERIFY(!form.player().hasMedia());
+        QVERIFY(window.sentences().isEmpty());
+        QVERIFY(!window.player().hasMedia());
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "study/lookuppopup.h"
 #include "study/studywindow.h"
 #include "study/studywindowlayout.h"
+#include "study/wordspeaker.h"
 #include "studyfixture.h"
 #include "testmain.h"
 
@@ -34,20 +35,20 @@ private slots:
     {
         m_fixture = std::make_unique<StudyFixture>();
         m_fixture->openLesson(1, 1);
-        m_r1 = form().findChild<QTextEdit*>(QStringLiteral("lessonText"));
-        m_r2 = form().findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"));
-        m_r3 = form().findChild<QPlainTextEdit*>(QStringLiteral("newWords"));
-        m_popup = form().popup();
+        m_r1 = window().findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        m_r2 = window().findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"));
+        m_r3 = window().findChild<QPlainTextEdit*>(QStringLiteral("newWords"));
+        m_popup = window().popup();
     }
     void cleanup() { m_fixture.reset(); }
 
     void rightPressOnTheLessonTextShowsTheEntryWhileHeld()
     {
-        const QString text = form().sentenceView().charText();
+        const QString text = window().sentenceView().charText();
         const int at = int(text.indexOf(QStringLiteral("umbrella")));
         QVERIFY(at >= 0);
         const int caret = m_r1->textCursor().position();
-        const int spoken = form().speaker().spokenCount();
+        const int spoken = window().speaker().spokenCount();
 
         // Pointing at the first letter picks the word too.
         const QPoint point = pointAt(m_r1, at);
@@ -62,22 +63,22 @@ private slots:
         QVERIFY(open->isVisible() && close->isVisible());
         QVERIFY(close->x() >= ipa->x() + ipa->width());
         QCOMPARE(m_popup->pos(), m_r1->pos() + point + QPoint(10, 10));
-        if (form().speaker().isAvailable()) {
-            QCOMPARE(form().speaker().spokenCount(), spoken + 1);
+        if (window().speaker().isAvailable()) {
+            QCOMPARE(window().speaker().spokenCount(), spoken + 1);
         }
         QTest::mouseRelease(m_r1->viewport(), Qt::RightButton, {}, point);
         QVERIFY(!m_popup->isVisible());
-        QCOMPARE(form().currentSentence(), -1);
+        QCOMPARE(window().currentSentence(), -1);
         QCOMPARE(m_r1->textCursor().position(), caret);
     }
 
     void theOtherButtonShowsNothing()
     {
-        const int at = int(form().sentenceView().charText().indexOf(QStringLiteral("umbrella")));
+        const int at = int(window().sentenceView().charText().indexOf(QStringLiteral("umbrella")));
         QTest::mousePress(m_r1->viewport(), Qt::LeftButton, {}, pointAt(m_r1, at + 2));
         QVERIFY(!m_popup->isVisible());
         QTest::mouseRelease(m_r1->viewport(), Qt::LeftButton, {}, pointAt(m_r1, at + 2));
-        form().player().controls().stop();
+        window().player().controls().stop();
 
         const int word = int(m_r3->toPlainText().indexOf(QStringLiteral("umbrella")));
         QTest::mousePress(m_r3->viewport(), Qt::RightButton, {}, pointAt(m_r3, word + 1));
@@ -88,7 +89,7 @@ private slots:
     void nearTheRightEdgeThePopupStaysInside()
     {
         using namespace StudyWindowLayout;
-        QWidget* client = form().centralWidget();
+        QWidget* client = window().centralWidget();
         const QPoint point(m_r1->viewport()->width() - 4, pointAt(m_r1, 1).y());
         QTest::mousePress(m_r1->viewport(), Qt::RightButton, {}, point);
         const int W = toTwips(client->width()) + frameWidth;
@@ -100,16 +101,16 @@ private slots:
     void currentSentenceBoxLooksUpWithTheLeftButton()
     {
         const int index =
-            int(form().sentences().sentences.indexOf(QStringLiteral("Look at the window.")));
+            int(window().sentences().sentences.indexOf(QStringLiteral("Look at the window.")));
         QVERIFY(index >= 0);
-        form().showSentenceTexts(index);
+        window().showSentenceTexts(index);
         const QString sentence = m_r2->toPlainText();
         // The last word, pointed at on its full stop, is still that word.
         const int end = int(sentence.size()) - 1;
         QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, end));
         QVERIFY(m_popup->isVisible());
         QCOMPARE(label(QStringLiteral("headword")), QStringLiteral("window"));
-        QCOMPARE(form().currentSentence(), -1);
+        QCOMPARE(window().currentSentence(), -1);
         QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, end));
         QVERIFY(!m_popup->isVisible());
     }
@@ -134,7 +135,7 @@ private slots:
     void lowInTheWordListThePopupIsLifted()
     {
         using namespace StudyWindowLayout;
-        QWidget* client = form().centralWidget();
+        QWidget* client = window().centralWidget();
         // Below the last line the box reports the text's end: its last word is looked up.
         const QPoint low(20, m_r3->viewport()->height() - 3);
         QTest::mousePress(m_r3->viewport(), Qt::LeftButton, {}, low);
@@ -149,28 +150,28 @@ private slots:
     void placementAndSpeechFollowTheBoxAndTheHeadword()
     {
         using namespace StudyWindowLayout;
-        QWidget* client = form().centralWidget();
+        QWidget* client = window().centralWidget();
         const int W = toTwips(client->width()) + frameWidth;
         m_r2->setPlainText(QStringLiteral("Two umbrellas and a qzxv."));
-        const int spoken = form().speaker().spokenCount();
+        const int spoken = window().speaker().spokenCount();
 
         // The current-sentence box keeps the popup inside on the right...
         QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 6));
         QCOMPARE(label(QStringLiteral("headword")), QStringLiteral("umbrella"));
-        QCOMPARE(form().speaker().lastRequested(), QStringLiteral("umbrella"));
+        QCOMPARE(window().speaker().lastRequested(), QStringLiteral("umbrella"));
         const QPoint right(m_r2->viewport()->width() - 4, pointAt(m_r2, 6).y());
         QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 6));
         QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, right);
         QCOMPARE(m_popup->x(), toPixels(W - toTwips(m_popup->width()) - 200));
         QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, right);
         // ...and a word the dictionary lacks shows and says nothing.
-        const int requested = form().speaker().spokenCount();
+        const int requested = window().speaker().spokenCount();
         QTest::mousePress(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 21));
         QVERIFY(!m_popup->isVisible());
-        QCOMPARE(form().speaker().spokenCount(), requested);
-        QCOMPARE(form().speaker().lastRequested(), QStringLiteral("umbrella"));
+        QCOMPARE(window().speaker().spokenCount(), requested);
+        QCOMPARE(window().speaker().lastRequested(), QStringLiteral("umbrella"));
         QTest::mouseRelease(m_r2->viewport(), Qt::LeftButton, {}, pointAt(m_r2, 21));
-        QVERIFY(form().speaker().spokenCount() >= spoken);
+        QVERIFY(window().speaker().spokenCount() >= spoken);
 
         // The word list only lifts the popup; at its right edge it is not pulled back.
         const QPoint edge(m_r3->viewport()->width() - 4, pointAt(m_r3, 1).y());
@@ -178,14 +179,14 @@ private slots:
         QCOMPARE(m_popup->x(), toPixels(toTwips(m_r3->x() + edge.x()) + 150));
         // A resize while the popup is open leaves it where the pointer put it.
         const QPoint opened = m_popup->pos();
-        form().resize(form().size() + QSize(120, 80));
+        window().resize(window().size() + QSize(120, 80));
         QCoreApplication::processEvents();
         QCOMPARE(m_popup->pos(), opened);
         QTest::mouseRelease(m_r3->viewport(), Qt::LeftButton, {}, edge);
     }
 
 private:
-    StudyWindow& form() { return m_fixture->form(); }
+    StudyWindow& window() { return m_fixture->window(); }
     QString label(const QString& name) { return m_popup->findChild<QLabel*>(name)->text(); }
 
     std::unique_ptr<StudyFixture> m_fixture;

@@ -28,19 +28,19 @@ private slots:
             {{QStringLiteral("One."), QStringLiteral(".5"), QStringLiteral("1")},
              {QStringLiteral("Two."), QStringLiteral("1.5"), QString()}},
             3.0));
-        StudyWindow& form = fixture.form();
+        StudyWindow& window = fixture.window();
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
         fixture.openLesson(1, 1);
 
-        form.playSentence(1);
+        window.playSentence(1);
         QTRY_COMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QStringLiteral("声音")));
-        QVERIFY(form.player().playState() != MediaPlayer::Playing);
+        QVERIFY(window.player().playState() != MediaPlayer::Playing);
 
-        form.startLessonReading();
-        QTRY_VERIFY_WITH_TIMEOUT(!form.continuousReading(), 3000);
-        QCOMPARE(form.currentSentence(), -1);
+        window.startLessonReading();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.continuousReading(), 3000);
+        QCOMPARE(window.currentSentence(), -1);
         QTest::qWait(200);
         QCOMPARE(notices.size(), 1);
     }

@@ -28,9 +28,9 @@ const QList<SyntheticSentence> twoSentences{
     {QStringLiteral("Last line here."), QStringLiteral("1.5"), QString()},
 };
 
-QAction* action(StudyWindow& form, const char* name)
+QAction* action(StudyWindow& window, const char* name)
 {
-    auto* item = form.findChild<QAction*>(QString::fromUtf8(name));
+    auto* item = window.findChild<QAction*>(QString::fromUtf8(name));
     if (!item) {
         qFatal("no action %s", name);
     }
@@ -38,25 +38,25 @@ QAction* action(StudyWindow& form, const char* name)
 }
 
 // Window shortcuts act only in the active window.
-void activate(StudyWindow& form)
+void activate(StudyWindow& window)
 {
-    form.activateWindow();
-    if (!QTest::qWaitForWindowActive(&form)) {
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) {
         qWarning("the study window did not become active");
     }
 }
 
-QString display(StudyWindow& form)
+QString display(StudyWindow& window)
 {
-    return form.findChild<QLabel*>(QStringLiteral("practiceDisplay"))->text();
+    return window.findChild<QLabel*>(QStringLiteral("practiceDisplay"))->text();
 }
 
-void clickSentence(StudyWindow& form, int i)
+void clickSentence(StudyWindow& window, int i)
 {
-    auto* text = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+    auto* text = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
     int position = 1;
     for (int j = 0; j < i; ++j) {
-        position += int(form.sentences().sentence(j).size()) + 2;
+        position += int(window.sentences().sentence(j).size()) + 2;
     }
     QTextCursor cursor(text->document());
     cursor.setPosition(position);
@@ -98,11 +98,11 @@ private slots:
     void menuDisplayAndKeysDriveThePractice()
     {
         StudyFixture fixture;
-        StudyWindow& form = fixture.form();
-        activate(form);
-        QCOMPARE(display(form), QStringLiteral("语速 1.0×　重复 1 次"));
-        QVERIFY(action(form, "speed_10")->isChecked());
-        QVERIFY(action(form, "gap_length")->isChecked());
+        StudyWindow& window = fixture.window();
+        activate(window);
+        QCOMPARE(display(window), QStringLiteral("语速 1.0×　重复 1 次"));
+        QVERIFY(action(window, "speed_10")->isChecked());
+        QVERIFY(action(window, "gap_length")->isChecked());
 
         // Menu items and keys, each with what it leaves in the display and the player.
         const QList<std::tuple<QString, QKeySequence, QString, double>> steps{
@@ -118,55 +118,56 @@ private slots:
         };
         for (const auto& [name, keys, text, speed] : steps) {
             if (name.isEmpty()) {
-                QTest::keySequence(&form, keys);
+                QTest::keySequence(&window, keys);
             } else {
-                action(form, name.toUtf8().constData())->trigger();
+                action(window, name.toUtf8().constData())->trigger();
             }
-            QCOMPARE(display(form), text);
-            QCOMPARE(form.player().speed(), speed);
-            QCOMPARE(form.practice().speed(), speed);
+            QCOMPARE(display(window), text);
+            QCOMPARE(window.player().speed(), speed);
+            QCOMPARE(window.practice().speed(), speed);
         }
-        QVERIFY(action(form, "speed_14")->isChecked());
-        QVERIFY(!action(form, "speed_15")->isChecked());
+        QVERIFY(action(window, "speed_14")->isChecked());
+        QVERIFY(!action(window, "speed_15")->isChecked());
 
         // Every key acts like its control, and the control's tooltip names the key.
         fixture.openLesson(1, 1);
-        action(form, "repeat_1")->trigger();
-        auto* recordButton = form.findChild<FaceButton*>(QStringLiteral("button_3"));
+        action(window, "repeat_1")->trigger();
+        auto* recordButton = window.findChild<FaceButton*>(QStringLiteral("recordButton"));
         const QList<std::tuple<QKeySequence, QString, std::function<bool()>>> keys{
-            {QKeySequence(Qt::ALT | Qt::Key_Right), "button_1",
-             [&] { return form.currentSentence() == 0; }},
-            {QKeySequence(Qt::ALT | Qt::Key_Right), "button_1",
-             [&] { return form.currentSentence() == 1; }},
-            {QKeySequence(Qt::ALT | Qt::Key_Left), "button_0",
-             [&] { return form.currentSentence() == 0; }},
-            {QKeySequence(Qt::Key_F5), "button_2",
-             [&] { return form.player().playState() == MediaPlayer::Playing; }},
-            {QKeySequence(Qt::Key_Escape), "toolbarButton_2",
+            {QKeySequence(Qt::ALT | Qt::Key_Right), "nextSentenceButton",
+             [&] { return window.currentSentence() == 0; }},
+            {QKeySequence(Qt::ALT | Qt::Key_Right), "nextSentenceButton",
+             [&] { return window.currentSentence() == 1; }},
+            {QKeySequence(Qt::ALT | Qt::Key_Left), "previousSentenceButton",
+             [&] { return window.currentSentence() == 0; }},
+            {QKeySequence(Qt::Key_F5), "replaySentenceButton",
+             [&] { return window.player().playState() == MediaPlayer::Playing; }},
+            {QKeySequence(Qt::Key_Escape), "stopReadingButton",
              [&] {
-                 return form.player().playState() == MediaPlayer::Stopped &&
-                        form.currentSentence() == 0;
+                 return window.player().playState() == MediaPlayer::Stopped &&
+                        window.currentSentence() == 0;
              }},
-            {QKeySequence(Qt::Key_F6), "toolbarButton_1", [&] { return form.continuousReading(); }},
-            {QKeySequence(Qt::Key_Escape), "toolbarButton_2",
-             [&] { return !form.continuousReading() && form.currentSentence() == -1; }},
-            {QKeySequence(Qt::Key_F8), "button_3",
+            {QKeySequence(Qt::Key_F6), "readLessonButton",
+             [&] { return window.continuousReading(); }},
+            {QKeySequence(Qt::Key_Escape), "stopReadingButton",
+             [&] { return !window.continuousReading() && window.currentSentence() == -1; }},
+            {QKeySequence(Qt::Key_F8), "recordButton",
              [&] { return recordButton->caption() == QStringLiteral("停止录音"); }},
-            {QKeySequence(Qt::Key_F8), "button_3",
+            {QKeySequence(Qt::Key_F8), "recordButton",
              [&] { return recordButton->caption() == QStringLiteral("● 录音"); }},
-            {QKeySequence(Qt::Key_F9), "button_4",
-             [&] { return form.replayPlayer().playState() == MediaPlayer::Playing; }},
+            {QKeySequence(Qt::Key_F9), "playRecordingButton",
+             [&] { return window.replayPlayer().playState() == MediaPlayer::Playing; }},
         };
         for (const auto& [key, control, happened] : keys) {
             if (key == QKeySequence(Qt::Key_F8)) {
                 QTest::qWait(300);
             }
-            QTest::keySequence(&form, key);
+            QTest::keySequence(&window, key);
             QVERIFY2(happened(), qPrintable(key.toString()));
-            const QString tip = form.findChild<QWidget*>(control)->toolTip();
+            const QString tip = window.findChild<QWidget*>(control)->toolTip();
             QVERIFY2(tip.contains(key.toString(QKeySequence::NativeText)), qPrintable(tip));
         }
-        form.replayPlayer().controls().stop();
+        window.replayPlayer().controls().stop();
     }
 
     void repeatsAreHeardWithTheChosenGaps_data()
@@ -193,30 +194,30 @@ private slots:
         QFETCH(QList<int>, followOns);
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
-        StudyWindow& form = fixture.form();
-        activate(form);
-        action(form, qPrintable(QStringLiteral("repeat_%1").arg(repeats)))->trigger();
-        action(form, qPrintable(gap))->trigger();
+        StudyWindow& window = fixture.window();
+        activate(window);
+        action(window, qPrintable(QStringLiteral("repeat_%1").arg(repeats)))->trigger();
+        action(window, qPrintable(gap))->trigger();
         fixture.openLesson(1, 1);
-        MediaPlayer& player = form.player();
+        MediaPlayer& player = window.player();
         QList<int> started;
-        QObject::connect(&player, &MediaPlayer::followOnStarted, &form,
-                         [&] { started.append(form.currentSentence()); });
+        QObject::connect(&player, &MediaPlayer::followOnStarted, &window,
+                         [&] { started.append(window.currentSentence()); });
 
         MonitorCapture capture;
         QVERIFY2(capture.start(), qPrintable(capture.errorString()));
         QTest::qWait(300);
         if (reading) {
-            QTest::keyClick(&form, Qt::Key_F6);
-            QTRY_VERIFY_WITH_TIMEOUT(!form.continuousReading(), 10000);
+            QTest::keyClick(&window, Qt::Key_F6);
+            QTRY_VERIFY_WITH_TIMEOUT(!window.continuousReading(), 10000);
         } else {
-            clickSentence(form, 0);
-            QVERIFY(form.isRepeatingSentence());
+            clickSentence(window, 0);
+            QVERIFY(window.isRepeatingSentence());
             QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 10000);
         }
         const std::vector<qint16> heard = capture.stop();
         QCOMPARE(started, followOns);
-        QVERIFY(!form.isRepeatingSentence());
+        QVERIFY(!window.isRepeatingSentence());
 
         // Each sentence's frames, `repeats` times over, and nothing else.
         const int rate = player.sampleRate();
@@ -246,82 +247,83 @@ private slots:
     {
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
-        StudyWindow& form = fixture.form();
-        action(form, "speed_5")->trigger();
-        action(form, "repeat_2")->trigger();
+        StudyWindow& window = fixture.window();
+        action(window, "speed_5")->trigger();
+        action(window, "repeat_2")->trigger();
         fixture.openLesson(1, 1);
         QElapsedTimer clock;
         qint64 again = -1;
-        QObject::connect(&form.player(), &MediaPlayer::followOnStarted, &form,
+        QObject::connect(&window.player(), &MediaPlayer::followOnStarted, &window,
                          [&] { again = clock.elapsed(); });
         clock.start();
-        clickSentence(form, 0);
+        clickSentence(window, 0);
         // Half a second at half speed is heard for a second, and so is the gap after it.
         QTRY_VERIFY_WITH_TIMEOUT(again >= 0, 5000);
         QVERIFY2(again >= 1950 && again <= 2300, qPrintable(QString::number(again)));
-        QTRY_COMPARE_WITH_TIMEOUT(form.player().playState(), MediaPlayer::Stopped, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.player().playState(), MediaPlayer::Stopped, 5000);
     }
 
     void repeatingUntilStoppedEndsOnStopOrAnotherChoice()
     {
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
-        StudyWindow& form = fixture.form();
-        activate(form);
-        action(form, "repeat_0")->trigger();
-        action(form, "gap_second")->trigger();
+        StudyWindow& window = fixture.window();
+        activate(window);
+        action(window, "repeat_0")->trigger();
+        action(window, "gap_second")->trigger();
         fixture.openLesson(1, 1);
         int started = 0;
-        QObject::connect(&form.player(), &MediaPlayer::followOnStarted, &form, [&] { ++started; });
+        QObject::connect(&window.player(), &MediaPlayer::followOnStarted, &window,
+                         [&] { ++started; });
         // Ended by the key and the button "停止", by the next sentence, and by opening dictation.
         const QList<std::function<void()>> ends{
-            [&] { QTest::keyClick(&form, Qt::Key_Escape); },
+            [&] { QTest::keyClick(&window, Qt::Key_Escape); },
             [&] {
-                auto* stop = form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"));
+                auto* stop = window.findChild<QLabel*>(QStringLiteral("stopReadingCaption"));
                 QTest::mouseClick(stop, Qt::LeftButton, {}, stop->rect().center());
             },
-            [&] { QTest::keyClick(&form, Qt::Key_Right, Qt::AltModifier); },
+            [&] { QTest::keyClick(&window, Qt::Key_Right, Qt::AltModifier); },
             [&] {
-                auto* dictation = form.findChild<QLabel*>(QStringLiteral("toolbarCaption_3"));
+                auto* dictation = window.findChild<QLabel*>(QStringLiteral("dictationCaption"));
                 QTest::mouseClick(dictation, Qt::LeftButton, {}, dictation->rect().center());
             },
         };
         for (const auto& end : ends) {
             started = 0;
-            clickSentence(form, 0);
+            clickSentence(window, 0);
             QTRY_VERIFY_WITH_TIMEOUT(started == 3, 8000);
-            QVERIFY(form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled());
+            QVERIFY(window.findChild<QLabel*>(QStringLiteral("stopReadingCaption"))->isEnabled());
             end();
-            QVERIFY(!form.isRepeatingSentence());
-            QVERIFY(!form.player().hasFollowOn());
-            QTRY_COMPARE_WITH_TIMEOUT(form.player().playState(), MediaPlayer::Stopped, 2000);
+            QVERIFY(!window.isRepeatingSentence());
+            QVERIFY(!window.player().hasFollowOn());
+            QTRY_COMPARE_WITH_TIMEOUT(window.player().playState(), MediaPlayer::Stopped, 2000);
             QTest::qWait(1200);
             QCOMPARE(started, 3);
-            QVERIFY(!form.findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled());
-            QVERIFY(form.currentSentence() >= 0);
+            QVERIFY(!window.findChild<QLabel*>(QStringLiteral("stopReadingCaption"))->isEnabled());
+            QVERIFY(window.currentSentence() >= 0);
         }
-        form.dictationWindow()->close();
+        window.dictationWindow()->close();
     }
 
     void thePlaceAndTheChoicesSurviveARestart()
     {
         StudyFixture fixture;
-        StudyWindow& form = fixture.form();
-        QVERIFY(!action(form, "继续上次学习")->isEnabled());
-        QCOMPARE(action(form, "继续上次学习")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        StudyWindow& window = fixture.window();
+        QVERIFY(!action(window, "继续上次学习")->isEnabled());
+        QCOMPARE(action(window, "继续上次学习")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
         fixture.openLesson(1, 3);
-        clickSentence(form, 3);
-        form.player().controls().stop();
-        action(form, "speed_8")->trigger();
-        action(form, "repeat_3")->trigger();
-        action(form, "gap_second")->trigger();
+        clickSentence(window, 3);
+        window.player().controls().stop();
+        action(window, "speed_8")->trigger();
+        action(window, "repeat_3")->trigger();
+        action(window, "gap_second")->trigger();
         fixture.openLesson(1, 2); // opened, but no sentence chosen: the place moves here
         fixture.openLesson(1, 3);
-        clickSentence(form, 3);
-        form.player().controls().stop();
+        clickSentence(window, 3);
+        window.player().controls().stop();
 
         fixture.reopen();
-        StudyWindow& again = fixture.form();
+        StudyWindow& again = fixture.window();
         activate(again);
         QCOMPARE(again.currentSentence(), -1);
         QCOMPARE(display(again), QStringLiteral("语速 0.8×　重复 3 次"));
@@ -345,13 +347,13 @@ private slots:
             settings.setValue(QStringLiteral("progress/readLessons"),
                               QStringList{QStringLiteral("1-99"), QStringLiteral("x")});
         });
-        QCOMPARE(display(fixture.form()), QStringLiteral("语速 1.0×　重复 1 次"));
-        QVERIFY(!action(fixture.form(), "继续上次学习")->isEnabled());
+        QCOMPARE(display(fixture.window()), QStringLiteral("语速 1.0×　重复 1 次"));
+        QVERIFY(!action(fixture.window(), "继续上次学习")->isEnabled());
         QStringList notices;
-        fixture.form().prompts().notify = [&](const QString& text) { notices << text; };
-        fixture.form().continueLastStudy();
+        fixture.window().prompts().notify = [&](const QString& text) { notices << text; };
+        fixture.window().continueLastStudy();
         QCOMPARE(notices.size(), 1);
-        QCOMPARE(fixture.form().currentSentence(), -1);
+        QCOMPARE(fixture.window().currentSentence(), -1);
     }
 
     // Another copy of the program writing the settings, or one hanging with their lock, must
@@ -359,25 +361,25 @@ private slots:
     void aHeldSettingsFileNeverFreezesTheWindow()
     {
         StudyFixture fixture;
-        StudyWindow& form = fixture.form();
+        StudyWindow& window = fixture.window();
         QVERIFY(QDir().mkpath(QFileInfo(fixture.settingsFile()).path()));
         QLockFile other(fixture.settingsFile() + QStringLiteral(".lock"));
         QVERIFY(other.tryLock(0));
         QElapsedTimer clock;
         clock.start();
-        action(form, "speed_8")->trigger();
+        action(window, "speed_8")->trigger();
         fixture.openLesson(1, 3);
-        clickSentence(form, 2);
-        form.player().controls().stop();
+        clickSentence(window, 2);
+        window.player().controls().stop();
         QVERIFY2(clock.elapsed() < 5000, "the window waited for the settings' lock");
-        QVERIFY(!form.practice().isSaved());
+        QVERIFY(!window.practice().isSaved());
         QCOMPARE(QSettings(fixture.settingsFile(), QSettings::IniFormat)
                      .value(QStringLiteral("practice/speed")),
                  QVariant());
 
         other.unlock();
-        action(form, "repeat_3")->trigger();
-        QVERIFY(form.practice().isSaved());
+        action(window, "repeat_3")->trigger();
+        QVERIFY(window.practice().isSaved());
         const QSettings saved(fixture.settingsFile(), QSettings::IniFormat);
         QCOMPARE(saved.value(QStringLiteral("practice/speed")).toDouble(), 0.8);
         QCOMPARE(saved.value(QStringLiteral("practice/repeats")).toInt(), 3);

@@ -70,12 +70,12 @@ private slots:
     void recordsWhatIsHeardReplaysAndSavesACopy()
     {
         StudyFixture fixture;
-        StudyWindow& form = fixture.form();
+        StudyWindow& window = fixture.window();
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
-        FaceButton* record = button(form, 3);
-        QVERIFY(!button(form, 4)->isEnabled());
-        QVERIFY(!button(form, 5)->isEnabled());
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
+        FaceButton* record = button(window, 3);
+        QVERIFY(!button(window, 4)->isEnabled());
+        QVERIFY(!button(window, 5)->isEnabled());
 
         // A known tone playing into the sink while the learner records.
         QTemporaryDir dir;
@@ -87,41 +87,41 @@ private slots:
 
         press(record, Qt::RightButton);
         QCOMPARE(record->caption(), QStringLiteral("停止录音"));
-        QVERIFY(!button(form, 4)->isEnabled());
+        QVERIFY(!button(window, 4)->isEnabled());
         tonePlayer.controls().play();
         QTest::qWait(1500);
         press(record);
         QCOMPARE(record->caption(), QStringLiteral("● 录音"));
-        QVERIFY(button(form, 4)->isEnabled());
-        QVERIFY(button(form, 5)->isEnabled());
+        QVERIFY(button(window, 4)->isEnabled());
+        QVERIFY(button(window, 5)->isEnabled());
         QVERIFY2(notices.isEmpty(), qPrintable(notices.join(u'\n')));
 
         int rate = 0;
-        const std::vector<qint16> recorded = readFirstChannel(form.recordingFile(), &rate);
+        const std::vector<qint16> recorded = readFirstChannel(window.recordingFile(), &rate);
         QVERIFY(recorded.size() > size_t(rate) / 2);
         const double toneRatio = powerAt(recorded, rate, 1000.0) / powerAt(recorded, rate, 700.0);
         QVERIFY2(toneRatio > 100, qPrintable(QString::number(toneRatio)));
 
         // Replay runs beside the window.
-        press(button(form, 4));
-        QCOMPARE(form.replayPlayer().playState(), MediaPlayer::Playing);
-        QTRY_COMPARE_WITH_TIMEOUT(form.replayPlayer().playState(), MediaPlayer::Stopped, 5000);
+        press(button(window, 4));
+        QCOMPARE(window.replayPlayer().playState(), MediaPlayer::Playing);
+        QTRY_COMPARE_WITH_TIMEOUT(window.replayPlayer().playState(), MediaPlayer::Stopped, 5000);
 
         // "另存为": ".wav" is added only when the name lacks it, and an existing file is only
         // replaced when the learner agrees.
         QString chosen = dir.filePath(QStringLiteral("take1"));
         QStringList asked;
         bool agree = false;
-        form.prompts().savePath = [&] { return chosen; };
-        form.prompts().confirmReplace = [&](const QString& path) {
+        window.prompts().savePath = [&] { return chosen; };
+        window.prompts().confirmReplace = [&](const QString& path) {
             asked.append(path);
             return agree;
         };
-        press(button(form, 5));
+        press(button(window, 5));
         QCOMPARE(contents(dir.filePath(QStringLiteral("take1.wav"))),
-                 contents(form.recordingFile()));
+                 contents(window.recordingFile()));
         chosen = dir.filePath(QStringLiteral("take2.WAV"));
-        press(button(form, 5));
+        press(button(window, 5));
         QVERIFY(QFileInfo::exists(chosen));
         QVERIFY(!QFileInfo::exists(chosen + QStringLiteral(".wav")));
         QVERIFY(asked.isEmpty());
@@ -132,16 +132,16 @@ private slots:
         file.write("the learner's own file");
         file.close();
         chosen = mine;
-        press(button(form, 5));
+        press(button(window, 5));
         QCOMPARE(asked, QStringList{mine});
         QCOMPARE(contents(mine), QByteArray("the learner's own file"));
         agree = true;
-        press(button(form, 5));
-        QCOMPARE(contents(mine), contents(form.recordingFile()));
+        press(button(window, 5));
+        QCOMPARE(contents(mine), contents(window.recordingFile()));
 
         // Cancelling the dialog does nothing.
         chosen.clear();
-        press(button(form, 5));
+        press(button(window, 5));
         QCOMPARE(asked.size(), 2);
     }
 
@@ -151,31 +151,31 @@ private slots:
         QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        StudyWindow form(StudyPaths{blocker.fileName() + QStringLiteral("/"), QString()});
+        StudyWindow window(StudyPaths{blocker.fileName() + QStringLiteral("/"), QString()});
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
 
         // A recording that cannot start leaves the button offering to record.
         for (int attempt = 1; attempt <= 2; ++attempt) {
-            press(button(form, 3));
-            QCOMPARE(button(form, 3)->caption(), QStringLiteral("● 录音"));
+            press(button(window, 3));
+            QCOMPARE(button(window, 3)->caption(), QStringLiteral("● 录音"));
             QCOMPARE(notices.size(), attempt);
             QVERIFY(notices.last().contains(QStringLiteral("录音")));
         }
 
         // Nothing was recorded: replay and save say so instead of failing silently.
-        button(form, 4)->setEnabled(true);
-        button(form, 5)->setEnabled(true);
-        press(button(form, 4));
-        press(button(form, 5));
+        button(window, 4)->setEnabled(true);
+        button(window, 5)->setEnabled(true);
+        press(button(window, 4));
+        press(button(window, 5));
         QCOMPARE(notices.size(), 4);
-        QVERIFY(form.replayPlayer().playState() != MediaPlayer::Playing);
+        QVERIFY(window.replayPlayer().playState() != MediaPlayer::Playing);
     }
 
 private:
-    static FaceButton* button(StudyWindow& form, int index)
+    static FaceButton* button(StudyWindow& window, int index)
     {
-        return form.findChild<FaceButton*>(QStringLiteral("button_%1").arg(index));
+        return window.findChild<FaceButton*>(StudyFixture::sentenceButtonName(index));
     }
     static void press(FaceButton* button, Qt::MouseButton mouse = Qt::LeftButton)
     {

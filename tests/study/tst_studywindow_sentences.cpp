@@ -52,16 +52,18 @@ class Driver
 public:
     explicit Driver(StudyFixture& fixture) : m_fixture(fixture) {}
 
-    StudyWindow& form() { return m_fixture.form(); }
-    QTextEdit* lessonText() { return form().findChild<QTextEdit*>(QStringLiteral("lessonText")); }
+    StudyWindow& window() { return m_fixture.window(); }
+    QTextEdit* lessonText() { return window().findChild<QTextEdit*>(QStringLiteral("lessonText")); }
     QString currentSentenceText()
     {
-        return form().findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))->toPlainText();
+        return window()
+            .findChild<QPlainTextEdit*>(QStringLiteral("currentSentence"))
+            ->toPlainText();
     }
-    QString label(const QString& name) { return form().findChild<QLabel*>(name)->text(); }
+    QString label(const QString& name) { return window().findChild<QLabel*>(name)->text(); }
     FaceButton* button(int i)
     {
-        return form().findChild<FaceButton*>(QStringLiteral("button_%1").arg(i));
+        return window().findChild<FaceButton*>(StudyFixture::sentenceButtonName(i));
     }
     void press(int i, Qt::MouseButton mouse = Qt::LeftButton)
     {
@@ -74,7 +76,7 @@ public:
     {
         int position = 0;
         for (int j = 0; j < i; ++j) {
-            position += int(form().sentences().sentence(j).size()) + 2;
+            position += int(window().sentences().sentence(j).size()) + 2;
         }
         return position;
     }
@@ -97,11 +99,11 @@ public:
     // The positions in red, as one [first, last] range; {-1, -1} when none.
     std::pair<int, int> redRange()
     {
-        const int length = int(form().sentenceView().charText().size());
+        const int length = int(window().sentenceView().charText().size());
         int first = -1;
         int last = -1;
         for (int p = 0; p < length; ++p) {
-            if (form().sentenceView().colorAt(p) == red) {
+            if (window().sentenceView().colorAt(p) == red) {
                 first = first < 0 ? p : first;
                 last = p;
             }
@@ -111,22 +113,23 @@ public:
     std::pair<int, int> sentenceRange(int i)
     {
         const int start = sentenceStart(i);
-        return {start, start + int(form().sentences().sentence(i).size()) - 1};
+        return {start, start + int(window().sentences().sentence(i).size()) - 1};
     }
 
     bool readEnabled()
     {
-        return form().findChild<QLabel*>(QStringLiteral("toolbarCaption_1"))->isEnabled() &&
-               form().findChild<QLabel*>(QStringLiteral("toolbarIcon_1"))->isEnabled();
+        return window().findChild<QLabel*>(QStringLiteral("readLessonCaption"))->isEnabled() &&
+               window().findChild<QLabel*>(QStringLiteral("readLessonIcon"))->isEnabled();
     }
     bool stopEnabled()
     {
-        return form().findChild<QLabel*>(QStringLiteral("toolbarCaption_2"))->isEnabled() &&
-               form().findChild<QLabel*>(QStringLiteral("toolbarIcon_2"))->isEnabled();
+        return window().findChild<QLabel*>(QStringLiteral("stopReadingCaption"))->isEnabled() &&
+               window().findChild<QLabel*>(QStringLiteral("stopReadingIcon"))->isEnabled();
     }
     void toolbar(int index, Qt::MouseButton mouse = Qt::LeftButton)
     {
-        QLabel* caption = form().findChild<QLabel*>(QStringLiteral("toolbarCaption_%1").arg(index));
+        QLabel* caption = window().findChild<QLabel*>(StudyFixture::toolbarName(index) +
+                                                      QStringLiteral("Caption"));
         QTest::mouseClick(caption, mouse, {}, caption->rect().center());
     }
 
@@ -158,26 +161,26 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(1, 1);
-        const SentenceTable& lists = d.form().sentences();
+        const SentenceTable& lists = d.window().sentences();
 
         d.clickSentence(2);
-        QCOMPARE(d.form().currentSentence(), 2);
+        QCOMPARE(d.window().currentSentence(), 2);
         QCOMPARE(d.redRange(), d.sentenceRange(2));
-        QCOMPARE(d.form().sentenceView().colorAt(d.sentenceStart(2) - 3), teal);
+        QCOMPARE(d.window().sentenceView().colorAt(d.sentenceStart(2) - 3), teal);
         QCOMPARE(d.currentSentenceText(), lists.sentence(2));
         QCOMPARE(d.label(QStringLiteral("translationLine")), lists.translation(2));
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
-        QCOMPARE(d.form().player().endPosition(), TimeText::seconds(lists.endText(2)));
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Playing);
+        QCOMPARE(d.window().player().endPosition(), TimeText::seconds(lists.endText(2)));
         QVERIFY(!d.lessonText()->textCursor().hasSelection());
 
         // The mark moves: the earlier sentence is teal again.
         d.clickSentence(5);
-        QCOMPARE(d.form().currentSentence(), 5);
+        QCOMPARE(d.window().currentSentence(), 5);
         QCOMPARE(d.redRange(), d.sentenceRange(5));
-        QTRY_COMPARE_WITH_TIMEOUT(d.form().player().playState(), MediaPlayer::Stopped, 15000);
-        QVERIFY(d.form().player().controls().currentPosition() >
+        QTRY_COMPARE_WITH_TIMEOUT(d.window().player().playState(), MediaPlayer::Stopped, 15000);
+        QVERIFY(d.window().player().controls().currentPosition() >
                 TimeText::seconds(lists.endText(5)));
-        QCOMPARE(d.form().currentSentence(), 5);
+        QCOMPARE(d.window().currentSentence(), 5);
     }
 
     void translationSwitchedOffKeepsTheLineEmpty()
@@ -185,23 +188,23 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(1, 2);
-        QLabel* toggle = d.form().findChild<QLabel*>(QStringLiteral("translationToggle"));
+        QLabel* toggle = d.window().findChild<QLabel*>(QStringLiteral("translationToggle"));
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("显 示"));
         QCOMPARE(d.label(QStringLiteral("translationLine")), QString());
 
         d.clickSentence(3);
-        QCOMPARE(d.form().currentSentence(), 3);
+        QCOMPARE(d.window().currentSentence(), 3);
         QCOMPARE(d.label(QStringLiteral("translationLine")), QString());
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
-        QCOMPARE(d.label(QStringLiteral("translationLine")), d.form().sentences().translation(3));
+        QCOMPARE(d.label(QStringLiteral("translationLine")), d.window().sentences().translation(3));
 
         // The switch survives a lesson change.
         QTest::mouseClick(toggle, Qt::LeftButton);
         fixture.openLesson(1, 3);
         QCOMPARE(toggle->text(), QStringLiteral("显 示"));
-        d.form().stopLessonReading();
+        d.window().stopLessonReading();
     }
 
     void clickingBetweenSentencesChangesNothing()
@@ -210,13 +213,13 @@ private slots:
         Driver d(fixture);
         fixture.openLesson(1, 1);
         d.clickSentence(1);
-        d.form().player().controls().stop();
+        d.window().player().controls().stop();
         const auto marked = d.redRange();
         // The empty paragraph right after sentence 1.
         d.clickAt(d.sentenceStart(2) - 1);
-        QCOMPARE(d.form().currentSentence(), 1);
+        QCOMPARE(d.window().currentSentence(), 1);
         QCOMPARE(d.redRange(), marked);
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
     }
 
     void everyLineOfAWrappedSentenceSelectsTheWholeSentence()
@@ -240,12 +243,12 @@ private slots:
         for (int line = 0; line < block.layout()->lineCount(); ++line) {
             d.clickSentence(0);
             d.clickAt(block.position() + block.layout()->lineAt(line).textStart() + 2);
-            QCOMPARE(d.form().currentSentence(), 1);
+            QCOMPARE(d.window().currentSentence(), 1);
             QCOMPARE(d.redRange(), d.sentenceRange(1));
             QCOMPARE(d.currentSentenceText(), longSentence);
-            QCOMPARE(d.form().player().endPosition(), 2.0);
+            QCOMPARE(d.window().player().endPosition(), 2.0);
         }
-        d.form().player().controls().stop();
+        d.window().player().controls().stop();
     }
 
     void sentencesWithoutTextOrTimesAreNeverPlayedByMistake()
@@ -256,15 +259,15 @@ private slots:
         fixture.openLesson(1, 1);
         // An empty sentence before it no longer takes the click.
         d.clickSentence(6);
-        QCOMPARE(d.form().currentSentence(), 6);
+        QCOMPARE(d.window().currentSentence(), 6);
         QCOMPARE(d.redRange(), d.sentenceRange(6));
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Playing);
         // A negative or non-numeric end is no end: the sentence is shown but not played.
         for (int i : {4, 5}) {
             d.clickSentence(i);
-            QCOMPARE(d.form().currentSentence(), i);
-            QCOMPARE(d.currentSentenceText(), d.form().sentences().sentence(i));
-            QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+            QCOMPARE(d.window().currentSentence(), i);
+            QCOMPARE(d.currentSentenceText(), d.window().sentences().sentence(i));
+            QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
         }
     }
 
@@ -275,13 +278,13 @@ private slots:
         Driver d(fixture);
         fixture.openLesson(1, 1);
         QList<int> read;
-        QObject::connect(&d.form().player(), &MediaPlayer::followOnStarted, &d.form(),
-                         [&] { read.append(d.form().currentSentence()); });
+        QObject::connect(&d.window().player(), &MediaPlayer::followOnStarted, &d.window(),
+                         [&] { read.append(d.window().currentSentence()); });
         d.toolbar(1);
-        QCOMPARE(d.form().currentSentence(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 10000);
+        QCOMPARE(d.window().currentSentence(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.window().continuousReading(), 10000);
         QCOMPARE(read, (QList<int>{1, 6, 7}));
-        QCOMPARE(d.form().currentSentence(), -1);
+        QCOMPARE(d.window().currentSentence(), -1);
         QVERIFY(d.readEnabled());
         QVERIFY(!d.stopEnabled());
 
@@ -291,11 +294,11 @@ private slots:
         garbage.write(QByteArray(4096, 'x'));
         garbage.close();
         QStringList notices;
-        d.form().prompts().notify = [&](const QString& text) { notices.append(text); };
+        d.window().prompts().notify = [&](const QString& text) { notices.append(text); };
         fixture.openLesson(1, 1);
         d.toolbar(1);
-        QVERIFY(!d.form().continuousReading());
-        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(!d.window().continuousReading());
+        QCOMPARE(d.window().currentSentence(), -1);
         QVERIFY(!d.stopEnabled());
         QCOMPARE(notices.size(), 1);
     }
@@ -313,14 +316,14 @@ private slots:
                 } else {
                     d.clickSentence(1);
                 }
-                QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
+                QCOMPARE(d.window().player().playState(), MediaPlayer::Playing);
                 fixture.click(node);
-                QVERIFY(d.form().player().playState() != MediaPlayer::Playing);
-                QVERIFY(!d.form().continuousReading());
-                QCOMPARE(d.form().currentSentence(), -1);
+                QVERIFY(d.window().player().playState() != MediaPlayer::Playing);
+                QVERIFY(!d.window().continuousReading());
+                QCOMPARE(d.window().currentSentence(), -1);
                 QVERIFY(!d.stopEnabled());
                 QTest::qWait(reading ? 1300 : 0);
-                QVERIFY(d.form().player().playState() != MediaPlayer::Playing);
+                QVERIFY(d.window().player().playState() != MediaPlayer::Playing);
             }
         }
     }
@@ -330,7 +333,7 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(1, 12);
-        const QStringList& list = d.form().sentences().sentences;
+        const QStringList& list = d.window().sentences().sentences;
         int first = -1;
         int later = -1;
         for (int i = 0; i < list.size() && later < 0; ++i) {
@@ -341,9 +344,9 @@ private slots:
         }
         QVERIFY(later > first && first >= 0);
         d.clickSentence(later);
-        QCOMPARE(d.form().currentSentence(), first);
+        QCOMPARE(d.window().currentSentence(), first);
         QCOMPARE(d.redRange(), d.sentenceRange(first));
-        d.form().player().controls().stop();
+        d.window().player().controls().stop();
     }
 
     void navigationAtTheEndsOfTheLesson()
@@ -351,46 +354,46 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(1, 3);
-        const int count = d.form().sentences().count();
-        QCOMPARE(d.form().currentSentence(), -1);
+        const int count = d.window().sentences().count();
+        QCOMPARE(d.window().currentSentence(), -1);
 
         d.press(2); // "朗  读" without a current sentence does nothing
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
-        QCOMPARE(d.form().currentSentence(), -1);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.window().currentSentence(), -1);
 
         d.press(0); // from -1: sentence 0, and "上一句" disables itself
-        QCOMPARE(d.form().currentSentence(), 0);
+        QCOMPARE(d.window().currentSentence(), 0);
         QVERIFY(!d.button(0)->isEnabled());
         QCOMPARE(d.redRange(), d.sentenceRange(0));
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
 
         // A later sentence clicked in the text leaves it disabled...
         d.clickSentence(4);
-        d.form().player().controls().stop();
+        d.window().player().controls().stop();
         QVERIFY(!d.button(0)->isEnabled());
         // ...until "下一句" is pressed, with the right button as well as the left.
         d.press(1, Qt::RightButton);
-        QCOMPARE(d.form().currentSentence(), 5);
+        QCOMPARE(d.window().currentSentence(), 5);
         QVERIFY(d.button(0)->isEnabled());
-        QCOMPARE(d.currentSentenceText(), d.form().sentences().sentence(5));
+        QCOMPARE(d.currentSentenceText(), d.window().sentences().sentence(5));
 
-        while (d.form().currentSentence() < count - 1) {
+        while (d.window().currentSentence() < count - 1) {
             d.press(1);
         }
         QVERIFY(d.button(1)->isEnabled());
         d.press(1);
-        QCOMPARE(d.form().currentSentence(), count - 1);
+        QCOMPARE(d.window().currentSentence(), count - 1);
         QVERIFY(!d.button(1)->isEnabled());
         QCOMPARE(d.redRange(), d.sentenceRange(count - 1));
         d.press(0);
-        QCOMPARE(d.form().currentSentence(), count - 2);
+        QCOMPARE(d.window().currentSentence(), count - 2);
         QVERIFY(d.button(1)->isEnabled());
 
         d.press(2);
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Playing);
-        QCOMPARE(d.form().player().endPosition(),
-                 TimeText::seconds(d.form().sentences().endText(count - 2)));
-        d.form().player().controls().stop();
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Playing);
+        QCOMPARE(d.window().player().endPosition(),
+                 TimeText::seconds(d.window().sentences().endText(count - 2)));
+        d.window().player().controls().stop();
 
         // A new lesson enables both again.
         d.press(0);
@@ -406,7 +409,7 @@ private slots:
         StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
         Driver d(fixture);
         fixture.openLesson(1, 1);
-        MediaPlayer& player = d.form().player();
+        MediaPlayer& player = d.window().player();
         QVERIFY(player.hasMedia());
 
         MonitorCapture capture;
@@ -431,7 +434,7 @@ private slots:
         StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
         Driver d(fixture);
         fixture.openLesson(1, 1);
-        MediaPlayer& player = d.form().player();
+        MediaPlayer& player = d.window().player();
 
         // "下一句" at once: the sound goes on to the end of sentence 1.
         MonitorCapture capture;
@@ -439,7 +442,7 @@ private slots:
         QTest::qWait(300);
         d.clickSentence(0);
         d.press(1);
-        QCOMPARE(d.form().currentSentence(), 1);
+        QCOMPARE(d.window().currentSentence(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 5000);
         const std::vector<qint16> heard = capture.stop();
         const qint64 first = MediaPlayer::startFrame(0.5, player.sampleRate());
@@ -452,7 +455,7 @@ private slots:
         QTest::qWait(150);
         QCOMPARE(player.playState(), MediaPlayer::Playing);
         d.press(0);
-        QCOMPARE(d.form().currentSentence(), 1);
+        QCOMPARE(d.window().currentSentence(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 200);
 
         // An earlier sentence clicked while a later one sounds still follows the buttons.
@@ -467,7 +470,7 @@ private slots:
         d.clickSentence(3);
         QTest::qWait(100);
         d.toolbar(1);
-        QTRY_VERIFY_WITH_TIMEOUT(d.form().isPausingBetweenSentences(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.window().isPausingBetweenSentences(), 3000);
         d.toolbar(2);
     }
 
@@ -477,7 +480,7 @@ private slots:
         StudyFixture fixture(makeSyntheticLesson(dir.path(), syntheticSentences, 4.0));
         Driver d(fixture);
         fixture.openLesson(1, 1);
-        MediaPlayer& player = d.form().player();
+        MediaPlayer& player = d.window().player();
         QVERIFY(d.readEnabled());
         QVERIFY(!d.stopEnabled());
 
@@ -485,25 +488,25 @@ private slots:
         QVERIFY2(capture.start(), qPrintable(capture.errorString()));
         QTest::qWait(300);
         d.toolbar(1);
-        QVERIFY(d.form().continuousReading());
+        QVERIFY(d.window().continuousReading());
         QVERIFY(!d.readEnabled());
         QVERIFY(d.stopEnabled());
-        QCOMPARE(d.form().currentSentence(), 0);
+        QCOMPARE(d.window().currentSentence(), 0);
         QCOMPARE(d.redRange(), d.sentenceRange(0));
 
         // While reading, clicks on sentences and the sentence buttons do nothing.
         d.clickSentence(2);
         d.press(1);
         d.press(2);
-        QCOMPARE(d.form().currentSentence(), 0);
+        QCOMPARE(d.window().currentSentence(), 0);
 
-        QTRY_VERIFY_WITH_TIMEOUT(d.form().currentSentence() == 1, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.window().currentSentence() == 1, 3000);
         QCOMPARE(d.redRange(), d.sentenceRange(1));
-        QCOMPARE(d.currentSentenceText(), d.form().sentences().sentence(1));
-        QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 10000);
+        QCOMPARE(d.currentSentenceText(), d.window().sentences().sentence(1));
+        QTRY_VERIFY_WITH_TIMEOUT(!d.window().continuousReading(), 10000);
         const std::vector<qint16> heard = capture.stop();
 
-        QCOMPARE(d.form().currentSentence(), -1);
+        QCOMPARE(d.window().currentSentence(), -1);
         QVERIFY(d.readEnabled());
         QVERIFY(!d.stopEnabled());
         QCOMPARE(d.currentSentenceText(), QString());
@@ -535,13 +538,13 @@ private slots:
         Driver d(fixture);
         fixture.openLesson(1, 1);
         d.toolbar(1);
-        QTRY_VERIFY_WITH_TIMEOUT(d.form().isPausingBetweenSentences(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.window().isPausingBetweenSentences(), 3000);
         d.toolbar(2, Qt::RightButton);
-        QVERIFY(!d.form().continuousReading());
-        QCOMPARE(d.form().currentSentence(), -1);
+        QVERIFY(!d.window().continuousReading());
+        QCOMPARE(d.window().currentSentence(), -1);
         QTest::qWait(1300);
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
-        QCOMPARE(d.form().currentSentence(), -1);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.window().currentSentence(), -1);
         QVERIFY(d.readEnabled());
         // A disabled "停止" does nothing.
         d.toolbar(2);
@@ -555,15 +558,15 @@ private slots:
         Driver d(fixture);
         fixture.openLesson(1, 1);
         d.toolbar(1);
-        QTRY_VERIFY_WITH_TIMEOUT(d.form().isPausingBetweenSentences(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.window().isPausingBetweenSentences(), 3000);
         // Another window plays and stops through the same player.
-        d.form().player().controls().stop();
-        QVERIFY(!d.form().continuousReading());
-        QCOMPARE(d.form().currentSentence(), -1);
+        d.window().player().controls().stop();
+        QVERIFY(!d.window().continuousReading());
+        QCOMPARE(d.window().currentSentence(), -1);
         QVERIFY(d.readEnabled());
         QVERIFY(!d.stopEnabled());
         QTest::qWait(1200);
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
     }
 
     void aOneSentenceLessonIsReadOnceToItsEnd()
@@ -571,12 +574,12 @@ private slots:
         StudyFixture fixture;
         Driver d(fixture);
         fixture.openLesson(3, 60);
-        QCOMPARE(d.form().sentences().count(), 1);
+        QCOMPARE(d.window().sentences().count(), 1);
         d.toolbar(1);
-        QCOMPARE(d.form().currentSentence(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!d.form().continuousReading(), 30000);
-        QCOMPARE(d.form().currentSentence(), -1);
-        QCOMPARE(d.form().player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(d.window().currentSentence(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.window().continuousReading(), 30000);
+        QCOMPARE(d.window().currentSentence(), -1);
+        QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
         QVERIFY(d.readEnabled());
         QVERIFY(!d.stopEnabled());
     }

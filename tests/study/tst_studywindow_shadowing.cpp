@@ -54,9 +54,9 @@ QList<qint64> occurrences(std::span<const qint16> heard, std::span<const qint16>
     }
 }
 
-QAction* action(StudyWindow& form, const char* name)
+QAction* action(StudyWindow& window, const char* name)
 {
-    return form.findChild<QAction*>(QString::fromUtf8(name));
+    return window.findChild<QAction*>(QString::fromUtf8(name));
 }
 
 } // namespace
@@ -76,11 +76,11 @@ private slots:
     {
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), sentences, 3.0));
-        StudyWindow& form = fixture.form();
+        StudyWindow& window = fixture.window();
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
         fixture.openLesson(1, 1);
-        QVERIFY(form.player().hasMedia());
+        QVERIFY(window.player().hasMedia());
 
         // The learner's voice: a tone played into the sink, which the `mic` source hears.
         const QString tonePath = dir.filePath(QStringLiteral("tone.wav"));
@@ -89,7 +89,7 @@ private slots:
         MediaPlayer voice;
         voice.setUrl(tonePath);
         QList<Step> steps;
-        connect(&form.shadowing(), &ShadowingSession::stepChanged, this,
+        connect(&window.shadowing(), &ShadowingSession::stepChanged, this,
                 [&](Step step, int sentence) {
                     steps.append(step);
                     if (step == Step::Recording) {
@@ -98,37 +98,37 @@ private slots:
                     }
                     // Esc as soon as the next sentence begins.
                     if (step == Step::PlayingOriginal && sentence == 1) {
-                        action(form, "key_stop")->trigger();
+                        action(window, "key_stop")->trigger();
                     }
                 });
 
         MonitorCapture capture;
         QVERIFY2(capture.start(), qPrintable(capture.errorString()));
         QTest::qWait(300);
-        action(form, "跟读")->trigger();
-        QCOMPARE(form.shadowing().step(), Step::PlayingOriginal);
-        QCOMPARE(form.currentSentence(), 0);
-        QVERIFY(form.shadowingPanel() && form.shadowingPanel()->isVisible());
-        auto* stop = form.findChild<ToolbarButton*>(QStringLiteral("toolbarButton_2"));
+        action(window, "跟读")->trigger();
+        QCOMPARE(window.shadowing().step(), Step::PlayingOriginal);
+        QCOMPARE(window.currentSentence(), 0);
+        QVERIFY(window.shadowingPanel() && window.shadowingPanel()->isVisible());
+        auto* stop = window.findChild<ToolbarButton*>(QStringLiteral("stopReadingButton"));
         QVERIFY(stop->isActionEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Idle, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::Idle, 8000);
         const std::vector<qint16> heard = capture.stop();
         QVERIFY2(notices.isEmpty(), qPrintable(notices.join(u'\n')));
         QCOMPARE(steps, (QList<Step>{Step::PlayingOriginal, Step::Recording, Step::PlayingTake,
                                      Step::PlayingOriginal, Step::Idle}));
-        QCOMPARE(form.player().playState(), MediaPlayer::Stopped);
+        QCOMPARE(window.player().playState(), MediaPlayer::Stopped);
         QVERIFY(!stop->isActionEnabled());
-        QCOMPARE(form.currentSentence(), 1);
+        QCOMPARE(window.currentSentence(), 1);
 
         // The sentence sounded, exactly.
         const QList<qint64> sentence =
-            occurrences(heard, form.player().heardFrames(rate / 2, rate + 1));
+            occurrences(heard, window.player().heardFrames(rate / 2, rate + 1));
         QCOMPARE(sentence.size(), 1);
 
         // The take: the sentence's half second plus one, holding the learner's tone.
-        const QString takeFile = form.shadowing().takeFile(0);
+        const QString takeFile = window.shadowing().takeFile(0);
         QVERIFY(QFileInfo::exists(takeFile));
-        MediaPlayer& take = form.takePlayer();
+        MediaPlayer& take = window.takePlayer();
         QCOMPARE(take.url(), takeFile);
         const double seconds = double(take.frameCount()) / take.sampleRate();
         qInfo("take length %.4f s, expected 1.5 s", seconds);
@@ -145,70 +145,70 @@ private slots:
                  qPrintable(QStringLiteral("%1 %2").arg(replayed.last()).arg(sentence[0])));
 
         // 对比 wants a take of the current sentence; the previous one has one.
-        action(form, "对比")->trigger();
+        action(window, "对比")->trigger();
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QStringLiteral("还没有跟读录音")));
-        action(form, "key_previous")->trigger();
-        QCOMPARE(form.currentSentence(), 0);
-        action(form, "对比")->trigger();
-        QCOMPARE(form.shadowing().step(), Step::PlayingOriginal);
-        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::PlayingTake, 3000);
-        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Idle, 4000);
-        const WaveformComparison* picture = form.shadowingPanel()->comparison();
+        action(window, "key_previous")->trigger();
+        QCOMPARE(window.currentSentence(), 0);
+        action(window, "对比")->trigger();
+        QCOMPARE(window.shadowing().step(), Step::PlayingOriginal);
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::PlayingTake, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::Idle, 4000);
+        const WaveformComparison* picture = window.shadowingPanel()->comparison();
         QTRY_VERIFY(std::abs(picture->original().seconds() - 0.5) < 0.01);
         QTRY_VERIFY(std::abs(picture->take().seconds() - seconds) < 0.01);
         // At half speed the original is pictured as heard, twice as long.
-        form.setSpeed(0.5);
-        action(form, "对比")->trigger();
+        window.setSpeed(0.5);
+        action(window, "对比")->trigger();
         QTRY_VERIFY(std::abs(picture->original().seconds() - 1.0) < 0.01);
         QVERIFY(std::abs(picture->take().seconds() - seconds) < 0.01);
         // A sentence the learner clicks meanwhile ends the comparison.
-        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::PlayingTake, 3000);
-        form.playSentence(1);
-        QCOMPARE(form.shadowing().step(), Step::Idle);
-        QCOMPARE(form.takePlayer().playState(), MediaPlayer::Stopped);
-        form.player().controls().stop();
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::PlayingTake, 3000);
+        window.playSentence(1);
+        QCOMPARE(window.shadowing().step(), Step::Idle);
+        QCOMPARE(window.takePlayer().playState(), MediaPlayer::Stopped);
+        window.player().controls().stop();
         // So does the learner's own recording (F8), which wants the microphone.
-        action(form, "跟读")->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Recording, 3000);
-        action(form, "key_record")->trigger();
-        QCOMPARE(form.shadowing().step(), Step::Idle);
-        action(form, "key_record")->trigger();
-        form.player().controls().stop();
+        action(window, "跟读")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::Recording, 3000);
+        action(window, "key_record")->trigger();
+        QCOMPARE(window.shadowing().step(), Step::Idle);
+        action(window, "key_record")->trigger();
+        window.player().controls().stop();
         // And opening the dictation window, which hides this one.
-        action(form, "跟读")->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(form.shadowing().step(), Step::Recording, 3000);
-        auto* dictationCaption = form.findChild<QWidget*>(QStringLiteral("toolbarCaption_3"));
+        action(window, "跟读")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::Recording, 3000);
+        auto* dictationCaption = window.findChild<QWidget*>(QStringLiteral("dictationCaption"));
         QTest::mousePress(dictationCaption, Qt::LeftButton);
         QTest::mouseRelease(dictationCaption, Qt::LeftButton);
-        QVERIFY(form.dictationWindow() && !form.isVisible());
-        QCOMPARE(form.shadowing().step(), Step::Idle);
-        form.dictationWindow()->close();
-        QTRY_VERIFY(form.isVisible());
+        QVERIFY(window.dictationWindow() && !window.isVisible());
+        QCOMPARE(window.shadowing().step(), Step::Idle);
+        window.dictationWindow()->close();
+        QTRY_VERIFY(window.isVisible());
 
         // Another lesson, or this one opened again: the takes go.
         fixture.openLesson(1, 1);
         QVERIFY(!QFileInfo::exists(takeFile));
-        QVERIFY(!form.shadowing().hasTake(0));
+        QVERIFY(!window.shadowing().hasTake(0));
     }
 
     void anUnwritableFolderIsReportedAndNothingPlays()
     {
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), sentences, 3.0));
-        StudyWindow& form = fixture.form();
+        StudyWindow& window = fixture.window();
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
         fixture.openLesson(1, 1);
         QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        form.shadowing().setTakeFolder(blocker.fileName());
-        action(form, "跟读")->trigger();
+        window.shadowing().setTakeFolder(blocker.fileName());
+        action(window, "跟读")->trigger();
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QStringLiteral("跟读没有开始")));
-        QVERIFY(!form.shadowing().isActive());
-        QVERIFY(form.player().playState() != MediaPlayer::Playing);
+        QVERIFY(!window.shadowing().isActive());
+        QVERIFY(window.player().playState() != MediaPlayer::Playing);
     }
 };
 

@@ -32,23 +32,23 @@ private slots:
             {{QStringLiteral("One."), QStringLiteral(".5"), QStringLiteral("1")},
              {QStringLiteral("Two."), QStringLiteral("1.5"), QString()}},
             3.0));
-        StudyWindow& form = fixture.form();
+        StudyWindow& window = fixture.window();
         QStringList notices;
-        form.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
         fixture.openLesson(1, 1);
-        QSignalSpy finished(&form.shadowing(), &ShadowingSession::finished);
+        QSignalSpy finished(&window.shadowing(), &ShadowingSession::finished);
 
         for (int attempt = 1; attempt <= 2; ++attempt) {
-            form.findChild<QAction*>(QStringLiteral("跟读"))->trigger();
+            window.findChild<QAction*>(QStringLiteral("跟读"))->trigger();
             QTRY_COMPARE_WITH_TIMEOUT(finished.size(), attempt, 3000);
-            QVERIFY(!form.shadowing().isActive());
+            QVERIFY(!window.shadowing().isActive());
         }
         QTest::qWait(200);
         QVERIFY2(notices.size() == 1, qPrintable(notices.join(u'\n')));
         QVERIFY(notices[0].contains(QStringLiteral("声音")));
-        QVERIFY(
-            !form.findChild<ToolbarButton*>(QStringLiteral("toolbarButton_2"))->isActionEnabled());
-        QVERIFY(!form.shadowing().hasTake(0));
+        QVERIFY(!window.findChild<ToolbarButton*>(QStringLiteral("stopReadingButton"))
+                     ->isActionEnabled());
+        QVERIFY(!window.shadowing().hasTake(0));
     }
 };
 

@@ -35,19 +35,20 @@ private slots:
 
     void helpAndHomeOpenTheLocalSite()
     {
-        StudyWindow& form = m_fixture->form();
-        releaseOn(QStringLiteral("toolbarIcon_4"), Qt::LeftButton);
-        releaseOn(QStringLiteral("toolbarCaption_4"), Qt::RightButton);
-        releaseOn(QStringLiteral("toolbarIcon_5"), Qt::LeftButton);
-        releaseOn(QStringLiteral("toolbarCaption_5"), Qt::MiddleButton);
+        StudyWindow& window = m_fixture->window();
+        releaseOn(QStringLiteral("helpIcon"), Qt::LeftButton);
+        releaseOn(QStringLiteral("helpCaption"), Qt::RightButton);
+        releaseOn(QStringLiteral("homeIcon"), Qt::LeftButton);
+        releaseOn(QStringLiteral("homeCaption"), Qt::MiddleButton);
         // A release on the frame itself, off the icon and caption, does nothing.
-        releaseOn(QStringLiteral("toolbarButton_5"), Qt::LeftButton);
-        form.findChild<QAction*>(QStringLiteral("在线帮助"))->trigger();
-        form.findChild<QAction*>(QStringLiteral("访问作者主页"))->trigger();
-        QLabel* credit = form.findChild<QLabel*>(QStringLiteral("creditLine"));
+        releaseOn(QStringLiteral("homeButton"), Qt::LeftButton);
+        window.findChild<QAction*>(QStringLiteral("在线帮助"))->trigger();
+        window.findChild<QAction*>(QStringLiteral("访问作者主页"))->trigger();
+        QLabel* credit = window.findChild<QLabel*>(QStringLiteral("creditLine"));
         QTest::mouseClick(credit, Qt::LeftButton);
         // The other headings do nothing.
-        QTest::mouseClick(form.findChild<QLabel*>(QStringLiteral("heading_1")), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QLabel*>(QStringLiteral("lessonTreeHeading")),
+                          Qt::LeftButton);
 
         const QUrl help = SitePages::helpPage();
         const QUrl home = SitePages::homePage();
@@ -59,9 +60,9 @@ private slots:
 
     void pressingAToolbarButtonDrawsItsBorderUntilRelease()
     {
-        StudyWindow& form = m_fixture->form();
-        auto* frame = form.findChild<QFrame*>(QStringLiteral("toolbarButton_4"));
-        QLabel* icon = form.findChild<QLabel*>(QStringLiteral("toolbarIcon_4"));
+        StudyWindow& window = m_fixture->window();
+        auto* frame = window.findChild<QFrame*>(QStringLiteral("helpButton"));
+        QLabel* icon = window.findChild<QLabel*>(QStringLiteral("helpIcon"));
         QCOMPARE(frame->frameShape(), QFrame::NoFrame);
         QTest::mousePress(icon, Qt::RightButton);
         QCOMPARE(frame->frameShape(), QFrame::Box);
@@ -71,50 +72,50 @@ private slots:
 
     void disabledReadingButtonsDoNotAct()
     {
-        StudyWindow& form = m_fixture->form();
-        releaseOn(QStringLiteral("toolbarCaption_1"), Qt::LeftButton);
-        QVERIFY(!form.continuousReading());
-        QCOMPARE(form.currentSentence(), -1);
+        StudyWindow& window = m_fixture->window();
+        releaseOn(QStringLiteral("readLessonCaption"), Qt::LeftButton);
+        QVERIFY(!window.continuousReading());
+        QCOMPARE(window.currentSentence(), -1);
         m_fixture->openLesson(2, 96); // text without a recording: "朗读" stays disabled
-        releaseOn(QStringLiteral("toolbarIcon_1"), Qt::LeftButton);
-        QVERIFY(!form.continuousReading());
+        releaseOn(QStringLiteral("readLessonIcon"), Qt::LeftButton);
+        QVERIFY(!window.continuousReading());
     }
 
     void dictationWindowReplacesTheStudyWindowUntilClosed()
     {
-        StudyWindow& form = m_fixture->form();
-        releaseOn(QStringLiteral("toolbarCaption_3"), Qt::RightButton);
-        QWidget* dictation = form.dictationWindow();
+        StudyWindow& window = m_fixture->window();
+        releaseOn(QStringLiteral("dictationCaption"), Qt::RightButton);
+        QWidget* dictation = window.dictationWindow();
         QVERIFY(dictation);
         QCOMPARE(dictation->windowTitle(), QStringLiteral("听写练习"));
         QVERIFY(dictation->isVisible());
-        QVERIFY(!form.isVisible());
+        QVERIFY(!window.isVisible());
         dictation->close();
-        QVERIFY(form.isVisible());
-        QTRY_VERIFY(!form.dictationWindow());
+        QVERIFY(window.isVisible());
+        QTRY_VERIFY(!window.dictationWindow());
     }
 
     void quitAndCloseBothEndTheProgram()
     {
-        StudyWindow& form = m_fixture->form();
-        QSignalSpy spy(&form, &StudyWindow::shutdownRequested);
-        form.findChild<QAction*>(QStringLiteral("退出"))->trigger();
+        StudyWindow& window = m_fixture->window();
+        QSignalSpy spy(&window, &StudyWindow::shutdownRequested);
+        window.findChild<QAction*>(QStringLiteral("退出"))->trigger();
         QCOMPARE(spy.count(), 1);
-        form.close();
+        window.close();
         QCOMPARE(spy.count(), 2);
     }
 
     void translationSwitchAroundLessonLoads()
     {
-        StudyWindow& form = m_fixture->form();
-        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("translationToggle"));
-        QLabel* line = form.findChild<QLabel*>(QStringLiteral("translationLine"));
+        StudyWindow& window = m_fixture->window();
+        QLabel* toggle = window.findChild<QLabel*>(QStringLiteral("translationToggle"));
+        QLabel* line = window.findChild<QLabel*>(QStringLiteral("translationLine"));
         m_fixture->openLesson(1, 2);
         QCOMPARE(line->text(), StudyWindow::tipText());
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(line->text(), QString());
         // On again before any sentence was chosen: nothing to show.
-        QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("translationToggleBack")),
+        QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("translationToggleBack")),
                           Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
         QCOMPARE(line->text(), QString());
@@ -122,25 +123,30 @@ private slots:
 
     void captionsAreTheLearnersChinese()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         const QList<std::pair<const char*, const char*>> labels{
-            {"toolbarCaption_1", "朗读"}, {"toolbarCaption_2", "停止"},
-            {"toolbarCaption_3", "听写"}, {"toolbarCaption_4", "帮助"},
-            {"toolbarCaption_5", "主页"}, {"heading_0", "句子学习"},
-            {"heading_1", "选择课文"},    {"heading_2", "生词列表"},
-            {"heading_4", "中文翻译"},    {"translationToggle", "隐 藏"},
+            {"readLessonCaption", "朗读"},
+            {"stopReadingCaption", "停止"},
+            {"dictationCaption", "听写"},
+            {"helpCaption", "帮助"},
+            {"homeCaption", "主页"},
+            {"sentenceHeading", "句子学习"},
+            {"lessonTreeHeading", "选择课文"},
+            {"newWordsHeading", "生词列表"},
+            {"translationHeading", "中文翻译"},
+            {"translationToggle", "隐 藏"},
         };
         for (const auto& [name, caption] : labels) {
-            QCOMPARE(form.findChild<QLabel*>(QString::fromLatin1(name))->text(),
+            QCOMPARE(window.findChild<QLabel*>(QString::fromLatin1(name))->text(),
                      QString::fromUtf8(caption));
         }
         const QStringList buttons{"上一句", "下一句", "朗  读", "● 录音", "回  放", "另存为"};
         for (int i = 0; i < 6; ++i) {
-            auto* button = form.findChild<FaceButton*>(QStringLiteral("button_%1").arg(i));
+            auto* button = window.findChild<FaceButton*>(StudyFixture::sentenceButtonName(i));
             QCOMPARE(button->caption(), buttons[i]);
         }
         QStringList menus;
-        for (QAction* menu : form.menuBar()->actions()) {
+        for (QAction* menu : window.menuBar()->actions()) {
             menus << menu->text();
             for (QAction* item : menu->menu()->actions()) {
                 menus << item->text();
@@ -153,12 +159,12 @@ private slots:
 
     void importOpensOnTheOpenLessonAndLeavesItOpen()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         m_fixture->openLesson(2, 7);
-        auto* title = form.findChild<QLabel*>(QStringLiteral("lessonTitle"));
+        auto* title = window.findChild<QLabel*>(QStringLiteral("lessonTitle"));
         const QString titleBefore = title->text();
         QString shownLesson;
-        QTimer::singleShot(0, &form, [&] {
+        QTimer::singleShot(0, &window, [&] {
             if (auto* dialog = qobject_cast<ImportDialog*>(QApplication::activeModalWidget())) {
                 shownLesson =
                     dialog->findChild<QComboBox*>(QStringLiteral("bookBox"))->currentText() +
@@ -166,15 +172,15 @@ private slots:
                 dialog->reject();
             }
         });
-        form.findChild<QAction*>(QStringLiteral("导入课文"))->trigger();
+        window.findChild<QAction*>(QStringLiteral("导入课文"))->trigger();
         QCOMPARE(shownLesson, QStringLiteral("第2册第 7 课"));
         QCOMPARE(title->text(), titleBefore);
     }
 
     void onlyALeftClickSwitchesTheTranslationAndNoticesNeverBlock()
     {
-        StudyWindow& form = m_fixture->form();
-        QLabel* toggle = form.findChild<QLabel*>(QStringLiteral("translationToggle"));
+        StudyWindow& window = m_fixture->window();
+        QLabel* toggle = window.findChild<QLabel*>(QStringLiteral("translationToggle"));
         for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
             QTest::mouseClick(toggle, button);
             QCOMPARE(toggle->text(), QStringLiteral("隐 藏"));
@@ -182,8 +188,8 @@ private slots:
         QTest::mouseClick(toggle, Qt::LeftButton);
         QCOMPARE(toggle->text(), QStringLiteral("显 示"));
 
-        form.prompts().notify(QStringLiteral("通知"));
-        auto* notice = form.findChild<QWidget*>(QStringLiteral("notice"));
+        window.prompts().notify(QStringLiteral("通知"));
+        auto* notice = window.findChild<QWidget*>(QStringLiteral("notice"));
         QVERIFY(notice && notice->isVisible());
         QCOMPARE(notice->windowModality(), Qt::NonModal);
         QVERIFY(!QApplication::activeModalWidget());
@@ -200,17 +206,17 @@ private slots:
             {QStringLiteral("sentenceBack"), {3060, 6280, 9615, 1155}},
             {QStringLiteral("banner"), {0, 0, 12840, 855}},
         };
-        for (const char* name : {"banner",          "frame2",
+        for (const char* name : {"banner",          "lessonTextFrame",
                                  "lessonTextBar",   "lessonTextBack",
-                                 "lessonText",      "frame5",
+                                 "lessonText",      "sentenceFrame",
                                  "sentenceBar",     "sentenceBack",
-                                 "currentSentence", "frame3",
+                                 "currentSentence", "translationFrame",
                                  "translationBar",  "translationBack",
                                  "translationLine", "translationToggleBack",
-                                 "frame4",          "newWords",
+                                 "newWordsFrame",   "newWords",
                                  "creditLine",      "lessonTree",
-                                 "frame1",          "toolbarButton_1",
-                                 "toolbarButton_5"}) {
+                                 "lessonTreeFrame", "readLessonButton",
+                                 "homeButton"}) {
             const QString key = QString::fromLatin1(name);
             const Twips expected = exceptions.value(key, designRect(key));
             QCOMPARE_GE(pixelsOf(key).width(), 1);
@@ -221,9 +227,9 @@ private slots:
 
     void minimumSizeHoldsAndWideningMovesOnlyTheRightColumn()
     {
-        StudyWindow& form = m_fixture->form();
+        StudyWindow& window = m_fixture->window();
         resizeClient(7000 - frameWidth, 7000 - frameHeight);
-        QWidget* client = form.centralWidget();
+        QWidget* client = window.centralWidget();
         QCOMPARE_GE(toTwips(client->width()) + frameWidth, minimumOuterWidth);
         QCOMPARE_GE(toTwips(client->height()) + frameHeight, minimumOuterHeight);
         QVERIFY(
@@ -231,9 +237,9 @@ private slots:
         QVERIFY(near(pixelsOf(QStringLiteral("newWords")), toPixels(Twips{120, 5580, 2835, 660})));
         QCOMPARE(pixelsOf(QStringLiteral("translationLine")).width(), toPixels(3195));
 
-        const QStringList fixed{QStringLiteral("lessonTree"), QStringLiteral("frame1"),
-                                QStringLiteral("toolbarButton_1"),
-                                QStringLiteral("toolbarButton_5"), QStringLiteral("lessonTreeBar")};
+        const QStringList fixed{QStringLiteral("lessonTree"), QStringLiteral("lessonTreeFrame"),
+                                QStringLiteral("readLessonButton"), QStringLiteral("homeButton"),
+                                QStringLiteral("lessonTreeBar")};
         QHash<QString, QRect> before;
         for (const QString& name : fixed) {
             before.insert(name, pixelsOf(name));
@@ -254,21 +260,21 @@ private slots:
 private:
     void releaseOn(const QString& name, Qt::MouseButton button)
     {
-        QWidget* widget = m_fixture->form().findChild<QWidget*>(name);
+        QWidget* widget = m_fixture->window().findChild<QWidget*>(name);
         QVERIFY2(widget, qPrintable(name));
         QTest::mouseClick(widget, button, {}, widget->rect().center());
     }
     void resizeClient(int widthTwips, int heightTwips)
     {
-        StudyWindow& form = m_fixture->form();
-        form.showNormal();
-        form.resize(toPixels(widthTwips), toPixels(heightTwips) + form.menuBar()->height());
-        QTRY_COMPARE(form.centralWidget()->width(),
-                     qMax(toPixels(widthTwips), form.centralWidget()->minimumWidth()));
+        StudyWindow& window = m_fixture->window();
+        window.showNormal();
+        window.resize(toPixels(widthTwips), toPixels(heightTwips) + window.menuBar()->height());
+        QTRY_COMPARE(window.centralWidget()->width(),
+                     qMax(toPixels(widthTwips), window.centralWidget()->minimumWidth()));
     }
     QRect pixelsOf(const QString& name)
     {
-        QWidget* widget = m_fixture->form().centralWidget()->findChild<QWidget*>(name);
+        QWidget* widget = m_fixture->window().centralWidget()->findChild<QWidget*>(name);
         return widget ? widget->geometry() : QRect();
     }
     // Within a pixel: the outer height cannot always be a whole number of pixels.

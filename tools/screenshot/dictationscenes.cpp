@@ -51,7 +51,7 @@ bool saveDictationScenes(MediaPlayer& player, const QPixmap& normalFace, const Q
 
     auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
     auto* input = window.findChild<QPlainTextEdit*>(QStringLiteral("inputBox"));
-    auto* answer = window.findChild<QWidget*>(QStringLiteral("button_3"));
+    auto* answer = window.findChild<QWidget*>(QStringLiteral("answerButton"));
     if (!tree || !input || !answer) {
         return false;
     }

@@ -57,66 +57,66 @@ int main(int argc, char* argv[])
     Startup::writeCarriedFiles();
     // The tree scenes import a lesson: into a store of their own, not the learner's.
     QTemporaryDir learnerLessons;
-    StudyWindow form(
+    StudyWindow window(
         StudyPaths{Startup::tempPath, Startup::voiceLibraryPath(), learnerLessons.path()});
-    form.load();
+    window.load();
     // A bare X server has no window manager to carry out the maximising.
-    form.setGeometry(form.screen()->availableGeometry());
-    if (!QTest::qWaitForWindowExposed(&form)) {
+    window.setGeometry(window.screen()->availableGeometry());
+    if (!QTest::qWaitForWindowExposed(&window)) {
         return 1;
     }
-    bool ok = saveScene(form, folder, QStringLiteral("study-start"));
+    bool ok = saveScene(window, folder, QStringLiteral("study-start"));
 
-    auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
     clickNode(tree, tree->topLevelItem(3));
     clickNode(tree, tree->topLevelItem(3)->child(0));
-    ok = saveScene(form, folder, QStringLiteral("study-book4-lesson1")) && ok;
+    ok = saveScene(window, folder, QStringLiteral("study-book4-lesson1")) && ok;
 
     // A sentence marked, and the popup held open over a word of the text.
-    auto* lessonText = form.findChild<QTextEdit*>(QStringLiteral("lessonText"));
-    const QString text = form.sentenceView().charText();
-    const int second = int(text.indexOf(form.sentences().sentence(1)));
+    auto* lessonText = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+    const QString text = window.sentenceView().charText();
+    const int second = int(text.indexOf(window.sentences().sentence(1)));
     QTest::mouseClick(lessonText->viewport(), Qt::LeftButton, {}, pointOf(lessonText, second + 2));
-    form.player().controls().stop();
+    window.player().controls().stop();
     const int word = int(text.indexOf(QStringLiteral("complaint")));
     QTest::mousePress(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
-    ok = saveScene(form, folder, QStringLiteral("study-sentence-popup")) && ok;
+    ok = saveScene(window, folder, QStringLiteral("study-sentence-popup")) && ok;
     QTest::mouseRelease(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
 
-    ok = saveShadowingScene(form, folder) && ok;
+    ok = saveShadowingScene(window, folder) && ok;
 
     // The practice menu open at its speeds, over a window showing the chosen speed and repeats.
-    form.setSpeed(0.8);
-    form.setRepeats(3);
-    QMenu* practice = form.menuBar()->findChild<QMenu*>(QStringLiteral("练习"));
-    form.menuBar()->setActiveAction(practice->menuAction());
+    window.setSpeed(0.8);
+    window.setRepeats(3);
+    QMenu* practice = window.menuBar()->findChild<QMenu*>(QStringLiteral("练习"));
+    window.menuBar()->setActiveAction(practice->menuAction());
     settle();
     QAction* speeds = practice->actions().constFirst();
     speeds->menu()->popup(practice->mapToGlobal(practice->actionGeometry(speeds).topRight()));
     settle();
-    const QPixmap screen = form.screen()->grabWindow(0);
+    const QPixmap screen = window.screen()->grabWindow(0);
     ok = screen.save(QDir(folder).filePath(QStringLiteral("study-practice-menu.png"))) && ok;
     speeds->menu()->close();
     practice->close();
 
     // The smallest the window may be.
-    form.setGeometry(QRect(form.pos(), QSize(1, 1)));
+    window.setGeometry(QRect(window.pos(), QSize(1, 1)));
     settle();
     QTest::mousePress(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
-    ok = saveScene(form, folder, QStringLiteral("study-minimum")) && ok;
+    ok = saveScene(window, folder, QStringLiteral("study-minimum")) && ok;
     QTest::mouseRelease(lessonText->viewport(), Qt::RightButton, {}, pointOf(lessonText, word + 3));
 
-    ok = saveDictationScenes(form.player(), form.normalFace(), form.pressedFace(),
+    ok = saveDictationScenes(window.player(), window.normalFace(), window.pressedFace(),
                              Startup::tempPath, Startup::voiceLibraryPath(), folder) &&
          ok;
     const StudyPaths paths{Startup::tempPath, Startup::voiceLibraryPath()};
-    ok = saveImportScenes(form.player(), LessonDatabase(paths.databaseFile()),
+    ok = saveImportScenes(window.player(), LessonDatabase(paths.databaseFile()),
                           Startup::voiceLibraryPath(), folder) &&
          ok;
 
-    form.setGeometry(form.screen()->availableGeometry());
-    ok = saveTreeScenes(form, folder) && ok;
+    window.setGeometry(window.screen()->availableGeometry());
+    ok = saveTreeScenes(window, folder) && ok;
 
-    Startup::shutdown(form);
+    Startup::shutdown(window);
     return ok ? 0 : 1;
 }

@@ -14,9 +14,9 @@ namespace {
 
 // Moves the current sentence to the shortest one of two seconds or more, so the scene stays
 // short and the picture has something to show.
-void pickShortSentence(StudyWindow& form)
+void pickShortSentence(StudyWindow& window)
 {
-    const SentenceTable& table = form.sentences();
+    const SentenceTable& table = window.sentences();
     int best = -1;
     double bestLength = 1e9;
     for (int i = 0; i + 1 < table.count(); ++i) {
@@ -26,26 +26,26 @@ void pickShortSentence(StudyWindow& form)
             bestLength = length;
         }
     }
-    const char* step = best < form.currentSentence() ? "key_previous" : "key_next";
-    while (best >= 0 && form.currentSentence() != best) {
-        form.findChild<QAction*>(QString::fromLatin1(step))->trigger();
+    const char* step = best < window.currentSentence() ? "key_previous" : "key_next";
+    while (best >= 0 && window.currentSentence() != best) {
+        window.findChild<QAction*>(QString::fromLatin1(step))->trigger();
     }
 }
 
 } // namespace
 
-bool saveShadowingScene(StudyWindow& form, const QString& folder)
+bool saveShadowingScene(StudyWindow& window, const QString& folder)
 {
-    pickShortSentence(form);
+    pickShortSentence(window);
     // The stand-in learner: the same sentence a little slower, a quarter second late.
     MediaPlayer learner;
-    learner.setUrl(form.player().url());
+    learner.setUrl(window.player().url());
     learner.setVolume(MediaPlayer::lessonVolume);
     learner.setSpeed(0.9);
-    const int sentence = form.currentSentence();
-    const SentenceTable& table = form.sentences();
+    const int sentence = window.currentSentence();
+    const SentenceTable& table = window.sentences();
     const auto connection = QObject::connect(
-        &form.shadowing(), &ShadowingSession::stepChanged, &learner,
+        &window.shadowing(), &ShadowingSession::stepChanged, &learner,
         [&](ShadowingSession::Step step, int i) {
             if (step == ShadowingSession::Step::Recording && i == sentence) {
                 QTimer::singleShot(250, &learner, [&] {
@@ -55,32 +55,32 @@ bool saveShadowingScene(StudyWindow& form, const QString& folder)
                 });
             }
         });
-    form.toggleShadowing();
+    window.toggleShadowing();
     const bool recorded = QTest::qWaitFor(
         [&] {
-            return form.shadowing().step() == ShadowingSession::Step::PlayingTake ||
-                   !form.shadowing().isActive();
+            return window.shadowing().step() == ShadowingSession::Step::PlayingTake ||
+                   !window.shadowing().isActive();
         },
         30000);
     QTest::qWait(300);
-    form.shadowing().stop();
+    window.shadowing().stop();
     QObject::disconnect(connection);
-    if (!recorded || !form.shadowing().hasTake(sentence)) {
+    if (!recorded || !window.shadowing().hasTake(sentence)) {
         qWarning("shadowing scene: no take was recorded (is a sound server running?)");
     }
 
-    ShadowingPanel* panel = form.shadowingPanel();
+    ShadowingPanel* panel = window.shadowingPanel();
     if (!panel) {
         return false;
     }
-    const QRect screen = form.screen()->availableGeometry();
+    const QRect screen = window.screen()->availableGeometry();
     panel->move(screen.right() - panel->frameGeometry().width() - 30, screen.top() + 150);
     panel->raise();
     for (int i = 0; i < 10; ++i) {
         QTest::qWait(50);
     }
     bool ok = panel->grab().save(QDir(folder).filePath(QStringLiteral("study-shadowing.png")));
-    ok = form.screen()->grabWindow(0).save(
+    ok = window.screen()->grabWindow(0).save(
              QDir(folder).filePath(QStringLiteral("study-shadowing-window.png"))) &&
          ok;
     panel->hide();

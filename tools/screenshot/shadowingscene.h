@@ -8,4 +8,4 @@ class StudyWindow;
 // slower replay of the sentence stands in for the learner), and saves the shadowing panel as
 // study-shadowing.png and the screen with both windows as study-shadowing-window.png. True when
 // both pictures were saved; a take that could not be recorded is only warned about.
-bool saveShadowingScene(StudyWindow& form, const QString& folder);
+bool saveShadowingScene(StudyWindow& window, const QString& folder);

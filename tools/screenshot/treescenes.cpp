@@ -11,9 +11,9 @@
 
 namespace {
 
-void showBookOne(StudyWindow& form)
+void showBookOne(StudyWindow& window)
 {
-    auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
     QTreeWidgetItem* book = tree->topLevelItem(0);
     book->setExpanded(true);
     tree->scrollToItem(book, QAbstractItemView::PositionAtTop);
@@ -27,13 +27,13 @@ void showBookOne(StudyWindow& form)
 
 } // namespace
 
-bool saveTreeScenes(StudyWindow& form, const QString& folder)
+bool saveTreeScenes(StudyWindow& window, const QString& folder)
 {
-    showBookOne(form);
-    bool ok = saveScene(form, folder, QStringLiteral("tree-before-import"));
+    showBookOne(window);
+    bool ok = saveScene(window, folder, QStringLiteral("tree-before-import"));
 
     // Lesson 5 of book 1 filled with the text and recording of Lesson 1.
-    const StudyPaths& paths = form.paths();
+    const StudyPaths& paths = window.paths();
     const LessonDatabase carried(paths.databaseFile());
     LearnerStore::Lesson lesson;
     lesson.bookDigit = QStringLiteral("1");
@@ -44,17 +44,17 @@ bool saveTreeScenes(StudyWindow& form, const QString& folder)
         QDir(paths.voiceLibrary)
             .filePath(LessonCatalog::audioFileName(QStringLiteral("1"), QStringLiteral("1")));
     QString error;
-    if (!form.learnerStore().importLesson(lesson, &error)) {
+    if (!window.learnerStore().importLesson(lesson, &error)) {
         qWarning("the tree scene could not import a lesson: %s", qPrintable(error));
         return false;
     }
     QToolTip::hideText();
-    form.refreshLessons(lesson.bookDigit, lesson.lessonText);
-    auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    window.refreshLessons(lesson.bookDigit, lesson.lessonText);
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
     QTreeWidgetItem* imported = tree->topLevelItem(0)->child(4);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                       tree->visualItemRect(imported).center());
     QTest::qWait(500);
-    ok = saveScene(form, folder, QStringLiteral("tree-after-import")) && ok;
+    ok = saveScene(window, folder, QStringLiteral("tree-after-import")) && ok;
     return ok;
 }

@@ -1,0 +1,184 @@
+// The study window's lessons: loading the chosen lesson, the remembered place, the dictation
+// window and the import of the learner's own lessons.
+#include "dictation/dictationwindow.h"
+#include "import/importdialog.h"
+#include "lessons/lessonloader.h"
+#include "shadowing/shadowingpractice.h"
+#include "study/practicemenu.h"
+#include "study/studywindow.h"
+#include "study/toolbarbutton.h"
+#include "widgets/facebutton.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace {
+// Windows colour values are 0x00BBGGRR: &H808000.
+const QColor normalSentenceColor(0, 128, 128);
+} // namespace
+
+void StudyWindow::nodeClick(QTreeWidgetItem* node)
+{
+    if (!node) {
+        return;
+    }
+    unloadLesson();
+    if (!node->parent()) {
+        node->setExpanded(!node->isExpanded());
+    } else {
+        loadLessonText(node);
+    }
+    prepareAudio();
+    m_player.controls().stop();
+}
+
+void StudyWindow::unloadLesson()
+{
+    m_shadowing->dropTakes();
+    m_player.close();
+    m_player.controls().stop();
+    m_sentenceView.clear();
+    m_currentSentenceBox->clear();
+    m_newWordsBox->clear();
+    m_translationLine->clear();
+    m_currentTranslation.clear();
+    m_toolbar[StopReading]->setActionEnabled(false);
+    m_sentenceButtons[PreviousSentence]->setEnabled(true);
+    m_sentenceButtons[NextSentence]->setEnabled(true);
+    m_reading.setLesson({});
+    m_player.setEndPosition(-1);
+    m_headings[LessonTitle]->clear();
+    m_lesson = {};
+}
+
+void StudyWindow::loadLessonText(QTreeWidgetItem* node)
+{
+    m_translationLine->setText(tipText());
+    m_headings[LessonTitle]->setText(node->text(0));
+    m_lesson.book = LessonTree::bookOf(node);
+    m_lesson.number = LessonTree::lessonOf(node);
+    m_practice.setLastPlace({m_lesson.book, m_lesson.number, -1});
+    m_continueAction->setEnabled(true);
+    LoadedLesson lesson = loadLesson(LessonDatabase(m_paths.databaseFile()), m_learnerStore,
+                                     m_paths.voiceLibrary, node->parent()->text(0), node->text(0));
+    m_lesson.audioFile = lesson.lessonAudioFile;
+    m_lesson.audioCopyName = lesson.audioCopyName;
+    m_reading.setLesson(std::move(lesson.table));
+    m_lessonTree->reportStoreProblem(lesson.storeProblem);
+
+    m_sentenceView.setText(lesson.sentenceText);
+    m_sentenceView.setSelectionStart(0);
+    m_sentenceView.setSelectionLength(int(m_sentenceView.charText().size()));
+    m_sentenceView.setSelectionColor(normalSentenceColor);
+    m_sentenceView.setSelectionFont(QStringLiteral("Arial"), 12);
+    m_sentenceView.setSelectionStart(0);
+    QString words = lesson.wordText;
+    // The box takes a bare CR as a paragraph break of its own.
+    m_newWordsBox->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void StudyWindow::prepareAudio()
+{
+    const LessonAudio audio =
+        prepareLessonAudio(m_lesson.audioFile, m_paths.audioFolder(), m_lesson.audioCopyName);
+    m_player.setUrl(audio.path);
+    setReadingPair(!audio.path.isEmpty(), m_toolbar[StopReading]->isActionEnabled());
+    if (const QString notice = lessonAudioNotice(audio); !notice.isEmpty()) {
+        m_prompts.notify(notice);
+    }
+}
+
+void StudyWindow::refreshLessons(const QString& bookDigit, const QString& lessonText)
+{
+    m_lessonTree->shade(m_paths.databaseFile(), m_learnerStore);
+    if (auto* dictation = qobject_cast<DictationWindow*>(m_dictationWindow.data())) {
+        dictation->refreshLessons(bookDigit, lessonText);
+    }
+    QTreeWidgetItem* open = m_lessonTree->lessonNode(m_lesson.book, m_lesson.number);
+    if (open && (bookDigit.isEmpty() ||
+                 (bookDigit == QString::number(m_lesson.book) && lessonText == open->text(0)))) {
+        nodeClick(open);
+    }
+}
+
+void StudyWindow::markLessonRead()
+{
+    if (m_lesson.book > 0) {
+        m_practice.markLessonRead(m_lesson.book, m_lesson.number);
+        m_lessonTree->markRead(m_lesson.book, m_lesson.number);
+    }
+}
+
+void StudyWindow::continueLastStudy()
+{
+    const PracticeSettings::Place place = m_practice.lastPlace();
+    QTreeWidgetItem* node =
+        place.isValid() ? m_lessonTree->lessonNode(place.book, place.lesson) : nullptr;
+    if (!node) {
+        m_prompts.notify(QStringLiteral("还没有上次学习的记录。请先在左边选择一课。"));
+        return;
+    }
+    node->parent()->setExpanded(true);
+    m_lessonTree->setCurrentItem(node);
+    m_lessonTree->scrollToItem(node);
+    nodeClick(node);
+    // The lesson may have changed since: a sentence it no longer has is simply not shown.
+    if (place.sentence >= 0 && place.sentence < m_reading.table().count()) {
+        m_reading.setCurrent(place.sentence);
+        refreshSentenceDisplay();
+        m_sentenceView.widget()->ensureCursorVisible();
+    }
+}
+
+void StudyWindow::setSpeed(double factor)
+{
+    m_practice.setSpeed(factor);
+    m_player.setSpeed(m_practice.speed());
+    m_practiceMenu->update();
+}
+
+void StudyWindow::setRepeats(int times)
+{
+    m_practice.setRepeats(times);
+    m_practiceMenu->update();
+}
+
+void StudyWindow::setRepeatGap(PracticeSettings::Gap gap)
+{
+    m_practice.setGap(gap);
+    m_practiceMenu->update();
+}
+
+void StudyWindow::openDictation()
+{
+    // Nothing is handed over but the player and the button faces: the dictation window loads
+    // its own lessons. A reading started here goes on while it is shown; a sentence repeated
+    // here would sound between the dictation window's own, so its repeats end.
+    if (m_reading.isRepeating()) {
+        m_reading.endRepeats();
+    }
+    auto* dictation = new DictationWindow(m_player, m_faces.normal, m_faces.pressed,
+                                          m_paths.tempPath, m_paths.voiceLibrary);
+    dictation->setLearnerStore(m_learnerStore.folder());
+    dictation->setAttribute(Qt::WA_DeleteOnClose);
+    dictation->setWindowIcon(windowIcon());
+    connect(dictation, &DictationWindow::closed, this, &StudyWindow::show);
+    m_dictationWindow = dictation;
+    dictation->show();
+    hide();
+}
+
+void StudyWindow::openImportDialog()
+{
+    // The dialog borrows the player: nothing of ours may be playing or waiting for its end, or
+    // a reading could count the dialog's clip as the lesson's last sentence.
+    stopPlaying();
+    m_reading.stopWatching();
+    ImportDialog dialog(&m_player, &m_learnerStore, m_lesson.book > 0 ? m_lesson.book : 1,
+                        m_lesson.number > 0 ? m_lesson.number : 1, this);
+    connect(&dialog, &ImportDialog::lessonStored, this, &StudyWindow::refreshLessons);
+    connect(&dialog, &ImportDialog::lessonRemoved, this, &StudyWindow::refreshLessons);
+    dialog.exec();
+}

@@ -1,0 +1,127 @@
+#include "widgets/lessontree.h"
+
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
+#include "widgets/commonartwork.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+
+// The lesson icon with a green tick in its lower right corner.
+QIcon readLessonIcon()
+{
+    QPixmap picture = CommonArtwork::lessonIcon().pixmap(16, 16);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 150, 60), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(QPolygonF{QPointF(7.5, 11), QPointF(10, 13.5), QPointF(15, 7.5)});
+    return QIcon(picture);
+}
+
+} // namespace
+
+LessonTree::LessonTree(QWidget* parent) : QTreeWidget(parent)
+{
+    setObjectName(QStringLiteral("lessonTree"));
+    setHeaderHidden(true);
+    setFrameShape(QFrame::NoFrame);
+    // Books open and close through the node click alone: Qt's own arrow and double-click
+    // handling would toggle them a second time.
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    const QIcon bookIcon = CommonArtwork::bookIcon();
+    const QIcon lessonIcon = CommonArtwork::lessonIcon();
+    QList<QTreeWidgetItem*> books;
+    for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+        auto* node = new QTreeWidgetItem(QStringList{LessonCatalog::bookText(book)});
+        node->setData(0, Qt::UserRole, LessonCatalog::bookKey(book));
+        node->setIcon(0, bookIcon);
+        for (int n = 1; n <= LessonCatalog::lessonCounts[size_t(book - 1)]; ++n) {
+            auto* lesson = new QTreeWidgetItem(QStringList{LessonCatalog::lessonText(n)});
+            lesson->setIcon(0, lessonIcon);
+            node->addChild(lesson);
+        }
+        books.append(node);
+    }
+    addTopLevelItems(books);
+    collapseAll();
+    connect(this, &QTreeWidget::itemClicked, this, &LessonTree::nodeChosen);
+}
+
+void LessonTree::shade(const QString& carriedDatabase, const LearnerStore& store)
+{
+    // Two queries for the whole tree, not two per lesson: the tree has 276 lessons.
+    QString problem;
+    const QSet<QString> filled =
+        LearnerStore::lessonsIn(carriedDatabase) + store.lessons(&problem);
+    const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
+    for (int b = 0; b < topLevelItemCount(); ++b) {
+        QTreeWidgetItem* book = topLevelItem(b);
+        const QString bookDigit = QString::number(b + 1);
+        for (int l = 0; l < book->childCount(); ++l) {
+            QTreeWidgetItem* lesson = book->child(l);
+            if (filled.contains(LearnerStore::lessonKey(bookDigit, lesson->text(0)))) {
+                lesson->setData(0, Qt::ForegroundRole, QVariant());
+                lesson->setToolTip(0, QString());
+            } else {
+                lesson->setForeground(0, grey);
+                lesson->setToolTip(0, emptyLessonTip());
+            }
+        }
+    }
+    reportStoreProblem(problem);
+}
+
+void LessonTree::reportStoreProblem(const QString& problem)
+{
+    // Once for each new problem: a damaged store would otherwise speak up at every click.
+    if (!problem.isEmpty() && problem != m_reportedProblem) {
+        emit storeUnreadable(problem +
+                             QStringLiteral("。\n\n在问题解决之前，这里显示的是程序自带的课文；"
+                                            "程序没有改动或删除你导入的任何文件。"));
+    }
+    m_reportedProblem = problem;
+}
+
+QTreeWidgetItem* LessonTree::lessonNode(int book, int lesson) const
+{
+    QTreeWidgetItem* node = bookNode(book);
+    return node ? node->child(lesson - 1) : nullptr;
+}
+
+int LessonTree::bookOf(const QTreeWidgetItem* node)
+{
+    return node && node->parent() ? node->treeWidget()->indexOfTopLevelItem(node->parent()) + 1
+                                  : 0;
+}
+
+int LessonTree::lessonOf(const QTreeWidgetItem* node)
+{
+    return node && node->parent() ? node->parent()->indexOfChild(const_cast<QTreeWidgetItem*>(node)) + 1 : 0;
+}
+
+void LessonTree::markRead(int book, int lesson)
+{
+    static const QIcon icon = readLessonIcon();
+    if (QTreeWidgetItem* node = lessonNode(book, lesson)) {
+        node->setIcon(0, icon);
+        node->setData(0, readRole, true);
+    }
+}
+
+QString LessonTree::emptyLessonTip()
+{
+    return QStringLiteral("这一课还没有内容：可以用“文件”菜单中的“导入课文…”导入录音和课文。");
+}
+
+void LessonTree::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        emit nodeChosen(currentItem());
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
