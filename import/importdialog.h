@@ -11,6 +11,8 @@
 class LearnerStore;
 class MediaPlayer;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -18,6 +20,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableView;
+class QVBoxLayout;
 
 // "导入课文…": the learner's own recording and text for a lesson, the sentence times found
 // by the aligner, checked by ear and nudged, then stored in the learner's lesson store.
@@ -61,6 +64,20 @@ protected:
 
 private:
     void buildLayout();
+    QGroupBox* buildLessonGroup();
+    void addLessonChoice(QGridLayout* form);
+    struct FileRow
+    {
+        QLineEdit* line;
+        QPushButton* choose;
+        QPushButton* clear;
+    };
+    FileRow addOptionalFile(QGridLayout* form, int row, const QString& label, const QString& key,
+                            const QString& placeholder);
+    void offerFile(QPushButton* button, const QString& title, const QString& filter,
+                   void (ImportDialog::*use)(const QString&));
+    QGroupBox* buildResultGroup();
+    void buildBottom(QVBoxLayout* main);
     void installDefaultPrompts();
     void bookChanged();
     void lessonChanged();

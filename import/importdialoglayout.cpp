@@ -43,27 +43,77 @@ QLineEdit* makePathLine(const QString& name, const QString& placeholder, QWidget
 
 void ImportDialog::buildLayout()
 {
-    auto* lessonGroup = new QGroupBox(QStringLiteral("课文和录音"), this);
-    auto* form = new QGridLayout(lessonGroup);
-    form->setColumnStretch(1, 1);
+    auto* columns = new QHBoxLayout;
+    // The result table needs the room: its sentences and translations are long lines.
+    columns->addWidget(buildLessonGroup(), 2);
+    columns->addWidget(buildResultGroup(), 3);
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(columns, 1);
+    buildBottom(main);
+    resize(1080, 640);
+}
 
-    m_bookBox = new QComboBox(lessonGroup);
+// The book and lesson the import is for, and what the lesson holds now.
+void ImportDialog::addLessonChoice(QGridLayout* form)
+{
+    QWidget* group = form->parentWidget();
+    m_bookBox = new QComboBox(group);
     m_bookBox->setObjectName(QStringLiteral("bookBox"));
     for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
         m_bookBox->addItem(QStringLiteral("第%1册").arg(book));
     }
-    m_lessonBox = new QSpinBox(lessonGroup);
+    m_lessonBox = new QSpinBox(group);
     m_lessonBox->setObjectName(QStringLiteral("lessonBox"));
     m_lessonBox->setPrefix(QStringLiteral("第 "));
     m_lessonBox->setSuffix(QStringLiteral(" 课"));
-    m_storedLabel = new QLabel(lessonGroup);
+    m_storedLabel = new QLabel(group);
     m_storedLabel->setObjectName(QStringLiteral("storedLabel"));
     auto* lessonRow = new QHBoxLayout;
     lessonRow->addWidget(m_bookBox);
     lessonRow->addWidget(m_lessonBox);
     lessonRow->addWidget(m_storedLabel, 1);
-    form->addWidget(new QLabel(QStringLiteral("课次："), lessonGroup), 0, 0);
+    form->addWidget(new QLabel(QStringLiteral("课次："), group), 0, 0);
     form->addLayout(lessonRow, 0, 1, 1, 3);
+}
+
+// A row for a file the lesson may go without: its name, "选择…" and "清除". The line is named
+// "<lower-case key>Line", the buttons "choose<key>" and "clear<key>".
+ImportDialog::FileRow ImportDialog::addOptionalFile(QGridLayout* form, int row,
+                                                    const QString& label, const QString& key,
+                                                    const QString& placeholder)
+{
+    QWidget* group = form->parentWidget();
+    QString lineName = key + QStringLiteral("Line");
+    lineName[0] = lineName[0].toLower();
+    auto* line = makePathLine(lineName, placeholder, group);
+    auto* choose = makeButton(QStringLiteral("选择…"), QStringLiteral("choose") + key, group);
+    auto* clear = makeButton(QStringLiteral("清除"), QStringLiteral("clear") + key, group);
+    form->addWidget(new QLabel(label, group), row, 0);
+    form->addWidget(line, row, 1);
+    form->addWidget(choose, row, 2);
+    form->addWidget(clear, row, 3);
+    return {line, choose, clear};
+}
+
+// A button that asks for a file and hands the one chosen on.
+void ImportDialog::offerFile(QPushButton* button, const QString& title, const QString& filter,
+                             void (ImportDialog::*use)(const QString&))
+{
+    connect(button, &QPushButton::clicked, this, [this, title, filter, use] {
+        const QString path = m_prompts.openFile(title, filter);
+        if (!path.isEmpty()) {
+            (this->*use)(path);
+        }
+    });
+}
+
+QGroupBox* ImportDialog::buildLessonGroup()
+{
+    auto* lessonGroup = new QGroupBox(QStringLiteral("课文和录音"), this);
+    auto* form = new QGridLayout(lessonGroup);
+    form->setColumnStretch(1, 1);
+
+    addLessonChoice(form);
 
     m_recordingLine = makePathLine(QStringLiteral("recordingLine"),
                                    QStringLiteral("MP3、WAV、FLAC 或 Ogg"), lessonGroup);
@@ -91,30 +141,52 @@ void ImportDialog::buildLayout()
     m_textBox->setLineWrapMode(QPlainTextEdit::NoWrap);
     form->addWidget(m_textBox, 3, 0, 1, 4);
 
-    m_translationLine = makePathLine(QStringLiteral("translationLine"),
-                                     QStringLiteral("可不选：每句一行译文"), lessonGroup);
-    auto* chooseTranslation =
-        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseTranslation"), lessonGroup);
-    auto* clearTranslation =
-        makeButton(QStringLiteral("清除"), QStringLiteral("clearTranslation"), lessonGroup);
-    form->addWidget(new QLabel(QStringLiteral("中文译文："), lessonGroup), 4, 0);
-    form->addWidget(m_translationLine, 4, 1);
-    form->addWidget(chooseTranslation, 4, 2);
-    form->addWidget(clearTranslation, 4, 3);
-
-    m_wordsLine = makePathLine(QStringLiteral("wordsLine"), QStringLiteral("可不选：每行一个生词"),
-                               lessonGroup);
+    const FileRow translations =
+        addOptionalFile(form, 4, QStringLiteral("中文译文："), QStringLiteral("Translation"),
+                        QStringLiteral("可不选：每句一行译文"));
+    m_translationLine = translations.line;
+    const FileRow words =
+        addOptionalFile(form, 5, QStringLiteral("生词表："), QStringLiteral("Words"),
+                        QStringLiteral("可不选：每行一个生词"));
+    m_wordsLine = words.line;
     m_wordsLine->setToolTip(QStringLiteral("每行一个生词：单词，Tab 键，中文释义"));
-    auto* chooseWords =
-        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseWords"), lessonGroup);
-    auto* clearWords =
-        makeButton(QStringLiteral("清除"), QStringLiteral("clearWords"), lessonGroup);
-    form->addWidget(new QLabel(QStringLiteral("生词表："), lessonGroup), 5, 0);
-    form->addWidget(m_wordsLine, 5, 1);
-    form->addWidget(chooseWords, 5, 2);
-    form->addWidget(clearWords, 5, 3);
     form->setRowStretch(3, 1);
 
+    m_inputs = {m_bookBox, m_lessonBox,         chooseRecording,    readText,     split,
+                m_textBox, translations.choose, translations.clear, words.choose, words.clear};
+
+    connect(m_bookBox, &QComboBox::currentIndexChanged, this, &ImportDialog::bookChanged);
+    connect(m_lessonBox, &QSpinBox::valueChanged, this, &ImportDialog::lessonChanged);
+    offerFile(chooseRecording, QStringLiteral("选择录音"), recordingFilter,
+              &ImportDialog::setRecordingFile);
+    offerFile(readText, QStringLiteral("选择英文课文"), textFilter, &ImportDialog::loadTextFile);
+    offerFile(translations.choose, QStringLiteral("选择中文译文"), textFilter,
+              &ImportDialog::loadTranslationFile);
+    offerFile(words.choose, QStringLiteral("选择生词表"), textFilter, &ImportDialog::loadWordsFile);
+    connect(translations.clear, &QPushButton::clicked, this, [this] {
+        m_translations.clear();
+        m_translationLine->clear();
+        discardResult();
+    });
+    connect(words.clear, &QPushButton::clicked, this, [this] {
+        m_words.clear();
+        m_wordsLine->clear();
+    });
+    connect(split, &QPushButton::clicked, this, &ImportDialog::splitText);
+    connect(m_textBox, &QPlainTextEdit::textChanged, this, &ImportDialog::textEdited);
+    connect(m_textBox->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                // More than a keystroke arriving in a box not yet split is a paste (or a drop):
+                // show it split at once. The document must not change inside its own signal.
+                if (!m_settingText && !m_splitShown && added - removed > 1) {
+                    QTimer::singleShot(0, this, &ImportDialog::splitPasted);
+                }
+            });
+    return lessonGroup;
+}
+
+QGroupBox* ImportDialog::buildResultGroup()
+{
     auto* resultGroup = new QGroupBox(QStringLiteral("对齐结果"), this);
     auto* result = new QVBoxLayout(resultGroup);
     m_alignButton =
@@ -171,79 +243,6 @@ void ImportDialog::buildLayout()
     nudgeRow->addWidget(m_playButton);
     result->addLayout(nudgeRow);
 
-    m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("statusLine"));
-    m_status->setWordWrap(true);
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    m_removeButton = makeButton(QStringLiteral("删除导入"), QStringLiteral("removeButton"), this);
-    m_removeButton->setToolTip(QStringLiteral("删除这一课导入的录音和课文，恢复原来的课文"));
-    m_saveButton = makeButton(QStringLiteral("保存"), QStringLiteral("saveButton"), this);
-    auto* closeButton = makeButton(QStringLiteral("关闭"), QStringLiteral("closeButton"), this);
-    auto* bottomRow = new QHBoxLayout;
-    bottomRow->addWidget(m_removeButton);
-    bottomRow->addStretch(1);
-    bottomRow->addWidget(m_saveButton);
-    bottomRow->addWidget(closeButton);
-
-    auto* columns = new QHBoxLayout;
-    // The result table needs the room: its sentences and translations are long lines.
-    columns->addWidget(lessonGroup, 2);
-    columns->addWidget(resultGroup, 3);
-    auto* main = new QVBoxLayout(this);
-    main->addLayout(columns, 1);
-    main->addWidget(m_status);
-    main->addLayout(bottomRow);
-    resize(1080, 640);
-
-    m_inputs = {m_bookBox, m_lessonBox,       chooseRecording,  readText,    split,
-                m_textBox, chooseTranslation, clearTranslation, chooseWords, clearWords};
-
-    connect(m_bookBox, &QComboBox::currentIndexChanged, this, &ImportDialog::bookChanged);
-    connect(m_lessonBox, &QSpinBox::valueChanged, this, &ImportDialog::lessonChanged);
-    connect(chooseRecording, &QPushButton::clicked, this, [this] {
-        const QString path = m_prompts.openFile(QStringLiteral("选择录音"), recordingFilter);
-        if (!path.isEmpty()) {
-            setRecordingFile(path);
-        }
-    });
-    connect(readText, &QPushButton::clicked, this, [this] {
-        const QString path = m_prompts.openFile(QStringLiteral("选择英文课文"), textFilter);
-        if (!path.isEmpty()) {
-            loadTextFile(path);
-        }
-    });
-    connect(chooseTranslation, &QPushButton::clicked, this, [this] {
-        const QString path = m_prompts.openFile(QStringLiteral("选择中文译文"), textFilter);
-        if (!path.isEmpty()) {
-            loadTranslationFile(path);
-        }
-    });
-    connect(chooseWords, &QPushButton::clicked, this, [this] {
-        const QString path = m_prompts.openFile(QStringLiteral("选择生词表"), textFilter);
-        if (!path.isEmpty()) {
-            loadWordsFile(path);
-        }
-    });
-    connect(clearTranslation, &QPushButton::clicked, this, [this] {
-        m_translations.clear();
-        m_translationLine->clear();
-        discardResult();
-    });
-    connect(clearWords, &QPushButton::clicked, this, [this] {
-        m_words.clear();
-        m_wordsLine->clear();
-    });
-    connect(split, &QPushButton::clicked, this, &ImportDialog::splitText);
-    connect(m_textBox, &QPlainTextEdit::textChanged, this, &ImportDialog::textEdited);
-    connect(m_textBox->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) {
-                // More than a keystroke arriving in a box not yet split is a paste (or a drop):
-                // show it split at once. The document must not change inside its own signal.
-                if (!m_settingText && !m_splitShown && added - removed > 1) {
-                    QTimer::singleShot(0, this, &ImportDialog::splitPasted);
-                }
-            });
     connect(m_alignButton, &QPushButton::clicked, this, &ImportDialog::startAlignment);
     connect(m_cancelButton, &QPushButton::clicked, this, &ImportDialog::cancelAlignment);
     connect(m_table, &QTableView::doubleClicked, this,
@@ -259,6 +258,28 @@ void ImportDialog::buildLayout()
     connect(m_endLater, &QPushButton::clicked, this,
             [this] { nudge(false, AlignedSentenceModel::nudgeMilliseconds); });
     connect(m_playButton, &QPushButton::clicked, this, [this] { playRow(selectedRow()); });
+    return resultGroup;
+}
+
+void ImportDialog::buildBottom(QVBoxLayout* main)
+{
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_removeButton = makeButton(QStringLiteral("删除导入"), QStringLiteral("removeButton"), this);
+    m_removeButton->setToolTip(QStringLiteral("删除这一课导入的录音和课文，恢复原来的课文"));
+    m_saveButton = makeButton(QStringLiteral("保存"), QStringLiteral("saveButton"), this);
+    auto* closeButton = makeButton(QStringLiteral("关闭"), QStringLiteral("closeButton"), this);
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(m_removeButton);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(m_saveButton);
+    bottomRow->addWidget(closeButton);
+
+    main->addWidget(m_status);
+    main->addLayout(bottomRow);
     connect(m_saveButton, &QPushButton::clicked, this, &ImportDialog::save);
     connect(m_removeButton, &QPushButton::clicked, this, &ImportDialog::removeImport);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
