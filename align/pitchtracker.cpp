@@ -7,15 +7,12 @@
 
 namespace PitchTracker {
 
-std::vector<float> track(std::span<const float> samples, int sampleRate)
+namespace {
+
+// Speech pitch needs no more than ~11 kHz: averaging groups of samples both filters and cuts
+// the correlation's cost by the square of the factor.
+std::vector<float> lowered(std::span<const float> samples, int factor)
 {
-    if (sampleRate <= 0 || samples.empty()) {
-        return {};
-    }
-    // Speech pitch needs no more than ~11 kHz: averaging groups of samples both filters and
-    // cuts the correlation's cost by the square of the factor.
-    const int factor = std::max(1, sampleRate / 11025);
-    const double rate = double(sampleRate) / factor;
     std::vector<float> low(samples.size() / size_t(factor));
     for (size_t i = 0; i < low.size(); ++i) {
         float sum = 0;
@@ -24,6 +21,44 @@ std::vector<float> track(std::span<const float> samples, int sampleRate)
         }
         low[i] = sum / float(factor);
     }
+    return low;
+}
+
+// A median of three removes single-frame octave jumps; voiced stretches shorter than a
+// syllable's nucleus are mostly noise caught as periodic.
+std::vector<float> smoothed(const std::vector<float>& pitch)
+{
+    const size_t frames = pitch.size();
+    std::vector<float> smooth = pitch;
+    for (size_t f = 1; f + 1 < frames; ++f) {
+        std::array<float, 3> three{pitch[f - 1], pitch[f], pitch[f + 1]};
+        std::sort(three.begin(), three.end());
+        smooth[f] = pitch[f] == 0 ? 0 : three[1] == 0 ? pitch[f] : three[1];
+    }
+    constexpr size_t shortestRun = 5;
+    for (size_t f = 0; f < frames;) {
+        size_t end = f;
+        while (end < frames && smooth[end] > 0) {
+            ++end;
+        }
+        if (end - f < shortestRun) {
+            std::fill(smooth.begin() + qsizetype(f), smooth.begin() + qsizetype(end), 0.0F);
+        }
+        f = end + 1;
+    }
+    return smooth;
+}
+
+} // namespace
+
+std::vector<float> track(std::span<const float> samples, int sampleRate)
+{
+    if (sampleRate <= 0 || samples.empty()) {
+        return {};
+    }
+    const int factor = std::max(1, sampleRate / 11025);
+    const double rate = double(sampleRate) / factor;
+    const std::vector<float> low = lowered(samples, factor);
     const auto window = size_t(0.04 * rate);
     const auto hop = size_t(stepSeconds * rate);
     const auto minLag = size_t(rate / highestHz);
@@ -73,26 +108,7 @@ std::vector<float> track(std::span<const float> samples, int sampleRate)
             pitch[f] = float(rate / double(best));
         }
     }
-    // A median of three removes single-frame octave jumps.
-    std::vector<float> smooth = pitch;
-    for (size_t f = 1; f + 1 < frames; ++f) {
-        std::array<float, 3> three{pitch[f - 1], pitch[f], pitch[f + 1]};
-        std::sort(three.begin(), three.end());
-        smooth[f] = pitch[f] == 0 ? 0 : three[1] == 0 ? pitch[f] : three[1];
-    }
-    // Voiced stretches shorter than a syllable's nucleus are mostly noise caught as periodic.
-    constexpr size_t shortestRun = 5;
-    for (size_t f = 0; f < frames;) {
-        size_t end = f;
-        while (end < frames && smooth[end] > 0) {
-            ++end;
-        }
-        if (end - f < shortestRun) {
-            std::fill(smooth.begin() + qsizetype(f), smooth.begin() + qsizetype(end), 0.0F);
-        }
-        f = end + 1;
-    }
-    return smooth;
+    return smoothed(pitch);
 }
 
 } // namespace PitchTracker

@@ -3,6 +3,7 @@
 #include "lessons/lessoncatalog.h"
 #include "lessons/lessonloader.h"
 #include "lessons/lessonschema.h"
+#include "lessons/storeconnection.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
@@ -20,6 +21,7 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using namespace StoreConnection;
 
 namespace {
 
@@ -52,99 +54,6 @@ QString recordingSuffix(const QFileInfo& source)
     static const QRegularExpression plain(u"^[a-z0-9]{1,8}$"_s);
     const QString suffix = source.suffix().toLower();
     return plain.match(suffix).hasMatch() ? u'.' + suffix : QString();
-}
-
-enum class Access {
-    // Opens read-write when the file is ours to write, without creating it: SQLite can then
-    // roll back the journal a killed import left, which a read-only connection cannot, and
-    // fails instead of reading.
-    Read,
-    Write,
-};
-
-// Runs `work` on a connection of its own, closed again afterwards. A connection closed with its
-// transaction still open rolls it back, as a killed process's would.
-bool withDatabase(const QString& path, Access access,
-                  const std::function<bool(QSqlDatabase&)>& work, QSqlError* openError = nullptr)
-{
-    const QFileInfo file(path);
-    if (access == Access::Read && !file.exists()) {
-        return false;
-    }
-    const bool readOnly = access == Access::Read && !file.isWritable();
-    static QAtomicInt serial;
-    const QString name = u"orlune-learner-%1"_s.arg(serial.fetchAndAddRelaxed(1));
-    bool done = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-        db.setDatabaseName(path);
-        // A commit holds the store for milliseconds; a read that waits longer than this is
-        // blocked by another program, and the window must not freeze for it.
-        db.setConnectOptions(access == Access::Write ? u"QSQLITE_BUSY_TIMEOUT=5000"_s
-                             : readOnly ? u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=500"_s
-                                        : u"QSQLITE_BUSY_TIMEOUT=500"_s);
-        if (db.open()) {
-            done = work(db);
-            db.close();
-        } else if (openError) {
-            *openError = db.lastError();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return done;
-}
-
-// The error of the statement that failed last on any connection: the connection's own error
-// stays empty when a query fails.
-thread_local QSqlError lastFailure;
-
-bool exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery query(db);
-    if (!query.prepare(sql)) {
-        lastFailure = query.lastError();
-        return false;
-    }
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
-    }
-    if (!query.exec()) {
-        lastFailure = query.lastError();
-        return false;
-    }
-    return true;
-}
-
-// Why a read or a write failed, in words the learner can act on.
-QString reasonText(const QSqlError& error)
-{
-    // The extended codes (776 for a journal that a read-only connection cannot roll back) keep
-    // their primary code in the low byte.
-    switch (error.nativeErrorCode().toInt() & 0xff) {
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
-        return u"文件正被另一个程序占用，请稍后再试"_s;
-    case 8: // SQLITE_READONLY
-        return u"文件是只读的，不能写入"_s;
-    case 10: // SQLITE_IOERR
-        return u"读写出错，磁盘可能已满或已被拔出"_s;
-    case 11: // SQLITE_CORRUPT
-    case 26: // SQLITE_NOTADB: nothing can be written until the file is moved away
-        return u"文件已损坏，请把它移走或删除后再试"_s;
-    case 13: // SQLITE_FULL
-        return u"磁盘已满"_s;
-    case 14: // SQLITE_CANTOPEN
-        return u"无法打开文件"_s;
-    default:
-        break;
-    }
-    const QString detail = error.text().trimmed();
-    return detail.isEmpty() ? u"无法读写"_s : u"无法读写：%1"_s.arg(detail);
-}
-
-QString failureText(const QSqlDatabase& db)
-{
-    return reasonText(db.lastError().isValid() ? db.lastError() : lastFailure);
 }
 
 // The columns are NOT NULL, and Qt binds a null QString as NULL.
@@ -184,75 +93,6 @@ bool copyInto(const QString& source, QSaveFile& target, QString* why)
         return false;
     }
     return true;
-}
-
-// Runs a SELECT, handing each row to `perRow`. A store gets its tables with its first import, so
-// a table that is not there yet reads as no rows.
-bool select(QSqlDatabase& db, const QString& sql, const QVariantList& values,
-            const std::function<void(const QSqlQuery&)>& perRow)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
-    }
-    ok = ok && query.exec();
-    if (!ok) {
-        lastFailure = query.lastError();
-        return lastFailure.text().contains(u"no such table"_s);
-    }
-    while (query.next()) {
-        perRow(query);
-    }
-    lastFailure = query.lastError();
-    return !lastFailure.isValid();
-}
-
-// Runs a read of the store. An absent store reads as empty. A store that cannot be read reads as
-// empty too, and `problem` says why in Chinese: the caller tells the learner rather than show
-// the carried lesson as if nothing had been imported.
-bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& work,
-               QString* problem)
-{
-    if (!QFileInfo::exists(path)) {
-        return true;
-    }
-    lastFailure = QSqlError();
-    QSqlError openError;
-    if (withDatabase(path, Access::Read, work, &openError)) {
-        return true;
-    }
-    if (problem) {
-        *problem = u"无法读取你导入的课文（%1）：%2"_s.arg(
-            reasonText(openError.isValid() ? openError : lastFailure),
-            QDir::toNativeSeparators(path));
-    }
-    return false;
-}
-
-// The recordings every lesson of the store refers to, read inside the caller's transaction so
-// that no other import can change them before the caller has finished with them.
-bool readReferences(QSqlDatabase& db, QSet<QString>* referenced)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(u"SELECT \"文件\" FROM \"录音\""_s)) {
-        lastFailure = query.lastError();
-        return false;
-    }
-    while (query.next()) {
-        referenced->insert(query.value(0).toString());
-    }
-    return !query.lastError().isValid();
-}
-
-bool tableExists(QSqlDatabase& db, const QString& table)
-{
-    bool found = false;
-    select(db, u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"_s, {table},
-           [&found](const QSqlQuery&) { found = true; });
-    return found;
 }
 
 } // namespace
@@ -367,85 +207,85 @@ void LearnerStore::removeStrayRecordings(const QSet<QString>& referenced) const
     }
 }
 
-bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
+namespace {
+
+// Why the lesson cannot be stored at all, "" when it can.
+QString unstorable(const LearnerStore::Lesson& lesson)
 {
-    auto fail = [error](const QString& message) {
-        if (error) {
-            *error = message;
-        }
-        return false;
-    };
     const int book = lesson.bookDigit.toInt();
     const int number = LessonCatalog::lessonNumber(lesson.lessonText).toInt();
     if (book < 1 || book > LessonCatalog::bookCount || number < 1 ||
         number > LessonCatalog::lessonCounts[size_t(book - 1)] ||
         LessonCatalog::lessonText(number) != lesson.lessonText) {
-        return fail(u"没有这一课：第 %1 册 %2。"_s.arg(lesson.bookDigit, lesson.lessonText));
+        return u"没有这一课：第 %1 册 %2。"_s.arg(lesson.bookDigit, lesson.lessonText);
     }
     if (lesson.sentences.isEmpty()) {
-        return fail(u"课文中没有句子，没有导入。"_s);
+        return u"课文中没有句子，没有导入。"_s;
     }
     const QFileInfo source(lesson.recordingFile);
     if (!source.isFile()) {
-        return fail(u"找不到录音文件：%1"_s.arg(lesson.recordingFile));
+        return u"找不到录音文件：%1"_s.arg(lesson.recordingFile);
     }
     if (source.size() > maxLessonAudioBytes) {
-        return fail(u"录音文件太大（超过 %1 MB），没有导入。"_s.arg(maxLessonAudioBytes >> 20));
+        return u"录音文件太大（超过 %1 MB），没有导入。"_s.arg(maxLessonAudioBytes >> 20);
     }
-    if (!makeFolder(m_folder) || !makeFolder(recordingFolder())) {
-        return fail(u"无法创建保存课文的文件夹：%1"_s.arg(QDir::toNativeSeparators(m_folder)));
-    }
+    return {};
+}
 
+} // namespace
+
+bool LearnerStore::copyRecording(const Lesson& lesson, QString* fresh, QString* error) const
+{
     // Each import gets a name of its own: the rows of the earlier import keep pointing at the
     // earlier file until the new rows are committed.
-    QString fresh;
+    const QFileInfo source(lesson.recordingFile);
+    const int number = LessonCatalog::lessonNumber(lesson.lessonText).toInt();
     do {
-        fresh = u"%1-%2-%3%4"_s.arg(lesson.bookDigit)
-                    .arg(number)
-                    .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'))
-                    .arg(recordingSuffix(source));
-    } while (QFileInfo::exists(QDir(recordingFolder()).filePath(fresh)));
-    const QString freshPath = QDir(recordingFolder()).filePath(fresh);
+        *fresh = u"%1-%2-%3%4"_s.arg(lesson.bookDigit)
+                     .arg(number)
+                     .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'))
+                     .arg(recordingSuffix(source));
+    } while (QFileInfo::exists(QDir(recordingFolder()).filePath(*fresh)));
 
-    QSaveFile copy(freshPath);
-    QString copyFailure;
-    if (!copyInto(lesson.recordingFile, copy, &copyFailure)) {
-        return fail(u"无法复制录音文件（%1）：%2"_s.arg(copyFailure, lesson.recordingFile));
+    QSaveFile copy(QDir(recordingFolder()).filePath(*fresh));
+    QString why;
+    if (!copyInto(lesson.recordingFile, copy, &why)) {
+        *error = u"无法复制录音文件（%1）：%2"_s.arg(why, lesson.recordingFile);
+        return false;
     }
     if (m_crashPoint == CrashPoint::BeforeRename) {
         copy.cancelWriting();
         return false;
     }
     if (!copy.commit()) {
-        return fail(u"无法复制录音文件（无法写入录音的副本，磁盘可能已满）：%1"_s.arg(
-            lesson.recordingFile));
-    }
-    if (m_crashPoint == CrashPoint::AfterRename) {
+        *error =
+            u"无法复制录音文件（无法写入录音的副本，磁盘可能已满）：%1"_s.arg(lesson.recordingFile);
         return false;
     }
+    return m_crashPoint != CrashPoint::AfterRename;
+}
 
-    QString failure;
-    QString older;
-    QSet<QString> referenced;
-    bool referencesKnown = false;
-    const bool stored = withDatabase(databasePath(), Access::Write, [&](QSqlDatabase& db) {
+bool LearnerStore::storeRows(const Lesson& lesson, const QString& fresh, References* references,
+                             QString* failure) const
+{
+    return withDatabase(databasePath(), Access::Write, [&](QSqlDatabase& db) {
         // A store whose recordings table is gone has lost its references, not its recordings.
         const bool hadRecordings = tableExists(db, u"录音"_s);
         for (const QString& statement : schema()) {
             if (!exec(db, statement)) {
-                failure = failureText(db);
+                *failure = failureText(db);
                 return false;
             }
         }
         if (!db.transaction()) {
-            failure = failureText(db);
+            *failure = failureText(db);
             return false;
         }
         const QVariantList where{lesson.bookDigit, lesson.lessonText};
-        bool ok =
-            select(db, u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s,
-                   where, [&older](const QSqlQuery& row) { older = row.value(0).toString(); });
-        ok = ok && readReferences(db, &referenced);
+        bool ok = select(
+            db, u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s, where,
+            [references](const QSqlQuery& row) { references->older = row.value(0).toString(); });
+        ok = ok && readReferences(db, &references->all);
         for (const char16_t* table : lessonTables) {
             ok = ok && exec(db,
                             u"DELETE FROM \"%1\" WHERE \"册别\" = ? AND \"课别\" = ?"_s.arg(
@@ -468,32 +308,56 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
             return false;
         }
         if (!ok || !db.commit()) {
-            failure = failureText(db);
+            *failure = failureText(db);
             db.rollback();
             return false;
         }
-        referencesKnown = hadRecordings;
+        references->known = hadRecordings;
         return true;
     });
+}
+
+bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
+{
+    auto fail = [error](const QString& message) {
+        if (error) {
+            *error = message;
+        }
+        return false;
+    };
+    if (const QString why = unstorable(lesson); !why.isEmpty()) {
+        return fail(why);
+    }
+    if (!makeFolder(m_folder) || !makeFolder(recordingFolder())) {
+        return fail(u"无法创建保存课文的文件夹：%1"_s.arg(QDir::toNativeSeparators(m_folder)));
+    }
+    QString fresh;
+    QString copyFailure;
+    if (!copyRecording(lesson, &fresh, &copyFailure)) {
+        return copyFailure.isEmpty() ? false : fail(copyFailure);
+    }
+    QString failure;
+    References references;
+    const bool stored = storeRows(lesson, fresh, &references, &failure);
     if (m_crashPoint == CrashPoint::InsideTransaction) {
         return false;
     }
     if (!stored) {
         // Nothing else is touched: the earlier lesson and every recording stay as they were.
-        QFile::remove(freshPath);
+        QFile::remove(QDir(recordingFolder()).filePath(fresh));
         return fail(u"无法保存课文（%1）：%2"_s.arg(failure.isEmpty() ? u"无法打开"_s : failure,
                                                     QDir::toNativeSeparators(databasePath())));
     }
     if (m_crashPoint == CrashPoint::AfterCommit) {
         return false;
     }
-    if (!older.isEmpty() && older != fresh) {
-        QFile::remove(QDir(recordingFolder()).filePath(older));
+    if (!references.older.isEmpty() && references.older != fresh) {
+        QFile::remove(QDir(recordingFolder()).filePath(references.older));
     }
-    if (referencesKnown) {
-        referenced.remove(older);
-        referenced.insert(fresh);
-        removeStrayRecordings(referenced);
+    if (references.known) {
+        references.all.remove(references.older);
+        references.all.insert(fresh);
+        removeStrayRecordings(references.all);
     }
     return true;
 }

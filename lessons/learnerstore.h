@@ -71,6 +71,16 @@ public:
     void setCrashPoint(CrashPoint point) { m_crashPoint = point; }
 
 private:
+    // The recordings the store refers to, read in the transaction that stores a lesson.
+    struct References
+    {
+        QString older;     // the lesson's earlier recording, "" when none
+        QSet<QString> all; // of every lesson, before this one's changed
+        bool known = false;
+    };
+    bool copyRecording(const Lesson& lesson, QString* fresh, QString* error) const;
+    bool storeRows(const Lesson& lesson, const QString& fresh, References* references,
+                   QString* failure) const;
     QString recordingFileName(const QString& bookDigit, const QString& lessonText) const;
     void removeStrayRecordings(const QSet<QString>& referenced) const;
 

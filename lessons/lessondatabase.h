@@ -17,13 +17,11 @@ struct WordRow
     QString meaning; // 中文
 };
 
-/**
- * The two read-only queries on the lesson database.
- *
- * Each query opens the file read-only, reads its rows in stored order and closes it again;
- * nothing stays open between queries. A missing, unreadable or corrupt file gives no rows,
- * never an error: the caller then shows an empty lesson.
- */
+// The two read-only queries on the lesson database.
+//
+// Each query opens the file read-only, reads its rows in stored order and closes it again;
+// nothing stays open between queries. A missing, unreadable or corrupt file gives no rows,
+// never an error: the caller then shows an empty lesson.
 class LessonDatabase
 {
 public:
