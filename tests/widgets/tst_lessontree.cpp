@@ -1,0 +1,130 @@
+#include "lessons/learnerstore.h"
+#include "lessons/lessoncatalog.h"
+#include "widgets/lessontree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A store holding one sentence of each lesson named "book/number".
+void fill(LearnerStore& store, const QString& recording, const QStringList& lessons)
+{
+    for (const QString& key : lessons) {
+        const QString book = key.section(u'/', 0, 0);
+        const QString lesson = LessonCatalog::lessonText(key.section(u'/', 1).toInt());
+        QString error;
+        QVERIFY2(
+            store.importLesson(
+                {book, lesson, {{u"A sentence."_s, u"一句。"_s, u".5"_s, u""_s}}, {}, recording},
+                &error),
+            qPrintable(error));
+    }
+}
+
+bool isGrey(const QTreeWidgetItem* node)
+{
+    return !node->toolTip(0).isEmpty();
+}
+
+} // namespace
+
+class TestLessonTree : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Both windows' tree: the books and their lessons, greyed where there is nothing to study
+    // in the carried course or the learner's store, ticked once read, chosen by click or Enter.
+    void showsWhatEachLessonHolds_data()
+    {
+        QTest::addColumn<QStringList>("carried");
+        QTest::addColumn<QStringList>("imported");
+        QTest::addColumn<QStringList>("filled");
+        QTest::newRow("nothing anywhere") << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("the carried course") << QStringList{u"1/1"_s, u"4/48"_s} << QStringList{}
+                                            << QStringList{u"1/1"_s, u"4/48"_s};
+        QTest::newRow("the learner's own")
+            << QStringList{u"1/1"_s} << QStringList{u"2/96"_s, u"1/1"_s}
+            << QStringList{u"1/1"_s, u"2/96"_s};
+    }
+
+    void showsWhatEachLessonHolds()
+    {
+        QFETCH(QStringList, carried);
+        QFETCH(QStringList, imported);
+        QFETCH(QStringList, filled);
+        QTemporaryDir dir;
+        const QString recording = dir.filePath(u"r.mp3"_s);
+        QFile file(recording);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("sound") == 5);
+        file.close();
+        // A store's database has the carried tables, so a second store stands in for the course.
+        LearnerStore course(dir.filePath(u"course"_s));
+        fill(course, recording, carried);
+        LearnerStore store(dir.filePath(u"store"_s));
+
+        LessonTree tree;
+        QCOMPARE(tree.topLevelItemCount(), LessonCatalog::bookCount);
+        for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+            QCOMPARE(tree.bookNode(book)->childCount(), LessonCatalog::lessonCounts[book - 1]);
+        }
+        tree.shade(course.databasePath(), store);
+        fill(store, recording, imported);
+        tree.shade(course.databasePath(), store);
+        for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+            for (int lesson = 1; lesson <= LessonCatalog::lessonCounts[book - 1]; ++lesson) {
+                const QString key = u"%1/%2"_s.arg(book).arg(lesson);
+                QTreeWidgetItem* node = tree.lessonNode(book, lesson);
+                QCOMPARE(LessonTree::bookOf(node), book);
+                QCOMPARE(LessonTree::lessonOf(node), lesson);
+                QVERIFY2(isGrey(node) != filled.contains(key), qPrintable(key));
+            }
+        }
+
+        tree.markRead(3, 60);
+        QVERIFY(tree.lessonNode(3, 60)->data(0, LessonTree::readRole).toBool());
+        QVERIFY(!tree.lessonNode(3, 59)->data(0, LessonTree::readRole).toBool());
+
+        QSignalSpy chosen(&tree, &LessonTree::nodeChosen);
+        tree.setCurrentItem(tree.bookNode(2));
+        QTest::keyClick(&tree, Qt::Key_Return);
+        QTest::keyClick(&tree, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(&tree, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(chosen.count(), 2);
+        QCOMPARE(chosen.at(0).at(0).value<QTreeWidgetItem*>(), tree.bookNode(2));
+    }
+
+    void tellsOfAnUnreadableStoreOncePerProblem()
+    {
+        QTemporaryDir dir;
+        LearnerStore store(dir.filePath(u"store"_s));
+        QVERIFY(QDir().mkpath(store.folder()));
+        QFile damaged(store.databasePath());
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')) > 0);
+        damaged.close();
+        LessonTree tree;
+        QSignalSpy told(&tree, &LessonTree::storeUnreadable);
+        tree.shade(QString(), store);
+        tree.shade(QString(), store);
+        QCOMPARE(told.count(), 1);
+        QVERIFY(told.at(0).at(0).toString().contains(u"已损坏"_s));
+        // Once the store reads again, the next problem is news.
+        QVERIFY(QFile::remove(store.databasePath()));
+        tree.shade(QString(), store);
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'y')) > 0);
+        damaged.close();
+        tree.shade(QString(), store);
+        QCOMPARE(told.count(), 2);
+    }
+};
+
+Q_DECLARE_METATYPE(QTreeWidgetItem*)
+
+QTEST_MAIN(TestLessonTree)
+#include "tst_lessontree.moc"
