@@ -9,22 +9,20 @@
 class BackgroundDecode;
 class PlaybackEngine;
 
-/**
- * The lesson-audio player both windows drive.
- *
- * Setting URL decodes the whole file into memory, so a sentence can start at its exact first
- * frame and stop at its exact last one. The decoding runs in the background, so opening a
- * lesson never waits for it; the first operation that needs the sound waits for what is left.
- * The engine itself stops at the end position (no polling), then reports it with endReached().
- * A file that cannot be decoded leaves the player empty; every operation on an empty player
- * does nothing, and playState() reads Stopped while a URL is set, Undefined without one.
- * A play that cannot sound (no device, no sound server, an output that breaks off) is
- * reported with outputFailed(); the next play opens the output afresh.
- *
- * Positions are seconds. Frame f starts at f / sampleRate(). Playing from position s starts
- * at frame round(s * rate); an end position e stops before frame floor(e * rate) + 1, the first
- * frame that lies strictly past e, so after such a stop currentPosition() > e.
- */
+// The lesson-audio player both windows drive.
+//
+// Setting URL decodes the whole file into memory, so a sentence can start at its exact first
+// frame and stop at its exact last one. The decoding runs in the background, so opening a
+// lesson never waits for it; the first operation that needs the sound waits for what is left.
+// The engine itself stops at the end position (no polling), then reports it with endReached().
+// A file that cannot be decoded leaves the player empty; every operation on an empty player
+// does nothing, and playState() reads Stopped while a URL is set, Undefined without one.
+// A play that cannot sound (no device, no sound server, an output that breaks off) is
+// reported with outputFailed(); the next play opens the output afresh.
+//
+// Positions are seconds. Frame f starts at f / sampleRate(). Playing from position s starts
+// at frame round(s * rate); an end position e stops before frame floor(e * rate) + 1, the first
+// frame that lies strictly past e, so after such a stop currentPosition() > e.
 class MediaPlayer : public QObject
 {
     Q_OBJECT

@@ -4,16 +4,16 @@
 
 #include <algorithm>
 
-void DictationExercise::setLesson(SentenceTable lists)
+void DictationExercise::setLesson(SentenceTable table)
 {
-    m_lists = std::move(lists);
+    m_table = std::move(table);
     m_currentSentence = 0;
     m_watching = false;
 }
 
 bool DictationExercise::next()
 {
-    const int last = std::max(m_lists.count() - 1, 0);
+    const int last = std::max(m_table.count() - 1, 0);
     if (m_currentSentence >= last) {
         m_currentSentence = last;
         return false;
@@ -35,15 +35,15 @@ bool DictationExercise::previous()
 void DictationExercise::playCurrent()
 {
     // Without a sentence every time reads 0 and no end would ever stop the whole recording.
-    if (m_currentSentence < 0 || m_currentSentence >= m_lists.count()) {
+    if (m_currentSentence < 0 || m_currentSentence >= m_table.count()) {
         return;
     }
     // The end goes in first: a sentence changed during playback must not be cut by the end of
     // the one it replaces. An empty end time runs on to the end of the recording.
-    const double end = m_lists.endPosition(m_currentSentence);
-    m_player.setEndPosition(m_lists.endText(m_currentSentence).isEmpty() ? -1.0
+    const double end = m_table.endPosition(m_currentSentence);
+    m_player.setEndPosition(m_table.endText(m_currentSentence).isEmpty() ? -1.0
                                                                          : std::max(end, 0.0));
-    m_player.controls().setCurrentPosition(m_lists.startTime(m_currentSentence));
+    m_player.controls().setCurrentPosition(m_table.startTime(m_currentSentence));
     m_player.controls().play();
     m_watching = true;
 }
@@ -53,7 +53,7 @@ void DictationExercise::checkSentenceEnd()
     if (!m_watching) {
         return;
     }
-    if (m_lists.isPastEnd(m_currentSentence, m_player.controls().currentPosition())) {
+    if (m_table.isPastEnd(m_currentSentence, m_player.controls().currentPosition())) {
         m_player.controls().stop();
         m_watching = false;
     }

@@ -14,9 +14,9 @@ public:
     explicit DictationExercise(MediaPlayer& player) : m_player(player) {}
 
     // A new lesson (or none): sentence 0, nothing watched.
-    void setLesson(SentenceTable lists);
+    void setLesson(SentenceTable table);
     void clear() { setLesson({}); }
-    const SentenceTable& lists() const { return m_lists; }
+    const SentenceTable& table() const { return m_table; }
     int currentSentence() const { return m_currentSentence; }
 
     // Move one sentence on or back; false when already at the last or the first sentence,
@@ -28,16 +28,17 @@ public:
     void playCurrent();
     // The end check, run whenever the player stops by itself.
     void checkSentenceEnd();
-    // Whether this window watches the running playback (the position timer is on).
+    // Whether this window watches the running playback: only a sentence it started is ended
+    // by its end check.
     bool isWatching() const { return m_watching; }
     void stopWatching() { m_watching = false; }
 
-    QString answer() const { return m_lists.sentence(m_currentSentence); }
-    QString translation() const { return m_lists.translation(m_currentSentence); }
+    QString answer() const { return m_table.sentence(m_currentSentence); }
+    QString translation() const { return m_table.translation(m_currentSentence); }
 
 private:
     MediaPlayer& m_player;
-    SentenceTable m_lists;
+    SentenceTable m_table;
     int m_currentSentence = 0;
     bool m_watching = false;
 };

@@ -29,7 +29,7 @@ public:
     ~DictationWindow() override;
 
     int currentSentence() const { return m_exercise.currentSentence(); }
-    const SentenceTable& sentences() const { return m_exercise.lists(); }
+    const SentenceTable& sentences() const { return m_exercise.table(); }
     // The current sentence's translation, kept while the shown one is hidden.
     const QString& hiddenTranslation() const { return m_currentTranslation; }
     const QString& lessonAudioFile() const { return m_lessonAudioFile; }

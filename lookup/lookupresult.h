@@ -2,7 +2,7 @@
 
 #include <QString>
 
-/// What one lookup found. When `found` is false every text is empty and `rule` is -1.
+// What one lookup found. When `found` is false every text is empty and `rule` is -1.
 struct LookupResult
 {
     bool found = false;        ///< an entry with a non-empty headword was found

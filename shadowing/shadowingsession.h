@@ -8,15 +8,13 @@
 #include <QTimer>
 #include <functional>
 
-/**
- * Shadowing, sentence by sentence: the sentence plays, the learner says it after it while it
- * is recorded for as long as it was heard plus a second, the take plays back, and the next
- * sentence follows. Comparing plays a sentence and then its take.
- *
- * The session decides what comes next; the sound itself goes through the Devices it is given,
- * which report back through originalFinished(), takeFinished() and playbackFailed(). Takes are
- * kept per sentence as files in takeFolder() until clearTakes().
- */
+// Shadowing, sentence by sentence: the sentence plays, the learner says it after it while it
+// is recorded for as long as it was heard plus a second, the take plays back, and the next
+// sentence follows. Comparing plays a sentence and then its take.
+//
+// The session decides what comes next; the sound itself goes through the Devices it is given,
+// which report back through originalFinished(), takeFinished() and playbackFailed(). Takes are
+// kept per sentence as files in takeFolder() until clearTakes().
 class ShadowingSession : public QObject
 {
     Q_OBJECT

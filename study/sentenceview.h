@@ -6,14 +6,12 @@
 
 class QTextEdit;
 
-/**
- * The operations the study window performs on its lesson text, over a QTextEdit.
- *
- * Character positions count one character per paragraph break, the same characters that
- * selectionStart(), find() and the hit test count; charText() is the text they index. Line numbers
- * count display lines: a wrapped sentence spans several, and the empty paragraph after each
- * sentence is a line of its own.
- */
+// The operations the study window performs on its lesson text, over a QTextEdit.
+//
+// Character positions count one character per paragraph break, the same characters that
+// selectionStart(), find() and the hit test count; charText() is the text they index. Line numbers
+// count display lines: a wrapped sentence spans several, and the empty paragraph after each
+// sentence is a line of its own.
 class SentenceView
 {
 public:

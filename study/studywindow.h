@@ -37,7 +37,7 @@ public:
     explicit StudyWindow(StudyPaths paths, QWidget* parent = nullptr);
     ~StudyWindow() override;
 
-    // Builds the tree and shows the window maximised: the load handler.
+    // Shades the lesson tree, ticks the lessons read to the end and shows the window maximised.
     void load();
 
     MediaPlayer& player() { return m_player; }

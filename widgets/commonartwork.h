@@ -5,7 +5,7 @@
 #include <QSize>
 #include <QString>
 
-// The dictation window's pictures, drawn in code so they stay crisp at any display scale.
+// The pictures both windows show, drawn in code so they stay crisp at any display scale.
 namespace CommonArtwork {
 
 // The window's icon, also shown on the banner.

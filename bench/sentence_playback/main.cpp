@@ -1,10 +1,10 @@
 // bench_sentence_playback: plays the same 20 sentences of a noise lesson through our
-// MediaPlayer and through stock QMediaPlayer (GStreamer) stopped by a 1 ms position poll, records
-// the null sink's monitor meanwhile, and reports for each side how exactly every sentence started
-// and stopped, how long after the click its first sample reached the monitor, and the CPU time
-// the process spent per second of playback. Our player also plays them at 0.7x and 1.3x, where
-// only the first sound and the CPU are measured. Needs the PulseAudio server of
-// tools/start-pulse.sh, best a private one (ORLUNE_PULSE_DIR): anything else playing on the sink
+// MediaPlayer and through stock QMediaPlayer (GStreamer) stopped by a timer that polls its position
+// every millisecond, records the null sink's monitor meanwhile, and reports for each side how
+// exactly every sentence started and stopped, how long after the click its first sample reached the
+// monitor, and the CPU time the process spent per second of playback. Our player also plays them at
+// 0.7x and 1.3x, where only the first sound and the CPU are measured. Needs the PulseAudio server
+// of tools/start-pulse.sh, best a private one (ORLUNE_PULSE_DIR): anything else playing on the sink
 // spoils the capture.
 //
 // Start error: first source frame heard minus the sentence's start frame (positive: the
@@ -251,17 +251,19 @@ int main(int argc, char* argv[])
 
     BaselinePlayer baseline;
     const auto openBaseline = [&] { return baseline.load(path, 10000); };
-    PlaybackSide baseSide(
-        QStringLiteral("baseline: QMediaPlayer (GStreamer) stopped by a 1 ms position poll"),
-        {[&](const Sentence& s) { baseline.playSentence(s.start, s.end); },
-         [&] {
-             // A stuck pipeline stays stuck: only a new one plays the next sentence.
-             baseline.stop();
-             openBaseline();
-         },
-         [&](QObject* context, std::function<void()> slot) {
-             QObject::connect(&baseline, &BaselinePlayer::sentenceStopped, context, slot);
-         }});
+    PlaybackSide baseSide(QStringLiteral("baseline: QMediaPlayer (GStreamer) stopped by a timer "
+                                         "that polls its position every millisecond"),
+                          {[&](const Sentence& s) { baseline.playSentence(s.start, s.end); },
+                           [&] {
+                               // A stuck pipeline stays stuck: only a new one plays the next
+                               // sentence.
+                               baseline.stop();
+                               openBaseline();
+                           },
+                           [&](QObject* context, std::function<void()> slot) {
+                               QObject::connect(&baseline, &BaselinePlayer::sentenceStopped,
+                                                context, slot);
+                           }});
 
     if (!oursSide.run(sentences, source)) {
         std::fprintf(stderr, "cannot record the monitor: %s\n", qPrintable(oursSide.errorString()));

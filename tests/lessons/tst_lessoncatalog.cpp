@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(LessonCatalog::audioCopyName(book, number), copy);
     }
 
-    void val_data()
+    void timesReadAsTheirLeadingNumber_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
@@ -83,7 +83,7 @@ private slots:
         QTest::newRow("lone point") << "." << 0.0;
     }
 
-    void val()
+    void timesReadAsTheirLeadingNumber()
     {
         QFETCH(QString, text);
         QFETCH(double, value);
