@@ -101,31 +101,6 @@ bool DictationFixture::removeSentences(const QString& bookDigit, const QString& 
     return removed;
 }
 
-QTreeWidget* DictationFixture::tree() const
-{
-    return m_window->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
-}
-
-QTreeWidgetItem* DictationFixture::bookNode(int book) const
-{
-    return LessonTreeClicks::bookNode(tree(), book);
-}
-
-QTreeWidgetItem* DictationFixture::lessonNode(int book, int lesson) const
-{
-    return LessonTreeClicks::lessonNode(tree(), book, lesson);
-}
-
-void DictationFixture::click(QTreeWidgetItem* node)
-{
-    LessonTreeClicks::click(tree(), node);
-}
-
-void DictationFixture::openLesson(int book, int lesson)
-{
-    click(lessonNode(book, lesson));
-}
-
 QString DictationFixture::buttonName(int index)
 {
     static const QHash<int, QString> names{{1, QStringLiteral("next")},
@@ -180,4 +155,9 @@ QList<bool> DictationFixture::buttonStates() const
         states.append(button(index)->isEnabled());
     }
     return states;
+}
+
+QWidget* DictationFixture::treeWindow() const
+{
+    return m_window.get();
 }

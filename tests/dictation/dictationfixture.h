@@ -2,6 +2,7 @@
 
 #include "audio/mediaplayer.h"
 #include "coursesource.h"
+#include "lessontreeclicks.h"
 #include "testmain.h"
 
 #include <QPixmap>
@@ -24,7 +25,7 @@ void disableAudioOutput();
 // A dictation window as the study window opens it: on a copy of the built course database in
 // a private temporary folder, with the voice library beside the test and a player of its own
 // standing for the study window's. The two button faces are plain colours a test can see.
-class DictationFixture
+class DictationFixture : public LessonTreeFixture
 {
 public:
     DictationFixture();
@@ -45,12 +46,6 @@ public:
     // Closes the window and opens a fresh one on the same player and folder.
     void reopen();
 
-    QTreeWidget* tree() const;
-    QTreeWidgetItem* bookNode(int book) const;
-    QTreeWidgetItem* lessonNode(int book, int lesson) const;
-    void click(QTreeWidgetItem* node);
-    void openLesson(int book, int lesson);
-
     // The buttons by their described index: 1 下一句, 2 朗读, 3 答案, 4 退出, 6 上一句.
     static QString buttonName(int index);
     FaceButton* button(int index) const;
@@ -63,6 +58,9 @@ public:
     QString toggleCaption() const;
     // Which of the five buttons are enabled, in the order 6, 1, 2, 3, 4.
     QList<bool> buttonStates() const;
+
+protected:
+    QWidget* treeWindow() const override;
 
 private:
     void open();

@@ -87,26 +87,6 @@ void StudyFixture::open(const QString& voiceLibrary)
 
 StudyFixture::~StudyFixture() = default;
 
-QTreeWidget* StudyFixture::tree() const
-{
-    return m_window->findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
-}
-
-QTreeWidgetItem* StudyFixture::bookNode(int book) const
-{
-    return LessonTreeClicks::bookNode(tree(), book);
-}
-
-QTreeWidgetItem* StudyFixture::lessonNode(int book, int lesson) const
-{
-    return LessonTreeClicks::lessonNode(tree(), book, lesson);
-}
-
-void StudyFixture::click(QTreeWidgetItem* node)
-{
-    LessonTreeClicks::click(tree(), node);
-}
-
 QString StudyFixture::sentenceButtonName(int index)
 {
     static const QStringList names{
@@ -145,4 +125,9 @@ void StudyFixture::reopen(const std::function<void()>& whileClosed)
 QString StudyFixture::tempPath() const
 {
     return Startup::tempPath;
+}
+
+QWidget* StudyFixture::treeWindow() const
+{
+    return m_window.get();
 }

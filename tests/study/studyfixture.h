@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coursesource.h"
+#include "lessontreeclicks.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,7 +33,7 @@ SyntheticLesson makeSyntheticLesson(const QString& folder,
 
 // A study window on freshly written carried files in a private temporary folder, as the
 // program starts it, with helpers that click its tree like a learner.
-class StudyFixture
+class StudyFixture : public LessonTreeFixture
 {
 public:
     StudyFixture();
@@ -45,17 +46,15 @@ public:
     // toolbar buttons 1..5 ("<name>Button", "<name>Icon", "<name>Caption").
     static QString sentenceButtonName(int index);
     static QString toolbarName(int index);
-    QTreeWidget* tree() const;
-    QTreeWidgetItem* bookNode(int book) const;
-    QTreeWidgetItem* lessonNode(int book, int lesson) const;
-    void click(QTreeWidgetItem* node);
-    void openLesson(int book, int lesson) { click(lessonNode(book, lesson)); }
     QString tempPath() const;
     // The learner's settings live in the test's own folder, never in the real user's.
     QString settingsFile() const;
     // Closes the window and opens a new one on the same files and settings; `whileClosed`
     // runs in between.
     void reopen(const std::function<void()>& whileClosed = {});
+
+protected:
+    QWidget* treeWindow() const override;
 
 private:
     void open(const QString& voiceLibrary);

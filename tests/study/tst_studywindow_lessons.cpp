@@ -59,24 +59,7 @@ private slots:
         StudyWindow& window = m_fixture->window();
         QCOMPARE(window.windowTitle(), QStringLiteral("Orlune V4.0"));
         QVERIFY(window.isMaximized() || window.windowState().testFlag(Qt::WindowMaximized));
-        QTreeWidget* tree = m_fixture->tree();
-        QCOMPARE(tree->topLevelItemCount(), 4);
-        const QList<int> counts{72, 96, 60, 48};
-        int lessons = 0;
-        for (int book = 1; book <= 4; ++book) {
-            QTreeWidgetItem* node = m_fixture->bookNode(book);
-            QCOMPARE(node->text(0), QStringLiteral("Quorv(第%1册)").arg(book));
-            QCOMPARE(node->data(0, Qt::UserRole).toString(), QString(QChar(u'a' + book - 1)));
-            QVERIFY(!node->isExpanded());
-            QVERIFY(!node->icon(0).isNull());
-            QCOMPARE(node->childCount(), counts[book - 1]);
-            for (int n = 1; n <= node->childCount(); ++n) {
-                QCOMPARE(node->child(n - 1)->text(0), QStringLiteral("Lesson %1").arg(n));
-                QCOMPARE(node->child(n - 1)->childCount(), 0);
-            }
-            lessons += node->childCount();
-        }
-        QCOMPARE(lessons, 276);
+        LessonTreeClicks::checkWholeCourse(m_fixture->tree());
         QCOMPARE(window.currentSentence(), -1);
         QVERIFY(window.sentenceView().text().isEmpty());
         QVERIFY(!window.player().hasMedia());
