@@ -45,6 +45,9 @@ PracticeSettings::PracticeSettings()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orlune"),
                  QStringLiteral("Orlune"))
 {
+    m_flushSoon.setSingleShot(true);
+    m_flushSoon.setInterval(0);
+    QObject::connect(&m_flushSoon, &QTimer::timeout, [this] { flush(); });
     bool ok = false;
     const double speed = m_settings.value(speedKey).toDouble(&ok);
     m_speed = ok ? validSpeed(speed) : 1.0;
@@ -76,7 +79,7 @@ PracticeSettings::~PracticeSettings()
 void PracticeSettings::store(const QVariantMap& values)
 {
     m_pending.insert(values);
-    flush();
+    m_flushSoon.start();
 }
 
 // QSettings reads without a lock but writes under one, and waits for a lock held by a live

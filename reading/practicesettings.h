@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QSettings>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <array>
 
@@ -19,7 +20,8 @@ public:
 
     // The ini file the choices are kept in.
     QString fileName() const { return m_settings.fileName(); }
-    // True when every choice made so far is in the file.
+    // True when every choice made so far is in the file. Choices are written once the event
+    // loop is back, as QSettings itself would, so that a click never waits for the disk.
     bool isSaved() const { return m_pending.isEmpty(); }
 
     // Repeats: how many times each sentence sounds; untilStopped goes on until stopped.
@@ -58,6 +60,7 @@ private:
 
     QSettings m_settings;
     QVariantMap m_pending;
+    QTimer m_flushSoon;
     double m_speed = 1.0;
     int m_repeats = 1;
     Gap m_gap = Gap::SentenceLength;

@@ -379,7 +379,7 @@ private slots:
 
         other.unlock();
         action(window, "repeat_3")->trigger();
-        QVERIFY(window.practice().isSaved());
+        QTRY_VERIFY(window.practice().isSaved());
         const QSettings saved(fixture.settingsFile(), QSettings::IniFormat);
         QCOMPARE(saved.value(QStringLiteral("practice/speed")).toDouble(), 0.8);
         QCOMPARE(saved.value(QStringLiteral("practice/repeats")).toInt(), 3);
