@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
-cmake --preset release
-cmake --build --preset release
-exec build/release/bin/orlune
+# The program alone: the tests, benchmarks and tools wait for the test command.
+cmake --preset app
+cmake --build --preset app
+exec build/app/bin/orlune
