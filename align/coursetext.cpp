@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -160,6 +161,28 @@ QStringList splitLine(const QString& line)
     return sentences;
 }
 
+// Whether a piece holds anything a reader of English says: a Latin letter or a digit. Emoji,
+// symbols and words in other scripts alone are not a sentence of their own.
+bool isSpoken(const QString& piece)
+{
+    return std::any_of(piece.begin(), piece.end(), [](QChar c) {
+        return c.isDigit() || (c.isLetter() && c.script() == QChar::Script_Latin);
+    });
+}
+
+// Emoji, pictographs, letters of other scripts and their full-width punctuation: what no reader
+// of English says.
+bool isUnspokenMark(QChar c)
+{
+    const QChar::Category category = c.category();
+    const char16_t u = c.unicode();
+    return c.isSpace() || category == QChar::Symbol_Other || category == QChar::Symbol_Modifier ||
+           category == QChar::Other_Surrogate || category == QChar::Other_PrivateUse ||
+           category == QChar::Other_NotAssigned || category == QChar::Other_Format ||
+           (c.isLetter() && c.script() != QChar::Script_Latin) || (u >= 0x3000 && u <= 0x303f) ||
+           (u >= 0xff00 && u <= 0xffef);
+}
+
 } // namespace
 
 bool readTextFile(const QString& path, QString* text, QString* error)
@@ -212,8 +235,27 @@ QStringList nonEmptyLines(const QString& text)
 QStringList splitIntoSentences(const QString& text)
 {
     QStringList sentences;
+    QString unspoken; // what came before the first spoken sentence
     for (const QString& line : nonEmptyLines(text)) {
-        sentences += splitLine(line);
+        for (QString piece : splitLine(line)) {
+            // Marks after a sentence's end belong to the sentence they follow.
+            const auto lead = std::find_if_not(piece.begin(), piece.end(), isUnspokenMark);
+            if (!sentences.isEmpty() && lead != piece.begin() && isSpoken(piece)) {
+                sentences.last() += u' ' + piece.left(lead - piece.begin()).trimmed();
+                piece = piece.mid(lead - piece.begin());
+            }
+            if (isSpoken(piece)) {
+                sentences.append(unspoken.isEmpty() ? piece : unspoken + u' ' + piece);
+                unspoken.clear();
+            } else if (!sentences.isEmpty()) {
+                sentences.last() += u' ' + piece;
+            } else {
+                unspoken = unspoken.isEmpty() ? piece : unspoken + u' ' + piece;
+            }
+        }
+    }
+    if (!unspoken.isEmpty()) {
+        sentences.append(unspoken); // nothing spoken at all: the aligner says so
     }
     return sentences;
 }

@@ -18,6 +18,7 @@ QStringList nonEmptyLines(const QString& text);
 // Splits running English text into sentences. A sentence ends at . ! or ? (with any closing
 // quotes or brackets after it), except after titles such as "Mr." "Mrs." "Dr." "St." and
 // initials; a quotation stays with the sentence that holds it. Line breaks end a sentence too.
+// What holds no English (emoji, symbols, another script) stays with the sentence before it.
 QStringList splitIntoSentences(const QString& text);
 
 struct NewWord

@@ -48,6 +48,18 @@ void TestCourseText::splitsSentences_data()
     QTest::newRow("line breaks end sentences")
         << u"  First line\r\n\r\nSecond line. Third\nFourth  \n\n"_s
         << QStringList{u"First line"_s, u"Second line."_s, u"Third"_s, u"Fourth"_s};
+    QTest::newRow("a title before a capital")
+        << u"Mr. Smith is here. Mrs. Green and Dr. Brown are not."_s
+        << QStringList{u"Mr. Smith is here."_s, u"Mrs. Green and Dr. Brown are not."_s};
+    QTest::newRow("emoji and symbols stay with their sentence")
+        << u"Good morning. 😀 ★★ How are you? ♥\n👍\nFine."_s
+        << QStringList{u"Good morning. 😀 ★★"_s, u"How are you? ♥ 👍"_s, u"Fine."_s};
+    QTest::newRow("what comes before the first sentence")
+        << u"😀 🎉\nHello! Bye."_s << QStringList{u"😀 🎉 Hello!"_s, u"Bye."_s};
+    QTest::newRow("another script after a sentence")
+        << u"Excuse me! 对不起！Thank you."_s
+        << QStringList{u"Excuse me! 对不起！"_s, u"Thank you."_s};
+    QTest::newRow("nothing spoken at all") << u"😀. ★\n…"_s << QStringList{u"😀. ★ …"_s};
     QTest::newRow("empty") << u" \n\t\n"_s << QStringList{};
 }
 
