@@ -19,7 +19,8 @@ QString tooLongMessage()
 
 } // namespace
 
-bool decodeForAlignment(const QString& path, std::vector<float>* samples, QString* error)
+bool decodeForAlignment(const QString& path, std::vector<float>* samples, QString* error,
+                        const std::function<bool()>& keepGoing)
 {
     samples->clear();
     QFile file(path);
@@ -53,6 +54,11 @@ bool decodeForAlignment(const QString& path, std::vector<float>* samples, QStrin
         const sf_count_t got = sf_readf_float(sound.handle(), chunk.data(), chunkFrames);
         if (got <= 0)
             break;
+        if (keepGoing && !keepGoing()) {
+            samples->clear();
+            error->clear();
+            return false;
+        }
         total += got;
         if (total > maxFrames) {
             samples->clear();

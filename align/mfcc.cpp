@@ -193,12 +193,16 @@ Mfcc::Features Mfcc::finish(const std::vector<float>& bandRange)
     return features;
 }
 
-Mfcc::Features Mfcc::compute(const std::vector<float>& samples, const std::vector<float>& bandRange)
+Mfcc::Features Mfcc::compute(const std::vector<float>& samples, const std::vector<float>& bandRange,
+                             const std::function<bool(double done)>& keepGoing)
 {
     Mfcc mfcc;
     constexpr std::size_t piece = 1 << 16;
-    for (std::size_t at = 0; at < samples.size(); at += piece)
+    for (std::size_t at = 0; at < samples.size(); at += piece) {
+        if (keepGoing && !keepGoing(double(at) / double(samples.size())))
+            return {};
         mfcc.push(samples.data() + at, std::min(piece, samples.size() - at));
+    }
     return mfcc.finish(bandRange);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,8 +43,12 @@ public:
     // when given.
     Features finish(const std::vector<float>& bandRange = {});
 
+    // `keepGoing` is asked now and then with the share done; when it answers false the work
+    // stops and no frames are given. A long recording takes seconds, too long to let a cancel
+    // wait.
     static Features compute(const std::vector<float>& samples,
-                            const std::vector<float>& bandRange = {});
+                            const std::vector<float>& bandRange = {},
+                            const std::function<bool(double done)>& keepGoing = {});
     static constexpr int melBands = 26;
 
     // The time in seconds at the middle of frame `i`.

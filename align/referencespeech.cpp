@@ -62,11 +62,36 @@ std::vector<short> speak(const QString& sentence)
 
 } // namespace
 
+QString ReferenceSpeech::speakable(const QString& sentence)
+{
+    QString kept;
+    kept.reserve(sentence.size());
+    for (const char32_t c : sentence.toUcs4()) {
+        const QChar::Script script = QChar::script(c);
+        const QChar::Category category = QChar::category(c);
+        const bool otherScript = script != QChar::Script_Latin && script != QChar::Script_Common &&
+                                 script != QChar::Script_Inherited;
+        const bool unspeakable =
+            category == QChar::Symbol_Other || category == QChar::Symbol_Modifier ||
+            category == QChar::Other_PrivateUse || category == QChar::Other_NotAssigned ||
+            category == QChar::Other_Surrogate || category == QChar::Other_Format;
+        // The full-width punctuation that comes with Chinese text.
+        const bool fullWidth = (c >= 0x3000 && c <= 0x303f) || (c >= 0xff00 && c <= 0xffef);
+        if (otherScript || unspeakable || fullWidth)
+            kept += u' ';
+        else
+            kept += QString::fromUcs4(&c, 1);
+    }
+    return kept.simplified();
+}
+
 bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinute,
-                                 const std::vector<float>& bandRange, const Progress& progress)
+                                 const std::vector<float>& bandRange, const Progress& progress,
+                                 double maxSpeechSeconds)
 {
     m_sentences.clear();
     m_speechSeconds = 0;
+    m_exceeded = false;
     Mfcc mfcc;
     const std::vector<float> pause(std::size_t(pauseSeconds * Mfcc::sampleRate), 0.0f);
     mfcc.push(pause.data(), pause.size());
@@ -78,7 +103,7 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinut
             std::lock_guard lock(engineMutex());
             rate = startEngine(wordsPerMinute);
             if (rate > 0)
-                spoken = speak(sentences[s]);
+                spoken = speak(speakable(sentences[s]));
         }
         if (rate <= 0)
             return false;
@@ -104,6 +129,10 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinut
         m_speechSeconds += double(length) / Mfcc::sampleRate;
         mfcc.push(pause.data(), pause.size());
         written += length + qint64(pause.size());
+        if (m_speechSeconds > maxSpeechSeconds) {
+            m_exceeded = true;
+            return false;
+        }
         if (progress && !progress(double(s + 1) / sentences.size()))
             return false;
     }

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <limits>
 #include <vector>
 
 // The text read aloud by eSpeak NG, sentence by sentence, as the reference the recording is
@@ -21,10 +22,19 @@ public:
     // Called after each sentence with the share done; false stops.
     using Progress = std::function<bool(double done)>;
 
-    // False when stopped, or when eSpeak NG cannot speak (its data missing).
+    // False when stopped, when eSpeak NG cannot speak (its data missing), or as soon as the
+    // speech passes `maxSpeechSeconds` (then exceeded() is true): a text far longer than its
+    // recording is given up before it costs more time and memory than the recording would.
     // Its quiet is floored as far under its speech as the recording's is (`bandRange`).
     bool synthesise(const QStringList& sentences, int wordsPerMinute,
-                    const std::vector<float>& bandRange, const Progress& progress);
+                    const std::vector<float>& bandRange, const Progress& progress,
+                    double maxSpeechSeconds = std::numeric_limits<double>::infinity());
+    bool exceeded() const { return m_exceeded; }
+
+    // What eSpeak NG is given for a sentence: its emoji, pictographs and words in other scripts
+    // would otherwise be read out by name ("grinning face") and take speech the reader never
+    // made.
+    static QString speakable(const QString& sentence);
 
     // Slower than most readers: warping squeezes the reference cheaply (up to twice) but pays
     // for every frame it must stretch it, so a reference slower than the reader is the safe side.
@@ -41,4 +51,5 @@ private:
     Mfcc::Features m_features;
     std::vector<Sentence> m_sentences;
     double m_speechSeconds = 0;
+    bool m_exceeded = false;
 };

@@ -17,6 +17,9 @@ namespace {
 
 // A text that needs this much more speech than the recording holds is not what was read.
 constexpr double maxReferenceToSpeech = 2.5;
+// No reader is this quick: letters a second at twice the pace of a fast speaker. A text that
+// needs too much speech even at this pace is refused before any of it is synthesised.
+constexpr double fastestLettersPerSecond = 40;
 // How far from where the warping path puts a boundary the speaker's pause may lie.
 constexpr double pauseReach = 0.4;
 // How far before the first sentence and after the last their speech may be sought.
@@ -45,6 +48,22 @@ bool hasLetter(const QStringList& sentences)
             return c.isLetter() && c.script() == QChar::Script_Latin;
         });
     });
+}
+
+// The outcome for a text that cannot be what was read in a recording holding `speechSeconds`
+// of speech, judged from its letters alone, or Aligned when it may be.
+Outcome refuseBeforeSynthesis(const QStringList& sentences, double speechSeconds)
+{
+    qint64 letters = 0;
+    for (const QString& sentence : sentences) {
+        if (sentence.size() > maxSentenceCharacters)
+            return Outcome::SentenceTooLong;
+        letters += std::count_if(sentence.begin(), sentence.end(),
+                                 [](QChar c) { return c.isLetterOrNumber(); });
+    }
+    const double leastSpeech = double(letters) / fastestLettersPerSecond;
+    return leastSpeech > maxReferenceToSpeech * speechSeconds ? Outcome::TextTooLong
+                                                              : Outcome::Aligned;
 }
 
 // Where each sentence's speech begins and ends by the pauses the speaker made nearest the
@@ -130,16 +149,26 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         result.outcome = Outcome::NoSpeech;
         return result;
     }
-    const Mfcc::Features recording = Mfcc::compute(samples);
-    ReferenceSpeech reference;
-    if (!reference.synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
-                              stage(0.05, 0.25))) {
-        // Only a missing speech engine fails here without a cancel; then nothing in the
-        // text could be read, much as if it held no words.
-        result.outcome = cancelled ? Outcome::Cancelled : Outcome::EmptyText;
+    result.outcome = refuseBeforeSynthesis(sentences, pauses.speechSeconds());
+    if (result.outcome != Outcome::Aligned)
+        return result;
+    const Mfcc::Features recording = Mfcc::compute(samples, {}, stage(0, 0.05));
+    if (cancelled) {
+        result.outcome = Outcome::Cancelled;
         return result;
     }
-    if (reference.speechSeconds() > maxReferenceToSpeech * pauses.speechSeconds()) {
+    ReferenceSpeech reference;
+    const double speechLimit = maxReferenceToSpeech * pauses.speechSeconds();
+    if (!reference.synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
+                              stage(0.05, 0.25), speechLimit)) {
+        // Only a missing speech engine fails here without a cancel or an excess; then nothing
+        // in the text could be read, much as if it held no words.
+        result.outcome = cancelled              ? Outcome::Cancelled
+                         : reference.exceeded() ? Outcome::TextTooLong
+                                                : Outcome::EmptyText;
+        return result;
+    }
+    if (reference.speechSeconds() > speechLimit) {
         result.outcome = Outcome::TextTooLong;
         return result;
     }
@@ -195,6 +224,9 @@ QString outcomeMessage(Outcome outcome)
         return u"课文比录音长得多，两者似乎不是同一课。请检查课文与录音是否对应。"_s;
     case Outcome::RecordingTooLong:
         return u"录音超过 30 分钟，无法自动分句。请把录音剪成较短的几段后再导入。"_s;
+    case Outcome::SentenceTooLong:
+        return u"课文中有一句超过 %1 个字符，可能缺少句末标点。请在每句末尾加上句号、问号或叹号，或每句一行，然后再试。"_s
+            .arg(maxSentenceCharacters);
     }
     return {};
 }

@@ -28,11 +28,16 @@ struct Span
 enum class Outcome {
     Aligned,
     Cancelled,
-    EmptyText,       // no sentence with a letter in it
-    NoSpeech,        // the recording is silent (or noise only)
-    TextTooLong,     // the text needs far more time than the recording holds
-    RecordingTooLong // over maxRecordingSeconds
+    EmptyText,        // no sentence with a letter in it
+    NoSpeech,         // the recording is silent (or noise only)
+    TextTooLong,      // the text needs far more time than the recording holds
+    RecordingTooLong, // over maxRecordingSeconds
+    SentenceTooLong   // one sentence over maxSentenceCharacters: its end marks are missing
 };
+
+// Longer than any sentence a lesson holds; a line this long has lost its sentence ends, and
+// speaking it as one sentence would take minutes that cannot be cancelled.
+inline constexpr int maxSentenceCharacters = 1000;
 
 struct Result
 {
@@ -59,8 +64,10 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
 
 // Reads anything SoundFile reads (MP3, WAV, FLAC, Ogg), mixes it to mono and resamples it to
 // `sampleRate`. False, with `error` in Chinese for the learner, when the file cannot be read or
-// is longer than maxRecordingSeconds.
-bool decodeForAlignment(const QString& path, std::vector<float>* samples, QString* error);
+// is longer than maxRecordingSeconds. Asks `keepGoing` every second of sound or so: false stops
+// the decoding and gives false with an empty `error`.
+bool decodeForAlignment(const QString& path, std::vector<float>* samples, QString* error,
+                        const std::function<bool()>& keepGoing = {});
 
 // What the learner is told for an outcome other than Aligned, in Chinese.
 QString outcomeMessage(Outcome outcome);

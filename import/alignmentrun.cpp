@@ -42,7 +42,11 @@ void AlignmentRun::start(const QString& recording, const QStringList& sentences)
     QThread* thread = QThread::create([job] {
         std::vector<float> samples;
         AlignmentReport& report = job->report;
-        if (!SentenceAligner::decodeForAlignment(job->recording, &samples, &report.decodeError)) {
+        if (!SentenceAligner::decodeForAlignment(job->recording, &samples, &report.decodeError,
+                                                 [&job = *job] { return !job.cancelled; })) {
+            if (job->cancelled) {
+                report.result.outcome = SentenceAligner::Outcome::Cancelled;
+            }
             return;
         }
         report.recordingSeconds = double(samples.size()) / SentenceAligner::sampleRate;

@@ -1,5 +1,6 @@
 #include "align/pausefinder.h"
 #include "align/realfft.h"
+#include "align/referencespeech.h"
 #include "align/sentencealigner.h"
 #include "align/speechedges.h"
 #include "testmain.h"
@@ -84,6 +85,8 @@ private slots:
     void findsTheSpeechsOwnEdges();
     void refusesWhatCannotBeAligned_data();
     void refusesWhatCannotBeAligned();
+    void speaksOnlyWhatAReaderSays_data();
+    void speaksOnlyWhatAReaderSays();
     void decodesToMonoAtTheAlignersRate();
     void measuresTheNoiseUnderSpeech_data();
     void measuresTheNoiseUnderSpeech();
@@ -263,20 +266,32 @@ void TestSentenceAligner::refusesWhatCannotBeAligned_data()
     QTest::addColumn<QStringList>("sentences");
     QTest::addColumn<int>("cancelAfter"); // progress calls answered true; -1: never cancel
     QTest::addColumn<Outcome>("outcome");
+    // How far the work may get: 0 refuses before any speech is synthesised, under 0.25 gives up
+    // during synthesis.
+    QTest::addColumn<double>("reach");
     const QStringList text = {u"I am a student."_s, u"This is my book."_s};
     QStringList tooLong;
     for (int i = 0; i < 30; ++i)
         tooLong << u"This sentence belongs to a much longer lesson than the one recorded."_s;
-    QTest::newRow("silence") << u"silence"_s << text << -1 << Outcome::NoSpeech;
-    QTest::newRow("steady noise") << u"noise"_s << text << -1 << Outcome::NoSpeech;
-    QTest::newRow("no sentences") << u"tones"_s << QStringList{} << -1 << Outcome::EmptyText;
+    const QStringList tooLongForItsLetters(8, u"Three weeks ago we drove to London."_s);
+    QTest::newRow("silence") << u"silence"_s << text << -1 << Outcome::NoSpeech << 0.0;
+    QTest::newRow("steady noise") << u"noise"_s << text << -1 << Outcome::NoSpeech << 0.0;
+    QTest::newRow("no sentences") << u"tones"_s << QStringList{} << -1 << Outcome::EmptyText << 0.0;
     QTest::newRow("no English letters")
         << u"tones"_s << QStringList{u"..."_s, u" 12 "_s, u"早上好，爸爸。"_s} << -1
-        << Outcome::EmptyText;
-    QTest::newRow("text far too long") << u"tones"_s << tooLong << -1 << Outcome::TextTooLong;
-    QTest::newRow("cancelled at once") << u"tones"_s << text << 0 << Outcome::Cancelled;
-    QTest::newRow("cancelled warping") << u"tones"_s << text << 4 << Outcome::Cancelled;
-    QTest::newRow("too long") << u"long"_s << text << -1 << Outcome::RecordingTooLong;
+        << Outcome::EmptyText << 0.0;
+    QTest::newRow("text far too long")
+        << u"tones"_s << tooLong << -1 << Outcome::TextTooLong << 0.0;
+    QTest::newRow("text too long once spoken")
+        << u"tones"_s << tooLongForItsLetters << -1 << Outcome::TextTooLong << 0.2;
+    QTest::newRow("a line without sentence ends")
+        << u"tones"_s << QStringList{text[0], u"and then we walked on "_s.repeated(50)} << -1
+        << Outcome::SentenceTooLong << 0.0;
+    QTest::newRow("cancelled at once") << u"tones"_s << text << 0 << Outcome::Cancelled << 0.0;
+    QTest::newRow("cancelled warping") << u"tones"_s << text << 4 << Outcome::Cancelled << 1.0;
+    QTest::newRow("too long") << u"long"_s << text << -1 << Outcome::RecordingTooLong << 0.0;
+    QTest::newRow("cancelled reading a long recording")
+        << u"minute of tones"_s << text << 1 << Outcome::Cancelled << 0.05;
 }
 
 void TestSentenceAligner::refusesWhatCannotBeAligned()
@@ -285,6 +300,7 @@ void TestSentenceAligner::refusesWhatCannotBeAligned()
     QFETCH(QStringList, sentences);
     QFETCH(int, cancelAfter);
     QFETCH(Outcome, outcome);
+    QFETCH(double, reach);
     std::vector<float> samples(size_t(4 * rate), 0.0f);
     std::mt19937 random(3);
     std::normal_distribution<float> noise(0.0f, 0.05f);
@@ -292,10 +308,13 @@ void TestSentenceAligner::refusesWhatCannotBeAligned()
         std::generate(samples.begin(), samples.end(), [&] { return noise(random); });
     if (recording == u"long"_s)
         samples.resize(size_t((SentenceAligner::maxRecordingSeconds + 1) * rate), 0.0f);
-    if (recording == u"tones"_s) {
-        // Two bursts of a voice-like buzz with a pause between: speech as far as loudness goes.
+    if (recording == u"minute of tones"_s)
+        samples.resize(size_t(60 * rate));
+    if (recording.contains(u"tones"_s)) {
+        // Two bursts of a voice-like buzz with a pause between, every four seconds: speech as
+        // far as loudness goes.
         for (size_t i = 0; i < samples.size(); ++i) {
-            const double t = double(i) / rate;
+            const double t = std::fmod(double(i) / rate, 4.0);
             const bool on = (t > 0.5 && t < 1.6) || (t > 2.2 && t < 3.4);
             samples[i] = on ? float(0.3 * std::sin(2 * std::numbers::pi * 140 * t) *
                                     (1 + std::sin(2 * std::numbers::pi * 900 * t)))
@@ -303,14 +322,35 @@ void TestSentenceAligner::refusesWhatCannotBeAligned()
         }
     }
     int calls = 0;
+    double reached = 0;
     const SentenceAligner::Progress progress = [&](double done) {
         [&] { QVERIFY(done >= 0 && done <= 1); }();
+        reached = std::max(reached, done);
         return cancelAfter < 0 || calls++ < cancelAfter;
     };
     const SentenceAligner::Result result = SentenceAligner::align(samples, sentences, progress);
     QCOMPARE(result.outcome, outcome);
+    QVERIFY2(reached <= reach, QByteArray::number(reached).constData());
     QVERIFY(result.spans.isEmpty());
     QVERIFY(!SentenceAligner::outcomeMessage(outcome).isEmpty());
+}
+
+void TestSentenceAligner::speaksOnlyWhatAReaderSays_data()
+{
+    QTest::addColumn<QString>("sentence");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("plain") << u"It costs $3.50, Mr. Lee."_s << u"It costs $3.50, Mr. Lee."_s;
+    QTest::newRow("emoji") << u"Good morning. 😀👍🏽"_s << u"Good morning."_s;
+    QTest::newRow("symbols") << u"★ I ♥ tea ✓"_s << u"I tea"_s;
+    QTest::newRow("another script") << u"Excuse me! 对不起！"_s << u"Excuse me!"_s;
+    QTest::newRow("accents stay") << u"A café, naïve."_s << u"A café, naïve."_s;
+}
+
+void TestSentenceAligner::speaksOnlyWhatAReaderSays()
+{
+    QFETCH(QString, sentence);
+    QFETCH(QString, spoken);
+    QCOMPARE(ReferenceSpeech::speakable(sentence), spoken);
 }
 
 void TestSentenceAligner::decodesToMonoAtTheAlignersRate()
