@@ -209,6 +209,37 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
     return result;
 }
 
+Result placeTimed(const std::vector<float>& samples, const QList<Span>& given,
+                  const Options& options)
+{
+    Result result;
+    const double duration = double(samples.size()) / sampleRate;
+    if (given.isEmpty()) {
+        result.outcome = Outcome::EmptyText;
+        return result;
+    }
+    if (duration > maxRecordingSeconds) {
+        result.outcome = Outcome::RecordingTooLong;
+        return result;
+    }
+    QList<Span> spans = given;
+    for (int k = 0; k < spans.size(); ++k) {
+        if (spans[k].end < 0)
+            spans[k].end = k + 1 < spans.size() ? spans[k + 1].start : duration;
+    }
+    const PauseFinder pauses(samples, sampleRate);
+    if (options.moveBoundariesIntoPauses && pauses.hasSpeech()) {
+        QList<Span> edges, limits;
+        findPauses(spans, pauses, &edges, &limits);
+        const SpeechEdges speech(samples, pauses.noiseMaskingDb(), {});
+        spans = speech.refine(edges, limits);
+    }
+    tidy(&spans, duration);
+    result.speechAfterLast = pauses.hasSpeech() && pauses.speechAfter(spans.back().end);
+    result.spans = spans;
+    return result;
+}
+
 QString outcomeMessage(Outcome outcome)
 {
     switch (outcome) {

@@ -62,6 +62,13 @@ struct Options
 Result align(const std::vector<float>& samples, const QStringList& sentences,
              const Progress& progress = {}, const Options& options = {});
 
+// Places sentences whose times a timed text gives (`given`, a start and an end each; an end
+// of -1 runs to the next start or the recording's end): each boundary is moved into the
+// speaker's pause near it and onto the speech's own onset and offset, as align() does after
+// warping, unless `options.moveBoundariesIntoPauses` is off, when the given times are kept.
+Result placeTimed(const std::vector<float>& samples, const QList<Span>& given,
+                  const Options& options = {});
+
 // Reads anything SoundFile reads (MP3, WAV, FLAC, Ogg), mixes it to mono and resamples it to
 // `sampleRate`. False, with `error` in Chinese for the learner, when the file cannot be read or
 // is longer than maxRecordingSeconds. Asks `keepGoing` every second of sound or so: false stops

@@ -267,8 +267,15 @@ Format detect(const QString& text)
     if (std::any_of(lines.begin(), lines.end(),
                     [](const QString& l) { return cueTimes().match(l).hasMatch(); }))
         return Format::Srt;
-    if (std::any_of(lines.begin(), lines.end(),
-                    [](const QString& l) { return lrcTime().match(l.trimmed()).hasMatch(); }))
+    // A file of LRC tags alone is still LRC, only one without a line to use.
+    static const QStringList lrcKeys = {u"ti"_s, u"ar"_s,     u"al"_s, u"by"_s, u"offset"_s,
+                                        u"au"_s, u"length"_s, u"re"_s, u"ve"_s};
+    if (std::any_of(lines.begin(), lines.end(), [](const QString& l) {
+            const QString line = l.trimmed();
+            const QRegularExpressionMatch tag = lrcTag().match(line);
+            return lrcTime().match(line).hasMatch() ||
+                   (tag.hasMatch() && lrcKeys.contains(tag.captured(1).toLower()));
+        }))
         return Format::Lrc;
     return Format::Plain;
 }

@@ -194,7 +194,7 @@ mkdir -p "$lessons"
 "$bin/orlune-course" show 1 1 | tail -n +2 | cut -f4 >"$lessons/text.txt"
 "$bin/orlune-course" show 1 1 | tail -n +2 | cut -f5 | iconv -f UTF-8 -t GBK >"$lessons/gbk.txt"
 import() { # recording, text[, more options]: imports book 1, Lesson 1 into the store, sets rc
-    timeout -k 2 60 "$bin/orlune-course" import --store "$lessons/store" --book 1 --lesson 1 \
+    timeout -k 2 60 "$bin/orlune-course" import --replace --store "$lessons/store" --book 1 --lesson 1 \
         --audio "$1" --text "$2" "${@:3}" >"$work/out" 2>&1
     rc=$?
 }
@@ -247,7 +247,7 @@ fresh_store() {
     # The learner's own files, in a recordings/ folder that was theirs before it was a store.
     cp "$bin/语音库/QVN101.dat" "$store/recordings/Lesson 1.mp3"
     for n in 1 2; do
-        oc import --book 1 --lesson "$n" --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+        oc import --replace --book 1 --lesson "$n" --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
     done
     touch -d '2 hours ago' "$store/recordings/"*
     ls "$store/recordings" | sort >"$work/recordings-before"
@@ -259,7 +259,7 @@ fresh_store
 { echo "BEGIN EXCLUSIVE;"; sleep 30; } | sqlite3 "$store/lessons.sqlite" &
 holder=$!
 sleep 0.5
-oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+oc import --replace --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
 import_rc=$rc
 oc show 1 1
 show_rc=$rc
@@ -270,14 +270,14 @@ row 15 "store held by another program, import" "import exit $import_rc, show exi
     $((import_rc == 0 || show_rc == 0 || told == 0 || gone != 0))
 fresh_store
 head -c 100 /dev/urandom | dd of="$store/lessons.sqlite" conv=notrunc 2>/dev/null
-oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+oc import --replace --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
 import_rc=$rc
 oc list
 gone=$(recordings_kept)
 row 15 "damaged store, import and list" "import exit $import_rc, list exit $rc, $gone recordings gone" \
     $((import_rc == 0 || rc == 0 || gone != 0))
 fresh_store
-oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+oc import --replace --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
 gone=$(recordings_kept)
 row 15 "the learner's own files in recordings/" "import exit $rc, $gone of them gone" $((rc != 0 || gone != 0))
 # An import killed in the middle of its commit: the journal SQLite synced first stays behind.
@@ -294,7 +294,7 @@ hot=$([ -s "$store/lessons.sqlite-journal" ] && echo 1 || echo 0)
 oc list
 # The imported lessons, by their recordings: the carried course has these two lessons too.
 listed=$(grep -cE $'^1\t[12]\t.*\t1-[12]-' "$work/out")
-oc import --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
+oc import --replace --book 1 --lesson 3 --audio "$bin/语音库/QVN101.dat" --text "$lessons/text.txt"
 gone=$(recordings_kept)
 row 15 "import killed mid-commit (hot journal)" "journal left: $hot; $listed of 2 lessons listed, $gone recordings gone" \
     $((hot != 1 || listed != 2 || rc != 0 || gone != 0))

@@ -81,7 +81,9 @@ void TestTimedText::readsTimedTexts_data()
         << QStringList{u"1.000 2.000 Fish & chips. | "_s, u"2.500 4.000 Really? Yes! | 真的吗？"_s}
         << QString() << 0;
     QTest::newRow("lrc with no times left after its tags")
-        << u"[ti:Empty]\n[by:someone]\n"_s << Format::Plain << QStringList{} << QString() << 0;
+        << u"[ti:Empty]\n[by:someone]\n"_s << Format::Lrc << QStringList{} << u"Empty"_s << 0;
+    QTest::newRow("plain text with brackets")
+        << u"[Note: read slowly]\nHello.\n"_s << Format::Plain << QStringList{} << QString() << 0;
 }
 
 void TestTimedText::readsTimedTexts()

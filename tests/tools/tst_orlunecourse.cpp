@@ -11,6 +11,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <sndfile.h>
 
 namespace {
@@ -97,6 +98,8 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
 }
 
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestOrluneCourse : public QObject
 {
@@ -189,12 +192,12 @@ private slots:
         QVERIFY(writeBytes(learnerFile(QStringLiteral("gbk.txt")),
                            QStringEncoder("GB18030").encode(translations.join(u'\n'))));
         QVERIFY(writeBytes(learnerFile(QStringLiteral("words.txt")), "window\t窗户\n"));
-        const Run run =
-            import({QStringLiteral("--book"), QStringLiteral("1"), QStringLiteral("--lesson"),
-                    QStringLiteral("1"), QStringLiteral("--audio"), carriedRecording(),
-                    QStringLiteral("--text"), learnerFile(QStringLiteral("text.txt")),
-                    QStringLiteral("--translations"), learnerFile(QStringLiteral("gbk.txt")),
-                    QStringLiteral("--words"), learnerFile(QStringLiteral("words.txt"))});
+        const Run run = import(
+            {QStringLiteral("--replace"), QStringLiteral("--book"), QStringLiteral("1"),
+             QStringLiteral("--lesson"), QStringLiteral("1"), QStringLiteral("--audio"),
+             carriedRecording(), QStringLiteral("--text"), learnerFile(QStringLiteral("text.txt")),
+             QStringLiteral("--translations"), learnerFile(QStringLiteral("gbk.txt")),
+             QStringLiteral("--words"), learnerFile(QStringLiteral("words.txt"))});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const Run shown = showStored();
         QCOMPARE(shown.exitCode, 0);
@@ -210,12 +213,13 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         const auto file = [this](const char* name) { return learnerFile(QLatin1String(name)); };
-        // Book 1, lesson 1 from the recording and text given.
+        // Book 1, lesson 1 from the recording and text given, replacing the earlier import.
         const auto lesson = [&](const QString& audio, const QString& text) {
             return QStringList{QStringLiteral("--book"),   QStringLiteral("1"),
                                QStringLiteral("--lesson"), QStringLiteral("1"),
                                QStringLiteral("--audio"),  audio,
-                               QStringLiteral("--text"),   text};
+                               QStringLiteral("--text"),   text,
+                               QStringLiteral("--replace")};
         };
         const QStringList good = lesson(carriedRecording(), file("text.txt"));
         writeBytes(file("empty.txt"), {});
@@ -244,6 +248,12 @@ private slots:
             << good + QStringList{QStringLiteral("--translations"), file("three.txt")} << 1;
         QTest::newRow("missing words file")
             << good + QStringList{QStringLiteral("--words"), file("none.txt")} << 1;
+        QTest::newRow("an earlier import, without --replace") << good.mid(0, 8) << 1;
+        writeBytes(file("tags.lrc"), "[ti:Lesson 1]\n[ar:Teacher]\n");
+        writeBytes(file("late.lrc"), "[ti:Lesson 1]\n[05:00.00]Good morning.\n[06:00.00]Bye.\n");
+        QTest::newRow("LRC with no times") << lesson(carriedRecording(), file("tags.lrc")) << 1;
+        QTest::newRow("LRC times beyond the recording")
+            << lesson(carriedRecording(), file("late.lrc")) << 1;
     }
 
     void refusesBadImportsKeepingTheLesson()
@@ -275,6 +285,56 @@ private slots:
             course(lesson.mid(0, 5) + QStringList{QStringLiteral("--lesson"), QStringLiteral("0")})
                 .exitCode,
             2);
+    }
+
+    void importsABilingualLrcAtItsTimes()
+    {
+        // The carried lesson's times and texts written as LRC, the Chinese line under each
+        // English one: the import finds the same spans (the times given are the carried ones)
+        // and takes the Chinese as translations; a carried lesson is only replaced when asked.
+        QString lrc = u"[ti:Lesson 1]\n[offset:0]\n"_s;
+        QStringList expected;
+        const QStringList carried =
+            course({u"show"_s, u"1"_s, u"1"_s}).out.split(u'\n', Qt::SkipEmptyParts).mid(1);
+        for (const QString& row : carried) {
+            const double start = row.section(u'\t', 1, 1).toDouble();
+            const QString time = u"[%1:%2]"_s.arg(int(start) / 60, 2, 10, QChar(u'0'))
+                                     .arg(std::fmod(start, 60.0), 5, 'f', 2, QChar(u'0'));
+            lrc +=
+                time + row.section(u'\t', 3, 3) + u'\n' + time + row.section(u'\t', 4, 4) + u'\n';
+        }
+        QVERIFY(writeBytes(learnerFile(u"lesson.lrc"_s), lrc.toUtf8()));
+        const QStringList options = {u"import"_s,
+                                     u"--store"_s,
+                                     learnerFile(u"lrcstore"_s),
+                                     u"--book"_s,
+                                     u"1"_s,
+                                     u"--lesson"_s,
+                                     u"1"_s,
+                                     u"--audio"_s,
+                                     carriedRecording(),
+                                     u"--text"_s,
+                                     learnerFile(u"lesson.lrc"_s)};
+        const Run refused = course(options);
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains(u"--replace"_s), qPrintable(refused.err));
+        const Run run = course(options + QStringList{u"--replace"_s});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const QStringList stored =
+            course({u"show"_s, u"1"_s, u"1"_s, u"--store"_s, learnerFile(u"lrcstore"_s)})
+                .out.split(u'\n', Qt::SkipEmptyParts)
+                .mid(1);
+        QCOMPARE(stored.size(), carried.size());
+        for (int k = 0; k < stored.size(); ++k) {
+            QCOMPARE(stored[k].section(u'\t', 3), carried[k].section(u'\t', 3));
+            for (int column : {1, 2}) {
+                const QString want = carried[k].section(u'\t', column, column);
+                const QString got = stored[k].section(u'\t', column, column);
+                QCOMPARE(got.isEmpty(), want.isEmpty());
+                QVERIFY2(std::abs(got.toDouble() - want.toDouble()) <= 0.015,
+                         qPrintable(stored[k] + u" / "_s + carried[k]));
+            }
+        }
     }
 
     void playsOneSentenceAndExits()

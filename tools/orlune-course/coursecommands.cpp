@@ -2,6 +2,7 @@
 
 #include "align/coursetext.h"
 #include "align/sentencealigner.h"
+#include "align/timedtext.h"
 #include "audio/mediaplayer.h"
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
@@ -46,8 +47,28 @@ bool validLesson(int book, int lesson, QTextStream& err)
     return true;
 }
 
-// Decodes the recording and finds the sentences in it; false once the reason is told.
-bool alignRecording(const QString& audioPath, const QStringList& sentences,
+// A lesson's text as the learner gave it: running text split into sentences, or a timed text
+// (LRC, SRT, WebVTT) with its times and Chinese lines.
+struct LessonText
+{
+    QStringList sentences;
+    TimedText::Parsed timed; // format Plain for running text
+};
+
+LessonText lessonText(const QString& text, bool linePerSentence)
+{
+    LessonText lesson;
+    lesson.timed = TimedText::parse(text);
+    if (lesson.timed.format == TimedText::Format::Plain) {
+        lesson.sentences = linePerSentence ? CourseText::nonEmptyLines(text)
+                                           : CourseText::splitIntoSentences(text);
+    }
+    return lesson;
+}
+
+// Decodes the recording and finds the sentences in it, or places a timed text's lines where
+// its times say; false once the reason is told.
+bool alignRecording(const QString& audioPath, LessonText* lesson, bool keepTimes,
                     SentenceAligner::Result* result, QTextStream& err)
 {
     std::vector<float> samples;
@@ -56,12 +77,60 @@ bool alignRecording(const QString& audioPath, const QStringList& sentences,
         err << error << "\n";
         return false;
     }
-    *result = SentenceAligner::align(samples, sentences);
+    TimedText::Parsed& timed = lesson->timed;
+    if (timed.format == TimedText::Format::Plain) {
+        *result = SentenceAligner::align(samples, lesson->sentences);
+    } else {
+        const bool hadLines = !timed.lines.isEmpty();
+        TimedText::fitTo(double(samples.size()) / SentenceAligner::sampleRate, &timed);
+        for (const QString& note : std::as_const(timed.notes)) {
+            err << note << "\n";
+        }
+        if (timed.lines.isEmpty()) {
+            err << (hadLines
+                        ? QStringLiteral("文件中所有的时间都超出了录音的长度，两者似乎不是同一课。")
+                        : QStringLiteral("这个%1文件中没有带时间的英文句子。")
+                              .arg(TimedText::formatName(timed.format)))
+                << "\n";
+            return false;
+        }
+        QList<SentenceAligner::Span> given;
+        for (const TimedText::Line& line : std::as_const(timed.lines)) {
+            lesson->sentences << line.english;
+            given.append({line.start, line.end});
+        }
+        SentenceAligner::Options options;
+        options.moveBoundariesIntoPauses = !keepTimes;
+        *result = SentenceAligner::placeTimed(samples, given, options);
+    }
     if (result->outcome != SentenceAligner::Outcome::Aligned) {
         err << SentenceAligner::outcomeMessage(result->outcome) << "\n";
         return false;
     }
     return true;
+}
+
+// Why an import would replace what the lesson holds now, and how that is undone, in Chinese;
+// "" when the lesson holds nothing.
+QString replacing(const Sources& sources, int book, int lesson)
+{
+    const QString bookDigit = QString::number(book);
+    const QString lessonName = LessonCatalog::lessonText(lesson);
+    const QString where = QStringLiteral("第 %1 册第 %2 课").arg(book).arg(lesson);
+    if (LearnerStore(sources.learnerStore).hasLesson(bookDigit, lessonName)) {
+        return QStringLiteral("%1已有导入的课文，没有改动。要用这次的课文代替它，请加上 "
+                              "--replace（先前导入的课文将不再保留）。")
+            .arg(where);
+    }
+    const qsizetype carried =
+        LessonDatabase(sources.database).sentences(bookDigit, lessonName).size();
+    if (carried == 0) {
+        return {};
+    }
+    return QStringLiteral("%1有随附的课文（%2 句），没有改动。要用导入的课文代替它，请加上 "
+                          "--replace；以后用 remove 就能换回随附的课文。")
+        .arg(where)
+        .arg(carried);
 }
 
 } // namespace
@@ -200,19 +269,19 @@ int align(const QString& audioPath, const QString& textPath, QTextStream& out, Q
         err << error << "\n";
         return 1;
     }
-    const QStringList sentences = CourseText::nonEmptyLines(text);
+    LessonText lesson = lessonText(text, true);
     SentenceAligner::Result result;
-    if (!alignRecording(audioPath, sentences, &result, err)) {
+    if (!alignRecording(audioPath, &lesson, false, &result, err)) {
         return 1;
     }
-    for (int i = 0; i < sentences.size(); ++i) {
+    for (int i = 0; i < lesson.sentences.size(); ++i) {
         out << QString::number(result.spans[i].start, 'f', 3) << '\t'
-            << QString::number(result.spans[i].end, 'f', 3) << '\t' << sentences[i] << '\n';
+            << QString::number(result.spans[i].end, 'f', 3) << '\t' << lesson.sentences[i] << '\n';
     }
     return 0;
 }
 
-int importLesson(const QString& store, int book, int lesson, const ImportFiles& files,
+int importLesson(const Sources& sources, int book, int lesson, const ImportFiles& files,
                  QTextStream& out, QTextStream& err)
 {
     if (!validLesson(book, lesson, err)) {
@@ -222,12 +291,21 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
         err << "import needs --audio FILE and --text FILE\n";
         return 2;
     }
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
+    if (const QString refusal = replacing(sources, book, lesson);
+        !refusal.isEmpty() && !files.replace) {
+        err << refusal << "\n";
+        return 1;
+    }
     QString text, error;
     if (!CourseText::readTextFile(files.text, &text, &error)) {
         err << error << "\n";
         return 1;
     }
-    const QStringList sentences = CourseText::splitIntoSentences(text);
+    LessonText lessonTextRead = lessonText(text, false);
+    const QStringList& sentences = lessonTextRead.sentences;
     QStringList translations;
     if (!files.translations.isEmpty()) {
         if (!CourseText::readTextFile(files.translations, &text, &error)) {
@@ -235,7 +313,8 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
             return 1;
         }
         translations = CourseText::nonEmptyLines(text);
-        if (translations.size() != sentences.size()) {
+        if (lessonTextRead.timed.format == TimedText::Format::Plain &&
+            translations.size() != sentences.size()) {
             err << QStringLiteral("课文有 %1 句，译文却有 %2 行：每句一行译文，顺序相同。")
                        .arg(sentences.size())
                        .arg(translations.size())
@@ -255,7 +334,18 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
         }
     }
     SentenceAligner::Result result;
-    if (!alignRecording(files.audio, sentences, &result, err)) {
+    if (!alignRecording(files.audio, &lessonTextRead, files.keepTimes, &result, err)) {
+        return 1;
+    }
+    if (files.translations.isEmpty()) {
+        for (const TimedText::Line& line : std::as_const(lessonTextRead.timed.lines)) {
+            translations << line.chinese;
+        }
+    } else if (translations.size() != sentences.size()) {
+        err << QStringLiteral("课文有 %1 句，译文却有 %2 行：每句一行译文，顺序相同。")
+                   .arg(sentences.size())
+                   .arg(translations.size())
+            << "\n";
         return 1;
     }
     for (int i = 0; i < sentences.size(); ++i) {
@@ -266,7 +356,7 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
                                  TimeText::fromSeconds(result.spans[i].start),
                                  last ? QString() : TimeText::fromSeconds(result.spans[i].end)});
     }
-    if (!LearnerStore(store).importLesson(stored, &error)) {
+    if (!LearnerStore(sources.learnerStore).importLesson(stored, &error)) {
         err << error << "\n";
         return 1;
     }

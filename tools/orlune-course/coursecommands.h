@@ -21,6 +21,11 @@ struct ImportFiles
     QString text;
     QString translations;
     QString words;
+    // Replace what the lesson holds now (carried or imported); without it such a lesson is
+    // refused and nothing changes.
+    bool replace = false;
+    // A timed text's times as they are, not moved into the speaker's pauses.
+    bool keepTimes = false;
 };
 
 // How `play` plays a sentence, as the learner's speed and repeat settings would.
@@ -46,13 +51,15 @@ int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextSt
 // failed.
 int play(const Sources& sources, int book, int lesson, int index, const PlayOptions& options,
          QTextStream& out, QTextStream& err);
-// Finds each non-empty line of a UTF-8 text in a recording of it and prints
-// "start<TAB>end<TAB>sentence" in seconds.
+// Finds each non-empty line of a text in a recording of it (or places the lines of an LRC, SRT
+// or WebVTT text near their times) and prints "start<TAB>end<TAB>sentence" in seconds.
 int align(const QString& audioPath, const QString& textPath, QTextStream& out, QTextStream& err);
 
-// Splits the text into sentences, finds them in the recording and stores the lesson in the
-// learner's store, replacing an earlier import of it only when everything succeeded.
-int importLesson(const QString& store, int book, int lesson, const ImportFiles& files,
+// Splits the text into sentences (or reads a timed text's lines, times and Chinese), finds them
+// in the recording and stores the lesson in the learner's store. A lesson that holds carried
+// sentences or an earlier import is replaced only with `files.replace`, and only when
+// everything succeeded.
+int importLesson(const Sources& sources, int book, int lesson, const ImportFiles& files,
                  QTextStream& out, QTextStream& err);
 // Gives a lesson back to the carried course.
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err);

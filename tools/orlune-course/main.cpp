@@ -64,7 +64,9 @@ int main(int argc, char* argv[])
         "  align --audio FILE --text FILE\n"
         "                              finds each line of the text in the recording\n"
         "  import --book N --lesson N --audio FILE --text FILE [--translations FILE]\n"
-        "         [--words FILE]       aligns a learner's lesson and keeps it in the store\n"
+        "         [--words FILE] [--replace] [--keep-times]\n"
+        "                              aligns a learner's lesson (text, LRC, SRT or WebVTT)\n"
+        "                              and keeps it in the store\n"
         "  remove --book N --lesson N  gives the lesson back to the carried course"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
@@ -134,6 +136,14 @@ int main(int argc, char* argv[])
     parser.addOption(lesson);
     parser.addOption(translations);
     parser.addOption(words);
+    const QCommandLineOption replace(
+        QStringLiteral("replace"),
+        QStringLiteral("import: replace the lesson's carried or earlier imported sentences."));
+    const QCommandLineOption keepTimes(
+        QStringLiteral("keep-times"),
+        QStringLiteral("import: keep an LRC, SRT or WebVTT text's times exactly as they are."));
+    parser.addOption(replace);
+    parser.addOption(keepTimes);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, show, play, align, import or remove"));
     parser.process(app);
@@ -171,10 +181,13 @@ int main(int argc, char* argv[])
         const int lessonNumber = parser.value(lesson).toInt();
         result =
             command == QLatin1String("import")
-                ? CourseCommands::importLesson(parser.value(store), bookNumber, lessonNumber,
-                                               {parser.value(audio), parser.value(text),
-                                                parser.value(translations), parser.value(words)},
-                                               out, err)
+                ? CourseCommands::importLesson(
+                      CourseCommands::Sources{parser.value(database), parser.value(voices),
+                                              parser.value(store)},
+                      bookNumber, lessonNumber,
+                      {parser.value(audio), parser.value(text), parser.value(translations),
+                       parser.value(words), parser.isSet(replace), parser.isSet(keepTimes)},
+                      out, err)
                 : CourseCommands::removeLesson(parser.value(store), bookNumber, lessonNumber, err);
     } else {
         result = run(CourseCommands::Sources{parser.value(database), parser.value(voices),
