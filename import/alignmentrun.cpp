@@ -7,6 +7,8 @@ struct AlignmentRun::Job
 {
     QString recording;
     QStringList sentences;
+    QList<SentenceAligner::Span> given;
+    bool keepTimes = false;
     std::atomic<bool> cancelled{false};
     std::atomic<int> permille{0};
     // Written by the thread, read only once it has finished.
@@ -30,10 +32,18 @@ AlignmentRun::~AlignmentRun()
 
 void AlignmentRun::start(const QString& recording, const QStringList& sentences)
 {
+    start(recording, sentences, {}, false);
+}
+
+void AlignmentRun::start(const QString& recording, const QStringList& sentences,
+                         const QList<SentenceAligner::Span>& given, bool keepTimes)
+{
     cancel();
     auto job = std::make_shared<Job>();
     job->recording = recording;
     job->sentences = sentences;
+    job->given = given;
+    job->keepTimes = keepTimes;
     m_job = job;
     m_reportedPermille = -1;
 
@@ -53,6 +63,19 @@ void AlignmentRun::start(const QString& recording, const QStringList& sentences)
         job->permille = decodedPermille;
         if (job->cancelled) {
             report.result.outcome = SentenceAligner::Outcome::Cancelled;
+            return;
+        }
+        if (!job->given.isEmpty()) {
+            QList<SentenceAligner::Span> kept = job->given;
+            kept.removeIf([&](const SentenceAligner::Span& span) {
+                return span.start >= report.recordingSeconds;
+            });
+            report.beyondRecording = int(job->given.size() - kept.size());
+            SentenceAligner::Options options;
+            options.moveBoundariesIntoPauses = !job->keepTimes;
+            if (!kept.isEmpty()) {
+                report.result = SentenceAligner::placeTimed(samples, kept, options);
+            }
             return;
         }
         report.result = SentenceAligner::align(samples, job->sentences, [&job = *job](double done) {

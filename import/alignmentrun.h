@@ -15,6 +15,9 @@ struct AlignmentReport
     QString decodeError; // in Chinese; set when the recording could not be read
     SentenceAligner::Result result;
     double recordingSeconds = 0;
+    // Of the times given, how many start past the recording's end: those lines were left out
+    // and the spans are one for each line before them.
+    int beyondRecording = 0;
 };
 
 // Decodes a recording and aligns a text with it on a thread of its own.
@@ -32,6 +35,10 @@ public:
 
     // Starts a run, cancelling any earlier one.
     void start(const QString& recording, const QStringList& sentences);
+    // Starts a run that places sentences at the times a timed text gave them (one for each
+    // sentence), moving the boundaries into the speaker's pauses unless `keepTimes`.
+    void start(const QString& recording, const QStringList& sentences,
+               const QList<SentenceAligner::Span>& given, bool keepTimes);
     // Returns at once; a cancelled run reports nothing more.
     void cancel();
     bool isRunning() const { return m_job != nullptr; }

@@ -1,10 +1,13 @@
 #include "import/importdialog.h"
 
+#include "align/timedtext.h"
 #include "audio/mediaplayer.h"
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
+#include "lessons/lessondatabase.h"
 #include "widgets/designgeometry.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -104,13 +107,32 @@ void ImportDialog::bookChanged()
     lessonChanged();
 }
 
+void ImportDialog::setCarriedDatabase(const QString& path)
+{
+    m_carriedDatabase = path;
+    lessonChanged();
+}
+
 void ImportDialog::lessonChanged()
 {
     QString problem;
     m_lessonInStore = m_store && m_store->hasLesson(bookDigit(), lessonText(), &problem);
-    m_storedLabel->setText(m_lessonInStore     ? QStringLiteral("（本课已有导入的课文）")
-                           : problem.isEmpty() ? QString()
-                                               : QStringLiteral("（%1）").arg(problem));
+    m_carriedSentences =
+        m_carriedDatabase.isEmpty()
+            ? 0
+            : LessonDatabase(m_carriedDatabase).sentences(bookDigit(), lessonText()).size();
+    // What the lesson holds now is said before anything is aligned: saving replaces it.
+    QString held;
+    if (m_lessonInStore) {
+        held = QStringLiteral("（本课已有导入的课文）");
+    } else if (!problem.isEmpty()) {
+        held = QStringLiteral("（%1）").arg(problem);
+    } else if (m_carriedSentences > 0) {
+        held = QStringLiteral("（本课有随附的课文，共 %1 句）").arg(m_carriedSentences);
+    } else if (!m_carriedDatabase.isEmpty()) {
+        held = QStringLiteral("（本课还没有课文）");
+    }
+    m_storedLabel->setText(held);
     updateButtons();
 }
 
@@ -131,13 +153,54 @@ void ImportDialog::loadTextFile(const QString& path)
         showStatus(QStringLiteral("英文课文：%1").arg(error), true);
         return;
     }
+    const TimedText::Parsed timed = TimedText::parse(text);
+    if (timed.format != TimedText::Format::Plain && timed.lines.isEmpty()) {
+        showStatus(QStringLiteral("英文课文：这个%1文件中没有带时间的英文句子。")
+                       .arg(TimedText::formatName(timed.format)),
+                   true);
+        return;
+    }
+    QStringList sentences;
+    QStringList chinese;
+    QList<SentenceAligner::Span> given;
+    for (const TimedText::Line& line : timed.lines) {
+        sentences << line.english;
+        chinese << line.chinese;
+        given.append({line.start, line.end});
+    }
+    if (timed.format == TimedText::Format::Plain) {
+        sentences = CourseText::splitIntoSentences(text);
+    }
     m_settingText = true;
-    m_textBox->setPlainText(CourseText::splitIntoSentences(text).join(u'\n'));
+    m_textBox->setPlainText(sentences.join(u'\n'));
     m_settingText = false;
     m_splitShown = true;
     textEdited();
-    showStatus(QStringLiteral("已读入 %1 句，每行一句。请核对，需要时直接修改。")
-                   .arg(CourseText::nonEmptyLines(m_textBox->toPlainText()).size()));
+    m_givenTimes = given;
+    m_timedFormat =
+        timed.format == TimedText::Format::Plain ? QString() : TimedText::formatName(timed.format);
+    m_keepTimes->setVisible(!given.isEmpty());
+    const bool hasChinese =
+        std::any_of(chinese.begin(), chinese.end(), [](const QString& c) { return !c.isEmpty(); });
+    if (hasChinese) {
+        m_translations = chinese;
+        m_translationLine->setText(QStringLiteral("（取自%1）").arg(m_timedFormat));
+    }
+    if (m_timedFormat.isEmpty()) {
+        showStatus(QStringLiteral("已读入 %1 句，每行一句。请核对，需要时直接修改。")
+                       .arg(sentences.size()));
+        return;
+    }
+    QString said =
+        QStringLiteral("已读入%1：%2 句，带时间").arg(m_timedFormat).arg(sentences.size());
+    if (hasChinese) {
+        said += QStringLiteral("，中文行作为译文");
+    }
+    said += QStringLiteral("。点「开始对齐」按这些时间切分。");
+    if (!timed.notes.isEmpty()) {
+        said += u' ' + timed.notes.join(u' ');
+    }
+    showStatus(said);
 }
 
 void ImportDialog::loadTranslationFile(const QString& path)
@@ -176,6 +239,14 @@ void ImportDialog::textEdited()
     }
     if (m_textBox->toPlainText().trimmed().isEmpty()) {
         m_splitShown = false;
+    }
+    // Wording may be mended freely; once lines come or go, the times no longer match them.
+    if (!m_givenTimes.isEmpty() &&
+        CourseText::nonEmptyLines(m_textBox->toPlainText()).size() != m_givenTimes.size()) {
+        m_givenTimes.clear();
+        m_keepTimes->hide();
+        showStatus(
+            QStringLiteral("课文的行数变了，不再使用%1里的时间，将自动对齐。").arg(m_timedFormat));
     }
     discardResult();
 }
@@ -236,7 +307,7 @@ void ImportDialog::startAlignment()
     setBusy(true);
     m_progress->setValue(0);
     showStatus(QStringLiteral("正在对齐 %1 句…可以随时取消。").arg(sentences.size()));
-    m_run.start(m_recording, sentences);
+    m_run.start(m_recording, sentences, m_givenTimes, m_keepTimes->isChecked());
 }
 
 void ImportDialog::cancelAlignment()
@@ -259,6 +330,20 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
         showStatus(QStringLiteral("录音：%1").arg(report.decodeError), true);
         return;
     }
+    QString dropped;
+    if (report.beyondRecording > 0 && report.beyondRecording < m_alignedSentences.size()) {
+        // Lines timed past the recording's end are left out, and said so.
+        const qsizetype kept = m_alignedSentences.size() - report.beyondRecording;
+        m_alignedSentences = m_alignedSentences.mid(0, kept);
+        dropped =
+            QStringLiteral("有 %1 句的时间超出了录音的长度，已略去。").arg(report.beyondRecording);
+    } else if (report.beyondRecording > 0) {
+        m_progress->setValue(0);
+        showStatus(QStringLiteral("%1里所有的时间都超出了录音的长度，两者似乎不是同一课。")
+                       .arg(m_timedFormat),
+                   true);
+        return;
+    }
     if (report.result.outcome != Outcome::Aligned ||
         report.result.spans.size() != m_alignedSentences.size()) {
         m_progress->setValue(0);
@@ -268,14 +353,16 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
                    report.result.outcome != Outcome::Cancelled);
         return;
     }
-    m_model.setSentences(m_alignedSentences, m_translations, report.result.spans,
-                         report.recordingSeconds, report.result.speechAfterLast);
+    m_model.setSentences(m_alignedSentences, m_translations.mid(0, m_alignedSentences.size()),
+                         report.result.spans, report.recordingSeconds,
+                         report.result.speechAfterLast);
     m_table->setColumnHidden(AlignedSentenceModel::TranslationColumn, !m_model.hasTranslations());
     m_progress->setFormat(QStringLiteral("完成"));
     updateButtons();
     showStatus(QStringLiteral("对齐完成：%1 句。双击一行可试听，用下方按钮微调开始和结束时间，"
                               "满意后点「保存」。")
-                   .arg(m_model.rowCount()));
+                   .arg(m_model.rowCount()) +
+               dropped);
 }
 
 void ImportDialog::save()
@@ -285,10 +372,22 @@ void ImportDialog::save()
     }
     const QString digit = bookDigit();
     const QString text = lessonText();
+    // Nothing the lesson holds is replaced without the learner's word, and they are told how
+    // to get it back.
     if (m_lessonInStore &&
-        !m_prompts.confirm(QStringLiteral("第%1册第 %2 课已有导入的课文，要用这次的替换它吗？")
+        !m_prompts.confirm(QStringLiteral("第%1册第 %2 课已有导入的课文，要用这次的替换它吗？"
+                                          "替换后，原先导入的课文和录音不再保留。")
                                .arg(digit)
                                .arg(lesson()))) {
+        return;
+    }
+    if (!m_lessonInStore && m_carriedSentences > 0 &&
+        !m_prompts.confirm(QStringLiteral("第%1册第 %2 课有随附的课文（%3 句）。保存后，学习这一课"
+                                          "时会用导入的课文代替它；以后在这里点「删除导入」，"
+                                          "就能换回随附的课文。要保存吗？")
+                               .arg(digit)
+                               .arg(lesson())
+                               .arg(m_carriedSentences))) {
         return;
     }
     LearnerStore::Lesson stored;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "align/coursetext.h"
+#include "align/sentencealigner.h"
 #include "import/alignedsentencemodel.h"
 #include "import/alignmentrun.h"
 #include "import/borrowedplayer.h"
@@ -10,6 +11,7 @@
 
 class LearnerStore;
 class MediaPlayer;
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -48,6 +50,10 @@ public:
     void loadTextFile(const QString& path);
     void loadTranslationFile(const QString& path);
     void loadWordsFile(const QString& path);
+
+    // The carried course's lesson database: the dialog says when a lesson holds carried
+    // sentences, and asks before an import takes their place.
+    void setCarriedDatabase(const QString& path);
 
     const AlignedSentenceModel& sentences() const { return m_model; }
     int book() const;
@@ -116,6 +122,12 @@ private:
     bool m_splitShown = false;
     bool m_settingText = false;
     bool m_lessonInStore = false;
+    QString m_carriedDatabase;
+    qsizetype m_carriedSentences = 0;
+    // A timed text's times, one for each line of the text box while it is unchanged.
+    QList<SentenceAligner::Span> m_givenTimes;
+    QString m_timedFormat; // the timed text's format, for the learner; "" for running text
+    QCheckBox* m_keepTimes = nullptr;
 
     QComboBox* m_bookBox = nullptr;
     QSpinBox* m_lessonBox = nullptr;

@@ -3,6 +3,7 @@
 #include "lessons/lessoncatalog.h"
 #include "widgets/designgeometry.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,7 +21,8 @@
 namespace {
 
 const QString recordingFilter = QStringLiteral("录音 (*.mp3 *.wav *.flac *.ogg);;所有文件 (*)");
-const QString textFilter = QStringLiteral("文本文件 (*.txt);;所有文件 (*)");
+const QString textFilter = QStringLiteral("课文 (*.txt *.lrc *.srt *.vtt);;文本文件 (*.txt);;LRC "
+                                          "歌词 (*.lrc);;字幕 (*.srt *.vtt);;所有文件 (*)");
 
 QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
 {
@@ -199,6 +201,12 @@ QGroupBox* ImportDialog::buildResultGroup()
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(m_alignButton);
     runRow->addWidget(m_cancelButton);
+    m_keepTimes = new QCheckBox(QStringLiteral("保持原有时间"), resultGroup);
+    m_keepTimes->setObjectName(QStringLiteral("keepTimesBox"));
+    m_keepTimes->setToolTip(
+        QStringLiteral("用歌词或字幕文件里的时间，不再把句子的边界移到说话人的停顿处。"));
+    m_keepTimes->hide();
+    runRow->addWidget(m_keepTimes);
     runRow->addWidget(m_progress, 1);
     result->addLayout(runRow);
 

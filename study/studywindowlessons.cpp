@@ -178,6 +178,7 @@ void StudyWindow::openImportDialog()
     m_reading.stopWatching();
     ImportDialog dialog(&m_player, &m_learnerStore, m_lesson.book > 0 ? m_lesson.book : 1,
                         m_lesson.number > 0 ? m_lesson.number : 1, this);
+    dialog.setCarriedDatabase(m_paths.databaseFile());
     connect(&dialog, &ImportDialog::lessonStored, this, &StudyWindow::refreshLessons);
     connect(&dialog, &ImportDialog::lessonRemoved, this, &StudyWindow::refreshLessons);
     dialog.exec();

@@ -1,11 +1,13 @@
 #include "audio/mediaplayer.h"
 #include "import/importdialog.h"
 #include "lessons/learnerstore.h"
+#include "lessons/lessondatabase.h"
 #include "lessons/timetext.h"
 #include "testaudio.h"
 #include "testmain.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,7 +20,10 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <sndfile.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,7 +33,9 @@ const QStringList spokenSentences{
 
 // Speaks the sentences with flite, each a separate file joined with pauses between them, so
 // the aligner has real speech and real pauses to find.
-QString speak(const QString& folder, const QStringList& sentences)
+// `spans`, when given, gets where each sentence's speech lies, in seconds.
+QString speak(const QString& folder, const QStringList& sentences,
+              QList<SentenceAligner::Span>* spans = nullptr)
 {
     const QString target = folder + QStringLiteral("/spoken.wav");
     std::vector<short> joined(8000, 0);
@@ -50,6 +57,15 @@ QString speak(const QString& folder, const QStringList& sentences)
         std::vector<short> samples(std::size_t(info.frames));
         sf_readf_short(in, samples.data(), info.frames);
         sf_close(in);
+        if (spans) {
+            // flite pads its speech with silence: the speech is where the sound rises over
+            // about -40 dBFS.
+            const auto loud = [](short v) { return std::abs(int(v)) > 320; };
+            const auto first = std::find_if(samples.begin(), samples.end(), loud);
+            const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+            spans->append({double(joined.size() + std::size_t(first - samples.begin())) / rate,
+                           double(joined.size() + std::size_t(last - samples.begin())) / rate});
+        }
         joined.insert(joined.end(), samples.begin(), samples.end());
         joined.insert(joined.end(), std::size_t(rate * 6 / 10), 0);
     }
@@ -107,7 +123,7 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("flite")).isEmpty()) {
             QSKIP("flite is not installed");
         }
-        m_recording = speak(m_folder.path(), spokenSentences);
+        m_recording = speak(m_folder.path(), spokenSentences, &m_spoken);
         QVERIFY(!m_recording.isEmpty());
     }
 
@@ -340,6 +356,106 @@ private slots:
         QVERIFY(!rig.find<QPushButton>("removeButton")->isEnabled());
     }
 
+    void timedTextIsPlacedAtItsTimes_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("keepTimes");
+        QTest::newRow("bilingual LRC, boundaries moved into the pauses") << u"lrc"_s << false;
+        QTest::newRow("SRT with Chinese in the cues, times kept") << u"srt"_s << true;
+    }
+
+    // An LRC or SRT text is placed at its own times, without aligning, its Chinese lines are
+    // the translations, and a carried lesson is replaced only once the learner says so.
+    void timedTextIsPlacedAtItsTimes()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, keepTimes);
+        const QStringList chinese = {u"早上好，布莱克先生。"_s, u"你的伞在哪里？"_s,
+                                     u"在车里，车在车库里。"_s};
+        // The times a learner's file gives: a little before each sentence, as they usually are.
+        QList<SentenceAligner::Span> given;
+        QString text = format == u"lrc"_s ? u"[ti:Lesson 5]\n"_s : QString();
+        for (int k = 0; k < m_spoken.size(); ++k) {
+            const double start = m_spoken[k].start - 0.15;
+            const double end = m_spoken[k].end + 0.2;
+            given.append({start, end});
+            const auto clock = [&](double seconds, QChar comma) {
+                return u"00:%1:%2%3%4"_s.arg(int(seconds) / 60, 2, 10, QChar(u'0'))
+                    .arg(int(seconds) % 60, 2, 10, QChar(u'0'))
+                    .arg(comma)
+                    .arg(qRound((seconds - int(seconds)) * 1000), 3, 10, QChar(u'0'));
+            };
+            if (format == u"lrc"_s) {
+                const QString time = u"[00:%1]"_s.arg(start, 5, 'f', 2, QChar(u'0'));
+                text += time + spokenSentences[k] + u'\n' + time + chinese[k] + u'\n';
+                given.last().end = -1;
+            } else {
+                text += u"%1\n%2 --> %3\n%4\n%5\n\n"_s.arg(k + 1).arg(
+                    clock(start, u','), clock(end, u','), spokenSentences[k], chinese[k]);
+            }
+        }
+        DialogRig rig;
+        // A carried course that holds this very lesson.
+        LearnerStore carried(rig.folder.path() + u"/carried"_s);
+        QString error;
+        QVERIFY(carried.importLesson(
+            {u"2"_s, u"Lesson 5"_s, {{u"Hello."_s, {}, u"0"_s, {}}}, {}, m_recording}, &error));
+        rig.dialog.setCarriedDatabase(carried.databasePath());
+        QVERIFY(rig.find<QLabel>("storedLabel")->text().contains(u"随附"_s));
+        rig.dialog.setRecordingFile(m_recording);
+        rig.dialog.loadTextFile(
+            writeFile(rig.folder.path() + u"/lesson."_s + format, text.toUtf8()));
+        QCOMPARE(rig.find<QPlainTextEdit>("textBox")->toPlainText(), spokenSentences.join(u'\n'));
+        QCheckBox* keep = rig.find<QCheckBox>("keepTimesBox");
+        QVERIFY(keep->isVisibleTo(&rig.dialog));
+        keep->setChecked(keepTimes);
+        QElapsedTimer clock;
+        clock.start();
+        rig.click("alignButton");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialog.sentences().rowCount(), 3, 20000);
+        const AlignedSentenceModel& model = rig.dialog.sentences();
+        for (int k = 0; k < 3; ++k) {
+            const QByteArray where =
+                QByteArray::number(k) + ": " + QByteArray::number(model.startSeconds(k)) + "-" +
+                QByteArray::number(model.endSeconds(k)) + " spoken " +
+                QByteArray::number(m_spoken[k].start) + "-" + QByteArray::number(m_spoken[k].end);
+            if (keepTimes) {
+                // As written to the millisecond.
+                QVERIFY2(std::abs(model.startSeconds(k) - given[k].start) < 0.001 &&
+                             std::abs(model.endSeconds(k) - given[k].end) < 0.001,
+                         where.constData());
+            } else {
+                // Each clip holds all of its own speech, and starts and ends close to it.
+                QVERIFY2(model.startSeconds(k) <= m_spoken[k].start + 0.01 &&
+                             model.startSeconds(k) >= m_spoken[k].start - 0.12,
+                         where.constData());
+                QVERIFY2(k == 2 || (model.endSeconds(k) >= m_spoken[k].end - 0.01 &&
+                                    model.endSeconds(k) <= m_spoken[k].end + 0.35),
+                         where.constData());
+            }
+            QCOMPARE(model.data(model.index(k, AlignedSentenceModel::TranslationColumn)).toString(),
+                     chinese[k]);
+        }
+
+        // Saving over the carried lesson asks first, naming it and the way back.
+        QStringList asked;
+        bool answer = false;
+        rig.dialog.prompts().confirm = [&](const QString& question) {
+            asked << question;
+            return answer;
+        };
+        rig.click("saveButton");
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].contains(u"随附的课文"_s) && asked[0].contains(u"删除导入"_s),
+                 qPrintable(asked[0]));
+        QVERIFY(!rig.store.hasLesson(u"2"_s, u"Lesson 5"_s));
+        answer = true;
+        rig.click("saveButton");
+        QVERIFY(rig.store.hasLesson(u"2"_s, u"Lesson 5"_s));
+        QCOMPARE(LessonDatabase(rig.store.databasePath()).sentences(u"2"_s, u"Lesson 5"_s).size(),
+                 3);
+    }
+
     void cancelAndCloseMidAlignment()
     {
         // A longer recording, so that the run is surely still going when it is stopped.
@@ -386,6 +502,7 @@ private slots:
 private:
     QTemporaryDir m_folder;
     QString m_recording;
+    QList<SentenceAligner::Span> m_spoken; // where each sentence's sound lies in m_recording
 };
 
 ORLUNE_TEST_MAIN(TestImportDialog)
