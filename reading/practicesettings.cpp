@@ -164,6 +164,16 @@ void PracticeSettings::markLessonRead(int book, int lesson)
     store({{readKey, keys}});
 }
 
+void PracticeSettings::forgetLessonRead(int book, int lesson)
+{
+    if (!m_read.remove(lessonKeyOf(book, lesson))) {
+        return;
+    }
+    QStringList keys(m_read.begin(), m_read.end());
+    keys.sort();
+    store({{readKey, keys}});
+}
+
 QList<std::pair<int, int>> PracticeSettings::readLessons() const
 {
     QList<std::pair<int, int>> lessons;

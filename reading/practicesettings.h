@@ -49,6 +49,8 @@ public:
     // Lessons the learner has heard read to the end at least once.
     bool isLessonRead(int book, int lesson) const;
     void markLessonRead(int book, int lesson);
+    // The lesson's text is no longer what was read: its import was removed.
+    void forgetLessonRead(int book, int lesson);
     QList<std::pair<int, int>> readLessons() const;
 
     // Speeds are kept in tenths so that 0.7 reads back as 0.7, not 0.69999.

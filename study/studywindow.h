@@ -102,6 +102,9 @@ public:
     // The learner's store changed: greys the trees of both windows anew and reloads the open
     // lesson when it is the one named, or when none is named.
     void refreshLessons(const QString& bookDigit = {}, const QString& lessonText = {});
+    // An import was removed: the lesson goes back to the carried course, and what was read to
+    // the end of the import is no longer ticked.
+    void importRemoved(const QString& bookDigit, const QString& lessonText);
 
 signals:
     // The window was closed or "退出" was chosen: the program is to end.

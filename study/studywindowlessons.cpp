@@ -2,6 +2,7 @@
 // window and the import of the learner's own lessons.
 #include "dictation/dictationwindow.h"
 #include "import/importdialog.h"
+#include "lessons/lessoncatalog.h"
 #include "lessons/lessonloader.h"
 #include "shadowing/shadowingpractice.h"
 #include "study/practicemenu.h"
@@ -103,6 +104,15 @@ void StudyWindow::refreshLessons(const QString& bookDigit, const QString& lesson
     }
 }
 
+void StudyWindow::importRemoved(const QString& bookDigit, const QString& lessonText)
+{
+    const int book = bookDigit.toInt();
+    const int lesson = LessonCatalog::lessonNumber(lessonText).toInt();
+    m_practice.forgetLessonRead(book, lesson);
+    m_lessonTree->markRead(book, lesson, false);
+    refreshLessons(bookDigit, lessonText);
+}
+
 void StudyWindow::markLessonRead()
 {
     if (m_lesson.book > 0) {
@@ -180,6 +190,6 @@ void StudyWindow::openImportDialog()
                         m_lesson.number > 0 ? m_lesson.number : 1, this);
     dialog.setCarriedDatabase(m_paths.databaseFile());
     connect(&dialog, &ImportDialog::lessonStored, this, &StudyWindow::refreshLessons);
-    connect(&dialog, &ImportDialog::lessonRemoved, this, &StudyWindow::refreshLessons);
+    connect(&dialog, &ImportDialog::lessonRemoved, this, &StudyWindow::importRemoved);
     dialog.exec();
 }

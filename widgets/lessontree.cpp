@@ -2,6 +2,7 @@
 
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
+#include "lessons/lessondatabase.h"
 #include "widgets/commonartwork.h"
 
 #include <QKeyEvent>
@@ -9,15 +10,31 @@
 
 namespace {
 
-// The lesson icon with a green tick in its lower right corner.
-QIcon readLessonIcon()
+// The lesson icon, with a blue corner for a lesson the learner imported and a green tick in its
+// lower right corner for one read to the end.
+QIcon lessonIcon(bool imported, bool read)
 {
     QPixmap picture = CommonArtwork::lessonIcon().pixmap(16, 16);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0, 150, 60), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPolyline(QPolygonF{QPointF(7.5, 11), QPointF(10, 13.5), QPointF(15, 7.5)});
+    if (imported) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(30, 100, 210));
+        painter.drawPolygon(QPolygonF{QPointF(0, 0), QPointF(8, 0), QPointF(0, 8)});
+    }
+    if (read) {
+        painter.setPen(QPen(QColor(0, 150, 60), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPolyline(QPolygonF{QPointF(7.5, 11), QPointF(10, 13.5), QPointF(15, 7.5)});
+    }
     return QIcon(picture);
+}
+
+void showIcon(QTreeWidgetItem* node)
+{
+    static const QIcon icons[2][2] = {{lessonIcon(false, false), lessonIcon(false, true)},
+                                      {lessonIcon(true, false), lessonIcon(true, true)}};
+    node->setIcon(0, icons[node->data(0, LessonTree::importedRole).toBool()]
+                          [node->data(0, LessonTree::readRole).toBool()]);
 }
 
 } // namespace
@@ -54,15 +71,26 @@ void LessonTree::shade(const QString& carriedDatabase, const LearnerStore& store
 {
     // Two queries for the whole tree, not two per lesson: the tree has 276 lessons.
     QString problem;
-    const QSet<QString> filled =
-        LearnerStore::lessonsIn(carriedDatabase) + store.lessons(&problem);
+    const QSet<QString> imported = store.lessons(&problem);
+    const QSet<QString> filled = LearnerStore::lessonsIn(carriedDatabase) + imported;
+    const LessonDatabase learnersLessons(store.databasePath());
     const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
     for (int b = 0; b < topLevelItemCount(); ++b) {
         QTreeWidgetItem* book = topLevelItem(b);
         const QString bookDigit = QString::number(b + 1);
         for (int l = 0; l < book->childCount(); ++l) {
             QTreeWidgetItem* lesson = book->child(l);
-            if (filled.contains(LearnerStore::lessonKey(bookDigit, lesson->text(0)))) {
+            const QString key = LearnerStore::lessonKey(bookDigit, lesson->text(0));
+            lesson->setData(0, importedRole, imported.contains(key));
+            showIcon(lesson);
+            if (imported.contains(key)) {
+                // The learner's own lessons are told apart by their first sentence.
+                const QList<SentenceRow> rows =
+                    learnersLessons.sentences(bookDigit, lesson->text(0));
+                lesson->setData(0, Qt::ForegroundRole, QVariant());
+                lesson->setToolTip(0, QStringLiteral("我导入的课文：%1")
+                                          .arg(rows.isEmpty() ? QString() : rows.first().sentence));
+            } else if (filled.contains(key)) {
                 lesson->setData(0, Qt::ForegroundRole, QVariant());
                 lesson->setToolTip(0, QString());
             } else {
@@ -93,21 +121,21 @@ QTreeWidgetItem* LessonTree::lessonNode(int book, int lesson) const
 
 int LessonTree::bookOf(const QTreeWidgetItem* node)
 {
-    return node && node->parent() ? node->treeWidget()->indexOfTopLevelItem(node->parent()) + 1
-                                  : 0;
+    return node && node->parent() ? node->treeWidget()->indexOfTopLevelItem(node->parent()) + 1 : 0;
 }
 
 int LessonTree::lessonOf(const QTreeWidgetItem* node)
 {
-    return node && node->parent() ? node->parent()->indexOfChild(const_cast<QTreeWidgetItem*>(node)) + 1 : 0;
+    return node && node->parent()
+               ? node->parent()->indexOfChild(const_cast<QTreeWidgetItem*>(node)) + 1
+               : 0;
 }
 
-void LessonTree::markRead(int book, int lesson)
+void LessonTree::markRead(int book, int lesson, bool read)
 {
-    static const QIcon icon = readLessonIcon();
     if (QTreeWidgetItem* node = lessonNode(book, lesson)) {
-        node->setIcon(0, icon);
-        node->setData(0, readRole, true);
+        node->setData(0, readRole, read);
+        showIcon(node);
     }
 }
 

@@ -14,11 +14,14 @@ class LessonTree : public QTreeWidget
 public:
     // Item data role of a lesson node: true once the lesson was read to its end.
     static constexpr int readRole = Qt::UserRole + 1;
+    // Item data role of a lesson node: true when the learner's store holds the lesson.
+    static constexpr int importedRole = Qt::UserRole + 2;
 
     explicit LessonTree(QWidget* parent = nullptr);
 
     // Greys the lessons that neither the carried database nor the learner's store hold a
-    // sentence of. A store that cannot be read is reported through storeUnreadable().
+    // sentence of, and marks the learner's own lessons with their icon and their first sentence
+    // as the tooltip. A store that cannot be read is reported through storeUnreadable().
     void shade(const QString& carriedDatabase, const LearnerStore& store);
     // Reports a problem with the learner's store found elsewhere (loading a lesson): each new
     // problem once, "" when the store reads again.
@@ -29,7 +32,8 @@ public:
     // The book (1..4) and lesson number of a lesson node; 0 for a book node or none.
     static int bookOf(const QTreeWidgetItem* node);
     static int lessonOf(const QTreeWidgetItem* node);
-    void markRead(int book, int lesson);
+    // Ticks a lesson read to the end, or takes the tick away.
+    void markRead(int book, int lesson, bool read = true);
 
     // The tooltip of an empty lesson.
     static QString emptyLessonTip();

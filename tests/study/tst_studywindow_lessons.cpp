@@ -287,10 +287,18 @@ private slots:
         window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
         QCOMPARE(window.sentences().sentences, QStringList{QStringLiteral("Changed.")});
 
+        // The import read to its end carries the learner's icon and a tick; removing the
+        // import takes both away, and the tick stays away after a restart.
+        QVERIFY(empty->data(0, LessonTree::importedRole).toBool());
+        window.practice().markLessonRead(1, 5);
+        qobject_cast<LessonTree*>(m_fixture->tree())->markRead(1, 5);
         QVERIFY(window.learnerStore().removeLesson(QStringLiteral("1"), QStringLiteral("Lesson 5"),
                                                    nullptr));
-        window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
+        window.importRemoved(QStringLiteral("1"), QStringLiteral("Lesson 5"));
         QVERIFY(greyed(empty));
+        QVERIFY(!empty->data(0, LessonTree::importedRole).toBool());
+        QVERIFY(!empty->data(0, LessonTree::readRole).toBool());
+        QVERIFY(!window.practice().isLessonRead(1, 5));
         QVERIFY(window.sentences().isEmpty());
         QVERIFY(!window.player().hasMedia());
     }

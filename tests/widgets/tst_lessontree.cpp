@@ -29,7 +29,14 @@ void fill(LearnerStore& store, const QString& recording, const QStringList& less
 
 bool isGrey(const QTreeWidgetItem* node)
 {
-    return !node->toolTip(0).isEmpty();
+    return node->data(0, Qt::ForegroundRole).isValid() &&
+           node->toolTip(0) == LessonTree::emptyLessonTip();
+}
+
+// Which of the tree's icons a node shows: they are made once and shared.
+qint64 iconOf(const QTreeWidgetItem* node)
+{
+    return node->icon(0).cacheKey();
 }
 
 } // namespace
@@ -84,12 +91,21 @@ private slots:
                 QCOMPARE(LessonTree::bookOf(node), book);
                 QCOMPARE(LessonTree::lessonOf(node), lesson);
                 QVERIFY2(isGrey(node) != filled.contains(key), qPrintable(key));
+                // The learner's own lessons carry their own icon and their first sentence.
+                const bool own = imported.contains(key);
+                QCOMPARE(node->data(0, LessonTree::importedRole).toBool(), own);
+                QCOMPARE(node->toolTip(0).contains(u"A sentence."_s), own);
+                QCOMPARE(iconOf(node) == iconOf(tree.lessonNode(4, 1)), !own);
             }
         }
 
         tree.markRead(3, 60);
         QVERIFY(tree.lessonNode(3, 60)->data(0, LessonTree::readRole).toBool());
         QVERIFY(!tree.lessonNode(3, 59)->data(0, LessonTree::readRole).toBool());
+        QVERIFY(iconOf(tree.lessonNode(3, 60)) != iconOf(tree.lessonNode(3, 59)));
+        tree.markRead(3, 60, false);
+        QVERIFY(!tree.lessonNode(3, 60)->data(0, LessonTree::readRole).toBool());
+        QCOMPARE(iconOf(tree.lessonNode(3, 60)), iconOf(tree.lessonNode(3, 59)));
 
         QSignalSpy chosen(&tree, &LessonTree::nodeChosen);
         tree.setCurrentItem(tree.bookNode(2));
