@@ -1,3 +1,4 @@
+#include "align/coursefolder.h"
 #include "align/coursetext.h"
 
 #include <QFile>
@@ -17,6 +18,8 @@ private slots:
     void readsTextFiles_data();
     void readsTextFiles();
     void parsesNewWords();
+    void pairsFilesByLessonNumber_data();
+    void pairsFilesByLessonNumber();
 };
 
 void TestCourseText::splitsSentences_data()
@@ -128,6 +131,48 @@ void TestCourseText::parsesNewWords()
     QVERIFY(words[1].meaning.isEmpty());
     QCOMPARE(words[2].word, u"ice cream"_s);
     QCOMPARE(words[2].meaning, u"冰淇淋\textra"_s);
+}
+
+void TestCourseText::pairsFilesByLessonNumber_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("pairs"); // "recording: lessons: texts"
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("the usual namings")
+        << QStringList{u"Lesson 012.mp3"_s, u"Lesson 012.lrc"_s,   u"3.MP3"_s,
+                       u"3.txt"_s,          u"L7 Excuse me.wav"_s, u"L7.srt"_s,
+                       u"第9课.ogg"_s,      u"第 9 课 课文.vtt"_s, u"cover.jpg"_s}
+        << QStringList{u"3.MP3: 3: 3.txt"_s, u"L7 Excuse me.wav: 7: L7.srt"_s,
+                       u"第9课.ogg: 9: 第 9 课 课文.vtt"_s, u"Lesson 012.mp3: 12: Lesson 012.lrc"_s}
+        << 0;
+    QTest::newRow("two lessons in one recording")
+        << QStringList{u"001-002.mp3"_s, u"001.txt"_s, u"002.lrc"_s, u"003&004.mp3"_s,
+                       u"Lesson 3.txt"_s}
+        << QStringList{u"001-002.mp3: 1,2: 001.txt,002.lrc"_s} << 1;
+    QTest::newRow("the last number when nothing names the lesson")
+        << QStringList{u"Book1 track 05.mp3"_s, u"NCE1-05.txt"_s}
+        << QStringList{u"Book1 track 05.mp3: 5: NCE1-05.txt"_s} << 0;
+    QTest::newRow("what cannot be paired is skipped with a reason")
+        << QStringList{u"4.mp3"_s, u"Lesson 4.mp3"_s, u"4.txt"_s,     u"5.mp3"_s, u"6.txt"_s,
+                       u"6.lrc"_s, u"6.wav"_s,        u"intro.mp3"_s, u"8.txt"_s}
+        << QStringList{} << 6;
+}
+
+void TestCourseText::pairsFilesByLessonNumber()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, pairs);
+    QFETCH(int, skipped);
+    const CourseFolder::Pairing pairing = CourseFolder::pairUp(files);
+    QStringList got;
+    for (const CourseFolder::Pair& pair : pairing.pairs) {
+        QStringList lessons;
+        for (int lesson : pair.lessons)
+            lessons << QString::number(lesson);
+        got << u"%1: %2: %3"_s.arg(pair.recording, lessons.join(u','), pair.texts.join(u','));
+    }
+    QCOMPARE(got, pairs);
+    QVERIFY2(pairing.skipped.size() == skipped, qPrintable(pairing.skipped.join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestCourseText)

@@ -337,6 +337,90 @@ private slots:
         }
     }
 
+    void importsAWholeFolder()
+    {
+        // A book's folder as learners have it: LRC, SRT and plain text beside their recordings,
+        // one recording holding two lessons with a text for each, a recording without a text,
+        // and a carried lesson that is only replaced when asked.
+        const QStringList carried =
+            course({u"show"_s, u"1"_s, u"1"_s}).out.split(u'\n', Qt::SkipEmptyParts).mid(1);
+        QString lrc, srt;
+        QStringList english;
+        for (int k = 0; k < carried.size(); ++k) {
+            const double start = carried[k].section(u'\t', 1, 1).toDouble();
+            const double end =
+                k + 1 < carried.size() ? carried[k].section(u'\t', 2, 2).toDouble() : start + 1.5;
+            const QString text = carried[k].section(u'\t', 3, 3);
+            const QString chinese = carried[k].section(u'\t', 4, 4);
+            lrc +=
+                u"[00:%1]%2\n[00:%1]%3\n"_s.arg(start, 5, 'f', 2, QChar(u'0')).arg(text, chinese);
+            const auto clock = [](double t) {
+                return u"00:00:%1"_s.arg(t, 6, 'f', 3, QChar(u'0')).replace(u'.', u',');
+            };
+            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1).arg(clock(start), clock(end), text);
+            english << text;
+        }
+        QDir folder(learnerFile(u"book1"_s));
+        QVERIFY(folder.mkpath(u"."_s));
+        const auto recording = [&](const QString& name) {
+            QVERIFY(QFile::copy(carriedRecording(), folder.filePath(name)));
+        };
+        recording(u"Lesson 005.mp3"_s);
+        QVERIFY(writeBytes(folder.filePath(u"Lesson 005.lrc"_s), lrc.toUtf8()));
+        recording(u"6.mp3"_s);
+        QVERIFY(writeBytes(folder.filePath(u"6.srt"_s), srt.toUtf8()));
+        recording(u"L7 Good morning.mp3"_s);
+        QVERIFY(writeBytes(folder.filePath(u"L7.txt"_s), english.join(u' ').toUtf8()));
+        recording(u"013-014.mp3"_s);
+        QVERIFY(writeBytes(folder.filePath(u"013.txt"_s), english.mid(0, 7).join(u'\n').toUtf8()));
+        QVERIFY(writeBytes(folder.filePath(u"014.txt"_s), english.mid(7).join(u'\n').toUtf8()));
+        recording(u"Lesson 1.mp3"_s);
+        QVERIFY(writeBytes(folder.filePath(u"Lesson 1.txt"_s), english.join(u'\n').toUtf8()));
+        recording(u"20.mp3"_s);
+
+        const QStringList options = {u"import-folder"_s,
+                                     u"--book"_s,
+                                     u"1"_s,
+                                     u"--folder"_s,
+                                     folder.path(),
+                                     u"--store"_s,
+                                     learnerFile(u"bookstore"_s)};
+        const Run run = course(options);
+        QCOMPARE(run.exitCode, 1);
+        QStringList outcomes;
+        for (const QString& line : run.out.split(u'\n', Qt::SkipEmptyParts))
+            outcomes << line.section(u'\t', 0, 2);
+        QCOMPARE(outcomes,
+                 (QStringList{u"1\t1\trefused"_s, u"1\t5\tstored"_s, u"1\t6\tstored"_s,
+                              u"1\t7\tstored"_s, u"1\t13\tstored"_s, u"1\t14\tstored"_s}));
+        QVERIFY2(run.err.contains(u"20.mp3"_s), qPrintable(run.err));
+        QVERIFY2(run.out.contains(u"--replace"_s), qPrintable(run.out));
+
+        // Every lesson where its number says, each sentence where the carried lesson has it.
+        const auto stored = [&](int lesson) {
+            return course({u"show"_s, u"1"_s, QString::number(lesson), u"--store"_s,
+                           learnerFile(u"bookstore"_s)})
+                .out.split(u'\n', Qt::SkipEmptyParts)
+                .mid(1);
+        };
+        QList<QStringList> lessons = {stored(5), stored(6), stored(7), stored(13) + stored(14)};
+        for (const QStringList& rows : lessons) {
+            QCOMPARE(rows.size(), carried.size());
+            for (int k = 0; k < rows.size(); ++k) {
+                QCOMPARE(rows[k].section(u'\t', 3, 3), english[k]);
+                const double start = carried[k].section(u'\t', 1, 1).toDouble();
+                QVERIFY2(std::abs(rows[k].section(u'\t', 1, 1).toDouble() - start) <= 0.015,
+                         qPrintable(rows[k]));
+            }
+        }
+        QCOMPARE(lessons[0][3].section(u'\t', 4), carried[3].section(u'\t', 4));
+        QVERIFY(!stored(13).last().section(u'\t', 2, 2).isEmpty()); // lesson 14 follows it
+
+        const Run replaced = course(options + QStringList{u"--replace"_s});
+        QVERIFY2(replaced.exitCode == 0, qPrintable(replaced.out + replaced.err));
+        QCOMPARE(stored(1).size(), carried.size());
+    }
+
     void playsOneSentenceAndExits()
     {
         if (!TestAudio::pulseAvailable()) {

@@ -1,5 +1,6 @@
 #include "tools/orlune-course/coursecommands.h"
 
+#include "align/coursefolder.h"
 #include "align/coursetext.h"
 #include "align/sentencealigner.h"
 #include "align/timedtext.h"
@@ -131,6 +132,83 @@ QString replacing(const Sources& sources, int book, int lesson)
                           "--replace；以后用 remove 就能换回随附的课文。")
         .arg(where)
         .arg(carried);
+}
+
+// The stored rows of sentences [from, from + sentences.size()) of an alignment. The last one
+// plays to the recording's end, as the carried lessons' does, when `openEnd`: nothing the
+// text does not hold follows it.
+QList<SentenceRow> rowsOf(const QStringList& sentences, const QStringList& translations,
+                          const SentenceAligner::Result& result, qsizetype from, bool openEnd)
+{
+    QList<SentenceRow> rows;
+    for (qsizetype i = 0; i < sentences.size(); ++i) {
+        const SentenceAligner::Span& span = result.spans[from + i];
+        const bool last = i == sentences.size() - 1 && openEnd;
+        rows.append({sentences[i], translations.value(i), TimeText::fromSeconds(span.start),
+                     last ? QString() : TimeText::fromSeconds(span.end)});
+    }
+    return rows;
+}
+
+// Aligns one recording of the folder with the texts of the lessons it holds and stores each
+// lesson; "" when stored, else the reason, in Chinese.
+QString importPair(const Sources& sources, int book, const QString& folder,
+                   const CourseFolder::Pair& pair, bool keepTimes)
+{
+    LessonText joined;
+    QList<qsizetype> counts;
+    for (const QString& name : pair.texts) {
+        QString text, error;
+        if (!CourseText::readTextFile(QDir(folder).filePath(name), &text, &error)) {
+            return error;
+        }
+        const LessonText one = lessonText(text, false);
+        if (!counts.isEmpty() && (one.timed.format == TimedText::Format::Plain) !=
+                                     (joined.timed.format == TimedText::Format::Plain)) {
+            return QStringLiteral("一个录音里两课的课文，一个带时间一个不带，无法一起对齐");
+        }
+        joined.sentences += one.sentences;
+        joined.timed.format = one.timed.format;
+        joined.timed.lines += one.timed.lines;
+        counts << (one.timed.format == TimedText::Format::Plain ? one.sentences.size()
+                                                                : one.timed.lines.size());
+    }
+    QString reasons;
+    QTextStream told(&reasons);
+    SentenceAligner::Result result;
+    const QString recording = QDir(folder).filePath(pair.recording);
+    if (!alignRecording(recording, &joined, keepTimes, &result, told)) {
+        return reasons.trimmed().replace(u'\n', u' ');
+    }
+    // Lines past the recording's end may have gone: each lesson keeps what is left of it.
+    qsizetype from = 0;
+    QList<LearnerStore::Lesson> lessons;
+    for (qsizetype k = 0; k < pair.lessons.size(); ++k) {
+        const qsizetype count = std::min(counts[k], joined.sentences.size() - from);
+        if (count <= 0) {
+            return QStringLiteral("第 %1 课的句子都在录音结束之后").arg(pair.lessons[k]);
+        }
+        QStringList translations;
+        for (qsizetype i = from; i < from + count && i < joined.timed.lines.size(); ++i) {
+            translations << joined.timed.lines[i].chinese;
+        }
+        const bool lastLesson = k == pair.lessons.size() - 1;
+        LearnerStore::Lesson lesson{QString::number(book),
+                                    LessonCatalog::lessonText(pair.lessons[k]),
+                                    rowsOf(joined.sentences.mid(from, count), translations, result,
+                                           from, lastLesson && !result.speechAfterLast),
+                                    {},
+                                    recording};
+        lessons << lesson;
+        from += count;
+    }
+    for (const LearnerStore::Lesson& lesson : std::as_const(lessons)) {
+        QString error;
+        if (!LearnerStore(sources.learnerStore).importLesson(lesson, &error)) {
+            return error;
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -348,14 +426,7 @@ int importLesson(const Sources& sources, int book, int lesson, const ImportFiles
             << "\n";
         return 1;
     }
-    for (int i = 0; i < sentences.size(); ++i) {
-        // The last sentence plays to the recording's end, as the carried lessons' does, unless
-        // the recording goes on with what the text does not hold.
-        const bool last = i == sentences.size() - 1 && !result.speechAfterLast;
-        stored.sentences.append({sentences[i], translations.value(i),
-                                 TimeText::fromSeconds(result.spans[i].start),
-                                 last ? QString() : TimeText::fromSeconds(result.spans[i].end)});
-    }
+    stored.sentences = rowsOf(sentences, translations, result, 0, !result.speechAfterLast);
     if (!LearnerStore(sources.learnerStore).importLesson(stored, &error)) {
         err << error << "\n";
         return 1;
@@ -366,6 +437,57 @@ int importLesson(const Sources& sources, int book, int lesson, const ImportFiles
         out << i << '\t' << row.start << '\t' << row.end << '\t' << row.sentence << '\n';
     }
     return 0;
+}
+
+int importFolder(const Sources& sources, int book, const FolderImport& folder, QTextStream& out,
+                 QTextStream& err)
+{
+    if (book < 1 || book > LessonCatalog::bookCount || folder.folder.isEmpty()) {
+        err << "import-folder needs --book 1 to 4 and --folder DIR\n";
+        return 2;
+    }
+    const QDir dir(folder.folder);
+    if (!dir.exists()) {
+        err << QStringLiteral("找不到文件夹：%1").arg(folder.folder) << "\n";
+        return 1;
+    }
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
+    const CourseFolder::Pairing pairing =
+        CourseFolder::pairUp(dir.entryList(QDir::Files | QDir::Readable, QDir::Name));
+    for (const QString& skipped : pairing.skipped) {
+        err << skipped << "\n";
+    }
+    if (pairing.pairs.isEmpty()) {
+        err << QStringLiteral("文件夹里没有按课号配对的录音和课文（例如 Lesson 012.mp3 和 "
+                              "Lesson 012.lrc）。")
+            << "\n";
+        return 1;
+    }
+    int refused = 0;
+    for (const CourseFolder::Pair& pair : pairing.pairs) {
+        QString reason;
+        for (int lesson : pair.lessons) {
+            if (lesson > LessonCatalog::lessonCounts[std::size_t(book - 1)]) {
+                reason = QStringLiteral("第 %1 册没有第 %2 课").arg(book).arg(lesson);
+            } else if (const QString held = replacing(sources, book, lesson);
+                       !held.isEmpty() && !folder.replace && reason.isEmpty()) {
+                reason = held;
+            }
+        }
+        if (reason.isEmpty()) {
+            reason = importPair(sources, book, folder.folder, pair, folder.keepTimes);
+        }
+        refused += reason.isEmpty() ? 0 : 1;
+        for (int lesson : pair.lessons) {
+            out << book << '\t' << lesson << '\t'
+                << (reason.isEmpty() ? QStringLiteral("stored") : QStringLiteral("refused")) << '\t'
+                << (reason.isEmpty() ? pair.recording : reason) << '\n';
+        }
+        out.flush();
+    }
+    return refused == 0 ? 0 : 1;
 }
 
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err)

@@ -61,6 +61,19 @@ int align(const QString& audioPath, const QString& textPath, QTextStream& out, Q
 // everything succeeded.
 int importLesson(const Sources& sources, int book, int lesson, const ImportFiles& files,
                  QTextStream& out, QTextStream& err);
+// A folder of a book's lessons for `import-folder`: recordings and texts paired by the lesson
+// numbers in their names.
+struct FolderImport
+{
+    QString folder;
+    bool replace = false;
+    bool keepTimes = false;
+};
+// Imports every lesson of the folder, each as `import` would, and prints one line a lesson:
+// "book<TAB>lesson<TAB>stored|refused<TAB>recording or reason". Files that cannot be paired are
+// said on `err` and skipped. Exit code 1 when any lesson was refused.
+int importFolder(const Sources& sources, int book, const FolderImport& folder, QTextStream& out,
+                 QTextStream& err);
 // Gives a lesson back to the carried course.
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err);
 

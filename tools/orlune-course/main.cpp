@@ -67,6 +67,9 @@ int main(int argc, char* argv[])
         "         [--words FILE] [--replace] [--keep-times]\n"
         "                              aligns a learner's lesson (text, LRC, SRT or WebVTT)\n"
         "                              and keeps it in the store\n"
+        "  import-folder --book N --folder DIR [--replace] [--keep-times]\n"
+        "                              imports every lesson of a folder, paired by the\n"
+        "                              lesson numbers in the file names\n"
         "  remove --book N --lesson N  gives the lesson back to the carried course"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
@@ -142,6 +145,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption keepTimes(
         QStringLiteral("keep-times"),
         QStringLiteral("import: keep an LRC, SRT or WebVTT text's times exactly as they are."));
+    const QCommandLineOption folder(
+        QStringLiteral("folder"), QStringLiteral("import-folder: the folder of a book's lessons."),
+        QStringLiteral("dir"));
+    parser.addOption(folder);
     parser.addOption(replace);
     parser.addOption(keepTimes);
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -173,6 +180,12 @@ int main(int argc, char* argv[])
         result = 2;
     } else if (parser.positionalArguments() == QStringList{QStringLiteral("align")}) {
         result = CourseCommands::align(parser.value(audio), parser.value(text), out, err);
+    } else if (parser.positionalArguments() == QStringList{QStringLiteral("import-folder")}) {
+        result = CourseCommands::importFolder(
+            CourseCommands::Sources{parser.value(database), parser.value(voices),
+                                    parser.value(store)},
+            parser.value(book).toInt(),
+            {parser.value(folder), parser.isSet(replace), parser.isSet(keepTimes)}, out, err);
     } else if (const QString command = parser.positionalArguments().value(0);
                parser.positionalArguments().size() == 1 &&
                (command == QLatin1String("import") || command == QLatin1String("remove"))) {
