@@ -346,6 +346,52 @@ void splitLanguages(const QString& line, QString* english, QString* chinese)
     }
 }
 
+QString toLrc(const QList<Line>& lines, const QString& title)
+{
+    // Hundredths are all LRC holds; rounding to them keeps a clip within 5 ms.
+    const auto stamp = [](double seconds) {
+        const qint64 hundredths = qRound64(std::max(0.0, seconds) * 100);
+        return u"[%1:%2.%3]"_s.arg(hundredths / 6000, 2, 10, QChar(u'0'))
+            .arg(hundredths / 100 % 60, 2, 10, QChar(u'0'))
+            .arg(hundredths % 100, 2, 10, QChar(u'0'));
+    };
+    QString out;
+    if (!title.isEmpty())
+        out += u"[ti:%1]\n"_s.arg(title);
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const Line& line = lines[k];
+        out += stamp(line.start) + line.english + u'\n';
+        if (!line.chinese.isEmpty())
+            out += stamp(line.start) + line.chinese + u'\n';
+        // LRC has no ends: a gap before the next line is marked by an empty line at its time.
+        const bool gap = line.end >= 0 && (k + 1 == lines.size() || lines[k + 1].start > line.end);
+        if (gap)
+            out += stamp(line.end) + u'\n';
+    }
+    return out;
+}
+
+QString toSrt(const QList<Line>& lines)
+{
+    const auto stamp = [](double seconds) {
+        const qint64 ms = qRound64(std::max(0.0, seconds) * 1000);
+        return u"%1:%2:%3,%4"_s.arg(ms / 3600000, 2, 10, QChar(u'0'))
+            .arg(ms / 60000 % 60, 2, 10, QChar(u'0'))
+            .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
+            .arg(ms % 1000, 3, 10, QChar(u'0'));
+    };
+    QString out;
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const Line& line = lines[k];
+        out += u"%1\n%2 --> %3\n%4\n"_s.arg(k + 1).arg(stamp(line.start), stamp(line.end),
+                                                       line.english);
+        if (!line.chinese.isEmpty())
+            out += line.chinese + u'\n';
+        out += u'\n';
+    }
+    return out;
+}
+
 QString formatName(Format format)
 {
     switch (format) {

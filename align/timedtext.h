@@ -45,6 +45,12 @@ bool isChinese(const QString& line);
 // "Excuse me! 对不起！" as its English and its Chinese; a line of one language gives that one.
 void splitLanguages(const QString& line, QString* english, QString* chinese);
 
+// A lesson as a bilingual LRC (each English line, then its Chinese line at the same time, the
+// end of the last line as a time of its own) or as SRT, one cue a sentence holding the English
+// and the Chinese: for a phone's player. Read back, either gives the same lines.
+QString toLrc(const QList<Line>& lines, const QString& title);
+QString toSrt(const QList<Line>& lines);
+
 // The name of a format for the learner ("LRC 歌词", "SRT 字幕", …).
 QString formatName(Format format);
 

@@ -2,8 +2,9 @@
 # Replays hostile inputs against a built tree and prints a table of what happened: recordings
 # the sink cannot play, absurd sentence times, a sound server that is missing or dies, planted
 # links, two copies at once, a temporary folder that does not exist, a huge recording, a
-# hundred short plays in a row, learner's lessons that cannot be imported, and a learner's store
-# that is locked, damaged or left half-committed. Exits non-zero when any row is not the sound
+# hundred short plays in a row, learner's lessons (timed texts and whole folders among them) that
+# cannot be imported, texts far beyond their recording, and a learner's store that is locked,
+# damaged or left half-committed. Exits non-zero when any row is not the sound
 # outcome.
 #   bash tools/hostile-inputs.sh [build-dir]
 # Needs the test sound server (eval "$(bash tools/start-pulse.sh)") and the sqlite3 shell.
@@ -236,6 +237,70 @@ head -n 3 "$lessons/gbk.txt" >"$lessons/short.txt"
 refused "3 translations for 14 sentences" "$bin/语音库/QVN101.dat" "$lessons/text.txt" \
     --translations "$lessons/short.txt"
 refused "missing recording" "$lessons/none.mp3" "$lessons/text.txt"
+printf '[ti:Lesson 1]\n[ar:Teacher]\n' >"$lessons/tags.lrc"
+refused "LRC with no times" "$bin/语音库/QVN101.dat" "$lessons/tags.lrc"
+printf '[05:00.00]Good morning.\n[06:00.00]Goodbye.\n' >"$lessons/late.lrc"
+refused "LRC, every time past the recording" "$bin/语音库/QVN101.dat" "$lessons/late.lrc"
+printf '1\n00:00:01,000 --> 00:00:02,000\n\n2\n00:00:03,000 --> 00:00:04,000\n\n' >"$lessons/empty.srt"
+refused "SRT of empty cues" "$bin/语音库/QVN101.dat" "$lessons/empty.srt"
+printf 'Caf\xe9 \x82\xa0\x82\xa2 \xff\xfe\xfd\n' >"$lessons/unknown.txt"
+refused "text in an unknown encoding" "$bin/语音库/QVN101.dat" "$lessons/unknown.txt"
+
+# 24: texts that would cost memory and time out of all proportion are refused at once, under a
+# 1 GB address-space limit: a 900 KB line without a sentence end, a 1 MiB text of sentences.
+bounded() { # text: align it against a lesson recording with memory and time bounded
+    (ulimit -v 1000000; timeout -k 2 20 "$bin/orlune-course" align \
+        --audio "$bin/语音库/QVN101.dat" --text "$1" >"$work/out" 2>&1)
+    rc=$?
+}
+head -c 921600 /dev/zero | tr '\0' 'a' | sed 's/aaaaa/word /g' >"$lessons/line.txt"
+bounded "$lessons/line.txt"
+row 24 "900 KB line without a sentence end" "exit $rc, $(grep -c '字符' "$work/out") reason" \
+    $((rc != 1 || $(grep -c '字符' "$work/out") == 0))
+for _ in $(seq 16000); do echo "This line belongs to a far longer text than the one recorded."; done \
+    | head -c 1048576 >"$lessons/mib.txt"
+bounded "$lessons/mib.txt"
+row 24 "1 MiB text against a 28 s recording" "exit $rc, $(grep -c '录音' "$work/out") reason" \
+    $((rc != 1 || $(grep -c '录音' "$work/out") == 0))
+
+# 21: a folder of a book's lessons: whatever cannot be paired is listed and skipped, whatever
+# cannot be imported is refused with its reason, and nothing the store holds is lost.
+book="$work/book"
+folder() { # the folder's files, as "name=source" (source a file, or "-" for an empty file)
+    rm -rf "$book"
+    mkdir -p "$book"
+    for f in "$@"; do
+        if [ "${f#*=}" = "-" ]; then : >"$book/${f%%=*}"; else cp "${f#*=}" "$book/${f%%=*}"; fi
+    done
+}
+bulk() { # more options: imports the folder into the store of row 14, sets rc
+    timeout -k 2 120 "$bin/orlune-course" import-folder --book 1 --folder "$book" \
+        --store "$lessons/store" "$@" >"$work/out" 2>&1
+    rc=$?
+}
+rec="$bin/语音库/QVN101.dat"
+folder "readme.txt=-" "cover.jpg=-"
+bulk
+row 21 "folder with no pairs" "exit $rc" $((rc != 1))
+folder "5.mp3=$rec" "6.mp3=$rec" "6.txt=$lessons/text.txt"
+bulk
+row 21 "a recording with no text" "exit $rc, listed: $(grep -c '5.mp3' "$work/out"), 6 stored: $(grep -c $'1\t6\tstored' "$work/out")" \
+    $((rc != 0 || $(grep -c '5.mp3' "$work/out") == 0 || $(grep -c $'1\t6\tstored' "$work/out") != 1))
+folder "7.mp3=$rec" "Lesson 7.mp3=$rec" "7.txt=$lessons/text.txt"
+bulk
+row 21 "two recordings for one lesson" "exit $rc, $(grep -c '不止一个' "$work/out") reasons" \
+    $((rc != 1 || $(grep -c '不止一个' "$work/out") != 2))
+folder "8.wav=$lessons/2h.wav" "8.txt=$lessons/text.txt" "9.mp3=$rec" "9.txt=$lessons/binary.txt"
+bulk
+row 21 "2-hour recording, binary text" "exit $rc, $(grep -c refused "$work/out") refused" \
+    $((rc != 1 || $(grep -c refused "$work/out") != 2))
+"$bin/orlune-course" show 1 1 --store "$lessons/store" >"$work/kept" 2>&1
+folder "Lesson 1.mp3=$rec" "Lesson 1.txt=$lessons/long.txt"
+bulk
+"$bin/orlune-course" show 1 1 --store "$lessons/store" 2>&1 | cmp -s - "$work/kept"
+kept=$?
+row 21 "an imported lesson, without --replace" "exit $rc, lesson $( ((kept)) && echo changed || echo kept)" \
+    $((rc != 1 || kept != 0))
 
 # 15: a store in a bad way never costs the learner a recording. Lessons 1 and 2 are imported
 # and their recordings aged past the hour after which the store clears its own leftovers.

@@ -1,6 +1,7 @@
 #include "align/timedtext.h"
 
 #include <QTest>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 using TimedText::Format;
@@ -15,6 +16,8 @@ private slots:
     void readsTimedTexts_data();
     void readsTimedTexts();
     void keepsToTheRecording();
+    void writesWhatItReads_data();
+    void writesWhatItReads();
 };
 
 // A parsed text as one line per sentence, "start end english | chinese", to compare whole.
@@ -110,6 +113,37 @@ void TestTimedText::keepsToTheRecording()
     QCOMPARE(parsed.notes.size(), 1);
     TimedText::fitTo(0.5, &parsed);
     QVERIFY(parsed.lines.isEmpty());
+}
+
+void TestTimedText::writesWhatItReads_data()
+{
+    QTest::addColumn<bool>("lrc");
+    QTest::newRow("lrc") << true;
+    QTest::newRow("srt") << false;
+}
+
+// What the export writes, the import reads back: the same texts, the same times (LRC holds
+// hundredths), the Chinese as the Chinese.
+void TestTimedText::writesWhatItReads()
+{
+    QFETCH(bool, lrc);
+    const QList<TimedText::Line> lines = {
+        {u"Excuse me!"_s, u"对不起！"_s, 0.504, 1.883},
+        {u"Yes?"_s, QString(), 1.883, 3.0},
+        {u"Is this your handbag?"_s, u"这是您的手提包吗？"_s, 3.25, 65.995},
+        {u"Thank you very much."_s, u"非常感谢！"_s, 70.0, 3725.5}};
+    const QString written = lrc ? TimedText::toLrc(lines, u"Lesson 1"_s) : TimedText::toSrt(lines);
+    const TimedText::Parsed read = TimedText::parse(written);
+    QCOMPARE(read.format, lrc ? Format::Lrc : Format::Srt);
+    QCOMPARE(read.lines.size(), lines.size());
+    QVERIFY(read.notes.isEmpty());
+    const double within = lrc ? 0.005 : 0.0005;
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        QCOMPARE(read.lines[k].english, lines[k].english);
+        QCOMPARE(read.lines[k].chinese, lines[k].chinese);
+        QVERIFY(std::abs(read.lines[k].start - lines[k].start) <= within);
+        QVERIFY2(std::abs(read.lines[k].end - lines[k].end) <= within, qPrintable(written));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestTimedText)

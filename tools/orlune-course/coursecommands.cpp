@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 
@@ -488,6 +489,51 @@ int importFolder(const Sources& sources, int book, const FolderImport& folder, Q
         out.flush();
     }
     return refused == 0 ? 0 : 1;
+}
+
+int exportLesson(const Sources& sources, int book, int lesson, const ExportFiles& files,
+                 QTextStream& err)
+{
+    if (!validLesson(book, lesson, err)) {
+        return 2;
+    }
+    if (files.lrc.isEmpty() == files.srt.isEmpty()) {
+        err << "export needs one of --lrc FILE and --srt FILE\n";
+        return 2;
+    }
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
+    const LoadedLesson loaded = read(sources, book, lesson);
+    if (loaded.table.isEmpty()) {
+        err << QStringLiteral("第 %1 册第 %2 课没有句子，没有可导出的内容。").arg(book).arg(lesson)
+            << "\n";
+        return 1;
+    }
+    // The last sentence plays to the recording's end: that end is the recording's length.
+    double lastEnd = -1;
+    std::vector<float> samples;
+    QString error;
+    if (SentenceAligner::decodeForAlignment(loaded.lessonAudioFile, &samples, &error)) {
+        lastEnd = double(samples.size()) / SentenceAligner::sampleRate;
+    }
+    QList<TimedText::Line> lines;
+    for (int i = 0; i < loaded.table.count(); ++i) {
+        const double end = loaded.table.endPosition(i);
+        lines.append({loaded.table.sentences.value(i), loaded.table.translations.value(i),
+                      loaded.table.startTime(i),
+                      end >= 0 ? end : std::max(lastEnd, loaded.table.startTime(i) + 1)});
+    }
+    const QString title = LessonCatalog::bookText(book) + u' ' + loaded.lessonText;
+    const QString path = files.lrc.isEmpty() ? files.srt : files.lrc;
+    QSaveFile file(path);
+    const QByteArray bytes =
+        (files.lrc.isEmpty() ? TimedText::toSrt(lines) : TimedText::toLrc(lines, title)).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        err << QStringLiteral("无法写入“%1”：%2").arg(path, file.errorString()) << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err)

@@ -74,6 +74,16 @@ struct FolderImport
 // said on `err` and skipped. Exit code 1 when any lesson was refused.
 int importFolder(const Sources& sources, int book, const FolderImport& folder, QTextStream& out,
                  QTextStream& err);
+// Where `export` writes a lesson: one of the two.
+struct ExportFiles
+{
+    QString lrc;
+    QString srt;
+};
+// Writes a lesson (the learner's import when there is one) as a bilingual LRC or as SRT, for a
+// phone's player; importing either gives the same lesson back.
+int exportLesson(const Sources& sources, int book, int lesson, const ExportFiles& files,
+                 QTextStream& err);
 // Gives a lesson back to the carried course.
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err);
 

@@ -70,6 +70,8 @@ int main(int argc, char* argv[])
         "  import-folder --book N --folder DIR [--replace] [--keep-times]\n"
         "                              imports every lesson of a folder, paired by the\n"
         "                              lesson numbers in the file names\n"
+        "  export --book N --lesson N (--lrc FILE | --srt FILE)\n"
+        "                              writes a lesson as bilingual LRC or SRT\n"
         "  remove --book N --lesson N  gives the lesson back to the carried course"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
@@ -149,6 +151,14 @@ int main(int argc, char* argv[])
         QStringLiteral("folder"), QStringLiteral("import-folder: the folder of a book's lessons."),
         QStringLiteral("dir"));
     parser.addOption(folder);
+    const QCommandLineOption lrc(QStringLiteral("lrc"),
+                                 QStringLiteral("export: the LRC file to write."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption srt(QStringLiteral("srt"),
+                                 QStringLiteral("export: the SRT file to write."),
+                                 QStringLiteral("file"));
+    parser.addOption(lrc);
+    parser.addOption(srt);
     parser.addOption(replace);
     parser.addOption(keepTimes);
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -186,6 +196,12 @@ int main(int argc, char* argv[])
                                     parser.value(store)},
             parser.value(book).toInt(),
             {parser.value(folder), parser.isSet(replace), parser.isSet(keepTimes)}, out, err);
+    } else if (parser.positionalArguments() == QStringList{QStringLiteral("export")}) {
+        result = CourseCommands::exportLesson(
+            CourseCommands::Sources{parser.value(database), parser.value(voices),
+                                    parser.value(store)},
+            parser.value(book).toInt(), parser.value(lesson).toInt(),
+            {parser.value(lrc), parser.value(srt)}, err);
     } else if (const QString command = parser.positionalArguments().value(0);
                parser.positionalArguments().size() == 1 &&
                (command == QLatin1String("import") || command == QLatin1String("remove"))) {
