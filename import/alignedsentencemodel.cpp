@@ -121,7 +121,7 @@ QVariant AlignedSentenceModel::data(const QModelIndex& index, int role) const
         (index.column() == StartColumn || index.column() == EndColumn)) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) {
         return {};
     }
     switch (index.column()) {
@@ -136,6 +136,36 @@ QVariant AlignedSentenceModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+bool AlignedSentenceModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) {
+        return false;
+    }
+    const QString text = value.toString().simplified();
+    Row& r = m_rows[index.row()];
+    // A sentence cannot be emptied: its row would play a clip with nothing to read.
+    if (index.column() == SentenceColumn) {
+        if (text.isEmpty()) {
+            return false;
+        }
+        r.sentence = text;
+    } else {
+        r.translation = text;
+    }
+    emit dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags AlignedSentenceModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.row() < m_rows.size() &&
+        (index.column() == SentenceColumn || index.column() == TranslationColumn)) {
+        flags |= Qt::ItemIsEditable;
+    }
+    return flags;
 }
 
 QVariant AlignedSentenceModel::headerData(int section, Qt::Orientation orientation, int role) const

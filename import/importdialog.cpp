@@ -2,9 +2,11 @@
 
 #include "align/timedtext.h"
 #include "audio/mediaplayer.h"
+#include "audio/soundfile.h"
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
 #include "lessons/lessondatabase.h"
+#include "lessons/timetext.h"
 #include "widgets/designgeometry.h"
 
 #include <QCheckBox>
@@ -133,11 +135,81 @@ void ImportDialog::lessonChanged()
         held = QStringLiteral("（本课还没有课文）");
     }
     m_storedLabel->setText(held);
+    showStoredLesson();
     updateButtons();
+}
+
+void ImportDialog::showStoredLesson()
+{
+    const bool ownWork = !m_model.isEmpty() || !m_textBox->toPlainText().trimmed().isEmpty();
+    if (m_run.isRunning() || (ownWork && !m_showingStored)) {
+        return;
+    }
+    if (m_showingStored) {
+        m_showingStored = false;
+        m_settingText = true;
+        m_textBox->clear();
+        m_settingText = false;
+        m_model.clear();
+        m_translations.clear();
+        m_words.clear();
+        m_recording.clear();
+        m_recordingLine->clear();
+        m_translationLine->clear();
+        m_wordsLine->clear();
+    }
+    if (!m_lessonInStore || !m_store) {
+        return;
+    }
+    const LessonDatabase stored(m_store->databasePath());
+    const QList<SentenceRow> rows = stored.sentences(bookDigit(), lessonText());
+    const QString recording = m_store->recordingPath(bookDigit(), lessonText());
+    QFile file(recording);
+    SoundFile sound;
+    if (rows.isEmpty() || !file.open(QIODevice::ReadOnly) || !sound.openRead(&file) ||
+        sound.info().samplerate <= 0) {
+        return;
+    }
+    const double seconds = double(sound.info().frames) / sound.info().samplerate;
+    QStringList sentences, translations;
+    QList<SentenceAligner::Span> spans;
+    for (const SentenceRow& row : rows) {
+        sentences << row.sentence;
+        translations << row.translation;
+        spans.append({TimeText::seconds(row.start),
+                      row.end.isEmpty() ? seconds : TimeText::seconds(row.end)});
+    }
+    m_words.clear();
+    for (const WordRow& word : stored.newWords(bookDigit(), lessonText())) {
+        m_words.append({word.word, word.meaning});
+    }
+    m_settingText = true;
+    m_textBox->setPlainText(sentences.join(u'\n'));
+    m_settingText = false;
+    m_splitShown = true;
+    m_givenTimes.clear();
+    m_keepTimes->hide();
+    m_recording = m_alignedRecording = recording;
+    m_recordingLine->setText(QStringLiteral("（导入时的录音）"));
+    m_recordingLine->setToolTip(QDir::toNativeSeparators(recording));
+    const bool hasTranslations = std::any_of(translations.begin(), translations.end(),
+                                             [](const QString& t) { return !t.isEmpty(); });
+    m_translations = hasTranslations ? translations : QStringList();
+    m_translationLine->setText(hasTranslations ? QStringLiteral("（导入时的译文）") : QString());
+    m_wordsLine->setText(m_words.isEmpty()
+                             ? QString()
+                             : QStringLiteral("（导入时的生词 %1 个）").arg(m_words.size()));
+    m_alignedSentences = sentences;
+    m_model.setSentences(sentences, m_translations, spans, seconds, !rows.last().end.isEmpty());
+    m_table->setColumnHidden(AlignedSentenceModel::TranslationColumn, !m_model.hasTranslations());
+    m_showingStored = true;
+    showStatus(QStringLiteral("这是本课已导入的内容：可以微调时间，选中一句按 F2 修改句子或译文，"
+                              "然后点「保存」，不必重新对齐。"));
 }
 
 void ImportDialog::setRecordingFile(const QString& path)
 {
+    m_showingStored = false;
     m_recording = path;
     // The name is what tells recordings apart; the folder is there when pointed at.
     m_recordingLine->setText(QFileInfo(path).fileName());
@@ -240,6 +312,7 @@ void ImportDialog::textEdited()
     if (m_textBox->toPlainText().trimmed().isEmpty()) {
         m_splitShown = false;
     }
+    m_showingStored = false; // the learner's own work from here on
     // Wording may be mended freely; once lines come or go, the times no longer match them.
     if (!m_givenTimes.isEmpty() &&
         CourseText::nonEmptyLines(m_textBox->toPlainText()).size() != m_givenTimes.size()) {

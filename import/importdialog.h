@@ -99,6 +99,9 @@ private:
     void nudge(bool start, int milliseconds);
     void updateButtons();
     void discardResult();
+    // Puts the chosen lesson's stored import into the boxes and the table, when nothing of the
+    // learner's own is there yet.
+    void showStoredLesson();
     void setBusy(bool busy);
     void showStatus(const QString& text, bool problem = false);
     QString bookDigit() const;
@@ -122,6 +125,8 @@ private:
     bool m_splitShown = false;
     bool m_settingText = false;
     bool m_lessonInStore = false;
+    // The table holds the stored import of the chosen lesson, to be mended and saved again.
+    bool m_showingStored = false;
     QString m_carriedDatabase;
     qsizetype m_carriedSentences = 0;
     // A timed text's times, one for each line of the text box while it is unchanged.

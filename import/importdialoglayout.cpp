@@ -215,10 +215,10 @@ QGroupBox* ImportDialog::buildResultGroup()
     m_table->setModel(&m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setEditTriggers(QAbstractItemView::EditKeyPressed);
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
-    m_table->setToolTip(QStringLiteral("双击一行试听这一句"));
+    m_table->setToolTip(QStringLiteral("双击一行试听这一句；选中后按 F2 修改句子或译文"));
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionResizeMode(AlignedSentenceModel::SentenceColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(AlignedSentenceModel::StartColumn, QHeaderView::ResizeToContents);

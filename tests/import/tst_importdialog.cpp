@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -452,8 +453,40 @@ private slots:
         answer = true;
         rig.click("saveButton");
         QVERIFY(rig.store.hasLesson(u"2"_s, u"Lesson 5"_s));
-        QCOMPARE(LessonDatabase(rig.store.databasePath()).sentences(u"2"_s, u"Lesson 5"_s).size(),
-                 3);
+        const QList<SentenceRow> saved =
+            LessonDatabase(rig.store.databasePath()).sentences(u"2"_s, u"Lesson 5"_s);
+        QCOMPARE(saved.size(), 3);
+
+        // Opened again on the import, the dialog shows it ready to mend: a translation retyped
+        // and saved without aligning again.
+        ImportDialog again(&rig.player, &rig.store, 2, 5);
+        again.prompts().confirm = [](const QString&) { return true; };
+        again.show();
+        const AlignedSentenceModel& shown = again.sentences();
+        QCOMPARE(shown.rowCount(), 3);
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(TimeText::fromSeconds(shown.startSeconds(k)), saved[k].start);
+            QCOMPARE(shown.data(shown.index(k, AlignedSentenceModel::TranslationColumn)).toString(),
+                     chinese[k]);
+        }
+        auto* table = again.findChild<QTableView*>("sentenceTable");
+        table->setCurrentIndex(shown.index(1, AlignedSentenceModel::TranslationColumn));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto* editor = table->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        editor->insert(u"伞在哪儿？"_s); // as an input method delivers it
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits what was typed once the event loop runs.
+        QTRY_COMPARE(shown.data(shown.index(1, AlignedSentenceModel::TranslationColumn)).toString(),
+                     u"伞在哪儿？"_s);
+        QTest::mouseClick(again.findChild<QPushButton*>("saveButton"), Qt::LeftButton);
+        const QList<SentenceRow> mended =
+            LessonDatabase(rig.store.databasePath()).sentences(u"2"_s, u"Lesson 5"_s);
+        QCOMPARE(mended.size(), 3);
+        QCOMPARE(mended[1].translation, u"伞在哪儿？"_s);
+        QCOMPARE(mended[1].start, saved[1].start);
+        QCOMPARE(mended[0].sentence, saved[0].sentence);
     }
 
     void cancelAndCloseMidAlignment()
