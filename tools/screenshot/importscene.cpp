@@ -1,16 +1,20 @@
 #include "tools/screenshot/importscene.h"
 
+#include "align/timedtext.h"
 #include "import/importdialog.h"
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
 #include "tools/screenshot/dictationscenes.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 bool saveImportScenes(MediaPlayer& player, const LessonDatabase& course,
                       const QString& voiceLibrary, const QString& folder)
@@ -58,5 +62,52 @@ bool saveImportScenes(MediaPlayer& player, const LessonDatabase& course,
     dialog.findChild<QTableView*>(QStringLiteral("sentenceTable"))->selectRow(1);
     saved = saveScene(dialog, folder, QStringLiteral("import-aligned")) && saved;
     dialog.close();
-    return saved;
+    return saveTimedImportScenes(player, course, voiceLibrary, folder) && saved;
+}
+
+bool saveTimedImportScenes(MediaPlayer& player, const LessonDatabase& course,
+                           const QString& voiceLibrary, const QString& folder)
+{
+    // The carried lesson as a bilingual LRC: the dialog says the lesson holds carried
+    // sentences, places the lines at their times, and asks before saving over them.
+    const QString book = QStringLiteral("1");
+    QList<TimedText::Line> lines;
+    for (const SentenceRow& row : course.sentences(book, LessonCatalog::lessonText(1))) {
+        lines.append({row.sentence, row.translation, row.start.toDouble(),
+                      row.end.isEmpty() ? -1 : row.end.toDouble()});
+    }
+    QTemporaryDir scratch;
+    QFile lrc(scratch.filePath(QStringLiteral("Lesson 1.lrc")));
+    if (lines.isEmpty() || !lrc.open(QIODevice::WriteOnly) ||
+        lrc.write(TimedText::toLrc(lines, QStringLiteral("Lesson 1")).toUtf8()) < 0) {
+        return false;
+    }
+    lrc.close();
+    LearnerStore store(scratch.filePath(QStringLiteral("store")));
+    ImportDialog dialog(&player, &store, 1, 1);
+    dialog.setCarriedDatabase(course.path());
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) {
+        return false;
+    }
+    dialog.setRecordingFile(
+        QDir(voiceLibrary).filePath(LessonCatalog::audioFileName(book, QStringLiteral("1"))));
+    dialog.loadTextFile(lrc.fileName());
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("alignButton")),
+                      Qt::LeftButton);
+    if (!QTest::qWaitFor([&dialog] { return !dialog.sentences().isEmpty(); }, 60000)) {
+        return false;
+    }
+    bool saved = saveScene(dialog, folder, QStringLiteral("import-lrc"));
+    // The question before the carried lesson is replaced: pictured, then answered "No".
+    QTimer::singleShot(300, [&] {
+        if (QWidget* question = QApplication::activeModalWidget()) {
+            saved =
+                saveScene(*question, folder, QStringLiteral("import-replace-question")) && saved;
+            question->close();
+        }
+    });
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
+    dialog.close();
+    return saved && !store.hasLesson(book, LessonCatalog::lessonText(1));
 }
