@@ -68,7 +68,7 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     connectShadowing();
     connectReading();
     m_lookup = std::make_unique<PointerLookup>(m_client, m_sentenceView, m_newWordsBox,
-                                               m_paths.dictionaryFile());
+                                               m_paths.dictionaryFile(), m_paths.wordSpeechFile());
     for (QWidget* box :
          {static_cast<QWidget*>(m_sentenceView.widget()),
           static_cast<QWidget*>(m_currentSentenceBox), static_cast<QWidget*>(m_newWordsBox)}) {
