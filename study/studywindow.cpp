@@ -1,6 +1,7 @@
 #include "study/studywindow.h"
 
 #include "dictation/dictationwindow.h"
+#include "shadowing/shadowingpanel.h"
 #include "shadowing/shadowingpractice.h"
 #include "study/artwork.h"
 #include "study/lookuppopup.h"
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace {
 const QColor windowColor(236, 237, 239);
@@ -128,7 +130,7 @@ void StudyWindow::connectReading()
 void StudyWindow::connectShadowing()
 {
     m_shadowing = std::make_unique<ShadowingPractice>(
-        m_player, m_reading, this, m_paths.takeFolder(),
+        m_player, m_reading, m_client, m_paths.takeFolder(),
         [this](const QString& message) { m_prompts.notify(message); });
     connect(m_shadowing.get(), &ShadowingPractice::sentenceReached, this, [this](int i) {
         m_reading.setCurrent(i);
@@ -141,6 +143,12 @@ void StudyWindow::connectShadowing()
             m_toolbar[StopReading]->setActionEnabled(false);
         }
     });
+    connect(m_shadowing.get(), &ShadowingPractice::panelVisibilityChanged, this,
+            &StudyWindow::applyLayout);
+    connect(m_shadowing.get(), &ShadowingPractice::holdSentenceChanged, m_practiceMenu,
+            &PracticeMenu::setHoldSentence);
+    connect(m_practiceMenu, &PracticeMenu::holdSentenceChosen, m_shadowing.get(),
+            &ShadowingPractice::setHoldSentence);
     connect(m_practiceMenu, &PracticeMenu::shadowingRequested, this, &StudyWindow::toggleShadowing);
     connect(m_practiceMenu, &PracticeMenu::compareRequested, this, &StudyWindow::compareTake);
     // One microphone, one recording: the learner's own recording ends a shadowing session.
@@ -206,6 +214,30 @@ void StudyWindow::applyLayout()
                 StudyWindowLayout::resizedRect(child->objectName(), W, H)));
         }
     }
+    makeRoomForShadowing();
+}
+
+void StudyWindow::makeRoomForShadowing()
+{
+    ShadowingPanel* panel = m_shadowing ? m_shadowing->panel() : nullptr;
+    if (!panel || !panel->isVisibleTo(m_client)) {
+        return;
+    }
+    // The panel takes the lower part of the lesson text pane, so that it hides no control;
+    // the text keeps a few lines, and the current sentence stays in sight.
+    constexpr int preferredHeight = 250;
+    constexpr int textKeeps = 60;
+    constexpr int gap = 4;
+    QTextEdit* text = m_sentenceView.widget();
+    const QRect area = text->geometry();
+    const int height = std::max(panel->minimumSizeHint().height(),
+                                std::min(preferredHeight, area.height() - textKeeps - gap));
+    const int textHeight = std::max(0, area.height() - height - gap);
+    text->setGeometry(area.left(), area.top(), area.width(), textHeight);
+    panel->setGeometry(area.left(), area.top() + textHeight + gap, area.width(),
+                       area.height() - textHeight - gap);
+    panel->raise();
+    text->ensureCursorVisible();
 }
 
 void StudyWindow::resizeEvent(QResizeEvent* event)

@@ -165,6 +165,7 @@ private:
     void connectReading();
     void connectShadowing();
     void applyLayout();
+    void makeRoomForShadowing();
 
     void nodeClick(QTreeWidgetItem* node);
     void unloadLesson();
