@@ -323,8 +323,8 @@ bool DictationWindow::eventFilter(QObject* watched, QEvent* event)
             widget->rect().contains(mouse->position().toPoint())) {
             if (watched == m_translationToggleBack) {
                 toggleTranslation();
-            } else {
-                SitePages::open(SitePages::homePage());
+            } else if (!SitePages::open(SitePages::homePage())) {
+                notify(SitePages::cannotOpenNotice(SitePages::homePage()));
             }
         }
         return true;

@@ -186,10 +186,17 @@ void StudyWindow::buildMenus()
     help->setObjectName(QStringLiteral("帮助"));
     QAction* online = help->addAction(QStringLiteral("在线帮助"));
     online->setObjectName(QStringLiteral("在线帮助"));
-    connect(online, &QAction::triggered, this, [] { SitePages::open(SitePages::helpPage()); });
+    connect(online, &QAction::triggered, this, [this] { openPage(SitePages::helpPage()); });
     QAction* home = help->addAction(QStringLiteral("访问作者主页"));
     home->setObjectName(QStringLiteral("访问作者主页"));
-    connect(home, &QAction::triggered, this, [] { SitePages::open(SitePages::homePage()); });
+    connect(home, &QAction::triggered, this, [this] { openPage(SitePages::homePage()); });
+}
+
+void StudyWindow::openPage(const QUrl& page)
+{
+    if (!SitePages::open(page)) {
+        m_prompts.notify(SitePages::cannotOpenNotice(page));
+    }
 }
 
 void StudyWindow::load()

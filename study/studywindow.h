@@ -21,6 +21,7 @@
 class FaceButton;
 class PracticeMenu;
 class QAction;
+class QUrl;
 class QLabel;
 class QPlainTextEdit;
 class ToolbarButton;
@@ -174,6 +175,8 @@ private:
     void markLessonRead();
     void setReadingPair(bool readEnabled, bool stopEnabled);
     void toolbarActivated(int index);
+    // Opens a page of the site; without a browser, tells the learner where the page lies.
+    void openPage(const QUrl& page);
     void stopPlaying();
     void openDictation();
     void openImportDialog();
