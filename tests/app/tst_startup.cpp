@@ -358,9 +358,6 @@ private slots:
         Startup::removeTempFolder();
     }
 
-private:
-    QTemporaryDir m_settings;
-
     // Last: the translations stay installed for the rest of the process.
     void qtsOwnDialogsSpeakChinese()
     {
@@ -388,6 +385,9 @@ private:
         QVERIFY2(all.contains(QStringLiteral("取消")), qPrintable(all));
         QVERIFY2(all.contains(QStringLiteral("文件名")), qPrintable(all));
     }
+
+private:
+    QTemporaryDir m_settings;
 };
 
 ORLUNE_TEST_MAIN(TestStartup)
