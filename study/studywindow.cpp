@@ -105,6 +105,15 @@ void StudyWindow::connectReading()
     connect(&m_player, &MediaPlayer::endReached, &m_reading, &LessonReading::endReached);
     connect(&m_player, &MediaPlayer::outputFailed, &m_reading, &LessonReading::outputFailed);
 
+    // "停止" also ends a clicked sentence while it sounds: usable whenever the lesson plays.
+    connect(&m_player, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
+        if (state == MediaPlayer::Playing) {
+            m_toolbar[StopReading]->setActionEnabled(true);
+        } else if (!m_reading.isReadingLesson() && !m_reading.isRepeating() &&
+                   !m_shadowing->session().isActive()) {
+            m_toolbar[StopReading]->setActionEnabled(false);
+        }
+    });
     connect(&m_reading, &LessonReading::sentenceReached, this,
             [this] { refreshSentenceDisplay(); });
     connect(&m_reading, &LessonReading::readingStarted, this,
