@@ -167,6 +167,8 @@ private:
     void connectShadowing();
     void applyLayout();
     void makeRoomForShadowing();
+    // What to do first, and the offer to go back to the remembered place.
+    void showStartHint();
 
     void nodeClick(QTreeWidgetItem* node);
     void unloadLesson();

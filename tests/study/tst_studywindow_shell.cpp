@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 using namespace StudyWindowLayout;
@@ -63,6 +64,23 @@ private slots:
         QVERIFY(QFileInfo::exists(home.toLocalFile()));
     }
 
+    // The empty first screen says where to start and offers the remembered place.
+    void theFirstScreenSaysWhereToStart()
+    {
+        StudyWindow& window = m_fixture->window();
+        auto* text = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        window.practice().setLastPlace({1, 2, 0});
+        window.load();
+        QVERIFY(text->toPlainText().isEmpty());
+        QVERIFY2(text->placeholderText().contains(QStringLiteral("选择课文")),
+                 qPrintable(text->placeholderText()));
+        QVERIFY2(text->placeholderText().contains(QStringLiteral("第 1 册 Lesson 2")) &&
+                     text->placeholderText().contains(QStringLiteral("Ctrl+L")),
+                 qPrintable(text->placeholderText()));
+        window.continueLastStudy();
+        QVERIFY(!text->toPlainText().isEmpty());
+    }
+
     // Without a browser the learner is told where the page lies.
     void withoutABrowserTheNoticeNamesThePage()
     {
@@ -75,8 +93,7 @@ private slots:
         window.prompts().notify = [&](const QString& text) { notices.append(text); };
         window.findChild<QAction*>(QStringLiteral("在线帮助"))->trigger();
         QCOMPARE(notices.size(), 1);
-        QVERIFY2(notices[0].contains(
-                     QDir::toNativeSeparators(SitePages::helpPage().toLocalFile())),
+        QVERIFY2(notices[0].contains(QDir::toNativeSeparators(SitePages::helpPage().toLocalFile())),
                  qPrintable(notices[0]));
     }
 
@@ -219,9 +236,10 @@ private slots:
                 menus << item->text();
             }
         }
-        QCOMPARE(menus, (QStringList{"文件(&F)", "继续上次学习", "导入课文…", "", "退出",
-                                     "练习(&P)", "语速", "重复次数", "重复间隔", "", "跟读", "只跟读本句", "对比",
-                                     "帮助(&H)", "在线帮助", "访问作者主页"}));
+        QCOMPARE(menus,
+                 (QStringList{"文件(&F)", "继续上次学习", "导入课文…", "", "退出", "练习(&P)",
+                              "语速", "重复次数", "重复间隔", "", "跟读", "只跟读本句", "对比",
+                              "帮助(&H)", "在线帮助", "访问作者主页"}));
     }
 
     void importOpensOnTheOpenLessonAndLeavesItOpen()
