@@ -144,3 +144,10 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinut
     }
     return true;
 }
+
+std::vector<short> ReferenceSpeech::speakAlone(const QString& text, int wordsPerMinute, int& rate)
+{
+    std::lock_guard lock(engineMutex());
+    rate = startEngine(wordsPerMinute);
+    return rate > 0 ? speak(text) : std::vector<short>();
+}

@@ -47,6 +47,11 @@ public:
 
     static constexpr double pauseSeconds = 0.25;
 
+    // A short text spoken alone at the engine's own rate (`rate`, set to 0 when eSpeak NG
+    // cannot speak, and then nothing comes back): mono 16-bit samples, silence left in. Safe
+    // beside a synthesise() running on another thread.
+    static std::vector<short> speakAlone(const QString& text, int wordsPerMinute, int& rate);
+
 private:
     Mfcc::Features m_features;
     std::vector<Sentence> m_sentences;

@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlune"));
     QApplication::setApplicationVersion(QStringLiteral("4.0"));
+    Startup::installQtTranslations();
 
     Startup::tempPath = Startup::prepareTempPath();
     if (Startup::tempPath.isEmpty()) {

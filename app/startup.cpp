@@ -8,8 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTranslator>
 
 namespace Startup {
 
@@ -58,6 +61,21 @@ QString noFolderMessage()
 {
     return QStringLiteral("无法创建临时文件夹，程序将退出。请检查临时文件夹（TMPDIR）是否存在、"
                           "磁盘是否已满。");
+}
+
+bool installQtTranslations()
+{
+    // The program speaks Simplified Chinese whatever the system's language is; so do Qt's
+    // own dialogs. The translator lives as long as the application.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(
+            QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China),
+            QStringLiteral("qt"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 QStringList writeCarriedFiles()

@@ -25,6 +25,11 @@ QString privateFolderName();
 // Why the program cannot start when prepareTempPath() found no place.
 QString noFolderMessage();
 
+// Makes Qt's own texts (the standard dialogs' buttons and labels, the text boxes' menus)
+// Simplified Chinese, from the translations Qt installs. False when they are not installed;
+// those texts then stay English and nothing else changes.
+bool installQtTranslations();
+
 // Writes the carried font, dictionary and database into tempPath, replacing whatever stands
 // there under their names, and makes the font known to the application. Returns the names of
 // the files that could not be written.

@@ -22,7 +22,8 @@ bool isSeparator(QChar c)
 
 } // namespace
 
-DictationCheck::DictationCheck(const QString& typed, const QString& answer)
+DictationCheck::DictationCheck(const QString& typed, const QString& answer, WordTest isRealWord)
+    : m_isRealWord(std::move(isRealWord))
 {
     const QStringList typedWords = splitWords(typed);
     const QStringList answerWords = splitWords(answer);
@@ -99,6 +100,11 @@ bool DictationCheck::isOneLetterTypo(const QString& typedKey, const QString& ans
            QStringView(shorter).mid(i + 2) == QStringView(longer).mid(i + 2);
 }
 
+bool DictationCheck::isTypo(const QString& typedKey, const QString& answerKey) const
+{
+    return isOneLetterTypo(typedKey, answerKey) && !(m_isRealWord && m_isRealWord(typedKey));
+}
+
 void DictationCheck::align(const QStringList& typed, const QStringList& answer)
 {
     const qsizetype rows = typed.size() + 1;
@@ -111,11 +117,16 @@ void DictationCheck::align(const QStringList& typed, const QStringList& answer)
     for (const QString& word : answer) {
         answerKeys.append(comparisonKey(word));
     }
+    // A slip that makes a real word still lines up with its answer word as cheaply as a typo;
+    // it is only marked wrong.
     const auto pairCost = [&](qsizetype t, qsizetype a) {
         if (typedKeys.at(t) == answerKeys.at(a)) {
             return 0;
         }
         return isOneLetterTypo(typedKeys.at(t), answerKeys.at(a)) ? typoCost : wrongCost;
+    };
+    const auto closeKind = [&](qsizetype t, qsizetype a) {
+        return isTypo(typedKeys.at(t), answerKeys.at(a)) ? MarkedWord::Typo : MarkedWord::Wrong;
     };
 
     // cost[t][a]: the cheapest marking of the first t typed and the first a answer words.
@@ -141,8 +152,8 @@ void DictationCheck::align(const QStringList& typed, const QStringList& answer)
         const int pair = t > 0 && a > 0 ? pairCost(t - 1, a - 1) : -1;
         const bool paired = pair >= 0 && at(t, a) == at(t - 1, a - 1) + pair;
         if (paired && pair < wrongCost) {
-            reversed.append({pair == 0 ? MarkedWord::Right : MarkedWord::Typo, typed.at(t - 1),
-                             answer.at(a - 1)});
+            reversed.append({pair == 0 ? MarkedWord::Right : closeKind(t - 1, a - 1),
+                             typed.at(t - 1), answer.at(a - 1)});
             --t;
             --a;
         } else if (t > 0 && at(t, a) == at(t - 1, a) + gapCost) {
@@ -172,9 +183,9 @@ void DictationCheck::pairInOrder(const QStringList& typed, const QStringList& an
         } else {
             const QString typedKey = comparisonKey(typed.at(i));
             const QString answerKey = comparisonKey(answer.at(i));
-            add(typedKey == answerKey                  ? MarkedWord::Right
-                : isOneLetterTypo(typedKey, answerKey) ? MarkedWord::Typo
-                                                       : MarkedWord::Wrong,
+            add(typedKey == answerKey         ? MarkedWord::Right
+                : isTypo(typedKey, answerKey) ? MarkedWord::Typo
+                                              : MarkedWord::Wrong,
                 typed.at(i), answer.at(i));
         }
     }

@@ -3,14 +3,16 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // One word of a checked dictation, in the order the learner reads the marking.
 struct MarkedWord
 {
     enum Kind {
         Right,   // the same word as in the answer
-        Typo,    // one letter inserted, left out, replaced or two swapped: half right
-        Wrong,   // another word where the answer has this one
+        Typo,    // one letter inserted, left out, replaced or two swapped, making no other
+                 // real word: half right
+        Wrong,   // another word where the answer has this one, however close its spelling
         Missing, // an answer word nothing was typed for
         Extra    // a typed word the answer does not have
     };
@@ -27,7 +29,12 @@ struct MarkedWord
 class DictationCheck
 {
 public:
-    DictationCheck(const QString& typed, const QString& answer);
+    // Tells whether a comparison key is a word of the language. A slip that makes such a word
+    // ("live" for "lives", "than" for "then") is what dictation is there to catch, so it counts
+    // as wrong, not as a typo. Without it every one-letter slip is a typo.
+    using WordTest = std::function<bool(const QString& key)>;
+
+    DictationCheck(const QString& typed, const QString& answer, WordTest isRealWord = {});
 
     const QList<MarkedWord>& words() const { return m_words; }
     int answerWordCount() const { return m_answerWordCount; }
@@ -50,8 +57,11 @@ private:
     void align(const QStringList& typed, const QStringList& answer);
     void pairInOrder(const QStringList& typed, const QStringList& answer);
     void add(MarkedWord::Kind kind, const QString& typed, const QString& expected);
+    // A slip of one letter that makes no other real word.
+    bool isTypo(const QString& typedKey, const QString& answerKey) const;
 
     QList<MarkedWord> m_words;
     int m_answerWordCount = 0;
     int m_halfPoints = 0;
+    WordTest m_isRealWord;
 };

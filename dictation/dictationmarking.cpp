@@ -48,8 +48,15 @@ QString html(const DictationCheck& check)
             break;
         }
     }
-    return QStringLiteral("<b>%1</b><br>%2")
-        .arg(check.scoreLine().toHtmlEscaped(), marks.join(u' '));
+    // What the colours mean, beside the marking, in the same colours.
+    const QString legend =
+        coloured(QStringLiteral("绿：正确"), "#008000") + QStringLiteral("　") +
+        coloured(QStringLiteral("橙：拼错一个字母（算半个）"), "#c06000") + QStringLiteral("　") +
+        coloured(QStringLiteral("红：写错的词"), "#d00000") + QStringLiteral("　") +
+        coloured(QStringLiteral("灰[ ]：漏写"), "#808080") + QStringLiteral("　") +
+        coloured(QStringLiteral("删除线：多写"), "#a04040", "text-decoration:line-through;");
+    return QStringLiteral("<p><b>%1</b><br>%2</p><p>%3</p>")
+        .arg(check.scoreLine().toHtmlEscaped(), marks.join(u' '), legend);
 }
 
 } // namespace DictationMarking

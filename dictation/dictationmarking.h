@@ -9,7 +9,7 @@ class DictationCheck;
 namespace DictationMarking {
 
 // Right words green; typos orange and wrong words red, each with the answer's word beside it;
-// missing words grey in brackets; extra words struck through.
+// missing words grey in brackets; extra words struck through. A legend of the colours follows.
 QString html(const DictationCheck& check);
 
 } // namespace DictationMarking

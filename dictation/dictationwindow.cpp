@@ -6,6 +6,8 @@
 #include "dictation/dictationwindowlayout.h"
 #include "lessons/lessoncatalog.h"
 #include "lessons/lessonloader.h"
+#include "lookup/dictionary.h"
+#include "lookup/wordlookup.h"
 #include "resources/carriedfiles.h"
 #include "widgets/commonartwork.h"
 #include "widgets/facebutton.h"
@@ -20,7 +22,10 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 // The toggle's caption is its state.
@@ -236,15 +241,33 @@ void DictationWindow::showAnswer()
     showMarking();
 }
 
+bool DictationWindow::isRealWord(const QString& key)
+{
+    if (!m_dictionary) {
+        m_dictionary = std::make_unique<Dictionary>(Dictionary::fromFile(
+            m_tempPath.isEmpty()
+                ? QString()
+                : QDir(m_tempPath).filePath(QString::fromLatin1(CarriedFiles::dictionaryName))));
+    }
+    return WordLookup::lookup(*m_dictionary, key).found;
+}
+
 void DictationWindow::showMarking()
 {
-    const DictationCheck check(m_inputBox->toPlainText(), m_exercise.answer());
+    const DictationCheck check(m_inputBox->toPlainText(), m_exercise.answer(),
+                               [this](const QString& key) { return isRealWord(key); });
     // A sentence without words has nothing to mark; "0/0" would only puzzle.
     if (check.answerWordCount() == 0) {
         clearMarking();
         return;
     }
     m_markingBox->setHtml(DictationMarking::html(check));
+    // Measured at the strip's width before the box is placed there.
+    const int margin = DictationWindowLayout::toPixels(60);
+    QTextDocument* document = m_markingBox->document();
+    document->setTextWidth(DictationWindowLayout::toPixels(DictationWindowLayout::clientWidth) -
+                           2 * margin - 2 * m_markingBox->frameWidth());
+    fitMarking(int(std::ceil(document->size().height())) + 2 * m_markingBox->frameWidth());
     m_markingBox->show();
 }
 
@@ -252,6 +275,32 @@ void DictationWindow::clearMarking()
 {
     m_markingBox->clear();
     m_markingBox->hide();
+    fitMarking(0);
+}
+
+void DictationWindow::fitMarking(int height)
+{
+    using namespace DictationWindowLayout;
+    const QSize design(toPixels(clientWidth), toPixels(clientHeight));
+    if (height <= 0) {
+        setFixedSize(design);
+        return;
+    }
+    // A strip across the whole window under the buttons, as tall as the marking: the window
+    // grows by it while the marking shows, so the marking hides nothing and needs no scrolling.
+    // The screen bounds the growth; past it the box scrolls.
+    const QRect buttons = toPixels(table().rect(QStringLiteral("quitButton")));
+    const int margin = toPixels(60);
+    const int top = buttons.bottom() + 1 + margin;
+    int windowHeight = top + height + margin;
+    if (const QScreen* shown = screen()) {
+        const int frame = frameGeometry().height() - geometry().height();
+        windowHeight = std::min(windowHeight, shown->availableGeometry().height() - frame);
+    }
+    windowHeight = std::max(windowHeight, design.height());
+    setFixedSize(design.width(), windowHeight);
+    m_markingBox->setGeometry(margin, top, design.width() - 2 * margin,
+                              windowHeight - top - margin);
 }
 
 void DictationWindow::readyForTyping()
@@ -274,8 +323,8 @@ bool DictationWindow::eventFilter(QObject* watched, QEvent* event)
             widget->rect().contains(mouse->position().toPoint())) {
             if (watched == m_translationToggleBack) {
                 toggleTranslation();
-            } else {
-                SitePages::open(SitePages::homePage());
+            } else if (!SitePages::open(SitePages::homePage())) {
+                notify(SitePages::cannotOpenNotice(SitePages::homePage()));
             }
         }
         return true;

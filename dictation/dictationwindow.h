@@ -6,8 +6,10 @@
 #include <QPixmap>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class FaceButton;
+class Dictionary;
 class LessonTree;
 class MediaPlayer;
 class QLabel;
@@ -88,6 +90,11 @@ private:
     void showAnswer();
     void showMarking();
     void clearMarking();
+    // The marking box, `height` pixels tall, below the buttons, the window grown to hold it;
+    // 0 gives the window back its own size.
+    void fitMarking(int height);
+    // Whether the carried dictionary knows a word; read on first use.
+    bool isRealWord(const QString& key);
     // After every button: the learner types on, and the end of the answer is in view.
     void readyForTyping();
 
@@ -107,6 +114,7 @@ private:
     QPlainTextEdit* m_inputBox = nullptr;
     QPlainTextEdit* m_answerBox = nullptr;
     QTextEdit* m_markingBox = nullptr;
+    std::unique_ptr<Dictionary> m_dictionary;
     QLabel* m_translationLine = nullptr;
     QLabel* m_translationToggle = nullptr;
     QLabel* m_bannerIcon = nullptr;

@@ -25,8 +25,9 @@ const DesignTable& table()
         {QStringLiteral("inputBack"), {2700, 4860, 8115, 1935}},
         {QStringLiteral("inputBar"), {2730, 4890, 8055, 400}},
         {QStringLiteral("inputBox"), {2760, 5280, 7995, 1455}},
-        // Not a described control: the free corner below the lesson panel, left of the buttons.
-        {QStringLiteral("answerMarking"), {60, 6870, 4740, 630}},
+        // Not a described control: a strip under the buttons, across the window, which grows
+        // by the marking's height while it shows; it starts as a line.
+        {QStringLiteral("answerMarking"), {60, 7335, 10740, 150}},
         {QStringLiteral("previousButton"), {4860, 6960, 1125, 315}},
         {QStringLiteral("nextButton"), {6060, 6960, 1125, 315}},
         {QStringLiteral("replayButton"), {7260, 6960, 1125, 315}},

@@ -2,23 +2,43 @@
 
 #include "widgets/designgeometry.h"
 
-#include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QThreadPool>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <memory>
 
-ShadowingPanel::ShadowingPanel(QWidget* studyWindow) : QWidget(studyWindow, Qt::Tool)
+ShadowingPanel::ShadowingPanel(QWidget* host) : QFrame(host)
 {
     setObjectName(QStringLiteral("shadowingPanel"));
-    setWindowTitle(QStringLiteral("跟读"));
     setFont(DesignGeometry::chineseFont(9));
-    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(228, 239, 252));
+    setPalette(colours);
+
+    auto* title = new QLabel(QStringLiteral("跟读"), this);
+    title->setObjectName(QStringLiteral("shadowingTitle"));
+    title->setStyleSheet(QStringLiteral("font-weight: bold; color: #1f3f6e;"));
+    m_holdSentence = new QCheckBox(QStringLiteral("只跟读本句"), this);
+    m_holdSentence->setObjectName(QStringLiteral("shadowingHoldSentence"));
+    m_holdSentence->setToolTip(QStringLiteral("反复跟读当前这一句，直到停止或换到别的句子"));
+    connect(m_holdSentence, &QCheckBox::toggled, this, &ShadowingPanel::holdSentenceToggled);
+    auto* close = new QToolButton(this);
+    close->setObjectName(QStringLiteral("shadowingClose"));
+    close->setText(QStringLiteral("×"));
+    close->setAutoRaise(true);
+    close->setToolTip(QStringLiteral("关闭跟读（Esc）"));
+    connect(close, &QToolButton::clicked, this, &ShadowingPanel::closeRequested);
 
     m_sentence = new QLabel(this);
     m_sentence->setObjectName(QStringLiteral("shadowingSentence"));
@@ -39,27 +59,41 @@ ShadowingPanel::ShadowingPanel(QWidget* studyWindow) : QWidget(studyWindow, Qt::
     stop->setToolTip(QStringLiteral("停止跟读（Esc）"));
     connect(m_compare, &QPushButton::clicked, this, &ShadowingPanel::compareRequested);
     connect(stop, &QPushButton::clicked, this, &ShadowingPanel::stopRequested);
-    // This is a window of its own: the study window's Esc does not reach it.
-    auto* escape = new QAction(this);
-    escape->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(escape, &QAction::triggered, this, &ShadowingPanel::stopRequested);
-    addAction(escape);
 
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(title);
+    heading->addSpacing(12);
+    heading->addWidget(m_sentence, 1);
+    heading->addWidget(m_holdSentence);
+    heading->addWidget(close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
     buttons->addWidget(m_compare);
     buttons->addWidget(stop);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_sentence);
+    layout->setContentsMargins(8, 4, 8, 6);
+    layout->setSpacing(4);
+    layout->addLayout(heading);
     layout->addWidget(m_comparison, 1);
     layout->addLayout(buttons);
-    resize(660, 340);
-    studyWindow->installEventFilter(this);
+    hide();
+    host->window()->installEventFilter(this);
 }
 
 void ShadowingPanel::setSentence(const QString& text)
 {
     m_sentence->setText(text);
+}
+
+QString ShadowingPanel::sentence() const
+{
+    return m_sentence->text();
+}
+
+void ShadowingPanel::setHoldSentence(bool hold)
+{
+    const QSignalBlocker quiet(m_holdSentence);
+    m_holdSentence->setChecked(hold);
 }
 
 void ShadowingPanel::setStatus(const QString& text, bool problem)
@@ -76,10 +110,25 @@ void ShadowingPanel::setCompareEnabled(bool enabled)
 
 bool ShadowingPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == parent() && event->type() == QEvent::Hide) {
+    if (watched == window() && event->type() == QEvent::Hide) {
         emit studyWindowHidden();
     }
-    return QWidget::eventFilter(watched, event);
+    return QFrame::eventFilter(watched, event);
+}
+
+void ShadowingPanel::showEvent(QShowEvent* event)
+{
+    QFrame::showEvent(event);
+    emit visibilityChanged();
+}
+
+void ShadowingPanel::hideEvent(QHideEvent* event)
+{
+    QFrame::hideEvent(event);
+    // The window hiding hides the panel along with it; only the panel's own hiding frees room.
+    if (!event->spontaneous() && !isVisibleTo(parentWidget())) {
+        emit visibilityChanged();
+    }
 }
 
 void ShadowingPanel::showComparison(TrackMaker original, TrackMaker take)

@@ -2,22 +2,27 @@
 
 #include "shadowing/waveformcomparison.h"
 
-#include <QWidget>
+#include <QFrame>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
-// The small window beside the study window while shadowing: the sentence, what happens now,
-// the two waveforms, and the buttons to compare and to stop. It only says what the learner
-// wants; the study window acts.
-class ShadowingPanel : public QWidget
+// The strip inside the study window while shadowing: the sentence, what happens now, the two
+// waveforms, the switch that keeps to one sentence, and the buttons to compare, to stop and to
+// close. It lives inside the window, which makes room for it, so that it never hides a control.
+// It only says what the learner wants; the study window acts.
+class ShadowingPanel : public QFrame
 {
     Q_OBJECT
 public:
-    explicit ShadowingPanel(QWidget* studyWindow);
+    // `host` is the widget of the study window the panel stands in.
+    explicit ShadowingPanel(QWidget* host);
 
     void setSentence(const QString& text);
+    QString sentence() const;
+    void setHoldSentence(bool hold);
     void setStatus(const QString& text, bool problem = false);
     void setCompareEnabled(bool enabled);
     WaveformComparison* comparison() const { return m_comparison; }
@@ -31,16 +36,23 @@ public:
 signals:
     void compareRequested();
     void stopRequested();
+    void closeRequested();
+    void holdSentenceToggled(bool hold);
+    // Shown or hidden: the window lays itself out anew.
+    void visibilityChanged();
     // The study window was hidden (the dictation window took over): shadowing cannot go on.
     void studyWindowHidden();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QLabel* m_sentence = nullptr;
     QLabel* m_status = nullptr;
     WaveformComparison* m_comparison = nullptr;
     QPushButton* m_compare = nullptr;
+    QCheckBox* m_holdSentence = nullptr;
     int m_pictureRequest = 0;
 };

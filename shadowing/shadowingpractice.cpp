@@ -32,11 +32,10 @@ WaveformComparison::Track trackOf(std::vector<float> mono, int rate)
 } // namespace
 
 ShadowingPractice::ShadowingPractice(MediaPlayer& lessonPlayer, LessonReading& reading,
-                                     QWidget* window, const QString& takeFolder,
+                                     QWidget* host, const QString& takeFolder,
                                      std::function<void(const QString&)> notify)
-    : m_lessonPlayer(lessonPlayer), m_reading(reading), m_window(window),
-      m_notify(std::move(notify)), m_devices(lessonPlayer, m_takePlayer, reading),
-      m_session(m_devices.forSession())
+    : m_lessonPlayer(lessonPlayer), m_reading(reading), m_host(host), m_notify(std::move(notify)),
+      m_devices(lessonPlayer, m_takePlayer, reading), m_session(m_devices.forSession())
 {
     m_session.setTakeFolder(takeFolder);
     connect(&m_lessonPlayer, &MediaPlayer::endReached, this, [this] {
@@ -71,9 +70,7 @@ ShadowingPractice::ShadowingPractice(MediaPlayer& lessonPlayer, LessonReading& r
     connect(&m_session, &ShadowingSession::takeRecorded, this,
             [this](int i) { showComparison(i); });
     connect(&m_session, &ShadowingSession::finished, this, [this] {
-        if (m_panel) {
-            m_panel->setCompareEnabled(m_session.hasTake(m_reading.current()));
-        }
+        hidePanel();
         emit ended();
     });
     connect(&m_session, &ShadowingSession::failed, this, &ShadowingPractice::failed);
@@ -124,6 +121,8 @@ void ShadowingPractice::toggle()
     showPanel();
     if (m_session.start(queue)) {
         emit started();
+    } else {
+        hidePanel();
     }
 }
 
@@ -132,19 +131,32 @@ void ShadowingPractice::compare()
     if (m_session.isActive()) {
         m_session.stop();
     }
-    if (m_panel) {
-        m_panel->show();
+    // Without a take there is nothing to picture: the session says so, and no panel opens.
+    if (m_session.hasTake(m_reading.current())) {
+        showPanel();
     }
     if (m_session.compare(m_reading.current())) {
         emit started();
     }
 }
 
+void ShadowingPractice::setHoldSentence(bool hold)
+{
+    if (hold == m_session.holdsSentence()) {
+        return;
+    }
+    m_session.setHoldSentence(hold);
+    if (m_panel) {
+        m_panel->setHoldSentence(hold);
+    }
+    emit holdSentenceChanged(hold);
+}
+
 void ShadowingPractice::dropTakes()
 {
     m_session.clearTakes();
+    hidePanel();
     if (m_panel) {
-        m_panel->hide();
         m_panel->clearComparison();
         m_panel->setCompareEnabled(false);
     }
@@ -153,15 +165,29 @@ void ShadowingPractice::dropTakes()
 void ShadowingPractice::showPanel()
 {
     if (!m_panel) {
-        m_panel = new ShadowingPanel(m_window);
+        m_panel = new ShadowingPanel(m_host);
+        m_panel->setHoldSentence(m_session.holdsSentence());
         connect(m_panel, &ShadowingPanel::compareRequested, this, &ShadowingPractice::compare);
         connect(m_panel, &ShadowingPanel::stopRequested, this, [this] { m_session.stop(); });
+        connect(m_panel, &ShadowingPanel::closeRequested, this, [this] {
+            m_session.stop();
+            hidePanel();
+        });
+        connect(m_panel, &ShadowingPanel::holdSentenceToggled, this,
+                &ShadowingPractice::setHoldSentence);
         connect(m_panel, &ShadowingPanel::studyWindowHidden, this, [this] { m_session.stop(); });
-        m_panel->move(m_window->geometry().right() - m_panel->width() - 40,
-                      m_window->geometry().top() + 120);
+        connect(m_panel, &ShadowingPanel::visibilityChanged, this,
+                &ShadowingPractice::panelVisibilityChanged);
     }
     m_panel->show();
     m_panel->raise();
+}
+
+void ShadowingPractice::hidePanel()
+{
+    if (m_panel) {
+        m_panel->hide();
+    }
 }
 
 void ShadowingPractice::stepChanged(int sentence)

@@ -12,16 +12,19 @@ class LessonReading;
 class QWidget;
 class ShadowingPanel;
 
-// Shadowing as the study window offers it: the session over its devices, the panel beside the
-// window that shows the sentence, the step and both waveforms, and the takes kept while the
-// lesson is open. The window keeps the current sentence shown as shadowing moves on
-// (sentenceReached()) and the stop command usable while a session runs.
+// Shadowing as the study window offers it: the session over its devices, the panel inside the
+// window that shows the sentence, the step and both waveforms while a session runs (it goes
+// when the session ends, however it ends), and the takes kept while the lesson is open. The
+// window keeps the current sentence shown as shadowing moves on (sentenceReached()), the stop
+// command usable while a session runs, and room for the panel while it shows
+// (panelVisibilityChanged()).
 class ShadowingPractice : public QObject
 {
     Q_OBJECT
 public:
-    // `window` is where the panel stands beside; `notify` tells the learner something.
-    ShadowingPractice(MediaPlayer& lessonPlayer, LessonReading& reading, QWidget* window,
+    // `host` is the part of the study window the panel stands in; `notify` tells the learner
+    // something.
+    ShadowingPractice(MediaPlayer& lessonPlayer, LessonReading& reading, QWidget* host,
                       const QString& takeFolder, std::function<void(const QString&)> notify);
     ~ShadowingPractice() override;
 
@@ -29,6 +32,9 @@ public:
     void toggle();
     // Plays the current sentence and then the learner's take of it.
     void compare();
+    // Keeps to the current sentence, round and round, instead of moving on.
+    void setHoldSentence(bool hold);
+    bool holdsSentence() const { return m_session.holdsSentence(); }
     // Another lesson is opened, or the program ends: the takes go and the panel hides.
     void dropTakes();
 
@@ -41,16 +47,19 @@ signals:
     void sentenceReached(int i);
     void started();
     void ended();
+    void holdSentenceChanged(bool hold);
+    void panelVisibilityChanged();
 
 private:
     void showPanel();
+    void hidePanel();
     void stepChanged(int sentence);
     void showComparison(int sentence);
     void failed(ShadowingSession::Failure failure, const QString& message);
 
     MediaPlayer& m_lessonPlayer;
     LessonReading& m_reading;
-    QWidget* m_window;
+    QWidget* m_host;
     std::function<void(const QString&)> m_notify;
     MediaPlayer m_takePlayer;
     ShadowingDevices m_devices;

@@ -182,6 +182,10 @@ void ShadowingSession::playTake()
 
 void ShadowingSession::next()
 {
+    if (m_hold && m_mode == Mode::Shadowing) {
+        playOriginal();
+        return;
+    }
     if (++m_current >= m_queue.size()) {
         end();
         return;

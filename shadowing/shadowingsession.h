@@ -58,6 +58,10 @@ public:
     bool start(const QList<int>& sentences);
     // Plays the sentence and then its take; false (and failed()) when there is no take.
     bool compare(int sentence);
+    // While held, shadowing goes round the sentence it is at (play, record, play the take)
+    // instead of moving on; let go, it moves on after the current round.
+    void setHoldSentence(bool hold) { m_hold = hold; }
+    bool holdsSentence() const { return m_hold; }
     // Ends whatever runs, at any step; a take being recorded is dropped.
     void stop();
 
@@ -107,4 +111,5 @@ private:
     QTimer m_poll;
     QElapsedTimer m_recordClock;
     double m_recordSeconds = 0;
+    bool m_hold = false;
 };

@@ -4,6 +4,7 @@
 #include "study/studywindowlayout.h"
 
 #include <QLabel>
+#include <algorithm>
 
 namespace {
 
@@ -76,6 +77,27 @@ void LookupPopup::showEntry(const LookupResult& entry)
         m_openBracket->show();
         m_closeBracket->show();
     }
+    fitToContent();
     raise();
     show();
+}
+
+void LookupPopup::fitToContent()
+{
+    using namespace StudyWindowLayout;
+    // The meaning keeps its width and wraps; it takes as many lines as it has.
+    m_meaning->resize(m_meaning->width(), m_meaning->heightForWidth(m_meaning->width()));
+    const QRect design = toPixels(designRect(QStringLiteral("wordPopup")));
+    const QRect content = childrenRect();
+    const int margin = toPixels(75);
+    QSize size(std::max(design.width(), content.right() + 1 + margin),
+               std::max(design.height(), content.bottom() + 1 + margin));
+    QPoint at = pos();
+    // Whole inside the window it stands in: pulled back from the right and the bottom edge.
+    if (const QWidget* window = parentWidget()) {
+        size = size.boundedTo(window->size());
+        at.setX(std::clamp(at.x(), 0, window->width() - size.width()));
+        at.setY(std::clamp(at.y(), 0, window->height() - size.height()));
+    }
+    setGeometry(QRect(at, size));
 }

@@ -11,9 +11,10 @@
 #include <QTextEdit>
 
 PointerLookup::PointerLookup(QWidget* client, SentenceView& lessonText, QPlainTextEdit* newWords,
-                             QString dictionaryFile)
+                             QString dictionaryFile, QString speechFile)
     : m_client(client), m_lessonText(lessonText), m_newWords(newWords),
-      m_dictionaryFile(std::move(dictionaryFile)), m_popup(new LookupPopup(client))
+      m_dictionaryFile(std::move(dictionaryFile)), m_popup(new LookupPopup(client)),
+      m_speaker(std::move(speechFile))
 {
     m_popup->setGeometry(
         StudyWindowLayout::toPixels(StudyWindowLayout::designRect(QStringLiteral("wordPopup"))));

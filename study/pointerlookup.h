@@ -21,8 +21,9 @@ class PointerLookup
 {
 public:
     // The popup is made inside `client`, whose size the placement rules measure.
+    // The spoken word is written to `speechFile`.
     PointerLookup(QWidget* client, SentenceView& lessonText, QPlainTextEdit* newWords,
-                  QString dictionaryFile);
+                  QString dictionaryFile, QString speechFile);
     ~PointerLookup();
 
     // A press or release in one of the three boxes; true when it is taken (a right press on the

@@ -107,12 +107,23 @@ void PracticeMenu::addShadowing(QMenu* practice)
     shadow->setToolTip(QStringLiteral("从当前句开始逐句跟读：听一句，跟着说，再听自己的录音；"
                                       "再按一次停止（F7）"));
     connect(shadow, &QAction::triggered, this, &PracticeMenu::shadowingRequested);
+    m_holdSentence = practice->addAction(QStringLiteral("只跟读本句"));
+    m_holdSentence->setObjectName(QStringLiteral("只跟读本句"));
+    m_holdSentence->setCheckable(true);
+    m_holdSentence->setToolTip(
+        QStringLiteral("跟读时反复练当前这一句（听、跟着说、听自己的录音），直到停止或换句"));
+    connect(m_holdSentence, &QAction::toggled, this, &PracticeMenu::holdSentenceChosen);
     QAction* compare = practice->addAction(QStringLiteral("对比"));
     compare->setObjectName(QStringLiteral("对比"));
     compare->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F7));
     compare->setToolTip(QStringLiteral("先听当前句的原声，再听自己的跟读（Shift+F7）"));
     connect(compare, &QAction::triggered, this, &PracticeMenu::compareRequested);
     practice->setToolTipsVisible(true);
+}
+
+void PracticeMenu::setHoldSentence(bool hold)
+{
+    m_holdSentence->setChecked(hold);
 }
 
 void PracticeMenu::update()

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -22,6 +23,8 @@ public:
     void placeDisplay(QWidget* banner);
     // Shows the settings' choices as checked items and in the banner.
     void update();
+    // Ticks "只跟读本句" as shadowing keeps to one sentence or not.
+    void setHoldSentence(bool hold);
 
 signals:
     void speedChosen(double factor);
@@ -29,6 +32,7 @@ signals:
     void gapChosen(PracticeSettings::Gap gap);
     void shadowingRequested();
     void compareRequested();
+    void holdSentenceChosen(bool hold);
 
 private:
     void addSpeeds(QMenu* practice);
@@ -39,4 +43,5 @@ private:
     QMenuBar* m_menuBar;
     const PracticeSettings& m_settings;
     QLabel* m_display = nullptr;
+    QAction* m_holdSentence = nullptr;
 };

@@ -37,3 +37,8 @@ QString StudyPaths::takeFolder() const
 {
     return inTempFolder(tempPath, "shadowing");
 }
+
+QString StudyPaths::wordSpeechFile() const
+{
+    return inTempFolder(tempPath, "word.wav");
+}

@@ -12,7 +12,8 @@ struct StudyPaths
 
     QString databaseFile() const;
     QString dictionaryFile() const;
-    QString audioFolder() const;   // the copies of opened lessons' recordings
-    QString recordingFile() const; // the learner's own recording
-    QString takeFolder() const;    // the takes of shadowing
+    QString audioFolder() const;    // the copies of opened lessons' recordings
+    QString recordingFile() const;  // the learner's own recording
+    QString takeFolder() const;     // the takes of shadowing
+    QString wordSpeechFile() const; // the word the lookup speaks
 };

@@ -1,6 +1,7 @@
 #include "study/studywindow.h"
 
 #include "dictation/dictationwindow.h"
+#include "shadowing/shadowingpanel.h"
 #include "shadowing/shadowingpractice.h"
 #include "study/artwork.h"
 #include "study/lookuppopup.h"
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace {
 const QColor windowColor(236, 237, 239);
@@ -68,7 +70,7 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     connectShadowing();
     connectReading();
     m_lookup = std::make_unique<PointerLookup>(m_client, m_sentenceView, m_newWordsBox,
-                                               m_paths.dictionaryFile());
+                                               m_paths.dictionaryFile(), m_paths.wordSpeechFile());
     for (QWidget* box :
          {static_cast<QWidget*>(m_sentenceView.widget()),
           static_cast<QWidget*>(m_currentSentenceBox), static_cast<QWidget*>(m_newWordsBox)}) {
@@ -103,6 +105,15 @@ void StudyWindow::connectReading()
     connect(&m_player, &MediaPlayer::endReached, &m_reading, &LessonReading::endReached);
     connect(&m_player, &MediaPlayer::outputFailed, &m_reading, &LessonReading::outputFailed);
 
+    // "停止" also ends a clicked sentence while it sounds: usable whenever the lesson plays.
+    connect(&m_player, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
+        if (state == MediaPlayer::Playing) {
+            m_toolbar[StopReading]->setActionEnabled(true);
+        } else if (!m_reading.isReadingLesson() && !m_reading.isRepeating() &&
+                   !m_shadowing->session().isActive()) {
+            m_toolbar[StopReading]->setActionEnabled(false);
+        }
+    });
     connect(&m_reading, &LessonReading::sentenceReached, this,
             [this] { refreshSentenceDisplay(); });
     connect(&m_reading, &LessonReading::readingStarted, this,
@@ -128,7 +139,7 @@ void StudyWindow::connectReading()
 void StudyWindow::connectShadowing()
 {
     m_shadowing = std::make_unique<ShadowingPractice>(
-        m_player, m_reading, this, m_paths.takeFolder(),
+        m_player, m_reading, m_client, m_paths.takeFolder(),
         [this](const QString& message) { m_prompts.notify(message); });
     connect(m_shadowing.get(), &ShadowingPractice::sentenceReached, this, [this](int i) {
         m_reading.setCurrent(i);
@@ -141,6 +152,12 @@ void StudyWindow::connectShadowing()
             m_toolbar[StopReading]->setActionEnabled(false);
         }
     });
+    connect(m_shadowing.get(), &ShadowingPractice::panelVisibilityChanged, this,
+            &StudyWindow::applyLayout);
+    connect(m_shadowing.get(), &ShadowingPractice::holdSentenceChanged, m_practiceMenu,
+            &PracticeMenu::setHoldSentence);
+    connect(m_practiceMenu, &PracticeMenu::holdSentenceChosen, m_shadowing.get(),
+            &ShadowingPractice::setHoldSentence);
     connect(m_practiceMenu, &PracticeMenu::shadowingRequested, this, &StudyWindow::toggleShadowing);
     connect(m_practiceMenu, &PracticeMenu::compareRequested, this, &StudyWindow::compareTake);
     // One microphone, one recording: the learner's own recording ends a shadowing session.
@@ -178,10 +195,17 @@ void StudyWindow::buildMenus()
     help->setObjectName(QStringLiteral("帮助"));
     QAction* online = help->addAction(QStringLiteral("在线帮助"));
     online->setObjectName(QStringLiteral("在线帮助"));
-    connect(online, &QAction::triggered, this, [] { SitePages::open(SitePages::helpPage()); });
+    connect(online, &QAction::triggered, this, [this] { openPage(SitePages::helpPage()); });
     QAction* home = help->addAction(QStringLiteral("访问作者主页"));
     home->setObjectName(QStringLiteral("访问作者主页"));
-    connect(home, &QAction::triggered, this, [] { SitePages::open(SitePages::homePage()); });
+    connect(home, &QAction::triggered, this, [this] { openPage(SitePages::homePage()); });
+}
+
+void StudyWindow::openPage(const QUrl& page)
+{
+    if (!SitePages::open(page)) {
+        m_prompts.notify(SitePages::cannotOpenNotice(page));
+    }
 }
 
 void StudyWindow::load()
@@ -191,7 +215,22 @@ void StudyWindow::load()
         m_lessonTree->markRead(book, lesson);
     }
     m_reading.setCurrent(-1);
+    showStartHint();
     showMaximized();
+}
+
+void StudyWindow::showStartHint()
+{
+    // Stands in the empty lesson text until a lesson is open, and again after a book click.
+    QString hint = QStringLiteral("请在左边“选择课文”中点开一册书，再点其中一课开始学习。");
+    const PracticeSettings::Place place = m_practice.lastPlace();
+    if (place.isValid()) {
+        hint += QStringLiteral("\n\n上次学到第 %1 册 Lesson %2。按 Ctrl+L（“文件”→“继续上次学习”）"
+                               "可以接着学。")
+                    .arg(place.book)
+                    .arg(place.lesson);
+    }
+    m_sentenceView.widget()->setPlaceholderText(hint);
 }
 
 void StudyWindow::applyLayout()
@@ -206,6 +245,30 @@ void StudyWindow::applyLayout()
                 StudyWindowLayout::resizedRect(child->objectName(), W, H)));
         }
     }
+    makeRoomForShadowing();
+}
+
+void StudyWindow::makeRoomForShadowing()
+{
+    ShadowingPanel* panel = m_shadowing ? m_shadowing->panel() : nullptr;
+    if (!panel || !panel->isVisibleTo(m_client)) {
+        return;
+    }
+    // The panel takes the lower part of the lesson text pane, so that it hides no control;
+    // the text keeps a few lines, and the current sentence stays in sight.
+    constexpr int preferredHeight = 250;
+    constexpr int textKeeps = 60;
+    constexpr int gap = 4;
+    QTextEdit* text = m_sentenceView.widget();
+    const QRect area = text->geometry();
+    const int height = std::max(panel->minimumSizeHint().height(),
+                                std::min(preferredHeight, area.height() - textKeeps - gap));
+    const int textHeight = std::max(0, area.height() - height - gap);
+    text->setGeometry(area.left(), area.top(), area.width(), textHeight);
+    panel->setGeometry(area.left(), area.top() + textHeight + gap, area.width(),
+                       area.height() - textHeight - gap);
+    panel->raise();
+    text->ensureCursorVisible();
 }
 
 void StudyWindow::resizeEvent(QResizeEvent* event)

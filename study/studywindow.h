@@ -21,6 +21,7 @@
 class FaceButton;
 class PracticeMenu;
 class QAction;
+class QUrl;
 class QLabel;
 class QPlainTextEdit;
 class ToolbarButton;
@@ -168,6 +169,9 @@ private:
     void connectReading();
     void connectShadowing();
     void applyLayout();
+    void makeRoomForShadowing();
+    // What to do first, and the offer to go back to the remembered place.
+    void showStartHint();
 
     void nodeClick(QTreeWidgetItem* node);
     void unloadLesson();
@@ -176,6 +180,8 @@ private:
     void markLessonRead();
     void setReadingPair(bool readEnabled, bool stopEnabled);
     void toolbarActivated(int index);
+    // Opens a page of the site; without a browser, tells the learner where the page lies.
+    void openPage(const QUrl& page);
     void stopPlaying();
     void openDictation();
     void openImportDialog();

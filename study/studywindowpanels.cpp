@@ -128,8 +128,9 @@ void StudyWindow::buildPanels(QWidget* client)
     place(lessonText, QStringLiteral("lessonText"));
     lessonText->setReadOnly(true);
     // Read-only, but the caret and the selection stay: a click places the caret on the line
-    // that the sentence click reads.
+    // that the sentence click reads. The caret is not drawn: a blinking caret says "type here".
     lessonText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lessonText->setCursorWidth(0);
     lessonText->setFrameShape(QFrame::NoFrame);
     lessonText->setFont(DesignGeometry::arialFont(12));
     m_sentenceView = SentenceView(lessonText);

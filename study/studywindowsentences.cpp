@@ -84,10 +84,10 @@ void StudyWindow::toolbarActivated(int index)
         openDictation();
         break;
     case OpenHelp:
-        SitePages::open(SitePages::helpPage());
+        openPage(SitePages::helpPage());
         break;
     case OpenHome:
-        SitePages::open(SitePages::homePage());
+        openPage(SitePages::homePage());
         break;
     default:
         break;
@@ -203,7 +203,7 @@ bool StudyWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     } else if (watched == m_headings[CreditLine] && event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        SitePages::open(SitePages::homePage());
+        openPage(SitePages::homePage());
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

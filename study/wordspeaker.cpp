@@ -1,61 +1,93 @@
 #include "study/wordspeaker.h"
 
-#include <QLocale>
-#include <QTextToSpeech>
-#include <QVoice>
+#include "align/referencespeech.h"
 
-WordSpeaker::WordSpeaker() = default;
-WordSpeaker::~WordSpeaker() = default;
+#include <QSaveFile>
+#include <QtEndian>
 
 namespace {
 
-// One synthesiser for the whole run, shared by every window. It is never destroyed: the
-// engine's worker thread can hang in its destructor while a word is still being spoken, and
-// the process's end takes the thread with it anyway.
-QTextToSpeech* sharedSynthesiser()
+// A canonical 16-bit mono WAV header for `frames` samples at `rate`.
+QByteArray waveHeader(qsizetype frames, int rate)
 {
-    static QTextToSpeech* const speech = []() -> QTextToSpeech* {
-        if (!QTextToSpeech::availableEngines().contains(QStringLiteral("flite"))) {
-            return nullptr;
-        }
-        auto* engine = new QTextToSpeech(QStringLiteral("flite"));
-        const QList<QVoice> voices = engine->availableVoices();
-        if (engine->state() == QTextToSpeech::Error || voices.isEmpty()) {
-            return nullptr;
-        }
-        // The engine's default voice crashes on first use here: choose one explicitly.
-        engine->setVoice(voices.first());
-        // Slower than normal speech: the learner is listening for the sounds of one word.
-        engine->setRate(-0.3);
-        return engine;
-    }();
-    return speech;
+    const quint32 dataBytes = quint32(frames * 2);
+    QByteArray header(44, '\0');
+    char* h = header.data();
+    const auto put32 = [h](int at, quint32 v) { qToLittleEndian(v, h + at); };
+    const auto put16 = [h](int at, quint16 v) { qToLittleEndian(v, h + at); };
+    memcpy(h, "RIFF", 4);
+    put32(4, 36 + dataBytes);
+    memcpy(h + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, 1); // PCM
+    put16(22, 1); // mono
+    put32(24, quint32(rate));
+    put32(28, quint32(rate) * 2);
+    put16(32, 2);
+    put16(34, 16);
+    memcpy(h + 36, "data", 4);
+    put32(40, dataBytes);
+    return header;
 }
 
 } // namespace
 
-void WordSpeaker::prepare()
+WordSpeaker::WordSpeaker(QString speechFile) : m_file(std::move(speechFile))
 {
-    if (!m_prepared) {
-        m_prepared = true;
-        m_speech = sharedSynthesiser();
-    }
+    m_player.setVolume(MediaPlayer::lessonVolume);
 }
+
+WordSpeaker::~WordSpeaker() = default;
 
 bool WordSpeaker::isAvailable()
 {
-    prepare();
-    return m_speech != nullptr;
+    if (m_available < 0) {
+        int rate = 0;
+        ReferenceSpeech::speakAlone(QString(), wordsPerMinute, rate);
+        m_available = !m_file.isEmpty() && rate > 0 ? 1 : 0;
+    }
+    return m_available == 1;
+}
+
+bool WordSpeaker::writeSpeech(const QString& headword)
+{
+    int rate = 0;
+    const std::vector<short> samples = ReferenceSpeech::speakAlone(headword, wordsPerMinute, rate);
+    if (rate <= 0 || samples.empty()) {
+        return false;
+    }
+    // The player reads the file as it is opened: the last word's file is replaced whole.
+    QSaveFile file(m_file);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(waveHeader(qsizetype(samples.size()), rate));
+    std::vector<short> little(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) {
+        little[i] = qToLittleEndian(samples[i]);
+    }
+    file.write(reinterpret_cast<const char*>(little.data()), qint64(little.size() * 2));
+    return file.commit();
 }
 
 void WordSpeaker::say(const QString& headword)
 {
     m_lastRequested = headword;
-    prepare();
-    if (m_speech == nullptr || headword.isEmpty()) {
+    if (headword.isEmpty() || !isAvailable()) {
         return;
     }
-    m_speech->stop();
-    m_speech->say(headword);
+    m_player.controls().stop();
+    // Closed first: the file is about to be replaced under the open player.
+    m_player.close();
+    if (!writeSpeech(headword)) {
+        return;
+    }
+    m_player.setUrl(m_file);
+    if (!m_player.hasMedia()) {
+        return;
+    }
+    m_player.setEndPosition(-1);
+    m_player.controls().setCurrentPosition(0);
+    m_player.controls().play();
     ++m_spoken;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-speech-dev qt6-declarative-dev qt6-speech-flite-plugin
-    libqt6sql6-sqlite qt6-qpa-plugins
+    libqt6sql6-sqlite qt6-qpa-plugins qt6-translations-l10n
     libsndfile1-dev libespeak-ng-dev espeak-ng-data libsoundtouch-dev libfftw3-dev flite
     fonts-noto-cjk fonts-liberation2 fonts-sil-doulos
     pulseaudio pulseaudio-utils xvfb xauth xdotool sqlite3

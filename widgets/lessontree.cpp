@@ -5,6 +5,8 @@
 #include "lessons/lessondatabase.h"
 #include "widgets/commonartwork.h"
 
+#include <QMouseEvent>
+#include <utility>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -65,6 +67,13 @@ LessonTree::LessonTree(QWidget* parent) : QTreeWidget(parent)
     addTopLevelItems(books);
     collapseAll();
     connect(this, &QTreeWidget::itemClicked, this, &LessonTree::nodeChosen);
+    // An opened book low in the tree brings its lessons into view.
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* book) {
+        if (book->childCount() > 0) {
+            scrollToItem(book->child(book->childCount() - 1));
+            scrollToItem(book, QAbstractItemView::PositionAtTop);
+        }
+    });
 }
 
 void LessonTree::shade(const QString& carriedDatabase, const LearnerStore& store)
@@ -142,6 +151,31 @@ void LessonTree::markRead(int book, int lesson, bool read)
 QString LessonTree::emptyLessonTip()
 {
     return QStringLiteral("这一课还没有内容：可以用“文件”菜单中的“导入课文…”导入录音和课文。");
+}
+
+void LessonTree::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    QTreeWidgetItem* node = itemFromIndex(index);
+    if (node && !node->parent() && event->button() == Qt::LeftButton &&
+        event->position().x() < visualRect(index).left()) {
+        m_arrowPressed = true;
+        node->setExpanded(!node->isExpanded());
+        event->accept();
+        return;
+    }
+    m_arrowPressed = false;
+    QTreeWidget::mousePressEvent(event);
+}
+
+void LessonTree::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The release that ends a press on the arrow is no click either.
+    if (std::exchange(m_arrowPressed, false)) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
 }
 
 void LessonTree::keyPressEvent(QKeyEvent* event)

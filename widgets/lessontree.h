@@ -46,7 +46,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The arrow before a book opens and closes it, as in any tree, and is no click on the book.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    bool m_arrowPressed = false;
     QString m_reportedProblem;
 };

@@ -33,13 +33,20 @@ QUrl helpPage()
     return QUrl::fromLocalFile(siteRoot() + QStringLiteral("/03/tavrel/help.htm"));
 }
 
-void open(const QUrl& page)
+bool open(const QUrl& page)
 {
     if (opener()) {
         opener()(page);
-    } else {
-        QDesktopServices::openUrl(page);
+        return true;
     }
+    return QDesktopServices::openUrl(page);
+}
+
+QString cannotOpenNotice(const QUrl& page)
+{
+    return QStringLiteral("没有找到可以打开网页的浏览器。这个页面保存在本机：\n%1\n"
+                          "安装一个浏览器后，用它打开这个文件即可。")
+        .arg(QDir::toNativeSeparators(page.toLocalFile()));
 }
 
 void setOpener(std::function<void(const QUrl&)> handler)

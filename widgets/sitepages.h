@@ -11,8 +11,11 @@ QUrl homePage();
 // The help page lies at "/03/tavrel/help.htm" under the site.
 QUrl helpPage();
 
-// Opens a page with the desktop's browser; a page that cannot be opened gives no message.
-void open(const QUrl& page);
+// Opens a page with the desktop's browser. False when no browser could be started: the caller
+// then tells the learner where the page lies (cannotOpenNotice()).
+bool open(const QUrl& page);
+// What the learner reads when open() failed: no browser, and the page's own path.
+QString cannotOpenNotice(const QUrl& page);
 // Replaces the browser hand-over, for tests; an empty function restores it.
 void setOpener(std::function<void(const QUrl&)> opener);
 

@@ -7,9 +7,11 @@
 #include "testmain.h"
 #include "widgets/facebutton.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -354,6 +356,34 @@ private slots:
         QVERIFY(QFileInfo(locked + QStringLiteral("/inside")).isDir());
         QCOMPARE(entries(chosen.path()).size(), 3);
         Startup::removeTempFolder();
+    }
+
+    // Last: the translations stay installed for the rest of the process.
+    void qtsOwnDialogsSpeakChinese()
+    {
+        QVERIFY2(Startup::installQtTranslations(), "qt6-translations-l10n is not installed");
+        QMessageBox question(QMessageBox::Question, QStringLiteral("保存"), QStringLiteral("?"),
+                             QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(question.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")));
+        QVERIFY(question.button(QMessageBox::No)->text().startsWith(QStringLiteral("否")));
+
+        // Qt's own file dialog, the one the learner gets without a desktop's.
+        QFileDialog dialog(nullptr, QStringLiteral("保存"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        QStringList texts;
+        for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
+            texts.append(button->text());
+        }
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            texts.append(label->text());
+        }
+        const QString all = texts.join(u'|');
+        for (const char* english : {"Cancel", "Open", "File name", "Look in", "Files of type"}) {
+            QVERIFY2(!all.contains(QLatin1String(english)), qPrintable(all));
+        }
+        QVERIFY2(all.contains(QStringLiteral("取消")), qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("文件名")), qPrintable(all));
     }
 
 private:

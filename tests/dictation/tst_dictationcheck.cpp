@@ -12,10 +12,11 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("marking"); // =right ~typo/answer !wrong/answer -missing +extra
         QTest::addColumn<QString>("score");
+        QTest::addColumn<QStringList>("realWords"); // what the dictionary knows; none: no test
         const auto row = [](const char* name, const char* typed, const char* answer,
-                            const char* marking, const char* score) {
+                            const char* marking, const char* score, QStringList known = {}) {
             QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(answer)
-                                << QString::fromUtf8(marking) << QString::fromUtf8(score);
+                                << QString::fromUtf8(marking) << QString::fromUtf8(score) << known;
         };
         const char* dad = "Good morning, Dad.";
         row("case, punctuation, blanks", "  good   MORNING\tdad!! ", dad, "=good =MORNING =dad",
@@ -39,12 +40,28 @@ private slots:
             "1/3 个单词正确");
         row("apostrophes and dashes", "I dont like twenty one", "I don’t like twenty-one.",
             "=I =dont =like =twenty =one", "5/5 个单词正确");
+        const QStringList dictionary{QStringLiteral("live"),    QStringLiteral("lives"),
+                                     QStringLiteral("than"),    QStringLiteral("then"),
+                                     QStringLiteral("village"), QStringLiteral("good")};
+        row("a slip that makes a real word is wrong",
+            "My grandmother live in a small vilage by the sea",
+            "My grandmother lives in a small village by the sea.",
+            "=My =grandmother !live/lives =in =a =small ~vilage/village =by =the =sea",
+            "8.5/10 个单词正确", dictionary);
+        row("than for then", "And than we went home", "And then we went home.",
+            "=And !than/then =we =went =home", "4/5 个单词正确", dictionary);
+        row("a non-word slip stays a typo", "Good mornin dad", dad, "=Good ~mornin/morning =dad",
+            "2.5/3 个单词正确", dictionary);
     }
     void marksWordByWord()
     {
         QFETCH(QString, typed);
         QFETCH(QString, answer);
-        const DictationCheck check(typed, answer);
+        QFETCH(QStringList, realWords);
+        const DictationCheck check(
+            typed, answer,
+            realWords.isEmpty() ? DictationCheck::WordTest()
+                                : [&](const QString& key) { return realWords.contains(key); });
         QStringList marks;
         for (const MarkedWord& word : check.words()) {
             const QChar sign = QStringLiteral("=~!-+").at(word.kind);

@@ -317,6 +317,8 @@ private slots:
                     d.clickSentence(1);
                 }
                 QCOMPARE(d.window().player().playState(), MediaPlayer::Playing);
+                // "停止" can end a clicked sentence as well as a reading.
+                QVERIFY(d.stopEnabled());
                 fixture.click(node);
                 QVERIFY(d.window().player().playState() != MediaPlayer::Playing);
                 QVERIFY(!d.window().continuousReading());

@@ -2,6 +2,7 @@
 #include "shadowing/shadowingpanel.h"
 #include "shadowing/shadowingsession.h"
 #include "shadowing/waveformcomparison.h"
+#include "study/lookuppopup.h"
 #include "study/studywindow.h"
 #include "study/toolbarbutton.h"
 #include "studyfixture.h"
@@ -10,8 +11,11 @@
 #include "testsignals.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
 #include <cmath>
 #include <sndfile.h>
 
@@ -209,6 +213,82 @@ private slots:
         QVERIFY(notices[0].contains(QStringLiteral("跟读没有开始")));
         QVERIFY(!window.shadowing().isActive());
         QVERIFY(window.player().playState() != MediaPlayer::Playing);
+        QVERIFY(!window.shadowingPanel() || !window.shadowingPanel()->isVisible());
+    }
+
+    // The panel stands inside the window without hiding a control, shows the sentence being
+    // shadowed, keeps to one sentence when asked, and goes with the session however it ends.
+    void thePanelComesAndGoesWithTheSession()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), sentences, 3.0));
+        StudyWindow& window = fixture.window();
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        fixture.openLesson(1, 1);
+        QList<int> played;
+        connect(&window.shadowing(), &ShadowingSession::stepChanged, this,
+                [&](Step step, int sentence) {
+                    if (step == Step::PlayingOriginal) {
+                        played.append(sentence);
+                    }
+                });
+        QAction* hold = action(window, "只跟读本句");
+        QVERIFY(hold && hold->isCheckable());
+        hold->trigger();
+        action(window, "key_next")->trigger();
+        action(window, "key_next")->trigger();
+        QCOMPARE(window.currentSentence(), 1);
+        action(window, "跟读")->trigger();
+        ShadowingPanel* panel = window.shadowingPanel();
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(panel->sentence(), sentences[1].text);
+        QWidget* client = window.centralWidget();
+        const QRect panelRect(panel->mapTo(client, QPoint()), panel->size());
+        for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control != panel && control->isVisible() &&
+                control != static_cast<QWidget*>(window.popup()) &&
+                !control->objectName().endsWith(QLatin1String("Frame")) &&
+                !control->objectName().endsWith(QLatin1String("Back"))) {
+                QVERIFY2(!control->geometry().intersects(panelRect),
+                         qPrintable(control->objectName()));
+            }
+        }
+        QVERIFY(client->rect().contains(panelRect));
+        auto* switchInPanel = panel->findChild<QCheckBox*>(QStringLiteral("shadowingHoldSentence"));
+        QVERIFY(switchInPanel->isChecked());
+        // Round and round the one sentence.
+        QTRY_COMPARE_WITH_TIMEOUT(played.size(), 2, 6000);
+        QCOMPARE(played, (QList<int>{1, 1}));
+        QCOMPARE(window.currentSentence(), 1);
+        // The panel's own close button ends it, and the panel goes; the window takes its
+        // room back.
+        auto* close = panel->findChild<QToolButton*>(QStringLiteral("shadowingClose"));
+        QVERIFY(close);
+        close->click();
+        QCOMPARE(window.shadowing().step(), Step::Idle);
+        QVERIFY(!panel->isVisible());
+        QVERIFY(window.findChild<QTextEdit*>(QStringLiteral("lessonText"))
+                    ->geometry()
+                    .contains(panelRect.topLeft()));
+
+        // Let go of the sentence: shadowing moves on, and Esc ends it with the panel gone.
+        switchInPanel->click();
+        QVERIFY(!hold->isChecked());
+        played.clear();
+        action(window, "跟读")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(played.size(), 2, 6000);
+        QCOMPARE(played, (QList<int>{1, 2}));
+        QCOMPARE(panel->sentence(), sentences[2].text);
+        action(window, "key_stop")->trigger();
+        QVERIFY(!panel->isVisible());
+        // Ending by itself after the last sentence: gone too.
+        played.clear();
+        action(window, "跟读")->trigger();
+        QVERIFY(panel->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(window.shadowing().step(), Step::Idle, 8000);
+        QVERIFY(!panel->isVisible());
     }
 };
 

@@ -8,11 +8,17 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 using namespace StudyWindowLayout;
@@ -56,6 +62,84 @@ private slots:
         QVERIFY(help.toLocalFile().endsWith(QStringLiteral("/03/tavrel/help.htm")));
         QVERIFY2(QFileInfo::exists(help.toLocalFile()), qPrintable(help.toLocalFile()));
         QVERIFY(QFileInfo::exists(home.toLocalFile()));
+    }
+
+    // The empty first screen says where to start and offers the remembered place.
+    void theFirstScreenSaysWhereToStart()
+    {
+        StudyWindow& window = m_fixture->window();
+        auto* text = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        window.practice().setLastPlace({1, 2, 0});
+        window.load();
+        QVERIFY(text->toPlainText().isEmpty());
+        QVERIFY2(text->placeholderText().contains(QStringLiteral("选择课文")),
+                 qPrintable(text->placeholderText()));
+        QVERIFY2(text->placeholderText().contains(QStringLiteral("第 1 册 Lesson 2")) &&
+                     text->placeholderText().contains(QStringLiteral("Ctrl+L")),
+                 qPrintable(text->placeholderText()));
+        window.continueLastStudy();
+        QVERIFY(!text->toPlainText().isEmpty());
+    }
+
+    // Without a browser the learner is told where the page lies.
+    void withoutABrowserTheNoticeNamesThePage()
+    {
+        SitePages::setOpener({});
+        if (QDesktopServices::openUrl(QUrl(QStringLiteral("file:///nonexistent-page.htm")))) {
+            QSKIP("a browser or desktop opener is installed here");
+        }
+        StudyWindow& window = m_fixture->window();
+        QStringList notices;
+        window.prompts().notify = [&](const QString& text) { notices.append(text); };
+        window.findChild<QAction*>(QStringLiteral("在线帮助"))->trigger();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices[0].contains(QDir::toNativeSeparators(SitePages::helpPage().toLocalFile())),
+                 qPrintable(notices[0]));
+    }
+
+    // The help page names every menu entry and every key of the window, as the learner sees
+    // them; an entry or key added without a word in the page fails here.
+    void theHelpPageNamesEveryMenuEntryAndKey()
+    {
+        QFile file(SitePages::helpPage().toLocalFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString page = QString::fromUtf8(file.readAll());
+        page.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+        page.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+        page.replace(QStringLiteral("&#160;"), QStringLiteral(" "));
+        page.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        StudyWindow& window = m_fixture->window();
+        QStringList missing;
+        const auto shownText = [](QString text) {
+            text.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+            text.remove(u'&');
+            text.remove(u'…');
+            return text.trimmed();
+        };
+        for (QAction* menu : window.menuBar()->actions()) {
+            const QString title = menu->text().remove(u'&');
+            if (!page.contains(title)) {
+                missing.append(title);
+            }
+            // The entries of each menu, and the titles of its submenus (not their choices).
+            for (QAction* entry : menu->menu()->actions()) {
+                if (!entry->isSeparator() && !page.contains(shownText(entry->text()))) {
+                    missing.append(shownText(entry->text()));
+                }
+            }
+        }
+        for (QAction* action : window.findChildren<QAction*>()) {
+            for (const QKeySequence& keys : action->shortcuts()) {
+                QString text = keys.toString(QKeySequence::PortableText);
+                text.replace(QStringLiteral("Left"), QStringLiteral("←"));
+                text.replace(QStringLiteral("Right"), QStringLiteral("→"));
+                if (!page.contains(text)) {
+                    missing.append(text);
+                }
+            }
+        }
+        missing.removeDuplicates();
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
     }
 
     void pressingAToolbarButtonDrawsItsBorderUntilRelease()
@@ -152,9 +236,10 @@ private slots:
                 menus << item->text();
             }
         }
-        QCOMPARE(menus, (QStringList{"文件(&F)", "继续上次学习", "导入课文…", "", "退出",
-                                     "练习(&P)", "语速", "重复次数", "重复间隔", "", "跟读", "对比",
-                                     "帮助(&H)", "在线帮助", "访问作者主页"}));
+        QCOMPARE(menus,
+                 (QStringList{"文件(&F)", "继续上次学习", "导入课文…", "", "退出", "练习(&P)",
+                              "语速", "重复次数", "重复间隔", "", "跟读", "只跟读本句", "对比",
+                              "帮助(&H)", "在线帮助", "访问作者主页"}));
     }
 
     void importOpensOnTheOpenLessonAndLeavesItOpen()

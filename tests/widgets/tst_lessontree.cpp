@@ -138,6 +138,42 @@ private slots:
         tree.shade(QString(), store);
         QCOMPARE(told.count(), 2);
     }
+
+    // The arrow opens and closes a book like any tree's, and is no click on the book; an
+    // opened book low in the tree brings its lessons into view.
+    void theArrowOpensABookWithoutChoosingIt()
+    {
+        LessonTree tree;
+        tree.resize(220, 80);
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        QSignalSpy chosen(&tree, &LessonTree::nodeChosen);
+        for (int book : {1, 4}) {
+            QTreeWidgetItem* node = tree.bookNode(book);
+            tree.scrollToItem(node);
+            const QRect row = tree.visualItemRect(node);
+            const QPoint arrow(row.left() / 2, row.center().y());
+            QVERIFY2(row.left() > 4, "no room for the arrow");
+            QTreeWidgetItem* current = tree.currentItem();
+            QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, arrow);
+            QVERIFY(node->isExpanded());
+            QCOMPARE(chosen.count(), 0);
+            QCOMPARE(tree.currentItem(), current);
+            const QRect first = tree.visualItemRect(node->child(0));
+            QVERIFY2(tree.viewport()->rect().contains(first), qPrintable(QString::number(book)));
+            tree.scrollToItem(node);
+            QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                              QPoint(tree.visualItemRect(node).left() / 2,
+                                     tree.visualItemRect(node).center().y()));
+            QVERIFY(!node->isExpanded());
+            QCOMPARE(chosen.count(), 0);
+        }
+        // A click on the book's name is still the described click.
+        QTreeWidgetItem* first = tree.bookNode(1);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                          tree.visualItemRect(first).center());
+        QCOMPARE(chosen.count(), 1);
+    }
 };
 
 Q_DECLARE_METATYPE(QTreeWidgetItem*)

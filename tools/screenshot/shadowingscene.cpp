@@ -62,27 +62,23 @@ bool saveShadowingScene(StudyWindow& window, const QString& folder)
                    !window.shadowing().isActive();
         },
         30000);
-    QTest::qWait(300);
-    window.shadowing().stop();
+    // While the take plays back: the panel goes with the session.
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(50);
+    }
     QObject::disconnect(connection);
     if (!recorded || !window.shadowing().hasTake(sentence)) {
         qWarning("shadowing scene: no take was recorded (is a sound server running?)");
     }
-
     ShadowingPanel* panel = window.shadowingPanel();
-    if (!panel) {
+    if (!panel || !panel->isVisible()) {
+        window.shadowing().stop();
         return false;
-    }
-    const QRect screen = window.screen()->availableGeometry();
-    panel->move(screen.right() - panel->frameGeometry().width() - 30, screen.top() + 150);
-    panel->raise();
-    for (int i = 0; i < 10; ++i) {
-        QTest::qWait(50);
     }
     bool ok = panel->grab().save(QDir(folder).filePath(QStringLiteral("study-shadowing.png")));
     ok = window.screen()->grabWindow(0).save(
              QDir(folder).filePath(QStringLiteral("study-shadowing-window.png"))) &&
          ok;
-    panel->hide();
+    window.shadowing().stop();
     return ok;
 }
