@@ -3,17 +3,15 @@
 #include "audio/decodedaudio.h"
 #include "audio/framesource.h"
 
-#include <QAudio>
-#include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
-class QAudioSink;
+class SoundOutput;
 
-// Plays a stretch of decoded audio through QAudioSink, from an exact start frame up to (not
-// including) an exact stop frame, and stops by itself there. Positions are frames.
+// Plays a stretch of decoded audio through the platform's SoundOutput, from an exact start frame up
+// to (not including) an exact stop frame, and stops by itself there. Positions are frames.
 class PlaybackEngine : public QObject
 {
     Q_OBJECT
@@ -77,11 +75,10 @@ signals:
 
 private:
     qint64 effectiveStop() const;
-    bool ensureSink();
-    bool startSink(qint64 startFrame);
-    void stopSink();
+    bool startOutput(qint64 startFrame);
+    void stopOutput();
     qint64 playedStreamFrames() const;
-    void onSinkStateChanged(QAudio::State state);
+    void onOutputFailed();
     void onSilenceStarted();
     void checkEnd();
     void checkProgress();
@@ -92,8 +89,7 @@ private:
 
     DecodedAudio m_audio;
     FrameSource m_source;
-    QAudioSink* m_sink = nullptr;
-    QAudioDevice m_sinkDevice;
+    std::unique_ptr<SoundOutput> m_output;
     struct FollowOn
     {
         qint64 silence = -1;
@@ -116,8 +112,4 @@ private:
     int m_volume = 100;
     double m_speed = 1.0;
     bool m_playing = false;
-    // The sink met an error: the next play opens a new one on whatever device is the default
-    // then, as a restarted sound server or a replugged device needs.
-    bool m_outputBroken = false;
-    bool m_stoppingSink = false;
 };
