@@ -135,6 +135,7 @@ void PlaybackEngine::reportOutputFailure()
 {
     // The next play opens the output anew, on whatever device or server is there then.
     m_output->release();
+    m_outputLost = true;
     const quint64 play = m_plays;
     QMetaObject::invokeMethod(
         this,
@@ -307,10 +308,20 @@ void PlaybackEngine::checkProgress()
     if (played != m_watchedFrames) {
         m_watchedFrames = played;
         m_stalledChecks = 0;
+        noteSoundHeard();
     } else if (++m_stalledChecks >= maxStalledChecks) {
         qCDebug(lcPlayback) << "output stalled at stream frame" << played;
         finish(m_lastHeard, Outcome::OutputFailed);
     }
+}
+
+void PlaybackEngine::noteSoundHeard()
+{
+    if (!m_outputLost || !m_output->isRunning() || m_output->playedFrames() <= 0)
+        return;
+    m_outputLost = false;
+    // Queued like the failure, so the two always arrive in the order they happened.
+    QMetaObject::invokeMethod(this, &PlaybackEngine::outputRestored, Qt::QueuedConnection);
 }
 
 void PlaybackEngine::finish(qint64 position, Outcome outcome)
@@ -318,6 +329,8 @@ void PlaybackEngine::finish(qint64 position, Outcome outcome)
     clearFollowOn();
     if (outcome == Outcome::OutputFailed)
         reportOutputFailure();
+    else
+        noteSoundHeard();
     stopOutput();
     m_position = position;
     m_lastHeard = position;

@@ -72,6 +72,9 @@ signals:
     // play() has returned, with the engine stopped and the follow-on cleared, and is dropped
     // when another play() came first (that one reports for itself).
     void outputFailed();
+    // After outputFailed(), a play was heard again: the device or server is back. Queued, once
+    // for each loss.
+    void outputRestored();
 
 private:
     qint64 effectiveStop() const;
@@ -86,6 +89,7 @@ private:
     enum class Outcome { Stopped, ReachedEnd, OutputFailed };
     void finish(qint64 position, Outcome outcome);
     void reportOutputFailure();
+    void noteSoundHeard();
 
     DecodedAudio m_audio;
     FrameSource m_source;
@@ -112,4 +116,5 @@ private:
     int m_volume = 100;
     double m_speed = 1.0;
     bool m_playing = false;
+    bool m_outputLost = false;
 };
