@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -142,8 +143,12 @@ int main(int argc, char* argv[])
     QString invalid;
     bool ok = false;
     options.speed = parser.value(speed).toDouble(&ok);
-    if (!ok || !(options.speed >= 0.5 && options.speed <= 1.5)) {
-        invalid = QStringLiteral("--speed must be a number from 0.5 to 1.5");
+    // The window offers these eleven speeds only; anything between would be played at the
+    // nearest of them, not at the speed asked for.
+    const double tenths = options.speed * 10;
+    if (!ok || !(options.speed >= 0.5 && options.speed <= 1.5) ||
+        std::abs(tenths - std::round(tenths)) > 1e-6) {
+        invalid = QStringLiteral("--speed must be one of 0.5, 0.6, ... 1.5 (steps of 0.1)");
     }
     options.repeats = parser.value(repeat).toInt(&ok);
     if (!ok || options.repeats < 1 || options.repeats > options.maxRepeats) {
@@ -166,16 +171,25 @@ int main(int argc, char* argv[])
     } else if (const QString command = parser.positionalArguments().value(0);
                parser.positionalArguments().size() == 1 &&
                (command == QLatin1String("import") || command == QLatin1String("remove"))) {
-        // No number is no lesson: 0 is refused like any other lesson that is not there.
-        const int bookNumber = parser.value(book).toInt();
-        const int lessonNumber = parser.value(lesson).toInt();
-        result =
-            command == QLatin1String("import")
-                ? CourseCommands::importLesson(parser.value(store), bookNumber, lessonNumber,
-                                               {parser.value(audio), parser.value(text),
-                                                parser.value(translations), parser.value(words)},
-                                               out, err)
-                : CourseCommands::removeLesson(parser.value(store), bookNumber, lessonNumber, err);
+        bool bookOk = false;
+        bool lessonOk = false;
+        const int bookNumber = parser.value(book).toInt(&bookOk);
+        const int lessonNumber = parser.value(lesson).toInt(&lessonOk);
+        if (!bookOk || !lessonOk) {
+            err << QStringLiteral("%1 needs --book N and --lesson N, whole numbers (given: "
+                                  "--book \"%2\", --lesson \"%3\")\n")
+                       .arg(command, parser.value(book), parser.value(lesson));
+            result = 2;
+        } else {
+            result = command == QLatin1String("import")
+                         ? CourseCommands::importLesson(
+                               parser.value(store), bookNumber, lessonNumber,
+                               {parser.value(audio), parser.value(text), parser.value(translations),
+                                parser.value(words)},
+                               out, err)
+                         : CourseCommands::removeLesson(parser.value(store), bookNumber,
+                                                        lessonNumber, err);
+        }
     } else {
         result = run(CourseCommands::Sources{parser.value(database), parser.value(voices),
                                              parser.value(store)},
