@@ -86,6 +86,8 @@ bool PulseSoundOutput::openStream(int sampleRate)
     attr.fragsize = uint32_t(-1);
     const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING |
                                          PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    pa_stream_set_underflow_callback(
+        m_stream, [](pa_stream*, void*) { qCDebug(lcPlayback) << "output underflow"; }, nullptr);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0)
         return false;
     return waitUntil(
