@@ -46,6 +46,13 @@ int run(const CourseCommands::Sources& sources, const CourseCommands::PlayOption
     return usageError;
 }
 
+bool isWholeNumber(const QString& text)
+{
+    bool ok = false;
+    text.toInt(&ok);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -170,26 +177,25 @@ int main(int argc, char* argv[])
         result = CourseCommands::align(parser.value(audio), parser.value(text), out, err);
     } else if (const QString command = parser.positionalArguments().value(0);
                parser.positionalArguments().size() == 1 &&
+               (command == QLatin1String("import") || command == QLatin1String("remove")) &&
+               !(isWholeNumber(parser.value(book)) && isWholeNumber(parser.value(lesson)))) {
+        err << QStringLiteral("%1 needs --book N and --lesson N, whole numbers (given: --book "
+                              "\"%2\", --lesson \"%3\")\n")
+                   .arg(command, parser.value(book), parser.value(lesson));
+        result = 2;
+    } else if (const QString command = parser.positionalArguments().value(0);
+               parser.positionalArguments().size() == 1 &&
                (command == QLatin1String("import") || command == QLatin1String("remove"))) {
-        bool bookOk = false;
-        bool lessonOk = false;
-        const int bookNumber = parser.value(book).toInt(&bookOk);
-        const int lessonNumber = parser.value(lesson).toInt(&lessonOk);
-        if (!bookOk || !lessonOk) {
-            err << QStringLiteral("%1 needs --book N and --lesson N, whole numbers (given: "
-                                  "--book \"%2\", --lesson \"%3\")\n")
-                       .arg(command, parser.value(book), parser.value(lesson));
-            result = 2;
-        } else {
-            result = command == QLatin1String("import")
-                         ? CourseCommands::importLesson(
-                               parser.value(store), bookNumber, lessonNumber,
-                               {parser.value(audio), parser.value(text), parser.value(translations),
-                                parser.value(words)},
-                               out, err)
-                         : CourseCommands::removeLesson(parser.value(store), bookNumber,
-                                                        lessonNumber, err);
-        }
+        // No number is no lesson: 0 is refused like any other lesson that is not there.
+        const int bookNumber = parser.value(book).toInt();
+        const int lessonNumber = parser.value(lesson).toInt();
+        result =
+            command == QLatin1String("import")
+                ? CourseCommands::importLesson(parser.value(store), bookNumber, lessonNumber,
+                                               {parser.value(audio), parser.value(text),
+                                                parser.value(translations), parser.value(words)},
+                                               out, err)
+                : CourseCommands::removeLesson(parser.value(store), bookNumber, lessonNumber, err);
     } else {
         result = run(CourseCommands::Sources{parser.value(database), parser.value(voices),
                                              parser.value(store)},
