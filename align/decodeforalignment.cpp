@@ -3,6 +3,7 @@
 #include "audio/soundfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -23,6 +24,13 @@ bool decodeForAlignment(const QString& path, std::vector<float>* samples, QStrin
                         const std::function<bool()>& keepGoing)
 {
     samples->clear();
+    // Opening a named pipe or a device would wait for a writer that may never come.
+    if (!QFileInfo(path).isFile()) {
+        *error = QFileInfo::exists(path)
+                     ? u"“%1”不是录音文件（不是普通文件），无法读取。"_s.arg(path)
+                     : u"找不到录音文件：%1"_s.arg(path);
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = u"无法打开录音文件“%1”：%2"_s.arg(path, file.errorString());

@@ -7,7 +7,8 @@ namespace {
 
 constexpr qint64 bytesPerFrame = 2 * sizeof(qint16);
 // After this much silence in a row the source reports its end, so a sink nobody stops runs
-// dry instead of playing silence forever.
+// dry instead of playing silence forever. A pause before a continuation is not counted: it is
+// the learner's time to speak, as long as they chose, and it ends by itself.
 constexpr qint64 maxSilentFrames = 44100 * 5;
 
 } // namespace
@@ -134,11 +135,13 @@ qint64 FrameSource::readData(char* data, qint64 maxSize)
             served += count;
             continue;
         }
-        qint64 silence = std::min(wanted - served, maxSilentFrames - m_silentFrames);
         const bool started = silenceStart() < 0;
         const qint64 silenceBegan = started ? m_streamFrames : silenceStart();
+        qint64 silence = wanted - served;
         if (m_continuationSilence >= 0) {
             silence = std::min(silence, silenceBegan + m_continuationSilence - m_streamFrames);
+        } else {
+            silence = std::min(silence, maxSilentFrames - m_silentFrames);
         }
         if (silence > 0) {
             appendPiece(m_cursor, true);

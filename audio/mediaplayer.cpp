@@ -40,6 +40,7 @@ MediaPlayer::MediaPlayer(QObject* parent)
     connect(m_engine.get(), &PlaybackEngine::playingChanged, this, &MediaPlayer::reportState);
     connect(m_engine.get(), &PlaybackEngine::endReached, this, &MediaPlayer::endReached);
     connect(m_engine.get(), &PlaybackEngine::outputFailed, this, &MediaPlayer::outputFailed);
+    connect(m_engine.get(), &PlaybackEngine::outputRestored, this, &MediaPlayer::outputRestored);
     connect(m_engine.get(), &PlaybackEngine::followOnStarted, this, [this] {
         m_endPosition = m_followOnEnd;
         emit followOnStarted();

@@ -123,6 +123,9 @@ signals:
     // reads Stopped, the follow-on is cleared, and no endReached() comes for that play. Every
     // such play is reported, except one superseded by a newer play() before the report.
     void outputFailed();
+    // After outputFailed(), a play was heard again: the sound is back. Once for each loss,
+    // queued, never before that loss's outputFailed().
+    void outputRestored();
 
 private:
     friend class Controls;

@@ -1,11 +1,8 @@
 #include "audio/playbackengine.h"
 
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QCoreApplication>
+#include "audio/soundoutput.h"
+
 #include <QLoggingCategory>
-#include <QMediaDevices>
-#include <QScopedValueRollback>
 #include <algorithm>
 #include <cmath>
 
@@ -13,9 +10,7 @@ Q_LOGGING_CATEGORY(lcPlayback, "orlune.audio.playback", QtWarningMsg)
 
 namespace {
 
-// The output buffer we ask for (PulseAudio grants about 200 ms of it). Everything queued is
-// dropped on a stop, so its size costs no reaction time; smaller buffers ran dry whenever the
-// machine was busy, and below ~70 ms the stream stalled outright.
+// At most what the output keeps queued ahead of the sound.
 constexpr int bufferMs = 250;
 // How long the silence after the last frame plays before the sink is stopped: the device
 // latency is estimated from timing reports, and stopping early would cut the sentence's end.
@@ -25,8 +20,9 @@ constexpr int maxStalledChecks = 3;
 
 } // namespace
 
-PlaybackEngine::PlaybackEngine(QObject* parent) : QObject(parent)
+PlaybackEngine::PlaybackEngine(QObject* parent) : QObject(parent), m_output(SoundOutput::create())
 {
+    connect(m_output.get(), &SoundOutput::failed, this, &PlaybackEngine::onOutputFailed);
     m_endTimer.setSingleShot(true);
     m_endTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_endTimer, &QTimer::timeout, this, &PlaybackEngine::checkEnd);
@@ -85,15 +81,8 @@ PlaybackEngine::~PlaybackEngine()
     m_endTimer.stop();
     m_watchdog.stop();
     m_source.disconnect(this);
-    if (m_sink != nullptr) {
-        m_sink->disconnect(this);
-        QScopedValueRollback guard(m_stoppingSink, true);
-        m_sink->stop();
-        // The sink's destructor runs the event loop once; nothing queued may reach us then.
-        QCoreApplication::removePostedEvents(this);
-        delete m_sink;
-        m_sink = nullptr;
-    }
+    m_output->disconnect(this);
+    m_output.reset();
 }
 
 void PlaybackEngine::setAudio(DecodedAudio audio)
@@ -134,7 +123,7 @@ void PlaybackEngine::play()
         emit playingChanged(true);
         return;
     }
-    if (!startSink(start)) {
+    if (!startOutput(start)) {
         reportOutputFailure();
         return;
     }
@@ -144,7 +133,9 @@ void PlaybackEngine::play()
 
 void PlaybackEngine::reportOutputFailure()
 {
-    m_outputBroken = true;
+    // The next play opens the output anew, on whatever device or server is there then.
+    m_output->release();
+    m_outputLost = true;
     const quint64 play = m_plays;
     QMetaObject::invokeMethod(
         this,
@@ -180,7 +171,7 @@ qint64 PlaybackEngine::position() const
 {
     if (!m_playing)
         return m_position;
-    if (m_sink == nullptr || m_sink->state() == QAudio::StoppedState)
+    if (!m_output->isRunning())
         return m_lastHeard;
     const qint64 heard = m_source.mediaFrameAt(playedStreamFrames());
     m_lastHeard = std::clamp(heard, m_lastHeard, std::max(m_lastHeard, m_source.stopFrame()));
@@ -194,18 +185,18 @@ void PlaybackEngine::setPosition(qint64 frame)
         m_position = frame;
         return;
     }
-    stopSink();
+    stopOutput();
     m_position = frame;
     if (frame >= effectiveStop())
         finish(frame, Outcome::ReachedEnd);
-    else if (!startSink(frame))
+    else if (!startOutput(frame))
         finish(frame, Outcome::OutputFailed);
 }
 
 void PlaybackEngine::setStopFrame(qint64 frame)
 {
     m_stopFrame = frame < 0 ? -1 : frame;
-    if (!m_playing || m_sink == nullptr || m_sink->state() == QAudio::StoppedState)
+    if (!m_playing || !m_output->isRunning())
         return;
     const qint64 stop = effectiveStop();
     const qint64 heard = position();
@@ -216,8 +207,8 @@ void PlaybackEngine::setStopFrame(qint64 frame)
     const qint64 cursor = m_source.cursor();
     if (stop > cursor && m_source.silenceStart() >= 0 && heard >= cursor) {
         // Only silence is left in the output: go on from the old stop now, not after it.
-        stopSink();
-        if (!startSink(cursor))
+        stopOutput();
+        if (!startOutput(cursor))
             finish(cursor, Outcome::OutputFailed);
         return;
     }
@@ -231,40 +222,13 @@ void PlaybackEngine::setStopFrame(qint64 frame)
         return;
     }
     // Frames past the new stop are queued in the output already: only starting over drops them.
-    stopSink();
-    if (!startSink(heard))
+    stopOutput();
+    if (!startOutput(heard))
         finish(heard, Outcome::OutputFailed);
 }
 
-bool PlaybackEngine::ensureSink()
+bool PlaybackEngine::startOutput(qint64 startFrame)
 {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return false;
-    if (m_sink != nullptr && !m_outputBroken && m_sinkDevice == device &&
-        m_sink->format().sampleRate() == m_audio.sampleRate())
-        return true;
-    m_outputBroken = false;
-    if (m_sink != nullptr) {
-        stopSink();
-        m_sink->disconnect(this);
-        m_sink->deleteLater();
-        m_sink = nullptr;
-    }
-    QAudioFormat format;
-    format.setSampleRate(m_audio.sampleRate());
-    format.setChannelCount(2);
-    format.setSampleFormat(QAudioFormat::Int16);
-    m_sink = new QAudioSink(device, format, this);
-    m_sinkDevice = device;
-    connect(m_sink, &QAudioSink::stateChanged, this, &PlaybackEngine::onSinkStateChanged);
-    return true;
-}
-
-bool PlaybackEngine::startSink(qint64 startFrame)
-{
-    if (!ensureSink())
-        return false;
     ++m_run;
     m_endTimer.stop();
     m_silenceStart = -1;
@@ -272,52 +236,32 @@ bool PlaybackEngine::startSink(qint64 startFrame)
     m_source.begin(startFrame, effectiveStop());
     if (hasFollowOn())
         m_source.setContinuation(m_followOn.silence, m_followOn.start, m_followOn.stop);
-    // Qt 6.4 keeps the size the server granted as the next request, and the server grants
-    // three quarters of what is asked: without this every restart shrank the buffer until the
-    // stream never reached its pre-buffer mark and stayed silent.
-    m_sink->setBufferSize(m_sink->format().bytesForDuration(qint64(bufferMs) * 1000));
-    {
-        QScopedValueRollback guard(m_stoppingSink, true);
-        m_sink->start(&m_source);
-    }
-    if (m_sink->state() == QAudio::StoppedState) {
-        qCDebug(lcPlayback) << "output did not start, error" << m_sink->error();
+    if (!m_output->start(&m_source, m_audio.sampleRate()))
         return false;
-    }
     m_watchedFrames = -1;
     m_stalledChecks = 0;
     m_watchdog.start();
     return true;
 }
 
-void PlaybackEngine::stopSink()
+void PlaybackEngine::stopOutput()
 {
     m_endTimer.stop();
     m_watchdog.stop();
     m_silenceStart = -1;
-    if (m_sink != nullptr && m_sink->state() != QAudio::StoppedState) {
-        QScopedValueRollback guard(m_stoppingSink, true);
-        m_sink->stop();
-    }
+    m_output->stop();
 }
 
 qint64 PlaybackEngine::playedStreamFrames() const
 {
-    if (m_sink == nullptr)
-        return 0;
-    return m_sink->processedUSecs() * m_audio.sampleRate() / 1000000;
+    return m_output->playedFrames();
 }
 
-void PlaybackEngine::onSinkStateChanged(QAudio::State state)
+void PlaybackEngine::onOutputFailed()
 {
-    // Underruns only delay the sound; a stop we did not ask for, or any other error, is a
-    // lost device or sound server.
-    const QAudio::Error error = m_sink->error();
-    const bool broken = state == QAudio::StoppedState ||
-                        (error != QAudio::NoError && error != QAudio::UnderrunError);
-    if (m_stoppingSink || !m_playing || !broken)
+    if (!m_playing)
         return;
-    qCDebug(lcPlayback) << "output broke off in state" << state << "error" << error;
+    qCDebug(lcPlayback) << "output broke off";
     finish(m_lastHeard, Outcome::OutputFailed);
 }
 
@@ -364,10 +308,20 @@ void PlaybackEngine::checkProgress()
     if (played != m_watchedFrames) {
         m_watchedFrames = played;
         m_stalledChecks = 0;
+        noteSoundHeard();
     } else if (++m_stalledChecks >= maxStalledChecks) {
         qCDebug(lcPlayback) << "output stalled at stream frame" << played;
         finish(m_lastHeard, Outcome::OutputFailed);
     }
+}
+
+void PlaybackEngine::noteSoundHeard()
+{
+    if (!m_outputLost || !m_output->isRunning() || m_output->playedFrames() <= 0)
+        return;
+    m_outputLost = false;
+    // Queued like the failure, so the two always arrive in the order they happened.
+    QMetaObject::invokeMethod(this, &PlaybackEngine::outputRestored, Qt::QueuedConnection);
 }
 
 void PlaybackEngine::finish(qint64 position, Outcome outcome)
@@ -375,7 +329,9 @@ void PlaybackEngine::finish(qint64 position, Outcome outcome)
     clearFollowOn();
     if (outcome == Outcome::OutputFailed)
         reportOutputFailure();
-    stopSink();
+    else
+        noteSoundHeard();
+    stopOutput();
     m_position = position;
     m_lastHeard = position;
     m_playing = false;

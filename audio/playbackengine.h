@@ -3,17 +3,15 @@
 #include "audio/decodedaudio.h"
 #include "audio/framesource.h"
 
-#include <QAudio>
-#include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
-class QAudioSink;
+class SoundOutput;
 
-// Plays a stretch of decoded audio through QAudioSink, from an exact start frame up to (not
-// including) an exact stop frame, and stops by itself there. Positions are frames.
+// Plays a stretch of decoded audio through the platform's SoundOutput, from an exact start frame up
+// to (not including) an exact stop frame, and stops by itself there. Positions are frames.
 class PlaybackEngine : public QObject
 {
     Q_OBJECT
@@ -74,14 +72,16 @@ signals:
     // play() has returned, with the engine stopped and the follow-on cleared, and is dropped
     // when another play() came first (that one reports for itself).
     void outputFailed();
+    // After outputFailed(), a play was heard again: the device or server is back. Queued, once
+    // for each loss.
+    void outputRestored();
 
 private:
     qint64 effectiveStop() const;
-    bool ensureSink();
-    bool startSink(qint64 startFrame);
-    void stopSink();
+    bool startOutput(qint64 startFrame);
+    void stopOutput();
     qint64 playedStreamFrames() const;
-    void onSinkStateChanged(QAudio::State state);
+    void onOutputFailed();
     void onSilenceStarted();
     void checkEnd();
     void checkProgress();
@@ -89,11 +89,11 @@ private:
     enum class Outcome { Stopped, ReachedEnd, OutputFailed };
     void finish(qint64 position, Outcome outcome);
     void reportOutputFailure();
+    void noteSoundHeard();
 
     DecodedAudio m_audio;
     FrameSource m_source;
-    QAudioSink* m_sink = nullptr;
-    QAudioDevice m_sinkDevice;
+    std::unique_ptr<SoundOutput> m_output;
     struct FollowOn
     {
         qint64 silence = -1;
@@ -116,8 +116,5 @@ private:
     int m_volume = 100;
     double m_speed = 1.0;
     bool m_playing = false;
-    // The sink met an error: the next play opens a new one on whatever device is the default
-    // then, as a restarted sound server or a replugged device needs.
-    bool m_outputBroken = false;
-    bool m_stoppingSink = false;
+    bool m_outputLost = false;
 };

@@ -3,6 +3,7 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -14,12 +15,39 @@ namespace {
 // stays empty when a query fails.
 thread_local QSqlError lastFailure;
 
-// Why a read or a write failed, in words the learner can act on.
+// SQLite's primary result code of the failure, -1 when unknown. The extended codes (776 for a
+// journal that a read-only connection cannot roll back) keep it in the low byte. Qt reports a
+// failed COMMIT (a disk that fills up as the journal is written) without any code, only with
+// SQLite's message for it, so the code is read back from that message.
+int primaryCode(const QSqlError& error)
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric);
+    if (numeric)
+        return code & 0xff;
+    static constexpr std::pair<const char*, int> messages[] = {
+        {"database is locked", 5},
+        {"database table is locked", 6},
+        {"attempt to write a readonly database", 8},
+        {"disk I/O error", 10},
+        {"database disk image is malformed", 11},
+        {"database or disk is full", 13},
+        {"unable to open database file", 14},
+        {"file is not a database", 26},
+    };
+    const QString text = error.databaseText();
+    for (const auto& [message, primary] : messages) {
+        if (text.contains(QLatin1String(message)))
+            return primary;
+    }
+    return -1;
+}
+
+} // namespace
+
 QString reasonText(const QSqlError& error)
 {
-    // The extended codes (776 for a journal that a read-only connection cannot roll back) keep
-    // their primary code in the low byte.
-    switch (error.nativeErrorCode().toInt() & 0xff) {
+    switch (primaryCode(error)) {
     case 5: // SQLITE_BUSY
     case 6: // SQLITE_LOCKED
         return u"文件正被另一个程序占用，请稍后再试"_s;
@@ -40,8 +68,6 @@ QString reasonText(const QSqlError& error)
     const QString detail = error.text().trimmed();
     return detail.isEmpty() ? u"无法读写"_s : u"无法读写：%1"_s.arg(detail);
 }
-
-} // namespace
 
 // Runs `work` on a connection of its own, closed again afterwards. A connection closed with its
 // transaction still open rolls it back, as a killed process's would.

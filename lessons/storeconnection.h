@@ -38,6 +38,8 @@ bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& wo
 // that no other import can change them before the caller has finished with them.
 bool readReferences(QSqlDatabase& db, QSet<QString>* referenced);
 bool tableExists(QSqlDatabase& db, const QString& table);
+// Why a read or a write failed, in words the learner can act on (Chinese).
+QString reasonText(const QSqlError& error);
 // Why the last statement on `db` failed, in Chinese.
 QString failureText(const QSqlDatabase& db);
 

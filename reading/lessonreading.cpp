@@ -198,7 +198,14 @@ void LessonReading::finishLessonReading()
 void LessonReading::endReached()
 {
     checkSentenceEnd();
-    m_outputLossReported = false;
+}
+
+void LessonReading::outputRestored()
+{
+    if (m_outputLossReported) {
+        m_outputLossReported = false;
+        emit outputBack();
+    }
 }
 
 void LessonReading::playStateChanged(bool playing)

@@ -13,8 +13,8 @@ class SentencePlayer;
 // repeats with the learner's gap between them, and the whole lesson sentence after sentence with
 // a second's pause. No widgets: the window shows what the
 // signals say and calls the operations; the player is reached through SentencePlayer, whose
-// reports come back through endReached(), followOnStarted(), playStateChanged() and
-// outputFailed().
+// reports come back through endReached(), followOnStarted(), playStateChanged(), outputFailed()
+// and outputRestored().
 //
 // Pauses and repeats run in the player itself (a follow-on after silence), so they are exact to
 // the frame and the window never blocks. A sentence ends when the player stops at its end time;
@@ -46,7 +46,7 @@ public:
     bool isWatching() const { return m_watching; }
     // Playback that follows belongs to someone else (shadowing, the import dialog).
     void stopWatching() { m_watching = false; }
-    // A lost output was reported and no sentence has ended since.
+    // A lost output was reported and no sound has been heard since.
     bool hasReportedOutputLoss() const { return m_outputLossReported; }
 
     // Plays sentence i from its start to its end time; a sentence with an unusable time is not
@@ -71,6 +71,7 @@ public:
     void followOnStarted();
     void playStateChanged(bool playing);
     void outputFailed();
+    void outputRestored();
 
 signals:
     // A reading or shadowing moved on to sentence i: mark it and show its texts.
@@ -84,6 +85,8 @@ signals:
     void lessonHeardToEnd();
     // The sound output failed; once for each outage.
     void outputLost();
+    // Sound was heard again after outputLost(); once for each outage.
+    void outputBack();
     // A reading could not start; the message is for the learner.
     void cannotRead(const QString& message);
 

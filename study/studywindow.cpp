@@ -104,6 +104,7 @@ void StudyWindow::connectReading()
             });
     connect(&m_player, &MediaPlayer::endReached, &m_reading, &LessonReading::endReached);
     connect(&m_player, &MediaPlayer::outputFailed, &m_reading, &LessonReading::outputFailed);
+    connect(&m_player, &MediaPlayer::outputRestored, &m_reading, &LessonReading::outputRestored);
 
     // "停止" also ends a clicked sentence while it sounds: usable whenever the lesson plays.
     connect(&m_player, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
@@ -134,6 +135,8 @@ void StudyWindow::connectReading()
         m_prompts.notify(QStringLiteral("无法播放声音：没有可用的音频输出设备，"
                                         "或声音服务已停止。请检查声音设置后再试。"));
     });
+    connect(&m_reading, &LessonReading::outputBack, this,
+            [this] { m_prompts.notify(QStringLiteral("声音已恢复，可以继续学习。")); });
 }
 
 void StudyWindow::connectShadowing()

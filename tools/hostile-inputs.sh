@@ -302,6 +302,26 @@ kept=$?
 row 21 "an imported lesson, without --replace" "exit $rc, lesson $( ((kept)) && echo changed || echo kept)" \
     $((rc != 1 || kept != 0))
 
+# 5: a named pipe is no recording: reading it would wait for a writer forever.
+mkfifo "$lessons/pipe.mp3"
+for command in align import; do
+    started=$(date +%s%N)
+    if [ "$command" = align ]; then
+        timeout -k 2 20 "$bin/orlune-course" align --audio "$lessons/pipe.mp3" \
+            --text "$lessons/text.txt" >"$work/out" 2>&1
+    else
+        timeout -k 2 20 "$bin/orlune-course" import --store "$lessons/store" --book 1 --lesson 1 \
+            --audio "$lessons/pipe.mp3" --text "$lessons/text.txt" >"$work/out" 2>&1
+    fi
+    rc=$?
+    took=$((($(date +%s%N) - started) / 1000000))
+    changed=1
+    stored | cmp -s - "$lessons/before" && changed=0
+    told=$(grep -c '不是普通文件' "$work/out")
+    row 5 "named pipe as the recording, $command" "exit $rc after $took ms, told $told time(s)" \
+        $((rc == 0 || rc >= 124 || took > 5000 || told == 0 || changed))
+done
+
 # 15: a store in a bad way never costs the learner a recording. Lessons 1 and 2 are imported
 # and their recordings aged past the hour after which the store clears its own leftovers.
 store="$work/store15"

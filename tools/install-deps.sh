@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-speech-dev qt6-declarative-dev qt6-speech-flite-plugin
     libqt6sql6-sqlite qt6-qpa-plugins qt6-translations-l10n
-    libsndfile1-dev libespeak-ng-dev espeak-ng-data libsoundtouch-dev libfftw3-dev flite
+    libsndfile1-dev libespeak-ng-dev espeak-ng-data libsoundtouch-dev libfftw3-dev libpulse-dev flite
     fonts-noto-cjk fonts-liberation2 fonts-sil-doulos
     pulseaudio pulseaudio-utils xvfb xauth xdotool sqlite3
     gstreamer1.0-plugins-good libclang-rt-14-dev

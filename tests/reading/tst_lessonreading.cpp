@@ -217,7 +217,12 @@ private slots:
         reading.outputFailed();
         QCOMPARE(lost.count(), 1);
         QVERIFY(!reading.isReadingLesson());
+        // Told once that it is back, and a new loss is told again.
+        QSignalSpy back(&reading, &LessonReading::outputBack);
         reading.endReached();
+        reading.outputRestored();
+        reading.outputRestored();
+        QCOMPARE(back.count(), 1);
         reading.outputFailed();
         QCOMPARE(lost.count(), 2);
     }

@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -43,6 +44,13 @@ int run(const CourseCommands::Sources& sources, const CourseCommands::PlayOption
         }
     }
     return usageError;
+}
+
+bool isWholeNumber(const QString& text)
+{
+    bool ok = false;
+    text.toInt(&ok);
+    return ok;
 }
 
 } // namespace
@@ -169,8 +177,12 @@ int main(int argc, char* argv[])
     QString invalid;
     bool ok = false;
     options.speed = parser.value(speed).toDouble(&ok);
-    if (!ok || !(options.speed >= 0.5 && options.speed <= 1.5)) {
-        invalid = QStringLiteral("--speed must be a number from 0.5 to 1.5");
+    // The window offers these eleven speeds only; anything between would be played at the
+    // nearest of them, not at the speed asked for.
+    const double tenths = options.speed * 10;
+    if (!ok || !(options.speed >= 0.5 && options.speed <= 1.5) ||
+        std::abs(tenths - std::round(tenths)) > 1e-6) {
+        invalid = QStringLiteral("--speed must be one of 0.5, 0.6, ... 1.5 (steps of 0.1)");
     }
     options.repeats = parser.value(repeat).toInt(&ok);
     if (!ok || options.repeats < 1 || options.repeats > options.maxRepeats) {
@@ -202,6 +214,14 @@ int main(int argc, char* argv[])
                                     parser.value(store)},
             parser.value(book).toInt(), parser.value(lesson).toInt(),
             {parser.value(lrc), parser.value(srt)}, err);
+    } else if (const QString command = parser.positionalArguments().value(0);
+               parser.positionalArguments().size() == 1 &&
+               (command == QLatin1String("import") || command == QLatin1String("remove")) &&
+               !(isWholeNumber(parser.value(book)) && isWholeNumber(parser.value(lesson)))) {
+        err << QStringLiteral("%1 needs --book N and --lesson N, whole numbers (given: --book "
+                              "\"%2\", --lesson \"%3\")\n")
+                   .arg(command, parser.value(book), parser.value(lesson));
+        result = 2;
     } else if (const QString command = parser.positionalArguments().value(0);
                parser.positionalArguments().size() == 1 &&
                (command == QLatin1String("import") || command == QLatin1String("remove"))) {
