@@ -57,4 +57,13 @@ int importLesson(const QString& store, int book, int lesson, const ImportFiles& 
 // Gives a lesson back to the carried course.
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err);
 
+// Writes one lesson as an Anki deck: a note for each sentence with its own sound. Says how
+// many notes went without sound, and why.
+int exportLesson(const Sources& sources, int book, int lesson, const QString& ankiPath,
+                 QTextStream& out, QTextStream& err);
+// Writes the learner's word notebook, or their starred sentences, as an Anki deck.
+enum class Collected { Notebook, Starred };
+int exportCollected(const Sources& sources, Collected what, const QString& ankiPath,
+                    QTextStream& out, QTextStream& err);
+
 } // namespace CourseCommands

@@ -65,7 +65,12 @@ int main(int argc, char* argv[])
         "                              finds each line of the text in the recording\n"
         "  import --book N --lesson N --audio FILE --text FILE [--translations FILE]\n"
         "         [--words FILE]       aligns a learner's lesson and keeps it in the store\n"
-        "  remove --book N --lesson N  gives the lesson back to the carried course"));
+        "  remove --book N --lesson N  gives the lesson back to the carried course\n"
+        "  export --book N --lesson N --anki FILE\n"
+        "                              writes the lesson as an Anki deck, each sentence with\n"
+        "                              its own sound\n"
+        "  export --notebook|--starred --anki FILE\n"
+        "                              writes the word notebook or the starred sentences"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("The lesson database (default: this "
@@ -116,10 +121,11 @@ int main(int argc, char* argv[])
                        "the program's, %1).")
             .arg(QDir::toNativeSeparators(programStore)),
         QStringLiteral("folder"), programStore);
-    const QCommandLineOption book(QStringLiteral("book"), QStringLiteral("import, remove: 1 to 4."),
+    const QCommandLineOption book(QStringLiteral("book"),
+                                  QStringLiteral("import, remove, export: 1 to 4."),
                                   QStringLiteral("N"));
     const QCommandLineOption lesson(QStringLiteral("lesson"),
-                                    QStringLiteral("import, remove: the lesson's number."),
+                                    QStringLiteral("import, remove, export: the lesson's number."),
                                     QStringLiteral("N"));
     const QCommandLineOption translations(
         QStringLiteral("translations"),
@@ -134,8 +140,19 @@ int main(int argc, char* argv[])
     parser.addOption(lesson);
     parser.addOption(translations);
     parser.addOption(words);
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, show, play, align, import or remove"));
+    const QCommandLineOption anki(QStringLiteral("anki"),
+                                  QStringLiteral("export: the Anki deck file (.apkg) to write."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption notebook(QStringLiteral("notebook"),
+                                      QStringLiteral("export: the word notebook."));
+    const QCommandLineOption starred(QStringLiteral("starred"),
+                                     QStringLiteral("export: the starred sentences."));
+    parser.addOption(anki);
+    parser.addOption(notebook);
+    parser.addOption(starred);
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("list, show, play, align, import, remove or export"));
     parser.process(app);
 
     CourseCommands::PlayOptions options;
@@ -176,6 +193,20 @@ int main(int argc, char* argv[])
                                                 parser.value(translations), parser.value(words)},
                                                out, err)
                 : CourseCommands::removeLesson(parser.value(store), bookNumber, lessonNumber, err);
+    } else if (parser.positionalArguments() == QStringList{QStringLiteral("export")}) {
+        const CourseCommands::Sources sources{parser.value(database), parser.value(voices),
+                                              parser.value(store)};
+        if (parser.isSet(notebook) || parser.isSet(starred)) {
+            result = CourseCommands::exportCollected(sources,
+                                                     parser.isSet(notebook)
+                                                         ? CourseCommands::Collected::Notebook
+                                                         : CourseCommands::Collected::Starred,
+                                                     parser.value(anki), out, err);
+        } else {
+            result = CourseCommands::exportLesson(sources, parser.value(book).toInt(),
+                                                  parser.value(lesson).toInt(), parser.value(anki),
+                                                  out, err);
+        }
     } else {
         result = run(CourseCommands::Sources{parser.value(database), parser.value(voices),
                                              parser.value(store)},
