@@ -7,6 +7,7 @@
 #include "study/pointerlookup.h"
 #include "study/practicemenu.h"
 #include "study/recordingcontrols.h"
+#include "study/studycollection.h"
 #include "study/studywindowlayout.h"
 #include "study/toolbarbutton.h"
 #include "widgets/facebutton.h"
@@ -84,6 +85,7 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     }
     m_translationToggle->parentWidget()->installEventFilter(this);
     m_translationToggle->installEventFilter(this);
+    m_collection = std::make_unique<StudyCollection>(*this);
 
     resize(StudyWindowLayout::toPixels(StudyWindowLayout::designClientWidth),
            StudyWindowLayout::toPixels(StudyWindowLayout::designClientHeight) +
