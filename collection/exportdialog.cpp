@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -78,10 +79,14 @@ ExportDialog::ExportDialog(LessonSource source, QString storeFile, QWidget* pare
     lessonRow->addWidget(m_book);
     lessonRow->addWidget(m_lesson);
     lessonRow->addStretch();
-    connect(m_content, &QButtonGroup::idToggled, this, [this](int, bool) {
-        m_book->setEnabled(m_content->checkedId() == Lesson);
-        m_lesson->setEnabled(m_content->checkedId() == Lesson);
+    connect(m_content, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            m_book->setEnabled(m_content->checkedId() == Lesson);
+            m_lesson->setEnabled(m_content->checkedId() == Lesson);
+            updateName();
+        }
     });
+    connect(m_lesson, &QSpinBox::valueChanged, this, &ExportDialog::updateName);
 
     m_format->setObjectName(u"exportFormat"_s);
     for (const FormatInfo& format : formats) {
@@ -130,8 +135,10 @@ ExportDialog::ExportDialog(LessonSource source, QString storeFile, QWidget* pare
     layout->addWidget(buttons);
     resize(520, 300);
 
+    // Not every desktop makes a documents folder: the home folder then.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    m_target->setText(QDir(documents).filePath(u"orlune.apkg"_s));
+    m_target->setText(QDir(QFileInfo(documents).isDir() ? documents : QDir::homePath())
+                          .filePath(u"orlune.apkg"_s));
 }
 
 void ExportDialog::setLesson(int book, int lesson)
@@ -140,8 +147,22 @@ void ExportDialog::setLesson(int book, int lesson)
         m_book->setValue(book);
         m_lesson->setValue(lesson);
     }
-    const QString name = u"orlune-%1-%2.apkg"_s.arg(m_book->value()).arg(m_lesson->value());
-    m_target->setText(QFileInfo(m_target->text()).dir().filePath(name));
+    updateName();
+}
+
+void ExportDialog::updateName()
+{
+    // The name follows what is exported until the learner has written one of their own.
+    static const QRegularExpression ours(u"^orlune(-\\d+-\\d+|-难句|-生词本)?$"_s);
+    const QFileInfo target(m_target->text());
+    if (!ours.match(target.completeBaseName()).hasMatch()) {
+        return;
+    }
+    const QString name = m_content->checkedId() == Starred ? u"orlune-难句"_s
+                         : m_content->checkedId() == Notebook
+                             ? u"orlune-生词本"_s
+                             : u"orlune-%1-%2"_s.arg(m_book->value()).arg(m_lesson->value());
+    m_target->setText(target.dir().filePath(name + u'.' + target.suffix()));
     updateSuffix();
 }
 

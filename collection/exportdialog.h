@@ -36,6 +36,7 @@ public:
 private:
     void browse();
     void updateSuffix();
+    void updateName();
     QString deckName() const;
 
     LessonSource m_source;

@@ -86,6 +86,9 @@ void NotebookWindow::refresh()
     }
     m_table->resizeColumnsToContents();
     m_table->setColumnWidth(MeaningColumn, std::min(m_table->columnWidth(MeaningColumn), 220));
+    if (!m_words.isEmpty()) {
+        m_table->selectRow(0);
+    }
     m_status->setText(!problem.isEmpty() ? problem
                       : m_words.isEmpty()
                           ? u"生词本是空的。查词时（按住鼠标键）按 A 键，就能把单词加进来。"_s

@@ -4,7 +4,9 @@
 
 #include <QAtomicInt>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
@@ -267,7 +269,8 @@ bool AnkiPackage::write(const QString& path, QString* error)
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = u"无法写入“%1”：文件夹不可写"_s.arg(path);
+        *error = QFileInfo(path).absoluteDir().exists() ? u"无法写入“%1”：文件夹不可写"_s.arg(path)
+                                                        : u"无法写入“%1”：文件夹不存在"_s.arg(path);
         return false;
     }
     if (file.write(bytes) != bytes.size() || !file.commit()) {

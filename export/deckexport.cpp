@@ -5,6 +5,7 @@
 #include "export/sentenceclip.h"
 #include "lessons/lessonloader.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -95,7 +96,9 @@ Summary writeText(const QStringList& lines, const QString& path)
     summary.notes = int(lines.size());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        summary.error = u"无法写入“%1”：文件夹不可写"_s.arg(path);
+        summary.error = QFileInfo(path).absoluteDir().exists()
+                            ? u"无法写入“%1”：文件夹不可写"_s.arg(path)
+                            : u"无法写入“%1”：文件夹不存在"_s.arg(path);
         return summary;
     }
     const QByteArray bytes = lines.join(u'\n').append(u'\n').toUtf8();
