@@ -25,11 +25,11 @@ bool read(const QString& path, const QString& sql, const QVariantList& values,
                                    q.value(3).toString()});
             });
         },
-        &why);
+        &why, u"星标句"_s);
     if (!done) {
         sentences->clear();
         if (problem) {
-            *problem = u"星标句无法读取。"_s + why;
+            *problem = why;
         }
     }
     return done;

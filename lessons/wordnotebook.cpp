@@ -71,9 +71,9 @@ QList<NotebookWord> WordNotebook::words(QString* problem) const
                                             q.value(6).toInt()});
                           });
         },
-        &why);
+        &why, u"生词本"_s);
     if (!read && problem) {
-        *problem = u"生词本无法读取。"_s + why;
+        *problem = why;
     }
     return read ? words : QList<NotebookWord>();
 }

@@ -189,7 +189,7 @@ private slots:
         dialog->setFormat(ExportDialog::Text);
         dialog->setTarget(target.filePath(u"words.txt"_s));
         QVERIFY(!dialog->exportNow([](const QString&) { return true; }));
-        QVERIFY(dialog->summaryText().contains(u"生词本无法读取"_s));
+        QVERIFY(dialog->summaryText().contains(u"无法读取生词本"_s));
         QVERIFY(!QFile::exists(target.filePath(u"words.txt"_s)));
         // The lesson itself still opens and plays its sentences.
         m_fixture->openLesson(1, 2);
