@@ -6,6 +6,7 @@
 #include "lessons/wordnotebook.h"
 #include "widgets/designgeometry.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -236,6 +238,9 @@ bool ExportDialog::exportNow(const std::function<bool(const QString&)>& confirmR
         return false;
     }
     const bool anki = m_format->currentIndex() == AnkiDeck;
+    // A lesson's clips take a second or two to cut and encode.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     QString problem;
     DeckExport::Summary summary;
     switch (m_content->checkedId()) {
