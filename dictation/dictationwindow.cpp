@@ -239,6 +239,13 @@ void DictationWindow::showAnswer()
 {
     m_answerBox->setPlainText(m_exercise.answer());
     showMarking();
+    // Nothing typed is no attempt, and so no mistake.
+    const DictationCheck check(m_inputBox->toPlainText(), m_exercise.answer());
+    if (m_openLesson && !m_inputBox->toPlainText().trimmed().isEmpty()) {
+        emit answerShown(LessonTree::bookOf(m_openLesson), LessonTree::lessonOf(m_openLesson),
+                         m_exercise.currentSentence(), m_exercise.answer(),
+                         check.halfPoints() < 2 * check.answerWordCount());
+    }
 }
 
 bool DictationWindow::isRealWord(const QString& key)

@@ -48,6 +48,8 @@ public:
 signals:
     // The window was closed: the study window is to be shown again.
     void closed();
+    // The answer to a typed sentence was shown; `mistaken` when the typing was not all right.
+    void answerShown(int book, int lesson, int sentence, const QString& text, bool mistaken);
 
 protected:
     bool event(QEvent* event) override;

@@ -31,4 +31,20 @@ QStringList indexes()
     };
 }
 
+QString notebookTable()
+{
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS \"生词本\" (headword TEXT NOT NULL PRIMARY KEY COLLATE NOCASE, "
+        "phonetic TEXT NOT NULL, meaning TEXT NOT NULL, sentence TEXT NOT NULL, book INTEGER NOT "
+        "NULL, lesson INTEGER NOT NULL, sentence_index INTEGER NOT NULL, added INTEGER NOT NULL)");
+}
+
+QString starredTable()
+{
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS \"难句\" (book INTEGER NOT NULL, lesson INTEGER NOT NULL, "
+        "sentence_index INTEGER NOT NULL, sentence TEXT NOT NULL, added INTEGER NOT NULL, "
+        "PRIMARY KEY (book, lesson, sentence_index))");
+}
+
 } // namespace LessonSchema

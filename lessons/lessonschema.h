@@ -13,5 +13,9 @@ QStringList lessonTables();
 QString recordingsTable();
 // The lookup index on (册别, 课别) of both lesson tables; made once the rows are in.
 QStringList indexes();
+// "生词本" (the learner's word notebook) and "难句" (their starred sentences) in the store; made
+// by their first change.
+QString notebookTable();
+QString starredTable();
 
 } // namespace LessonSchema

@@ -150,7 +150,7 @@ bool select(QSqlDatabase& db, const QString& sql, const QVariantList& values,
 // empty too, and `problem` says why in Chinese: the caller tells the learner rather than show
 // the carried lesson as if nothing had been imported.
 bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& work,
-               QString* problem)
+               QString* problem, const QString& subject)
 {
     if (!QFileInfo::exists(path)) {
         return true;
@@ -161,9 +161,10 @@ bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& wo
         return true;
     }
     if (problem) {
-        *problem = u"无法读取你导入的课文（%1）：%2"_s.arg(
-            reasonText(openError.isValid() ? openError : lastFailure),
-            QDir::toNativeSeparators(path));
+        *problem =
+            u"无法读取%1（%2）：%3"_s.arg(subject.isEmpty() ? u"你导入的课文"_s : subject,
+                                          reasonText(openError.isValid() ? openError : lastFailure),
+                                          QDir::toNativeSeparators(path));
     }
     return false;
 }

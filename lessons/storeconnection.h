@@ -32,8 +32,9 @@ bool select(QSqlDatabase& db, const QString& sql, const QVariantList& values,
 // Runs a read of the store. An absent store reads as empty. A store that cannot be read reads as
 // empty too, and `problem` says why in Chinese: the caller tells the learner rather than show
 // the carried lesson as if nothing had been imported.
+// `subject` names what could not be read, for the learner: their imported lessons when empty.
 bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& work,
-               QString* problem);
+               QString* problem, const QString& subject = {});
 // The recordings every lesson of the store refers to, read inside the caller's transaction so
 // that no other import can change them before the caller has finished with them.
 bool readReferences(QSqlDatabase& db, QSet<QString>* referenced);

@@ -37,6 +37,7 @@ void PointerLookup::lookUp(const QString& word)
     if (!entry.found) {
         return;
     }
+    m_lastEntry = entry;
     m_speaker.say(entry.headword);
     m_popup->showEntry(entry);
 }
@@ -75,7 +76,9 @@ bool PointerLookup::mouseEvent(QWidget* box, QMouseEvent* event)
     placePopup(box, pointer);
     QString word;
     if (lessonText) {
-        word = WordPickers::richWordAt(m_lessonText.charText(), m_lessonText.charAt(pointer));
+        const int at = m_lessonText.charAt(pointer);
+        word = WordPickers::richWordAt(m_lessonText.charText(), at);
+        m_lastSentence = at < 0 ? QString() : m_lessonText.paragraphText(at);
     } else {
         auto* plain = static_cast<QPlainTextEdit*>(box);
         // The hit test gives the nearest cursor position; the picker wants the character the
@@ -87,6 +90,7 @@ bool PointerLookup::mouseEvent(QWidget* box, QMouseEvent* event)
             --position;
         }
         word = WordPickers::getWord(plain->toPlainText(), position);
+        m_lastSentence = box == m_newWords ? QString() : plain->toPlainText();
     }
     lookUp(word);
     return lessonText;

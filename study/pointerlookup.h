@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lookup/dictionary.h"
+#include "lookup/lookupresult.h"
 #include "study/wordspeaker.h"
 
 #include <QString>
@@ -34,6 +35,10 @@ public:
     void lookUp(const QString& word);
 
     LookupPopup* popup() const { return m_popup; }
+    // The entry the popup shows or showed last, and the sentence the word was pressed in (the
+    // lesson text's paragraph, the current sentence; "" in the new-word list).
+    const LookupResult& lastEntry() const { return m_lastEntry; }
+    const QString& lastSentence() const { return m_lastSentence; }
     WordSpeaker& speaker() { return m_speaker; }
 
 private:
@@ -47,4 +52,6 @@ private:
     LookupPopup* m_popup;
     WordSpeaker m_speaker;
     std::unique_ptr<Dictionary> m_dictionary;
+    LookupResult m_lastEntry;
+    QString m_lastSentence;
 };

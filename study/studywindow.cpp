@@ -8,6 +8,7 @@
 #include "study/pointerlookup.h"
 #include "study/practicemenu.h"
 #include "study/recordingcontrols.h"
+#include "study/studycollection.h"
 #include "study/studywindowlayout.h"
 #include "study/toolbarbutton.h"
 #include "widgets/facebutton.h"
@@ -86,6 +87,7 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     }
     m_translationToggle->parentWidget()->installEventFilter(this);
     m_translationToggle->installEventFilter(this);
+    m_collection = std::make_unique<StudyCollection>(*this);
 
     resize(StudyWindowLayout::toPixels(StudyWindowLayout::designClientWidth),
            StudyWindowLayout::toPixels(StudyWindowLayout::designClientHeight) +

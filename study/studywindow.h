@@ -18,8 +18,10 @@
 #include <array>
 #include <memory>
 
+class DictationWindow;
 class FaceButton;
 class PracticeMenu;
+class StudyCollection;
 class QAction;
 class QUrl;
 class QLabel;
@@ -107,9 +109,22 @@ public:
     // the end of the import is no longer ticked.
     void importRemoved(const QString& bookDigit, const QString& lessonText);
 
+    // Opens a lesson as a click on it in the tree does; false when the tree has no such lesson.
+    bool openLesson(int book, int lesson);
+    // Makes sentence i current, shows it and plays it with its repeats, as a click on it does.
+    void playCurrentSentence(int i);
+    // The lesson open now: its book (0 when none) and number.
+    int lessonBook() const { return m_lesson.book; }
+    int lessonNumber() const { return m_lesson.number; }
+    QPlainTextEdit* currentSentenceBox() const { return m_currentSentenceBox; }
+    const PointerLookup* lookup() const { return m_lookup.get(); }
+
 signals:
     // The window was closed or "退出" was chosen: the program is to end.
     void shutdownRequested();
+    // A lesson's text was shown, or the open one was taken away.
+    void lessonShown();
+    void dictationOpened(DictationWindow* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -219,4 +234,5 @@ private:
     RecordingControls* m_recording = nullptr;
     std::unique_ptr<ShadowingPractice> m_shadowing;
     QPointer<QWidget> m_dictationWindow;
+    std::unique_ptr<StudyCollection> m_collection;
 };

@@ -52,6 +52,7 @@ void StudyWindow::unloadLesson()
     m_player.setEndPosition(-1);
     m_headings[LessonTitle]->clear();
     m_lesson = {};
+    emit lessonShown();
 }
 
 void StudyWindow::loadLessonText(QTreeWidgetItem* node)
@@ -78,6 +79,7 @@ void StudyWindow::loadLessonText(QTreeWidgetItem* node)
     QString words = lesson.wordText;
     // The box takes a bare CR as a paragraph break of its own.
     m_newWordsBox->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    emit lessonShown();
 }
 
 void StudyWindow::prepareAudio()
@@ -142,6 +144,18 @@ void StudyWindow::continueLastStudy()
     }
 }
 
+bool StudyWindow::openLesson(int book, int lesson)
+{
+    QTreeWidgetItem* node = m_lessonTree->lessonNode(book, lesson);
+    if (!node) {
+        return false;
+    }
+    node->parent()->setExpanded(true);
+    m_lessonTree->setCurrentItem(node);
+    nodeClick(node);
+    return true;
+}
+
 void StudyWindow::setSpeed(double factor)
 {
     m_practice.setSpeed(factor);
@@ -175,6 +189,7 @@ void StudyWindow::openDictation()
     dictation->setAttribute(Qt::WA_DeleteOnClose);
     dictation->setWindowIcon(windowIcon());
     connect(dictation, &DictationWindow::closed, this, &StudyWindow::show);
+    emit dictationOpened(dictation);
     m_dictationWindow = dictation;
     dictation->show();
     hide();

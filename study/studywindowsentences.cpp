@@ -123,6 +123,15 @@ void StudyWindow::sentenceClick(Qt::MouseButton button)
     }
 }
 
+void StudyWindow::playCurrentSentence(int i)
+{
+    unmarkSentence();
+    m_reading.setCurrent(i);
+    showSentenceTexts(i);
+    markSentence(i, int(m_reading.table().sentence(i).size()));
+    m_reading.playCurrent(i);
+}
+
 void StudyWindow::moveSentence(int step)
 {
     const int last = m_reading.table().count() - 1;

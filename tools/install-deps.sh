@@ -10,7 +10,7 @@ packages=(
     libsndfile1-dev libespeak-ng-dev espeak-ng-data libsoundtouch-dev libfftw3-dev libpulse-dev flite
     fonts-noto-cjk fonts-liberation2 fonts-sil-doulos
     pulseaudio pulseaudio-utils xvfb xauth xdotool sqlite3
-    gstreamer1.0-plugins-good libclang-rt-14-dev
+    gstreamer1.0-plugins-good libclang-rt-14-dev libzip-dev
 )
 
 as_root=()

@@ -5,11 +5,15 @@
 #include "align/sentencealigner.h"
 #include "align/timedtext.h"
 #include "audio/mediaplayer.h"
+#include "export/deckexport.h"
+#include "export/lessonsource.h"
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
 #include "lessons/lessondatabase.h"
 #include "lessons/lessonloader.h"
+#include "lessons/starredsentences.h"
 #include "lessons/timetext.h"
+#include "lessons/wordnotebook.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -17,6 +21,8 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace CourseCommands {
 
@@ -491,8 +497,8 @@ int importFolder(const Sources& sources, int book, const FolderImport& folder, Q
     return refused == 0 ? 0 : 1;
 }
 
-int exportLesson(const Sources& sources, int book, int lesson, const ExportFiles& files,
-                 QTextStream& err)
+int exportTimedText(const Sources& sources, int book, int lesson, const ExportFiles& files,
+                    QTextStream& err)
 {
     if (!validLesson(book, lesson, err)) {
         return 2;
@@ -548,6 +554,62 @@ int removeLesson(const QString& store, int book, int lesson, QTextStream& err)
         return 1;
     }
     return 0;
+}
+
+int exportLesson(const Sources& sources, int book, int lesson, const QString& ankiPath,
+                 QTextStream& out, QTextStream& err)
+{
+    if (!validLesson(book, lesson, err)) {
+        return 2;
+    }
+    if (ankiPath.isEmpty()) {
+        err << "export needs --anki FILE\n";
+        return 2;
+    }
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
+    const LoadedLesson loaded = read(sources, book, lesson);
+    if (loaded.table.isEmpty()) {
+        err << "book " << book << ", lesson " << lesson << " has no sentences\n";
+        return 1;
+    }
+    const QList<ExportSentence> sentences = DeckExport::lessonSentences(loaded);
+    const DeckExport::Summary summary = DeckExport::writeSentenceDeck(
+        sentences, u"Orlune::"_s + sentences.first().lessonTitle(), ankiPath);
+    (summary.written ? out : err) << summary.text() << "\n";
+    return summary.written ? 0 : 1;
+}
+
+int exportCollected(const Sources& sources, Collected what, const QString& ankiPath,
+                    QTextStream& out, QTextStream& err)
+{
+    if (ankiPath.isEmpty()) {
+        err << "export needs --anki FILE\n";
+        return 2;
+    }
+    const LessonSource source{sources.database, sources.voiceLibrary, sources.learnerStore};
+    const QString storeFile = LearnerStore(sources.learnerStore).databasePath();
+    QString problem;
+    DeckExport::Summary summary;
+    if (what == Collected::Notebook) {
+        const QList<NotebookWord> words = WordNotebook(storeFile).words(&problem);
+        if (problem.isEmpty()) {
+            summary = DeckExport::writeWordDeck(source.words(words), u"Orlune::生词本"_s, ankiPath);
+        }
+    } else {
+        const QList<StarredSentence> starred = StarredSentences(storeFile).all(&problem);
+        if (problem.isEmpty()) {
+            summary = DeckExport::writeSentenceDeck(source.sentences(starred), u"Orlune::难句"_s,
+                                                    ankiPath);
+        }
+    }
+    if (!problem.isEmpty()) {
+        err << problem << "\n";
+        return 1;
+    }
+    (summary.written ? out : err) << summary.text() << "\n";
+    return summary.written ? 0 : 1;
 }
 
 } // namespace CourseCommands

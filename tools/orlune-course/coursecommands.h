@@ -82,9 +82,18 @@ struct ExportFiles
 };
 // Writes a lesson (the learner's import when there is one) as a bilingual LRC or as SRT, for a
 // phone's player; importing either gives the same lesson back.
-int exportLesson(const Sources& sources, int book, int lesson, const ExportFiles& files,
-                 QTextStream& err);
+int exportTimedText(const Sources& sources, int book, int lesson, const ExportFiles& files,
+                    QTextStream& err);
 // Gives a lesson back to the carried course.
 int removeLesson(const QString& store, int book, int lesson, QTextStream& err);
+
+// Writes one lesson as an Anki deck: a note for each sentence with its own sound. Says how
+// many notes went without sound, and why.
+int exportLesson(const Sources& sources, int book, int lesson, const QString& ankiPath,
+                 QTextStream& out, QTextStream& err);
+// Writes the learner's word notebook, or their starred sentences, as an Anki deck.
+enum class Collected { Notebook, Starred };
+int exportCollected(const Sources& sources, Collected what, const QString& ankiPath,
+                    QTextStream& out, QTextStream& err);
 
 } // namespace CourseCommands

@@ -78,8 +78,11 @@ int main(int argc, char* argv[])
         "  import-folder --book N --folder DIR [--replace] [--keep-times]\n"
         "                              imports every lesson of a folder, paired by the\n"
         "                              lesson numbers in the file names\n"
-        "  export --book N --lesson N (--lrc FILE | --srt FILE)\n"
-        "                              writes a lesson as bilingual LRC or SRT\n"
+        "  export --book N --lesson N (--lrc FILE | --srt FILE | --anki FILE)\n"
+        "                              writes a lesson as bilingual LRC, as SRT, or as an\n"
+        "                              Anki deck, each sentence with its own sound\n"
+        "  export --notebook|--starred --anki FILE\n"
+        "                              writes the word notebook or the starred sentences\n"
         "  remove --book N --lesson N  gives the lesson back to the carried course"));
     parser.addHelpOption();
     const QCommandLineOption database(QStringLiteral("database"),
@@ -131,10 +134,11 @@ int main(int argc, char* argv[])
                        "the program's, %1).")
             .arg(QDir::toNativeSeparators(programStore)),
         QStringLiteral("folder"), programStore);
-    const QCommandLineOption book(QStringLiteral("book"), QStringLiteral("import, remove: 1 to 4."),
+    const QCommandLineOption book(QStringLiteral("book"),
+                                  QStringLiteral("import, remove, export: 1 to 4."),
                                   QStringLiteral("N"));
     const QCommandLineOption lesson(QStringLiteral("lesson"),
-                                    QStringLiteral("import, remove: the lesson's number."),
+                                    QStringLiteral("import, remove, export: the lesson's number."),
                                     QStringLiteral("N"));
     const QCommandLineOption translations(
         QStringLiteral("translations"),
@@ -169,8 +173,19 @@ int main(int argc, char* argv[])
     parser.addOption(srt);
     parser.addOption(replace);
     parser.addOption(keepTimes);
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, show, play, align, import or remove"));
+    const QCommandLineOption anki(QStringLiteral("anki"),
+                                  QStringLiteral("export: the Anki deck file (.apkg) to write."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption notebook(QStringLiteral("notebook"),
+                                      QStringLiteral("export: the word notebook."));
+    const QCommandLineOption starred(QStringLiteral("starred"),
+                                     QStringLiteral("export: the starred sentences."));
+    parser.addOption(anki);
+    parser.addOption(notebook);
+    parser.addOption(starred);
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("list, show, play, align, import, import-folder, export or remove"));
     parser.process(app);
 
     CourseCommands::PlayOptions options;
@@ -208,12 +223,6 @@ int main(int argc, char* argv[])
                                     parser.value(store)},
             parser.value(book).toInt(),
             {parser.value(folder), parser.isSet(replace), parser.isSet(keepTimes)}, out, err);
-    } else if (parser.positionalArguments() == QStringList{QStringLiteral("export")}) {
-        result = CourseCommands::exportLesson(
-            CourseCommands::Sources{parser.value(database), parser.value(voices),
-                                    parser.value(store)},
-            parser.value(book).toInt(), parser.value(lesson).toInt(),
-            {parser.value(lrc), parser.value(srt)}, err);
     } else if (const QString command = parser.positionalArguments().value(0);
                parser.positionalArguments().size() == 1 &&
                (command == QLatin1String("import") || command == QLatin1String("remove")) &&
@@ -238,6 +247,24 @@ int main(int argc, char* argv[])
                        parser.value(words), parser.isSet(replace), parser.isSet(keepTimes)},
                       out, err)
                 : CourseCommands::removeLesson(parser.value(store), bookNumber, lessonNumber, err);
+    } else if (parser.positionalArguments() == QStringList{QStringLiteral("export")}) {
+        const CourseCommands::Sources sources{parser.value(database), parser.value(voices),
+                                              parser.value(store)};
+        if (parser.isSet(notebook) || parser.isSet(starred)) {
+            result = CourseCommands::exportCollected(sources,
+                                                     parser.isSet(notebook)
+                                                         ? CourseCommands::Collected::Notebook
+                                                         : CourseCommands::Collected::Starred,
+                                                     parser.value(anki), out, err);
+        } else if (parser.isSet(lrc) || parser.isSet(srt)) {
+            result = CourseCommands::exportTimedText(sources, parser.value(book).toInt(),
+                                                     parser.value(lesson).toInt(),
+                                                     {parser.value(lrc), parser.value(srt)}, err);
+        } else {
+            result = CourseCommands::exportLesson(sources, parser.value(book).toInt(),
+                                                  parser.value(lesson).toInt(), parser.value(anki),
+                                                  out, err);
+        }
     } else {
         result = run(CourseCommands::Sources{parser.value(database), parser.value(voices),
                                              parser.value(store)},

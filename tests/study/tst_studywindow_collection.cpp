@@ -1,0 +1,305 @@
+#include "audio/decodedaudio.h"
+#include "audio/framesource.h"
+#include "collection/exportdialog.h"
+#include "collection/notebookwindow.h"
+#include "lessons/starredsentences.h"
+#include "lessons/wordnotebook.h"
+#include "monitorcapture.h"
+#include "study/lookuppopup.h"
+#include "study/starredreading.h"
+#include "study/studycollection.h"
+#include "study/studywindow.h"
+#include "studyfixture.h"
+#include "testaudio.h"
+#include "testmain.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMap>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QPoint pointAt(QTextEdit* edit, int position)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(position);
+    const QRect before = edit->cursorRect(cursor);
+    return {before.left() + 3, before.center().y()};
+}
+
+void clickSentence(StudyWindow& window, int i)
+{
+    auto* text = window.findChild<QTextEdit*>(u"lessonText"_s);
+    int position = 1;
+    for (int j = 0; j < i; ++j) {
+        position += int(window.sentences().sentence(j).size()) + 2;
+    }
+    QTextCursor cursor(text->document());
+    cursor.setPosition(position);
+    QTest::mouseClick(text->viewport(), Qt::LeftButton, {},
+                      text->cursorRect(cursor).center() + QPoint(3, 0));
+}
+
+// The sentences the lesson text shades as starred, by their text.
+QStringList shadedSentences(StudyWindow& window)
+{
+    QStringList shaded;
+    for (const QTextEdit::ExtraSelection& s : window.sentenceView().widget()->extraSelections()) {
+        shaded << s.cursor.block().text();
+    }
+    return shaded;
+}
+
+} // namespace
+
+class TestStudyWindowCollection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<StudyFixture>();
+        m_fixture->openLesson(1, 1);
+        m_notices.clear();
+        window().prompts().notify = [this](const QString& text) { m_notices << text; };
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    // The popup says how to keep the word; the key keeps it with the sentence it was pressed
+    // in, and only while the popup shows; the popup still goes with the button.
+    void theKeyKeepsTheWordUnderThePopup()
+    {
+        auto* text = window().findChild<QTextEdit*>(u"lessonText"_s);
+        const QString chars = window().sentenceView().charText();
+        // The lesson holds the word twice: the later sentence is the one it was pressed in.
+        const int at = int(chars.lastIndexOf(u"umbrella"_s));
+        QVERIFY(chars.indexOf(u"umbrella"_s) < at);
+        QVERIFY(at >= 0);
+        const QString sentence = window().sentenceView().paragraphText(at);
+
+        QTest::keyClick(text, Qt::Key_A);
+        QVERIFY(notebook().isEmpty());
+
+        QTest::mousePress(text->viewport(), Qt::RightButton, {}, pointAt(text, at));
+        LookupPopup* popup = window().popup();
+        QVERIFY(popup->isVisible());
+        auto* hint = popup->findChild<QLabel*>(u"notebookHint"_s);
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), u"按 A 键加入生词本"_s);
+        QVERIFY(hint->geometry().bottom() <= popup->height());
+        QVERIFY(hint->y() >= popup->findChild<QLabel*>(u"meaning"_s)->geometry().bottom() - 2);
+        QTest::keyClick(text, Qt::Key_A);
+        QVERIFY(hint->text().contains(u"已加入"_s));
+        QTest::mouseRelease(text->viewport(), Qt::RightButton, {}, pointAt(text, at));
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(window().currentSentence(), -1);
+
+        m_fixture->reopen();
+        m_fixture->openLesson(1, 1);
+        const QList<NotebookWord> kept = notebook();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept[0].headword, u"umbrella"_s);
+        QVERIFY(!kept[0].phonetic.isEmpty());
+        QVERIFY(kept[0].meaning.contains(u"伞"_s));
+        QCOMPARE(kept[0].sentence, sentence);
+        QCOMPARE(kept[0].book, 1);
+        QCOMPARE(kept[0].lesson, 1);
+        QCOMPARE(window().sentences().sentence(kept[0].sentenceIndex), sentence);
+
+        NotebookWindow* notebookWindow = collection().openNotebook();
+        QCOMPARE(notebookWindow->table()->rowCount(), 1);
+        QCOMPARE(notebookWindow->table()->item(0, 3)->text(), sentence);
+        notebookWindow->table()->selectRow(0);
+        notebookWindow->removeSelected();
+        QCOMPARE(notebookWindow->table()->rowCount(), 0);
+        QVERIFY(notebook().isEmpty());
+    }
+
+    // The key and the current sentence's menu star and unstar; the star shades the sentence
+    // and outlives the window.
+    void starsFollowTheCurrentSentenceAndSurviveARestart()
+    {
+        QVERIFY(window().sentences().count() >= 3);
+        clickSentence(window(), 2);
+        QCOMPARE(window().currentSentence(), 2);
+        QTest::keyClick(&window(), Qt::Key_D, Qt::ControlModifier);
+        clickSentence(window(), 0);
+        QTest::keyClick(&window(), Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(&window(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(collection().isStarred(2));
+        QVERIFY(!collection().isStarred(0));
+        QCOMPARE(shadedSentences(window()), QStringList{window().sentences().sentence(2)});
+
+        m_fixture->reopen();
+        m_fixture->openLesson(1, 1);
+        QCOMPARE(shadedSentences(window()), QStringList{window().sentences().sentence(2)});
+        m_fixture->openLesson(1, 2);
+        QVERIFY(shadedSentences(window()).isEmpty());
+        QVERIFY(m_notices.isEmpty());
+    }
+
+    // What the learner asked for is written, an existing file only when they say so, and a
+    // folder that cannot be written says why without closing anything.
+    void theExportDialogAsksAndTells()
+    {
+        ExportDialog* dialog = collection().openExport();
+        QTemporaryDir target;
+        const QString deck = target.filePath(u"lesson.apkg"_s);
+        dialog->setTarget(deck);
+        int asked = 0;
+        QVERIFY(dialog->exportNow([&](const QString&) { return ++asked, false; }));
+        QCOMPARE(asked, 0);
+        QVERIFY(dialog->summaryText().contains(u"已导出"_s));
+        const qint64 size = QFileInfo(deck).size();
+        QVERIFY(size > 1000);
+
+        QFile::resize(deck, 10);
+        QVERIFY(!dialog->exportNow([&](const QString&) { return ++asked, false; }));
+        QCOMPARE(asked, 1);
+        QCOMPARE(QFileInfo(deck).size(), 10);
+        QVERIFY(dialog->exportNow([&](const QString&) { return ++asked, true; }));
+        QVERIFY(QFileInfo(deck).size() > size / 2);
+
+        QFile blocker(target.filePath(u"file"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        dialog->setTarget(target.filePath(u"file/deck.apkg"_s));
+        QVERIFY(!dialog->exportNow([](const QString&) { return true; }));
+        QVERIFY(dialog->summaryText().contains(u"无法写入"_s));
+
+        dialog->setContent(ExportDialog::Starred);
+        dialog->setTarget(target.filePath(u"starred.apkg"_s));
+        QVERIFY(!dialog->exportNow([](const QString&) { return true; }));
+        QVERIFY(dialog->summaryText().contains(u"还没有星标句"_s));
+
+        QFile store(window().learnerStore().databasePath());
+        QDir().mkpath(QFileInfo(store).absolutePath());
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        store.write(QByteArray(2048, 'x'));
+        store.close();
+        dialog->setContent(ExportDialog::Notebook);
+        dialog->setFormat(ExportDialog::Text);
+        dialog->setTarget(target.filePath(u"words.txt"_s));
+        QVERIFY(!dialog->exportNow([](const QString&) { return true; }));
+        QVERIFY(dialog->summaryText().contains(u"无法读取生词本"_s));
+        QVERIFY(!QFile::exists(target.filePath(u"words.txt"_s)));
+        // The lesson itself still opens and plays its sentences.
+        m_fixture->openLesson(1, 2);
+        QVERIFY(window().sentences().count() > 0);
+    }
+
+    // Across lessons, in course order, each starred sentence's own frames and no other's.
+    void starredOnlyPlaysExactlyTheStarredSentences()
+    {
+        if (!TestAudio::pulseAvailable()) {
+            QSKIP("no PulseAudio server: start one with tools/start-pulse.sh");
+        }
+        StarredSentences stars(window().learnerStore().databasePath());
+        QString error;
+        for (const StarredSentence& s :
+             QList<StarredSentence>{{1, 2, 1, {}}, {1, 1, 3, {}}, {1, 1, 0, {}}}) {
+            QVERIFY(stars.setStarred(s, true, &error));
+        }
+        MediaPlayer& player = window().player();
+        // Which sentence played, and each lesson's sentences and recording as it played.
+        struct Lesson
+        {
+            SentenceTable table;
+            QString recording;
+        };
+        QMap<int, Lesson> lessons;
+        QList<std::pair<int, int>> played;
+        QObject::connect(
+            &player, &MediaPlayer::playStateChanged, &window(), [&](MediaPlayer::PlayState state) {
+                if (state == MediaPlayer::Playing) {
+                    played.append({window().lessonNumber(), window().currentSentence()});
+                    lessons[window().lessonNumber()] = {window().sentences(),
+                                                        window().lessonAudioFile()};
+                }
+            });
+        MonitorCapture capture;
+        QVERIFY2(capture.start(), qPrintable(capture.errorString()));
+        QTest::qWait(300);
+        window().findChild<QAction*>(u"只练星标句"_s)->trigger();
+        QVERIFY(collection().starredReading().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!collection().starredReading().isActive(), 30000);
+        const std::vector<qint16> heard = capture.stop();
+
+        // Every sentence of both lessons as the player sends it: the starred ones in order, no
+        // other.
+        QStringList order;
+        for (const auto& [lesson, sentence] : played) {
+            order << u"%1/%2"_s.arg(lesson).arg(sentence);
+        }
+        QCOMPARE(order, (QStringList{u"1/0"_s, u"1/3"_s, u"2/1"_s}));
+        qint64 last = -1;
+        for (auto it = lessons.cbegin(); it != lessons.cend(); ++it) {
+            const DecodedAudio audio = DecodedAudio::fromFile(it->recording);
+            const int rate = audio.sampleRate();
+            for (int i = 0; i < it->table.count(); ++i) {
+                const qint64 first = MediaPlayer::startFrame(it->table.startTime(i), rate);
+                const qint64 stop = it->table.endPosition(i) < 0
+                                        ? audio.frameCount()
+                                        : MediaPlayer::stopFrame(it->table.endPosition(i), rate);
+                std::vector<qint16> frames(audio.samples().begin() + first * 2,
+                                           audio.samples().begin() + stop * 2);
+                FrameSource::applyVolume(frames, MediaPlayer::lessonVolume);
+                const qint64 at = TestAudio::findFrames(heard, frames);
+                const QString name = u"%1/%2"_s.arg(it.key()).arg(i);
+                QCOMPARE(at >= 0, order.contains(name));
+                if (order.contains(name)) {
+                    QVERIFY2(at > last, qPrintable(name));
+                    last = at;
+                }
+            }
+        }
+        QVERIFY(!window().findChild<QAction*>(u"只练星标句"_s)->isChecked());
+    }
+
+    // A mistaken dictation stars its sentence while the option is on, and only then.
+    void dictationMistakesStarWhenChosen()
+    {
+        QAction* option = window().findChild<QAction*>(u"听写出错时标为难句"_s);
+        QVERIFY(option->isChecked());
+        const struct
+        {
+            bool optionOn;
+            int sentence;
+            bool mistaken;
+            bool starred;
+        } cases[] = {{true, 1, true, true}, {true, 2, false, false}, {false, 3, true, false}};
+        for (const auto& c : cases) {
+            option->setChecked(c.optionOn);
+            collection().dictationAnswered(1, 1, c.sentence, u"s"_s, c.mistaken);
+            QCOMPARE(collection().isStarred(c.sentence), c.starred);
+            QCOMPARE(StarredSentences(window().learnerStore().databasePath())
+                         .inLesson(1, 1)
+                         .contains(c.sentence),
+                     c.starred);
+        }
+        m_fixture->reopen();
+        QVERIFY(!window().findChild<QAction*>(u"听写出错时标为难句"_s)->isChecked());
+    }
+
+private:
+    StudyWindow& window() { return m_fixture->window(); }
+    StudyCollection& collection() { return *window().findChild<StudyCollection*>(); }
+    QList<NotebookWord> notebook()
+    {
+        return WordNotebook(window().learnerStore().databasePath()).words();
+    }
+
+    std::unique_ptr<StudyFixture> m_fixture;
+    QStringList m_notices;
+};
+
+ORLUNE_TEST_MAIN(TestStudyWindowCollection)
+#include "tst_studywindow_collection.moc"
