@@ -207,7 +207,8 @@ int align(const QString& audioPath, const QString& textPath, QTextStream& out, Q
     }
     for (int i = 0; i < sentences.size(); ++i) {
         out << QString::number(result.spans[i].start, 'f', 3) << '\t'
-            << QString::number(result.spans[i].end, 'f', 3) << '\t' << sentences[i] << '\n';
+            << QString::number(result.spans[i].end, 'f', 3) << '\t' << sentences[i] << '\t'
+            << QString::number(result.confidence.value(i), 'f', 2) << '\n';
     }
     return 0;
 }

@@ -62,7 +62,8 @@ int main(int argc, char* argv[])
         "  play BOOK LESSON INDEX      plays one sentence (0-based) and exits; with --speed,\n"
         "                              --repeat and --gap as a learner would hear it\n"
         "  align --audio FILE --text FILE\n"
-        "                              finds each line of the text in the recording\n"
+        "                              finds each line of the text in the recording: start,\n"
+        "                              end, line and how sure it is (0 to 1) on each line\n"
         "  import --book N --lesson N --audio FILE --text FILE [--translations FILE]\n"
         "         [--words FILE]       aligns a learner's lesson and keeps it in the store\n"
         "  remove --book N --lesson N  gives the lesson back to the carried course"));
