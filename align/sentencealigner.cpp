@@ -1,5 +1,6 @@
 #include "align/sentencealigner.h"
 
+#include "align/alignmentconfidence.h"
 #include "align/mfcc.h"
 #include "align/pausefinder.h"
 #include "align/referencespeech.h"
@@ -68,11 +69,13 @@ Outcome refuseBeforeSynthesis(const QStringList& sentences, double speechSeconds
 
 // Where each sentence's speech begins and ends by the pauses the speaker made nearest the
 // boundaries the path maps (`edges`), and how far each boundary may move from there: to the
-// middle of the pause (`limits`).
+// middle of the pause (`limits`). `paused` tells for each boundary, the first sentence's start
+// and the last one's end among them, whether a pause was found there.
 void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span>* edges,
-                QList<Span>* limits)
+                QList<Span>* limits, std::vector<bool>* paused)
 {
     *edges = *limits = mapped;
+    paused->assign(mapped.size() + 1, false);
     const int count = int(mapped.size());
     double earliest = 0;
     for (int k = 0; k + 1 < count; ++k) {
@@ -85,6 +88,7 @@ void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span
             (*edges)[k + 1].start = pause->end;
             (*limits)[k].end = (*limits)[k + 1].start = (pause->start + pause->end) / 2;
             earliest = pause->end;
+            (*paused)[std::size_t(k + 1)] = true;
         } else {
             // No pause: part the sentences where the sound is lowest between them.
             const double quiet = pauses.quietestNear(std::max(earliest, a - 0.05), b + 0.05);
@@ -93,10 +97,14 @@ void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span
             earliest = quiet;
         }
     }
-    if (const auto onset = pauses.speechEdgeNear(mapped.front().start, pauseReach, true))
+    if (const auto onset = pauses.speechEdgeNear(mapped.front().start, pauseReach, true)) {
         edges->front().start = *onset;
-    if (const auto offset = pauses.speechEdgeNear(mapped.back().end, pauseReach, false))
+        paused->front() = true;
+    }
+    if (const auto offset = pauses.speechEdgeNear(mapped.back().end, pauseReach, false)) {
         edges->back().end = *offset;
+        paused->back() = true;
+    }
     limits->front().start = std::max(0.0, edges->front().start - outerReach);
     limits->back().end = edges->back().end + outerReach;
 }
@@ -189,9 +197,10 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         spans[k].start = windowStart(mappedStart[k]);
         spans[k].end = windowEnd(mappedEnd[k]);
     }
+    std::vector<bool> paused(std::size_t(spans.size()) + 1, true);
     if (options.moveBoundariesIntoPauses) {
         QList<Span> edges, limits;
-        findPauses(spans, pauses, &edges, &limits);
+        findPauses(spans, pauses, &edges, &limits, &paused);
         const SpeechEdges speech(samples, pauses.noiseMaskingDb(), stage(0.97, 1.0));
         if (speech.cancelled()) {
             result.outcome = Outcome::Cancelled;
@@ -204,6 +213,35 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
             spans[k].end = spans[k + 1].start = (spans[k].end + spans[k + 1].start) / 2;
     }
     tidy(&spans, duration);
+
+    std::vector<double> ratios, stretches;
+    for (int k = 0; k < spans.size(); ++k) {
+        const ReferenceSpeech::Sentence& sentence = reference.sentences()[std::size_t(k)];
+        const double referenceSeconds =
+            (sentence.lastFrame - sentence.firstFrame + 1) * frameSeconds;
+        ratios.push_back(AlignmentConfidence::matchRatio(
+            reference.features(), sentence.firstFrame, sentence.lastFrame, recording,
+            Mfcc::frameAt(spans[k].start), Mfcc::frameAt(spans[k].end)));
+        stretches.push_back((spans[k].end - spans[k].start) / referenceSeconds);
+    }
+    std::vector<double> sorted = stretches;
+    std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2),
+                     sorted.end());
+    const double pace = std::max(sorted[sorted.size() / 2], 1e-3);
+    for (int k = 0; k < spans.size(); ++k) {
+        AlignmentConfidence::Evidence evidence;
+        evidence.matchRatio = ratios[std::size_t(k)];
+        evidence.stretch = stretches[std::size_t(k)] / pace;
+        evidence.pauseBefore = paused[std::size_t(k)];
+        evidence.pauseAfter = paused[std::size_t(k + 1)];
+        result.confidence.append(AlignmentConfidence::sentence(evidence));
+    }
+    result.textConfidence = AlignmentConfidence::text(ratios, stretches);
+    if (result.textConfidence < AlignmentConfidence::refuseBelow) {
+        result.outcome = Outcome::TextNotInRecording;
+        result.confidence.clear();
+        return result;
+    }
     result.speechAfterLast = pauses.speechAfter(spans.back().end);
     result.spans = spans;
     return result;
@@ -258,6 +296,8 @@ QString outcomeMessage(Outcome outcome)
     case Outcome::SentenceTooLong:
         return u"课文中有一句超过 %1 个字符，可能缺少句末标点。请在每句末尾加上句号、问号或叹号，或每句一行，然后再试。"_s
             .arg(maxSentenceCharacters);
+    case Outcome::TextNotInRecording:
+        return u"在录音中找不到这篇课文的朗读，课文和录音似乎不是同一课。请检查是否选错了课文或录音。"_s;
     }
     return {};
 }

@@ -28,11 +28,12 @@ struct Span
 enum class Outcome {
     Aligned,
     Cancelled,
-    EmptyText,        // no sentence with a letter in it
-    NoSpeech,         // the recording is silent (or noise only)
-    TextTooLong,      // the text needs far more time than the recording holds
-    RecordingTooLong, // over maxRecordingSeconds
-    SentenceTooLong   // one sentence over maxSentenceCharacters: its end marks are missing
+    EmptyText,         // no sentence with a letter in it
+    NoSpeech,          // the recording is silent (or noise only)
+    TextTooLong,       // the text needs far more time than the recording holds
+    RecordingTooLong,  // over maxRecordingSeconds
+    SentenceTooLong,   // one sentence over maxSentenceCharacters: its end marks are missing
+    TextNotInRecording // the text's speech is nowhere in the recording: another lesson's text
 };
 
 // Longer than any sentence a lesson holds; a line this long has lost its sentence ends, and
@@ -46,7 +47,16 @@ struct Result
     // More speech follows the last sentence (exercises after the text): its end must then be
     // stored, where it is otherwise left open to play to the end of the recording.
     bool speechAfterLast = false;
+    // How sure the aligner is of each span (0..1, one per span): under unsureBelow the
+    // learner should listen to it before trusting it.
+    QList<double> confidence;
+    // How sure it is that the text was read in the recording at all (0..1); a text it is
+    // not sure of is refused with TextNotInRecording.
+    double textConfidence = 0;
 };
+
+// A sentence whose confidence is under this is marked for the learner to check.
+inline constexpr double unsureBelow = 0.5;
 
 // Called now and then with the share done (0..1); returning false cancels the alignment.
 using Progress = std::function<bool(double done)>;

@@ -2,6 +2,7 @@
 
 #include "lessons/timetext.h"
 
+#include <QColor>
 #include <QtMath>
 #include <algorithm>
 
@@ -15,7 +16,8 @@ qint64 toMilliseconds(double seconds)
 void AlignedSentenceModel::setSentences(const QStringList& sentences,
                                         const QStringList& translations,
                                         const QList<SentenceAligner::Span>& spans,
-                                        double recordingSeconds, bool speechAfterLast)
+                                        double recordingSeconds, bool speechAfterLast,
+                                        const QList<double>& confidence)
 {
     beginResetModel();
     m_rows.clear();
@@ -24,7 +26,8 @@ void AlignedSentenceModel::setSentences(const QStringList& sentences,
     const qsizetype count = std::min(sentences.size(), spans.size());
     for (qsizetype i = 0; i < count; ++i) {
         m_rows.append({sentences[i], i < translations.size() ? translations[i] : QString(),
-                       toMilliseconds(spans[i].start), toMilliseconds(spans[i].end)});
+                       toMilliseconds(spans[i].start), toMilliseconds(spans[i].end),
+                       confidence.value(i, 1) < SentenceAligner::unsureBelow});
     }
     endResetModel();
 }
@@ -34,6 +37,17 @@ void AlignedSentenceModel::clear()
     beginResetModel();
     m_rows.clear();
     endResetModel();
+}
+
+bool AlignedSentenceModel::isUnsure(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows[row].unsure;
+}
+
+int AlignedSentenceModel::unsureCount() const
+{
+    return int(
+        std::count_if(m_rows.cbegin(), m_rows.cend(), [](const Row& r) { return r.unsure; }));
 }
 
 bool AlignedSentenceModel::hasTranslations() const
@@ -55,6 +69,7 @@ bool AlignedSentenceModel::nudgeStart(int row, int milliseconds)
         return false;
     }
     r.start = moved;
+    r.unsure = false;
     rowChanged(row);
     return true;
 }
@@ -73,6 +88,7 @@ bool AlignedSentenceModel::nudgeEnd(int row, int milliseconds)
         return false;
     }
     r.end = moved;
+    r.unsure = false;
     rowChanged(row);
     return true;
 }
@@ -120,6 +136,12 @@ QVariant AlignedSentenceModel::data(const QModelIndex& index, int role) const
     if (role == Qt::TextAlignmentRole &&
         (index.column() == StartColumn || index.column() == EndColumn)) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (r.unsure && role == Qt::BackgroundRole) {
+        return QColor(255, 232, 160);
+    }
+    if (r.unsure && role == Qt::ToolTipRole) {
+        return QStringLiteral("自动对齐对这一句没有把握：请双击试听，核对开始和结束时间。");
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) {
         return {};
@@ -192,5 +214,6 @@ QVariant AlignedSentenceModel::headerData(int section, Qt::Orientation orientati
 
 void AlignedSentenceModel::rowChanged(int row)
 {
-    emit dataChanged(index(row, StartColumn), index(row, EndColumn));
+    // The whole row: a moved boundary also takes away the mark of a sentence to check.
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }

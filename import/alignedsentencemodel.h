@@ -22,10 +22,12 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // `translations` is empty or holds one line per sentence; `spans` one per sentence.
+    // `translations` is empty or holds one line per sentence; `spans` one per sentence, and
+    // `confidence` one per sentence or none: a sentence the aligner is unsure of is marked for
+    // the learner to check until one of its boundaries is moved.
     void setSentences(const QStringList& sentences, const QStringList& translations,
                       const QList<SentenceAligner::Span>& spans, double recordingSeconds,
-                      bool speechAfterLast = false);
+                      bool speechAfterLast = false, const QList<double>& confidence = {});
     void clear();
     bool isEmpty() const { return m_rows.isEmpty(); }
     bool hasTranslations() const;
@@ -35,6 +37,9 @@ public:
     // recording's end). False when the boundary could not move at all.
     bool nudgeStart(int row, int milliseconds);
     bool nudgeEnd(int row, int milliseconds);
+
+    bool isUnsure(int row) const;
+    int unsureCount() const;
 
     double startSeconds(int row) const;
     double endSeconds(int row) const;
@@ -59,6 +64,7 @@ private:
         QString translation;
         qint64 start = 0; // milliseconds
         qint64 end = 0;
+        bool unsure = false;
     };
     void rowChanged(int row);
 

@@ -428,14 +428,23 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
     }
     m_model.setSentences(m_alignedSentences, m_translations.mid(0, m_alignedSentences.size()),
                          report.result.spans, report.recordingSeconds,
-                         report.result.speechAfterLast);
+                         report.result.speechAfterLast, report.result.confidence);
     m_table->setColumnHidden(AlignedSentenceModel::TranslationColumn, !m_model.hasTranslations());
     m_progress->setFormat(QStringLiteral("完成"));
     updateButtons();
-    showStatus(QStringLiteral("对齐完成：%1 句。双击一行可试听，用下方按钮微调开始和结束时间，"
-                              "满意后点「保存」。")
-                   .arg(m_model.rowCount()) +
-               dropped);
+    const int unsure = m_model.unsureCount();
+    if (unsure > 0) {
+        showStatus(QStringLiteral("对齐完成：%1 句，其中 %2 句没有把握，已用黄色标出。请双击试听"
+                                  "这些句子，用下方按钮微调开始和结束时间，满意后点「保存」。")
+                       .arg(m_model.rowCount())
+                       .arg(unsure) +
+                   dropped);
+    } else {
+        showStatus(QStringLiteral("对齐完成：%1 句。双击一行可试听，用下方按钮微调开始和结束时间，"
+                                  "满意后点「保存」。")
+                       .arg(m_model.rowCount()) +
+                   dropped);
+    }
 }
 
 void ImportDialog::save()

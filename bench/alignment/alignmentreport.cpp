@@ -110,3 +110,30 @@ void AlignmentReport::print(const RunTotals& totals, const QList<Contender>& con
                 totals.decodeSeconds * 1000 / minutes, totals.startSeconds * 1000,
                 totals.startAudioSeconds);
 }
+
+void AlignmentReport::printCorpus(const QString& name, bool swapped, double audioSeconds,
+                                  const QList<Contender>& contenders)
+{
+    const double minutes = std::max(audioSeconds / 60, 1e-9);
+    if (swapped) {
+        std::printf("%-8s %5.1f min  %-20s refused %d of %d texts that are not the "
+                    "recording's (target >= 95%%)\n",
+                    qPrintable(name), minutes, contenders[2].label, contenders[2].refused,
+                    contenders[2].recordings);
+        return;
+    }
+    std::printf("%-8s %5.1f min                  clean  median   p95   worst  flagged: clean "
+                "unclean  refused  ms/min  x real time\n",
+                qPrintable(name), minutes);
+    for (const Contender& contender : contenders) {
+        const BoundaryScore& score = contender.score;
+        std::printf("  %-30s %5.1f%% %6.0f %6.0f %7.0f       %5.1f%% %5.1f%%   %3d/%-3d %6.0f "
+                    "%8.1f\n",
+                    contender.label, score.cleanShare() * 100, score.errorMs(0.5),
+                    score.errorMs(0.95), score.worstMs(),
+                    100.0 * score.flaggedClean / std::max(1, score.clean()),
+                    100.0 * score.flaggedUnclean / std::max(1, score.unclean()), contender.refused,
+                    contender.recordings, contender.seconds * 1000 / minutes,
+                    audioSeconds / std::max(contender.seconds, 1e-9));
+    }
+}

@@ -30,4 +30,8 @@ public:
     // `contenders` are (a), (b) and ours, in that order.
     static void print(const RunTotals& totals, const QList<Contender>& contenders,
                       const PeakMemory::Result& peak);
+    // One corpus's lines of the table of every corpus: for a swapped corpus only how often
+    // each contender refused the text.
+    static void printCorpus(const QString& name, bool swapped, double audioSeconds,
+                            const QList<Contender>& contenders);
 };

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-void BoundaryScore::add(const CorpusLesson& lesson, const QList<SentenceAligner::Span>& found)
+void BoundaryScore::add(const CorpusLesson& lesson, const QList<SentenceAligner::Span>& found,
+                        const QList<double>& confidence)
 {
     const bool aligned = found.size() == lesson.truth.size();
     for (qsizetype i = 0; i < lesson.truth.size(); ++i) {
@@ -12,6 +13,7 @@ void BoundaryScore::add(const CorpusLesson& lesson, const QList<SentenceAligner:
         if (!aligned) {
             // A sentence without a span is as wrong as the whole recording is long.
             ++unaligned;
+            ++flaggedUnclean;
             m_errors.push_back(lesson.seconds * 1000);
             m_errors.push_back(lesson.seconds * 1000);
             continue;
@@ -35,7 +37,11 @@ void BoundaryScore::add(const CorpusLesson& lesson, const QList<SentenceAligner:
         tooEarly += early;
         tooLate += late;
         foreignSpeech += foreign;
-        m_clean += !(cut || early || late || foreign);
+        const bool clean = !(cut || early || late || foreign);
+        m_clean += clean;
+        const bool flagged =
+            confidence.size() == found.size() && confidence[i] < SentenceAligner::unsureBelow;
+        (clean ? flaggedClean : flaggedUnclean) += flagged;
     }
 }
 

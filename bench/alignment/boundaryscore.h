@@ -14,7 +14,10 @@
 class BoundaryScore
 {
 public:
-    void add(const CorpusLesson& lesson, const QList<SentenceAligner::Span>& found);
+    // `confidence`, when given, is one per found span: a sentence under
+    // SentenceAligner::unsureBelow counts as flagged for the learner to check.
+    void add(const CorpusLesson& lesson, const QList<SentenceAligner::Span>& found,
+             const QList<double>& confidence = {});
 
     int sentences() const { return m_sentences; }
     int clean() const { return m_clean; }
@@ -29,6 +32,11 @@ public:
     int tooLate = 0;
     int foreignSpeech = 0;
     int unaligned = 0; // no span at all: the aligner gave up or returned too few
+    // Sentences flagged as unsure, clean and not; a refused text counts as flagged throughout,
+    // since the learner is told.
+    int flaggedClean = 0;
+    int flaggedUnclean = 0;
+    int unclean() const { return m_sentences - m_clean; }
 
     static constexpr double slack = 0.300;
     // The truth is measured in 5 ms frames; a boundary within one frame of speech is on it.

@@ -15,8 +15,14 @@
 // One way of finding the sentences in a recording, and how it fared over the corpus.
 struct Contender
 {
-    using Run =
-        std::function<QList<SentenceAligner::Span>(const std::vector<float>&, const QStringList&)>;
+    // What a contender made of one recording: no spans when it refused the text.
+    struct Found
+    {
+        QList<SentenceAligner::Span> spans;
+        QList<double> confidence; // one per span, or none when it tells no confidence
+        bool refused = false;
+    };
+    using Run = std::function<Found(const std::vector<float>&, const QStringList&)>;
     Contender(const char* name, Run method) : label(name), run(std::move(method)) {}
 
     const char* label;
@@ -55,6 +61,8 @@ struct Contender
             worst.resize(worstKept);
     }
 
+    int refused = 0; // recordings whose text it refused
+    int recordings = 0;
     double seconds = 0;    // wall-clock time
     double cpuSeconds = 0; // processor time of all the process's threads
     int contractBreaches = 0;

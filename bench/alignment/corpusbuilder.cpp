@@ -73,8 +73,9 @@ Span heardSpan(const std::vector<float>& decoded, int rate, const Span& placed)
 
 } // namespace
 
-CorpusBuilder::CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant)
-    : m_courseDir(courseDir), m_cacheDir(cacheDir), m_variant(variant)
+CorpusBuilder::CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant,
+                             Reading reading)
+    : m_courseDir(courseDir), m_cacheDir(cacheDir), m_variant(variant), m_reading(reading)
 {}
 
 QStringList CorpusBuilder::lessonNames(QString* error) const
@@ -110,8 +111,17 @@ bool CorpusBuilder::courseSentences(const QString& name, QStringList* sentences,
         const CourseLesson lesson =
             LessonParser::parse(file.readAll(), path, book, spokenNumber(name).toInt());
         sentences->clear();
-        for (const CourseSentence& sentence : lesson.sentences)
-            sentences->append(sentence.english);
+        if (m_reading == Reading::Text) {
+            for (const CourseSentence& sentence : lesson.sentences)
+                sentences->append(sentence.english);
+        } else {
+            // Read as a phrase of its own: "Umbrella." A word list is read this way.
+            for (const CourseWord& word : lesson.words) {
+                const QString phrase = word.word.trimmed();
+                if (!phrase.isEmpty())
+                    sentences->append(phrase.left(1).toUpper() + phrase.mid(1) + u'.');
+            }
+        }
     } catch (const std::exception& fault) {
         *error = QString::fromStdString(fault.what());
         return false;
@@ -249,8 +259,10 @@ bool CorpusBuilder::make(int ordinal, std::mt19937& random, LessonTape* tape, Co
     lesson->fileRate = fileRates[(ordinal + ordinal / 3) % fileRates.size()];
 
     Span placed;
-    const QString announcement = u"Lesson "_s + spokenNumber(lesson->name) +
-                                 u". Listen to the tape, then answer this question."_s;
+    const QString announcement =
+        u"Lesson "_s + spokenNumber(lesson->name) +
+        (m_reading == Reading::Text ? u". Listen to the tape, then answer this question."_s
+                                    : u". New words and expressions."_s);
     if (!tape->speak(lesson->announcer, 1.0, announcement, lead(random), &placed, error))
         return false;
     lesson->otherSpeech.append(placed);

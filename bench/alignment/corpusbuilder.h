@@ -16,9 +16,14 @@ class LessonTape;
 class CorpusBuilder
 {
 public:
+    // What is read in each lesson: its text, or its new words one by one, as short phrases
+    // are read in a word list.
+    enum class Reading { Text, Words };
+
     // Variant 0 is the corpus the aligner is tuned on; another variant reads the same texts
     // with other voices, pauses, noise and file rates, to check that tuning holds elsewhere.
-    CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant = 0);
+    CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant = 0,
+                  Reading reading = Reading::Text);
 
     // "book1/lesson001" for every course file with English sentences, in course order.
     QStringList lessonNames(QString* error) const;
@@ -37,5 +42,6 @@ private:
     QString m_courseDir;
     QString m_cacheDir;
     int m_variant = 0;
+    Reading m_reading = Reading::Text;
     int m_made = 0;
 };

@@ -87,6 +87,8 @@ private slots:
     void refusesWhatCannotBeAligned();
     void speaksOnlyWhatAReaderSays_data();
     void speaksOnlyWhatAReaderSays();
+    void judgesWhatItFound_data();
+    void judgesWhatItFound();
     void decodesToMonoAtTheAlignersRate();
     void measuresTheNoiseUnderSpeech_data();
     void measuresTheNoiseUnderSpeech();
@@ -351,6 +353,114 @@ void TestSentenceAligner::speaksOnlyWhatAReaderSays()
     QFETCH(QString, sentence);
     QFETCH(QString, spoken);
     QCOMPARE(ReferenceSpeech::speakable(sentence), spoken);
+}
+
+void TestSentenceAligner::judgesWhatItFound_data()
+{
+    // What the recording holds, in order: "a" speaks a line of the lesson (`spoken`), "x" a
+    // line of something else in another voice, "p" pauses a second.
+    QTest::addColumn<QString>("recording");
+    // Lines of the text: a number picks a line of `spoken`, "-" stands for `unread`.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::newRow("its own text") << u"xaaaaa"_s << u"01234"_s << Outcome::Aligned;
+    QTest::newRow("another lesson's text")
+        << u"xaaaaa"_s << u"-----"_s << Outcome::TextNotInRecording;
+    // Half a minute of other speech between two paragraphs, as exercises sit in a lesson.
+    QTest::newRow("other speech between paragraphs")
+        << u"xaaxxxxxxxxxxpaaa"_s << u"01234"_s << Outcome::Aligned;
+    QTest::newRow("a long exercise after the text")
+        << u"xaaaaaxxxxx"_s << u"01234"_s << Outcome::Aligned;
+}
+
+// Sentences found where they were said are sure, and clean; a text that was not read at all
+// is refused.
+void TestSentenceAligner::judgesWhatItFound()
+{
+    QFETCH(QString, recording);
+    QFETCH(QString, text);
+    QFETCH(Outcome, outcome);
+    if (QStandardPaths::findExecutable(u"flite"_s).isEmpty())
+        QSKIP("flite is not installed");
+    const QStringList spoken = {
+        u"My brother has a small red car."_s, u"He drives it to work every morning."_s,
+        u"Yesterday it would not start."_s, u"So he walked to the station in the rain."_s,
+        u"Now he wants a new car."_s};
+    const QStringList unread = {u"The children are playing football in the park."_s,
+                                u"Please close the window before you go to bed."_s,
+                                u"Our teacher gave us a difficult test today."_s,
+                                u"The shop on the corner sells fresh bread."_s,
+                                u"We will visit our grandparents next summer."_s};
+    const QStringList other = {u"Lesson twelve. Listen carefully."_s,
+                               u"Answer these questions in your own words."_s,
+                               u"Where does he keep his car?"_s,
+                               u"What happened yesterday morning?"_s,
+                               u"Why did he walk to the station?"_s,
+                               u"What does he want now?"_s,
+                               u"Now read the passage again and write a summary."_s,
+                               u"Use no more than fifty words."_s,
+                               u"Then listen to the next lesson."_s,
+                               u"Lesson thirteen. A new car."_s};
+    QTemporaryDir dir;
+    Tape tape;
+    QList<int> spokenAt; // where in tape.placed each line of `spoken` is
+    int nextSpoken = 0, nextOther = 0, nextUnread = 0;
+    double pause = 0.6;
+    for (QChar kind : recording) {
+        if (kind == u'p') {
+            pause += 1.0;
+            continue;
+        }
+        const bool ours = kind == u'a';
+        if (ours)
+            spokenAt.append(int(tape.placed.size()));
+        QVERIFY(tape.speak(ours ? u"slt"_s : u"kal16"_s,
+                           ours ? spoken[nextSpoken++] : other[nextOther++ % other.size()], pause,
+                           dir));
+        pause = 0.6;
+    }
+    tape.samples.resize(tape.samples.size() + rate / 2, 0.0f);
+    QStringList sentences;
+    for (QChar line : text)
+        sentences.append(line == u'-' ? unread[nextUnread++] : spoken[line.digitValue()]);
+
+    const SentenceAligner::Result result = SentenceAligner::align(tape.samples, sentences);
+    QCOMPARE(result.outcome, outcome);
+    if (outcome != Outcome::Aligned) {
+        QVERIFY(result.spans.isEmpty());
+        QVERIFY(result.textConfidence < 0.5);
+        QVERIFY(SentenceAligner::outcomeMessage(outcome).contains(u"不是同一课"_s));
+        return;
+    }
+    QCOMPARE(result.confidence.size(), sentences.size());
+    for (int k = 0; k < sentences.size(); ++k) {
+        const double confidence = result.confidence[k];
+        QVERIFY(confidence >= 0 && confidence <= 1);
+        const QByteArray where = QStringLiteral("line %1 (%2): %3-%4 s, confidence %5")
+                                     .arg(k)
+                                     .arg(text[k])
+                                     .arg(result.spans[k].start)
+                                     .arg(result.spans[k].end)
+                                     .arg(confidence)
+                                     .toUtf8();
+        QVERIFY2(confidence >= SentenceAligner::unsureBelow, where.constData());
+        // Held whole, and nothing else that was said.
+        const int at = spokenAt[text[k].digitValue()];
+        const Span& truth = tape.placed[at];
+        constexpr double tolerance = 0.005;
+        // The questions about the passage in another voice match the reference as well as the
+        // passage does, and the first paragraph is laid on them: not solved yet.
+        if (QByteArray(QTest::currentDataTag()) == "other speech between paragraphs")
+            QEXPECT_FAIL("", "content matching cannot yet tell the passage from questions on it",
+                         Abort);
+        QVERIFY2(result.spans[k].start <= truth.start + tolerance &&
+                     result.spans[k].end >= truth.end - tolerance,
+                 where.constData());
+        QVERIFY2((at == 0 || result.spans[k].start >= tape.placed[at - 1].end - tolerance) &&
+                     (at + 1 == tape.placed.size() ||
+                      result.spans[k].end <= tape.placed[at + 1].start + tolerance),
+                 where.constData());
+    }
 }
 
 void TestSentenceAligner::decodesToMonoAtTheAlignersRate()

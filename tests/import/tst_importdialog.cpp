@@ -182,6 +182,31 @@ private slots:
         QCOMPARE(rows[row].start, TimeText::fromSeconds(start / 1000.0));
     }
 
+    void unsureSentencesAreMarkedUntilMoved()
+    {
+        AlignedSentenceModel model;
+        model.setSentences({QStringLiteral("A."), QStringLiteral("B."), QStringLiteral("C.")}, {},
+                           {{0.03, 1.0}, {1.2, 2.0}, {2.0, 3.5}}, 4.0, false, {0.9, 0.2, 0.49});
+        QCOMPARE(model.unsureCount(), 2);
+        for (int row = 0; row < 3; ++row) {
+            const bool unsure = row > 0;
+            QCOMPARE(model.isUnsure(row), unsure);
+            const QModelIndex cell = model.index(row, AlignedSentenceModel::SentenceColumn);
+            QCOMPARE(model.data(cell, Qt::BackgroundRole).isValid(), unsure);
+            QCOMPARE(model.data(cell, Qt::ToolTipRole).toString().contains(QStringLiteral("试听")),
+                     unsure);
+        }
+        // Moving a boundary is the learner's check: that row's mark goes, the others stay.
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QVERIFY(model.nudgeEnd(2, AlignedSentenceModel::nudgeMilliseconds));
+        QVERIFY(!model.isUnsure(2));
+        QVERIFY(model.isUnsure(1));
+        QCOMPARE(changed.first().at(0).toModelIndex().column(), 0);
+        // Without a confidence every sentence is taken as sure.
+        model.setSentences({QStringLiteral("A.")}, {}, {{0.1, 1.0}}, 2.0);
+        QCOMPARE(model.unsureCount(), 0);
+    }
+
     void pastedTextIsShownSplitBeforeAligning()
     {
         DialogRig rig;
@@ -237,6 +262,12 @@ private slots:
         }
         QTest::newRow("text far too long")
             << m_recording << tooMuch << QByteArray() << QStringLiteral("课文比录音长得多");
+        QTest::newRow("another lesson's text")
+            << m_recording
+            << QStringList{QStringLiteral("The children are playing football in the park."),
+                           QStringLiteral("Our teacher gave us a difficult test today."),
+                           QStringLiteral("We will visit our grandparents next summer.")}
+            << QByteArray() << QStringLiteral("不是同一课");
         QTest::newRow("no letters")
             << m_recording << QStringList{QStringLiteral("123 ...")} << QByteArray() << QString();
     }

@@ -361,7 +361,12 @@ int align(const QString& audioPath, const QString& textPath, QTextStream& out, Q
     }
     for (int i = 0; i < lesson.sentences.size(); ++i) {
         out << QString::number(result.spans[i].start, 'f', 3) << '\t'
-            << QString::number(result.spans[i].end, 'f', 3) << '\t' << lesson.sentences[i] << '\n';
+            << QString::number(result.spans[i].end, 'f', 3) << '\t' << lesson.sentences[i]
+            << '\t'
+            // Times a timed text gave are the learner's own: there is no match to judge.
+            << (result.confidence.isEmpty() ? QStringLiteral("-")
+                                            : QString::number(result.confidence.value(i), 'f', 2))
+            << '\n';
     }
     return 0;
 }

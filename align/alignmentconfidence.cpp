@@ -1,0 +1,133 @@
+#include "align/alignmentconfidence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace AlignmentConfidence {
+
+namespace {
+
+// Match ratios of a sentence found where it was said and of one placed on other speech; set on
+// the alignment bench, where right texts and swapped ones both are read.
+constexpr double sureRatio = 0.85;
+constexpr double lostRatio = 1.03;
+// The same for a whole text, its ratio raised by how unevenly its sentences are stretched.
+constexpr double sureTextRatio = 0.875;
+constexpr double lostTextRatio = 1.075;
+constexpr double unevenWeight = 0.3;
+// A span this far from the text's pace (in log of the stretch) still holds its sentence alone;
+// twice as far it surely does not.
+constexpr double usualStretch = 0.3;
+// A boundary without a pause is where neighbours run into each other.
+constexpr double withoutPause = 0.75;
+
+float distance(const float* a, const float* b)
+{
+    float sum = 0;
+    for (int d = 0; d < Mfcc::dims; ++d) {
+        const float diff = a[d] - b[d];
+        sum += diff * diff;
+    }
+    return std::sqrt(sum);
+}
+
+double between(double ratio, double sure, double lost)
+{
+    return std::clamp((lost - ratio) / (lost - sure), 0.0, 1.0);
+}
+
+} // namespace
+
+double sentence(const Evidence& evidence)
+{
+    double confidence = between(evidence.matchRatio, sureRatio, lostRatio);
+    const double stretch = std::abs(std::log(std::max(evidence.stretch, 1e-3)));
+    if (stretch > usualStretch)
+        confidence *= std::max(0.0, 1 - (stretch - usualStretch) / usualStretch);
+    if (!evidence.pauseBefore)
+        confidence *= withoutPause;
+    if (!evidence.pauseAfter)
+        confidence *= withoutPause;
+    return std::clamp(confidence, 0.0, 1.0);
+}
+
+double text(const std::vector<double>& matchRatios, const std::vector<double>& stretches)
+{
+    const std::size_t count = std::min(matchRatios.size(), stretches.size());
+    if (count == 0)
+        return 0;
+    double ratio = 0, logSum = 0, logSquares = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        ratio += matchRatios[k];
+        const double l = std::log(std::max(stretches[k], 1e-3));
+        logSum += l;
+        logSquares += l * l;
+    }
+    ratio /= double(count);
+    const double mean = logSum / double(count);
+    const double spread = std::sqrt(std::max(0.0, logSquares / double(count) - mean * mean));
+    return between(ratio + unevenWeight * spread, sureTextRatio, lostTextRatio);
+}
+
+namespace {
+
+// The mean distance along the cheapest path of a plain warping of reference frames
+// [first, last] (backwards when `backwards`) onto recording frames [from, to], both ends
+// pinned; two rows at a time.
+double warpedDistance(const Mfcc::Features& reference, int first, int last, bool backwards,
+                      const Mfcc::Features& recording, int from, int to)
+{
+    const int rows = last - first + 1, columns = to - from + 1;
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    std::vector<double> previous(std::size_t(columns), infinity), current(previous);
+    std::vector<int> previousLength(std::size_t(columns), 0), currentLength(previousLength);
+    for (int i = 0; i < rows; ++i) {
+        const float* r = reference.frame(backwards ? last - i : first + i);
+        for (int j = 0; j < columns; ++j) {
+            const double d = distance(r, recording.frame(from + j));
+            double best = infinity;
+            int length = 0;
+            auto consider = [&](double cost, int steps) {
+                if (cost < best) {
+                    best = cost;
+                    length = steps;
+                }
+            };
+            if (i == 0 && j == 0)
+                consider(0, 0);
+            if (i > 0 && j > 0)
+                consider(previous[std::size_t(j - 1)], previousLength[std::size_t(j - 1)]);
+            if (i > 0)
+                consider(previous[std::size_t(j)], previousLength[std::size_t(j)]);
+            if (j > 0)
+                consider(current[std::size_t(j - 1)], currentLength[std::size_t(j - 1)]);
+            current[std::size_t(j)] = best + d;
+            currentLength[std::size_t(j)] = length + 1;
+        }
+        std::swap(previous, current);
+        std::swap(previousLength, currentLength);
+    }
+    return previous.back() / std::max(1, previousLength.back());
+}
+
+} // namespace
+
+double matchRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
+                  const Mfcc::Features& recording, int from, int to)
+{
+    firstFrame = std::clamp(firstFrame, 0, reference.frames - 1);
+    lastFrame = std::clamp(lastFrame, firstFrame, reference.frames - 1);
+    from = std::clamp(from, 0, recording.frames - 1);
+    to = std::clamp(to, from, recording.frames - 1);
+    if (reference.frames == 0 || recording.frames == 0)
+        return 1;
+    const double forwards =
+        warpedDistance(reference, firstFrame, lastFrame, false, recording, from, to);
+    const double backwards =
+        warpedDistance(reference, firstFrame, lastFrame, true, recording, from, to);
+    return backwards > 0 ? forwards / backwards : 1;
+}
+
+} // namespace AlignmentConfidence

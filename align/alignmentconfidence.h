@@ -1,0 +1,46 @@
+#pragma once
+
+#include "align/mfcc.h"
+
+#include <vector>
+
+// How sure the aligner may be of each sentence it placed, and whether the text was read in the
+// recording at all. A sentence found where it was said matches its reference closely all along,
+// lasts about as long as the reference says, and is parted from its neighbours by pauses; a
+// text that belongs to another recording matches nowhere much better than chance.
+namespace AlignmentConfidence {
+
+// What the aligner saw of one sentence.
+struct Evidence
+{
+    // matchRatio() of the sentence and the span it was given.
+    double matchRatio = 1;
+    // The found span's length over the reference sentence's, over the same for the whole text:
+    // far from 1 when the span holds more or less than the sentence (a neighbour, half of it).
+    double stretch = 1;
+    // Whether the speaker paused at each end of it.
+    bool pauseBefore = false;
+    bool pauseAfter = false;
+};
+
+// 0..1; under SentenceAligner::unsureBelow the learner is asked to check the sentence.
+double sentence(const Evidence& evidence);
+
+// 0..1 for the whole text from each sentence's match ratio and its span's length over its
+// reference's (not the relative stretch of Evidence): the sentences of a text that was read
+// match well and keep to one pace; another text's are laid on speech whose lengths do not
+// follow its own. Under `refuseBelow` the text is taken not to belong to the recording.
+double text(const std::vector<double>& matchRatios, const std::vector<double>& stretches);
+
+inline constexpr double refuseBelow = 0.5;
+
+// How well reference frames [firstFrame, lastFrame] match recording frames [from, to], against
+// how well the same frames played backwards do: warping both onto the same stretch, the mean
+// distance along the cheapest path forwards over that backwards. Speech played backwards has
+// the voice, the loudness and the sounds of the sentence but not their order, so only the
+// sentence that was really said there matches clearly better forwards: about 0.8 for it, near
+// 1 for anything else.
+double matchRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
+                  const Mfcc::Features& recording, int from, int to);
+
+} // namespace AlignmentConfidence
