@@ -268,7 +268,8 @@ Result placeTimed(const std::vector<float>& samples, const QList<Span>& given,
     const PauseFinder pauses(samples, sampleRate);
     if (options.moveBoundariesIntoPauses && pauses.hasSpeech()) {
         QList<Span> edges, limits;
-        findPauses(spans, pauses, &edges, &limits);
+        std::vector<bool> paused;
+        findPauses(spans, pauses, &edges, &limits, &paused);
         const SpeechEdges speech(samples, pauses.noiseMaskingDb(), {});
         spans = speech.refine(edges, limits);
     }
