@@ -312,7 +312,8 @@ private slots:
                                                                QStringLiteral("--audio"),
                                                                pipe,
                                                                QStringLiteral("--text"),
-                                                               text} +
+                                                               text,
+                                                               QStringLiteral("--replace")} +
                                                        store
                                                 << 1 << QStringLiteral("不是普通文件");
         }
