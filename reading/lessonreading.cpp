@@ -5,18 +5,15 @@
 
 #include <algorithm>
 
-LessonReading::LessonReading(MediaPlayer& player, const PracticeSettings& practice,
-                             QObject* parent)
+LessonReading::LessonReading(MediaPlayer& player, const PracticeSettings& practice, QObject* parent)
     : QObject(parent), m_ownPlayer(std::make_unique<MediaSentencePlayer>(player)),
       m_player(*m_ownPlayer), m_practice(practice)
-{
-}
+{}
 
 LessonReading::LessonReading(SentencePlayer& player, const PracticeSettings& practice,
                              QObject* parent)
     : QObject(parent), m_player(player), m_practice(practice)
-{
-}
+{}
 
 LessonReading::~LessonReading() = default;
 
@@ -251,7 +248,7 @@ void LessonReading::startRepeats()
 {
     m_pausing = false;
     const int times = m_practice.repeats();
-    m_timesLeft = !m_player.isPlaying()                        ? 0
+    m_timesLeft = !m_player.isPlaying()                     ? 0
                   : times == PracticeSettings::untilStopped ? -1
                                                             : times - 1;
     queueFollowOn();

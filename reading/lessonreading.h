@@ -24,8 +24,7 @@ class LessonReading : public QObject
     Q_OBJECT
 public:
     // Reads through the lesson's player.
-    LessonReading(MediaPlayer& player, const PracticeSettings& practice,
-                  QObject* parent = nullptr);
+    LessonReading(MediaPlayer& player, const PracticeSettings& practice, QObject* parent = nullptr);
     LessonReading(SentencePlayer& player, const PracticeSettings& practice,
                   QObject* parent = nullptr);
     ~LessonReading() override;

@@ -9,8 +9,7 @@ bool MediaSentencePlayer::hasMedia() const
 
 double MediaSentencePlayer::mediaSeconds() const
 {
-    return m_player.sampleRate() > 0 ? double(m_player.frameCount()) / m_player.sampleRate()
-                                     : 0.0;
+    return m_player.sampleRate() > 0 ? double(m_player.frameCount()) / m_player.sampleRate() : 0.0;
 }
 
 double MediaSentencePlayer::speed() const

@@ -47,8 +47,7 @@ void cutTake(const QString& path, double seconds)
 ShadowingDevices::ShadowingDevices(MediaPlayer& lessonPlayer, MediaPlayer& takePlayer,
                                    LessonReading& reading)
     : m_lessonPlayer(lessonPlayer), m_takePlayer(takePlayer), m_reading(reading)
-{
-}
+{}
 
 ShadowingDevices::~ShadowingDevices() = default;
 

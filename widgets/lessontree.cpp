@@ -5,10 +5,10 @@
 #include "lessons/lessondatabase.h"
 #include "widgets/commonartwork.h"
 
-#include <QMouseEvent>
-#include <utility>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 namespace {
 

@@ -170,8 +170,7 @@ private slots:
         }
         // A click on the book's name is still the described click.
         QTreeWidgetItem* first = tree.bookNode(1);
-        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
-                          tree.visualItemRect(first).center());
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(first).center());
         QCOMPARE(chosen.count(), 1);
     }
 };
