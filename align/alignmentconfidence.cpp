@@ -23,16 +23,6 @@ constexpr double usualStretch = 0.3;
 // A boundary without a pause is where neighbours run into each other.
 constexpr double withoutPause = 0.75;
 
-float distance(const float* a, const float* b)
-{
-    float sum = 0;
-    for (int d = 0; d < Mfcc::dims; ++d) {
-        const float diff = a[d] - b[d];
-        sum += diff * diff;
-    }
-    return std::sqrt(sum);
-}
-
 double between(double ratio, double sure, double lost)
 {
     return std::clamp((lost - ratio) / (lost - sure), 0.0, 1.0);
@@ -86,7 +76,7 @@ double warpedDistance(const Mfcc::Features& reference, int first, int last, bool
     for (int i = 0; i < rows; ++i) {
         const float* r = reference.frame(backwards ? last - i : first + i);
         for (int j = 0; j < columns; ++j) {
-            const double d = distance(r, recording.frame(from + j));
+            const double d = Mfcc::distance(r, recording.frame(from + j));
             double best = infinity;
             int length = 0;
             auto consider = [&](double cost, int steps) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -17,6 +18,16 @@ public:
     // The cepstra, their slopes, and whether the frame is speech: the pauses are what two
     // voices share most plainly.
     static constexpr int dims = 2 * cepstra + 1;
+    // How far apart two frames lie: the Euclidean distance of their features.
+    static float distance(const float* a, const float* b)
+    {
+        float sum = 0;
+        for (int d = 0; d < dims; ++d) {
+            const float diff = a[d] - b[d];
+            sum += diff * diff;
+        }
+        return std::sqrt(sum);
+    }
 
     struct Features
     {

@@ -35,16 +35,6 @@ Frames average(const Mfcc::Features& features, int factor)
     return out;
 }
 
-float distance(const float* a, const float* b)
-{
-    float sum = 0;
-    for (int d = 0; d < Mfcc::dims; ++d) {
-        const float diff = a[d] - b[d];
-        sum += diff * diff;
-    }
-    return std::sqrt(sum);
-}
-
 // Each reference frame is charged once whatever the step, so no path is cheaper merely for
 // pairing the reference with fewer recording frames: the reference advances one or two frames
 // per recording frame, or waits on a frame while the recording goes on (a longer pause, slower
@@ -88,7 +78,7 @@ double typicalDistance(const Frames& ref, const Frames& rec)
     double sum = 0;
     constexpr int samples = 4000;
     for (int k = 0; k < samples; ++k)
-        sum += distance(ref.frame(next(ref.count)), rec.frame(next(rec.count)));
+        sum += Mfcc::distance(ref.frame(next(ref.count)), rec.frame(next(rec.count)));
     return sum / samples;
 }
 
@@ -100,7 +90,7 @@ void fillRow(const Frames& ref, const Frames& rec, int i, double bonus, const Ro
     constexpr double infinity = std::numeric_limits<double>::infinity();
     const float* r = ref.frame(i);
     for (int j = current->lo; j <= current->hi; ++j) {
-        const double d = distance(r, rec.frame(j));
+        const double d = Mfcc::distance(r, rec.frame(j));
         // The first reference frame may meet the recording anywhere.
         double best = i == 0 ? d : infinity;
         std::uint8_t how = Start;
@@ -117,7 +107,8 @@ void fillRow(const Frames& ref, const Frames& rec, int i, double bonus, const Ro
                 consider(current->cost[std::size_t(j - 1 - current->lo)] + acrossWeight * d,
                          Across);
             if (i > 1 && before.at(j - 1) < best)
-                consider(before.at(j - 1) + distance(ref.frame(i - 1), rec.frame(j)) + d - bonus,
+                consider(before.at(j - 1) + Mfcc::distance(ref.frame(i - 1), rec.frame(j)) + d -
+                             bonus,
                          Skip);
         }
         current->cost[std::size_t(j - current->lo)] = best;

@@ -218,6 +218,22 @@ QString importPair(const Sources& sources, int book, const QString& folder,
     return {};
 }
 
+// Reads a lesson for a command that needs its sentences: 0 with `loaded` set, else the exit
+// code once the reason is told.
+int readSentences(const Sources& sources, int book, int lesson, LoadedLesson* loaded,
+                  QTextStream& err)
+{
+    if (!storeReadable(sources, err)) {
+        return 1;
+    }
+    *loaded = read(sources, book, lesson);
+    if (loaded->table.isEmpty()) {
+        err << "book " << book << ", lesson " << lesson << " has no sentences\n";
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int list(const Sources& sources, QTextStream& out, QTextStream& err)
@@ -246,13 +262,9 @@ int show(const Sources& sources, int book, int lesson, QTextStream& out, QTextSt
     if (!validLesson(book, lesson, err)) {
         return 2;
     }
-    if (!storeReadable(sources, err)) {
-        return 1;
-    }
-    const LoadedLesson loaded = read(sources, book, lesson);
-    if (loaded.table.isEmpty()) {
-        err << "book " << book << ", lesson " << lesson << " has no sentences\n";
-        return 1;
+    LoadedLesson loaded;
+    if (const int failed = readSentences(sources, book, lesson, &loaded, err)) {
+        return failed;
     }
     out << "index\tstart\tend\tsentence\ttranslation\n";
     const SentenceTable& t = loaded.table;
@@ -512,14 +524,9 @@ int exportTimedText(const Sources& sources, int book, int lesson, const ExportFi
         err << "export needs one of --lrc FILE and --srt FILE\n";
         return 2;
     }
-    if (!storeReadable(sources, err)) {
-        return 1;
-    }
-    const LoadedLesson loaded = read(sources, book, lesson);
-    if (loaded.table.isEmpty()) {
-        err << QStringLiteral("第 %1 册第 %2 课没有句子，没有可导出的内容。").arg(book).arg(lesson)
-            << "\n";
-        return 1;
+    LoadedLesson loaded;
+    if (const int failed = readSentences(sources, book, lesson, &loaded, err)) {
+        return failed;
     }
     // The last sentence plays to the recording's end: that end is the recording's length.
     double lastEnd = -1;
@@ -571,13 +578,9 @@ int exportLesson(const Sources& sources, int book, int lesson, const QString& an
         err << "export needs --anki FILE\n";
         return 2;
     }
-    if (!storeReadable(sources, err)) {
-        return 1;
-    }
-    const LoadedLesson loaded = read(sources, book, lesson);
-    if (loaded.table.isEmpty()) {
-        err << "book " << book << ", lesson " << lesson << " has no sentences\n";
-        return 1;
+    LoadedLesson loaded;
+    if (const int failed = readSentences(sources, book, lesson, &loaded, err)) {
+        return failed;
     }
     const QList<ExportSentence> sentences = DeckExport::lessonSentences(loaded);
     const DeckExport::Summary summary = DeckExport::writeSentenceDeck(
