@@ -74,13 +74,13 @@ bool PulseSoundOutput::connectServer()
 
 bool PulseSoundOutput::openStream(int sampleRate)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(sampleRate), 2};
-    m_stream = pa_stream_new(m_context, "lesson", &spec, nullptr);
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, uint32_t(sampleRate), 2};
+    m_stream = pa_stream_new(m_context, "lesson", &sampleFormat, nullptr);
     if (m_stream == nullptr)
         return false;
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(bufferMs) * 1000, &spec));
+    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(bufferMs) * 1000, &sampleFormat));
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
     attr.fragsize = uint32_t(-1);
