@@ -21,10 +21,6 @@
 #include <QTextEdit>
 #include <algorithm>
 
-namespace {
-const QColor windowColor(236, 237, 239);
-} // namespace
-
 QString StudyWindow::tipText()
 {
     return QStringLiteral("提示：点击句子能自动朗读整句并显示中文解释， "
@@ -39,54 +35,37 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     setWindowIcon(Artwork::windowIcon());
     setFont(DesignGeometry::chineseFont(9));
 
-    const qreal ratio = devicePixelRatioF();
-    const QSize faceSize(75, 21);
-    m_faces = {Artwork::buttonFace(faceSize, ratio, false),
-               Artwork::buttonFace(faceSize, ratio, true)};
-
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("client"));
-    m_client->setAutoFillBackground(true);
-    QPalette palette = m_client->palette();
-    palette.setColor(QPalette::Window, windowColor);
-    m_client->setPalette(palette);
-    setCentralWidget(m_client);
-
-    // Before the panels: building the lesson tree may already have something to tell.
+    // Before the lesson tree speaks: loading it may already have something to tell.
     m_prompts = StudyPrompts::standard(this);
     buildMenus();
-    buildToolbar(m_client);
-    buildPanels(m_client);
+    m_practiceMenu->placeDisplay(m_panels.banner());
+    buildRecordingControls();
     buildShortcuts();
-    // Rounded up: the window is never smaller than the minimum, only up to a pixel larger.
-    const auto atLeast = [](int twips) {
-        return (twips + StudyWindowLayout::twipsPerPixel - 1) / StudyWindowLayout::twipsPerPixel;
-    };
-    m_client->setMinimumSize(
-        atLeast(StudyWindowLayout::minimumOuterWidth - StudyWindowLayout::frameWidth),
-        atLeast(StudyWindowLayout::minimumOuterHeight - StudyWindowLayout::frameHeight));
+    connect(m_panels.lessonTree(), &LessonTree::nodeChosen, this, &StudyWindow::nodeClick);
+    connect(m_panels.lessonTree(), &LessonTree::storeUnreadable, this,
+            [this](const QString& message) { m_prompts.notify(message); });
     m_player.setVolume(MediaPlayer::lessonVolume);
     m_player.setSpeed(m_practice.speed());
     // Shadowing hears the player's reports before the reading does.
     connectShadowing();
     connectReading();
-    m_lookup = std::make_unique<PointerLookup>(m_client, m_sentenceView, m_newWordsBox,
-                                               m_paths.dictionaryFile(), m_paths.wordSpeechFile());
-    for (QWidget* box :
-         {static_cast<QWidget*>(m_sentenceView.widget()),
-          static_cast<QWidget*>(m_currentSentenceBox), static_cast<QWidget*>(m_newWordsBox)}) {
+    m_lookup = std::make_unique<PointerLookup>(m_panels.client(), m_panels.sentenceView(),
+                                               m_panels.newWordsBox(), m_paths.dictionaryFile(),
+                                               m_paths.wordSpeechFile());
+    for (QAbstractScrollArea* box :
+         {static_cast<QAbstractScrollArea*>(m_panels.sentenceView().widget()),
+          static_cast<QAbstractScrollArea*>(m_panels.currentSentenceBox()),
+          static_cast<QAbstractScrollArea*>(m_panels.newWordsBox())}) {
         box->setContextMenuPolicy(Qt::NoContextMenu);
-        static_cast<QAbstractScrollArea*>(box)->viewport()->installEventFilter(this);
+        box->viewport()->installEventFilter(this);
     }
-    for (ToolbarButton* button : m_toolbar) {
+    for (ToolbarButton* button : m_panels.toolbar()) {
         connect(button, &ToolbarButton::activated, this,
                 [this](int index) { toolbarActivated(index); });
     }
-    for (FaceButton* button : m_sentenceButtons) {
+    for (FaceButton* button : m_panels.sentenceButtons()) {
         connect(button, &FaceButton::released, this, &StudyWindow::sentenceButtonReleased);
     }
-    m_translationToggle->parentWidget()->installEventFilter(this);
-    m_translationToggle->installEventFilter(this);
     m_collection = std::make_unique<StudyCollection>(*this);
 
     resize(StudyWindowLayout::toPixels(StudyWindowLayout::designClientWidth),
@@ -111,25 +90,25 @@ void StudyWindow::connectReading()
     // "停止" also ends a clicked sentence while it sounds: usable whenever the lesson plays.
     connect(&m_player, &MediaPlayer::playStateChanged, this, [this](MediaPlayer::PlayState state) {
         if (state == MediaPlayer::Playing) {
-            m_toolbar[StopReading]->setActionEnabled(true);
+            m_panels.setStopEnabled(true);
         } else if (!m_reading.isReadingLesson() && !m_reading.isRepeating() &&
                    !m_shadowing->session().isActive()) {
-            m_toolbar[StopReading]->setActionEnabled(false);
+            m_panels.setStopEnabled(false);
         }
     });
     connect(&m_reading, &LessonReading::sentenceReached, this,
             [this] { refreshSentenceDisplay(); });
     connect(&m_reading, &LessonReading::readingStarted, this,
-            [this] { setReadingPair(false, true); });
+            [this] { m_panels.setReadingPair(false, true); });
     connect(&m_reading, &LessonReading::readingFinished, this, [this] {
         unmarkSentence();
-        setReadingPair(true, false);
+        m_panels.setReadingPair(true, false);
         clearSentenceTexts();
     });
     connect(&m_reading, &LessonReading::repeatsStarted, this,
-            [this] { m_toolbar[StopReading]->setActionEnabled(true); });
+            [this] { m_panels.setStopEnabled(true); });
     connect(&m_reading, &LessonReading::repeatsEnded, this,
-            [this] { m_toolbar[StopReading]->setActionEnabled(false); });
+            [this] { m_panels.setStopEnabled(false); });
     connect(&m_reading, &LessonReading::lessonHeardToEnd, this, &StudyWindow::markLessonRead);
     connect(&m_reading, &LessonReading::cannotRead, this,
             [this](const QString& message) { m_prompts.notify(message); });
@@ -144,17 +123,17 @@ void StudyWindow::connectReading()
 void StudyWindow::connectShadowing()
 {
     m_shadowing = std::make_unique<ShadowingPractice>(
-        m_player, m_reading, m_client, m_paths.takeFolder(),
+        m_player, m_reading, m_panels.client(), m_paths.takeFolder(),
         [this](const QString& message) { m_prompts.notify(message); });
     connect(m_shadowing.get(), &ShadowingPractice::sentenceReached, this, [this](int i) {
         m_reading.setCurrent(i);
         refreshSentenceDisplay();
     });
     connect(m_shadowing.get(), &ShadowingPractice::started, this,
-            [this] { m_toolbar[StopReading]->setActionEnabled(true); });
+            [this] { m_panels.setStopEnabled(true); });
     connect(m_shadowing.get(), &ShadowingPractice::ended, this, [this] {
         if (!m_reading.isReadingLesson() && !m_reading.isRepeating()) {
-            m_toolbar[StopReading]->setActionEnabled(false);
+            m_panels.setStopEnabled(false);
         }
     });
     connect(m_shadowing.get(), &ShadowingPractice::panelVisibilityChanged, this,
@@ -215,9 +194,9 @@ void StudyWindow::openPage(const QUrl& page)
 
 void StudyWindow::load()
 {
-    m_lessonTree->shade(m_paths.databaseFile(), m_learnerStore);
+    m_panels.lessonTree()->shade(m_paths.databaseFile(), m_learnerStore);
     for (const auto& [book, lesson] : m_practice.readLessons()) {
-        m_lessonTree->markRead(book, lesson);
+        m_panels.lessonTree()->markRead(book, lesson);
     }
     m_reading.setCurrent(-1);
     showStartHint();
@@ -235,45 +214,12 @@ void StudyWindow::showStartHint()
                     .arg(place.book)
                     .arg(place.lesson);
     }
-    m_sentenceView.widget()->setPlaceholderText(hint);
+    m_panels.sentenceView().widget()->setPlaceholderText(hint);
 }
 
 void StudyWindow::applyLayout()
 {
-    // The rules are written for the outer size; the client area plus the frame gives it.
-    const int W = StudyWindowLayout::toTwips(m_client->width()) + StudyWindowLayout::frameWidth;
-    const int H = StudyWindowLayout::toTwips(m_client->height()) + StudyWindowLayout::frameHeight;
-    for (QWidget* child : m_client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        // The popup stands where the pointer opened it; no resize rule places it.
-        if (child != popup() && StudyWindowLayout::table().contains(child->objectName())) {
-            child->setGeometry(StudyWindowLayout::toPixels(
-                StudyWindowLayout::resizedRect(child->objectName(), W, H)));
-        }
-    }
-    makeRoomForShadowing();
-}
-
-void StudyWindow::makeRoomForShadowing()
-{
-    ShadowingPanel* panel = m_shadowing ? m_shadowing->panel() : nullptr;
-    if (!panel || !panel->isVisibleTo(m_client)) {
-        return;
-    }
-    // The panel takes the lower part of the lesson text pane, so that it hides no control;
-    // the text keeps a few lines, and the current sentence stays in sight.
-    constexpr int preferredHeight = 250;
-    constexpr int textKeeps = 60;
-    constexpr int gap = 4;
-    QTextEdit* text = m_sentenceView.widget();
-    const QRect area = text->geometry();
-    const int height = std::max(panel->minimumSizeHint().height(),
-                                std::min(preferredHeight, area.height() - textKeeps - gap));
-    const int textHeight = std::max(0, area.height() - height - gap);
-    text->setGeometry(area.left(), area.top(), area.width(), textHeight);
-    panel->setGeometry(area.left(), area.top() + textHeight + gap, area.width(),
-                       area.height() - textHeight - gap);
-    panel->raise();
-    text->ensureCursorVisible();
+    m_panels.applyLayout(popup(), m_shadowing ? m_shadowing->panel() : nullptr);
 }
 
 void StudyWindow::resizeEvent(QResizeEvent* event)

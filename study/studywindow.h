@@ -8,25 +8,21 @@
 #include "study/pointerlookup.h"
 #include "study/recordingcontrols.h"
 #include "study/sentenceview.h"
+#include "study/studypanels.h"
 #include "study/studypaths.h"
 #include "study/studyprompts.h"
 #include "widgets/lessontree.h"
 
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPointer>
-#include <array>
 #include <memory>
 
 class DictationWindow;
-class FaceButton;
 class PracticeMenu;
 class StudyCollection;
 class QAction;
 class QUrl;
-class QLabel;
 class QPlainTextEdit;
-class ToolbarButton;
 
 // The study window: the lesson tree, the lesson text, the current sentence, its translation
 // and the new-word list, and the one media player both windows play through. It builds and
@@ -48,13 +44,13 @@ public:
     int currentSentence() const { return m_reading.current(); }
     bool continuousReading() const { return m_reading.isReadingLesson(); }
     const QString& lessonAudioFile() const { return m_lesson.audioFile; }
-    SentenceView& sentenceView() { return m_sentenceView; }
+    SentenceView& sentenceView() { return m_panels.sentenceView(); }
     const StudyPaths& paths() const { return m_paths; }
     // Stops the player and any recording and closes the dictation window: the program ends.
     void releaseDevices();
     // The two faces of the label buttons, which the dictation window shares.
-    const QPixmap& normalFace() const { return m_faces.normal; }
-    const QPixmap& pressedFace() const { return m_faces.pressed; }
+    const QPixmap& normalFace() const { return m_panels.normalFace(); }
+    const QPixmap& pressedFace() const { return m_panels.pressedFace(); }
     // The dictation window while it is open.
     QWidget* dictationWindow() const { return m_dictationWindow; }
     // The hint shown in the translation line after a lesson loads.
@@ -116,7 +112,7 @@ public:
     // The lesson open now: its book (0 when none) and number.
     int lessonBook() const { return m_lesson.book; }
     int lessonNumber() const { return m_lesson.number; }
-    QPlainTextEdit* currentSentenceBox() const { return m_currentSentenceBox; }
+    QPlainTextEdit* currentSentenceBox() const { return m_panels.currentSentenceBox(); }
     const PointerLookup* lookup() const { return m_lookup.get(); }
 
 signals:
@@ -132,34 +128,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The toolbar's commands, from the left.
-    enum ToolbarCommand {
-        ReadLesson,
-        StopReading,
-        OpenDictation,
-        OpenHelp,
-        OpenHome,
-        ToolbarCommandCount
-    };
-    // The buttons of the sentence bar, from the left.
-    enum SentenceButton {
-        PreviousSentence,
-        NextSentence,
-        ReplaySentence,
-        RecordVoice,
-        PlayRecording,
-        SaveRecording,
-        SentenceButtonCount
-    };
-    enum Heading {
-        SentenceHeading,
-        TreeHeading,
-        WordsHeading,
-        LessonTitle,
-        TranslationHeading,
-        CreditLine,
-        HeadingCount
-    };
+    using enum StudyPanels::ToolbarCommand;
+    using enum StudyPanels::SentenceButton;
+    using enum StudyPanels::Heading;
+
     // The lesson open now; book and number 0 when none.
     struct OpenLesson
     {
@@ -168,23 +140,13 @@ private:
         QString audioFile;
         QString audioCopyName;
     };
-    struct ButtonFaces
-    {
-        QPixmap normal;
-        QPixmap pressed;
-    };
 
     void buildMenus();
-    void buildToolbar(QWidget* client);
-    void buildPanels(QWidget* client);
-    QLabel* buildHeadingBar(Heading heading, const QString& bar, const QString& text,
-                            QWidget* client);
-    void buildSentenceButtons(QWidget* bar);
+    void buildRecordingControls();
     void buildShortcuts();
     void connectReading();
     void connectShadowing();
     void applyLayout();
-    void makeRoomForShadowing();
     // What to do first, and the offer to go back to the remembered place.
     void showStartHint();
 
@@ -193,7 +155,6 @@ private:
     void loadLessonText(QTreeWidgetItem* node);
     void prepareAudio();
     void markLessonRead();
-    void setReadingPair(bool readEnabled, bool stopEnabled);
     void toolbarActivated(int index);
     // Opens a page of the site; without a browser, tells the learner where the page lies.
     void openPage(const QUrl& page);
@@ -205,7 +166,6 @@ private:
     void sentenceButtonReleased(int index);
     void moveSentence(int step);
     void clearSentenceTexts();
-    void toggleTranslation();
 
     StudyPaths m_paths;
     LearnerStore m_learnerStore{m_paths.learnerStore.isEmpty() ? LearnerStore::defaultFolder()
@@ -214,21 +174,9 @@ private:
     PracticeSettings m_practice;
     LessonReading m_reading{m_player, m_practice};
     OpenLesson m_lesson;
-    QString m_currentTranslation; // translation of the current sentence, shown or not
-
-    QWidget* m_client = nullptr;
-    LessonTree* m_lessonTree = nullptr;
-    SentenceView m_sentenceView{nullptr};
-    QPlainTextEdit* m_currentSentenceBox = nullptr;
-    QPlainTextEdit* m_newWordsBox = nullptr;
-    QLabel* m_translationLine = nullptr;
-    QLabel* m_translationToggle = nullptr;
-    std::array<QLabel*, HeadingCount> m_headings{};
-    std::array<ToolbarButton*, ToolbarCommandCount> m_toolbar{};
-    std::array<FaceButton*, SentenceButtonCount> m_sentenceButtons{};
+    StudyPanels m_panels{this, this};
     QAction* m_continueAction = nullptr;
     PracticeMenu* m_practiceMenu = nullptr;
-    ButtonFaces m_faces;
     Prompts m_prompts;
     std::unique_ptr<PointerLookup> m_lookup;
     RecordingControls* m_recording = nullptr;

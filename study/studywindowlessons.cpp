@@ -40,25 +40,24 @@ void StudyWindow::unloadLesson()
     m_shadowing->dropTakes();
     m_player.close();
     m_player.controls().stop();
-    m_sentenceView.clear();
-    m_currentSentenceBox->clear();
-    m_newWordsBox->clear();
-    m_translationLine->clear();
-    m_currentTranslation.clear();
-    m_toolbar[StopReading]->setActionEnabled(false);
-    m_sentenceButtons[PreviousSentence]->setEnabled(true);
-    m_sentenceButtons[NextSentence]->setEnabled(true);
+    m_panels.sentenceView().clear();
+    m_panels.currentSentenceBox()->clear();
+    m_panels.newWordsBox()->clear();
+    m_panels.clearTranslation();
+    m_panels.setStopEnabled(false);
+    m_panels.sentenceButton(PreviousSentence)->setEnabled(true);
+    m_panels.sentenceButton(NextSentence)->setEnabled(true);
     m_reading.setLesson({});
     m_player.setEndPosition(-1);
-    m_headings[LessonTitle]->clear();
+    m_panels.heading(LessonTitle)->clear();
     m_lesson = {};
     emit lessonShown();
 }
 
 void StudyWindow::loadLessonText(QTreeWidgetItem* node)
 {
-    m_translationLine->setText(tipText());
-    m_headings[LessonTitle]->setText(node->text(0));
+    m_panels.setTranslationNotice(tipText());
+    m_panels.heading(LessonTitle)->setText(node->text(0));
     m_lesson.book = LessonTree::bookOf(node);
     m_lesson.number = LessonTree::lessonOf(node);
     m_practice.setLastPlace({m_lesson.book, m_lesson.number, -1});
@@ -68,17 +67,18 @@ void StudyWindow::loadLessonText(QTreeWidgetItem* node)
     m_lesson.audioFile = lesson.lessonAudioFile;
     m_lesson.audioCopyName = lesson.audioCopyName;
     m_reading.setLesson(std::move(lesson.table));
-    m_lessonTree->reportStoreProblem(lesson.storeProblem);
+    m_panels.lessonTree()->reportStoreProblem(lesson.storeProblem);
 
-    m_sentenceView.setText(lesson.sentenceText);
-    m_sentenceView.setSelectionStart(0);
-    m_sentenceView.setSelectionLength(int(m_sentenceView.charText().size()));
-    m_sentenceView.setSelectionColor(normalSentenceColor);
-    m_sentenceView.setSelectionFont(QStringLiteral("Arial"), 12);
-    m_sentenceView.setSelectionStart(0);
+    m_panels.sentenceView().setText(lesson.sentenceText);
+    m_panels.sentenceView().setSelectionStart(0);
+    m_panels.sentenceView().setSelectionLength(int(m_panels.sentenceView().charText().size()));
+    m_panels.sentenceView().setSelectionColor(normalSentenceColor);
+    m_panels.sentenceView().setSelectionFont(QStringLiteral("Arial"), 12);
+    m_panels.sentenceView().setSelectionStart(0);
     QString words = lesson.wordText;
     // The box takes a bare CR as a paragraph break of its own.
-    m_newWordsBox->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    m_panels.newWordsBox()->setPlainText(
+        words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     emit lessonShown();
 }
 
@@ -87,7 +87,8 @@ void StudyWindow::prepareAudio()
     const LessonAudio audio =
         prepareLessonAudio(m_lesson.audioFile, m_paths.audioFolder(), m_lesson.audioCopyName);
     m_player.setUrl(audio.path);
-    setReadingPair(!audio.path.isEmpty(), m_toolbar[StopReading]->isActionEnabled());
+    m_panels.setReadingPair(!audio.path.isEmpty(),
+                            m_panels.toolbarButton(StopReading)->isActionEnabled());
     if (const QString notice = lessonAudioNotice(audio); !notice.isEmpty()) {
         m_prompts.notify(notice);
     }
@@ -95,11 +96,11 @@ void StudyWindow::prepareAudio()
 
 void StudyWindow::refreshLessons(const QString& bookDigit, const QString& lessonText)
 {
-    m_lessonTree->shade(m_paths.databaseFile(), m_learnerStore);
+    m_panels.lessonTree()->shade(m_paths.databaseFile(), m_learnerStore);
     if (auto* dictation = qobject_cast<DictationWindow*>(m_dictationWindow.data())) {
         dictation->refreshLessons(bookDigit, lessonText);
     }
-    QTreeWidgetItem* open = m_lessonTree->lessonNode(m_lesson.book, m_lesson.number);
+    QTreeWidgetItem* open = m_panels.lessonTree()->lessonNode(m_lesson.book, m_lesson.number);
     if (open && (bookDigit.isEmpty() ||
                  (bookDigit == QString::number(m_lesson.book) && lessonText == open->text(0)))) {
         nodeClick(open);
@@ -111,7 +112,7 @@ void StudyWindow::importRemoved(const QString& bookDigit, const QString& lessonT
     const int book = bookDigit.toInt();
     const int lesson = LessonCatalog::lessonNumber(lessonText).toInt();
     m_practice.forgetLessonRead(book, lesson);
-    m_lessonTree->markRead(book, lesson, false);
+    m_panels.lessonTree()->markRead(book, lesson, false);
     refreshLessons(bookDigit, lessonText);
 }
 
@@ -119,7 +120,7 @@ void StudyWindow::markLessonRead()
 {
     if (m_lesson.book > 0) {
         m_practice.markLessonRead(m_lesson.book, m_lesson.number);
-        m_lessonTree->markRead(m_lesson.book, m_lesson.number);
+        m_panels.lessonTree()->markRead(m_lesson.book, m_lesson.number);
     }
 }
 
@@ -127,31 +128,31 @@ void StudyWindow::continueLastStudy()
 {
     const PracticeSettings::Place place = m_practice.lastPlace();
     QTreeWidgetItem* node =
-        place.isValid() ? m_lessonTree->lessonNode(place.book, place.lesson) : nullptr;
+        place.isValid() ? m_panels.lessonTree()->lessonNode(place.book, place.lesson) : nullptr;
     if (!node) {
         m_prompts.notify(QStringLiteral("还没有上次学习的记录。请先在左边选择一课。"));
         return;
     }
     node->parent()->setExpanded(true);
-    m_lessonTree->setCurrentItem(node);
-    m_lessonTree->scrollToItem(node);
+    m_panels.lessonTree()->setCurrentItem(node);
+    m_panels.lessonTree()->scrollToItem(node);
     nodeClick(node);
     // The lesson may have changed since: a sentence it no longer has is simply not shown.
     if (place.sentence >= 0 && place.sentence < m_reading.table().count()) {
         m_reading.setCurrent(place.sentence);
         refreshSentenceDisplay();
-        m_sentenceView.widget()->ensureCursorVisible();
+        m_panels.sentenceView().widget()->ensureCursorVisible();
     }
 }
 
 bool StudyWindow::openLesson(int book, int lesson)
 {
-    QTreeWidgetItem* node = m_lessonTree->lessonNode(book, lesson);
+    QTreeWidgetItem* node = m_panels.lessonTree()->lessonNode(book, lesson);
     if (!node) {
         return false;
     }
     node->parent()->setExpanded(true);
-    m_lessonTree->setCurrentItem(node);
+    m_panels.lessonTree()->setCurrentItem(node);
     nodeClick(node);
     return true;
 }
@@ -183,7 +184,7 @@ void StudyWindow::openDictation()
     if (m_reading.isRepeating()) {
         m_reading.endRepeats();
     }
-    auto* dictation = new DictationWindow(m_player, m_faces.normal, m_faces.pressed,
+    auto* dictation = new DictationWindow(m_player, m_panels.normalFace(), m_panels.pressedFace(),
                                           m_paths.tempPath, m_paths.voiceLibrary);
     dictation->setLearnerStore(m_learnerStore.folder());
     dictation->setAttribute(Qt::WA_DeleteOnClose);

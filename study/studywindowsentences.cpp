@@ -18,33 +18,29 @@ namespace {
 // Windows colour values are 0x00BBGGRR: &H808000 and 255.
 const QColor normalColor(0, 128, 128);
 const QColor currentColor(255, 0, 0);
-const QString translationShown = QStringLiteral("隐 藏");
-const QString translationHidden = QStringLiteral("显 示");
 } // namespace
 
 void StudyWindow::unmarkSentence()
 {
-    m_sentenceView.find(m_sentenceView.markedText());
-    m_sentenceView.setSelectionColor(normalColor);
-    m_sentenceView.setSelectionLength(0);
+    m_panels.sentenceView().find(m_panels.sentenceView().markedText());
+    m_panels.sentenceView().setSelectionColor(normalColor);
+    m_panels.sentenceView().setSelectionLength(0);
 }
 
 void StudyWindow::markSentence(int i, int n)
 {
-    m_sentenceView.find(m_reading.table().sentence(i));
-    m_sentenceView.setSelectionColor(currentColor);
-    m_sentenceView.setSelectionStart(m_sentenceView.selectionStart() + n);
-    m_sentenceView.setSelectionLength(0);
+    m_panels.sentenceView().find(m_reading.table().sentence(i));
+    m_panels.sentenceView().setSelectionColor(currentColor);
+    m_panels.sentenceView().setSelectionStart(m_panels.sentenceView().selectionStart() + n);
+    m_panels.sentenceView().setSelectionLength(0);
 }
 
 void StudyWindow::showSentenceTexts(int i)
 {
     const SentenceTable& table = m_reading.table();
-    m_currentSentenceBox->setPlainText(table.sentence(i));
-    m_sentenceView.setMarkedText(table.sentence(i));
-    m_currentTranslation = table.translation(i);
-    m_translationLine->setText(
-        m_translationToggle->text() == translationShown ? m_currentTranslation : QString());
+    m_panels.currentSentenceBox()->setPlainText(table.sentence(i));
+    m_panels.sentenceView().setMarkedText(table.sentence(i));
+    m_panels.setTranslation(table.translation(i));
     if (m_lesson.book > 0 && i >= 0 && i < table.count()) {
         m_practice.setLastPlace({m_lesson.book, m_lesson.number, i});
     }
@@ -60,15 +56,8 @@ void StudyWindow::refreshSentenceDisplay()
 
 void StudyWindow::clearSentenceTexts()
 {
-    m_currentSentenceBox->clear();
-    m_translationLine->clear();
-    m_currentTranslation.clear();
-}
-
-void StudyWindow::setReadingPair(bool readEnabled, bool stopEnabled)
-{
-    m_toolbar[ReadLesson]->setActionEnabled(readEnabled);
-    m_toolbar[StopReading]->setActionEnabled(stopEnabled);
+    m_panels.currentSentenceBox()->clear();
+    m_panels.clearTranslation();
 }
 
 void StudyWindow::toolbarActivated(int index)
@@ -106,13 +95,15 @@ void StudyWindow::stopPlaying()
 void StudyWindow::sentenceClick(Qt::MouseButton button)
 {
     if (button == Qt::LeftButton && !m_reading.isReadingLesson()) {
-        const int first = m_sentenceView.lineIndex(-1);
-        const QString line = m_sentenceView.lineText(m_sentenceView.lineFromChar(first));
+        const int first = m_panels.sentenceView().lineIndex(-1);
+        const QString line =
+            m_panels.sentenceView().lineText(m_panels.sentenceView().lineFromChar(first));
         if (line == QLatin1String("\r")) {
             return;
         }
         unmarkSentence();
-        const int i = m_reading.table().sentenceForLine(m_sentenceView.paragraphText(first), line);
+        const int i =
+            m_reading.table().sentenceForLine(m_panels.sentenceView().paragraphText(first), line);
         m_reading.setCurrent(i);
         markSentence(i, int(line.size()));
         showSentenceTexts(i);
@@ -138,12 +129,12 @@ void StudyWindow::moveSentence(int step)
     int i = m_reading.current() + step;
     if (step < 0 && i < 0) {
         i = 0;
-        m_sentenceButtons[PreviousSentence]->setEnabled(false);
+        m_panels.sentenceButton(PreviousSentence)->setEnabled(false);
     } else if (step > 0 && i > last) {
         i = last;
-        m_sentenceButtons[NextSentence]->setEnabled(false);
+        m_panels.sentenceButton(NextSentence)->setEnabled(false);
     }
-    m_sentenceButtons[step < 0 ? NextSentence : PreviousSentence]->setEnabled(true);
+    m_panels.sentenceButton(step < 0 ? NextSentence : PreviousSentence)->setEnabled(true);
     // Moving on ends the repeats; a sentence still playing goes on, and now ends where the new
     // sentence ends.
     m_reading.moveTo(i);
@@ -179,38 +170,28 @@ void StudyWindow::sentenceButtonReleased(int index)
     }
 }
 
-void StudyWindow::toggleTranslation()
-{
-    if (m_translationToggle->text() != translationShown) {
-        m_translationToggle->setText(translationShown);
-        m_translationLine->setText(m_currentTranslation);
-    } else {
-        m_translationToggle->setText(translationHidden);
-        m_translationLine->clear();
-    }
-}
-
 bool StudyWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget* lessonText = m_sentenceView.widget();
+    QWidget* lessonText = m_panels.sentenceView().widget();
     auto* lessonViewport = static_cast<QTextEdit*>(lessonText)->viewport();
     const bool mouse =
         event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
-    if (mouse &&
-        (watched == m_currentSentenceBox->viewport() || watched == m_newWordsBox->viewport() ||
-         (watched == lessonViewport && event->type() == QEvent::MouseButtonPress))) {
+    if (mouse && (watched == m_panels.currentSentenceBox()->viewport() ||
+                  watched == m_panels.newWordsBox()->viewport() ||
+                  (watched == lessonViewport && event->type() == QEvent::MouseButtonPress))) {
         return m_lookup->mouseEvent(static_cast<QWidget*>(watched)->parentWidget(),
                                     static_cast<QMouseEvent*>(event));
     }
     if (watched == lessonViewport && event->type() == QEvent::MouseButtonRelease) {
         sentenceClick(static_cast<QMouseEvent*>(event)->button());
-    } else if ((watched == m_translationToggle || watched == m_translationToggle->parentWidget()) &&
+    } else if (m_panels.isTranslationSwitch(watched) &&
                event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            toggleTranslation();
+            m_panels.toggleTranslation();
         }
         return true;
-    } else if (watched == m_headings[CreditLine] && event->type() == QEvent::MouseButtonRelease &&
+    } else if (watched == m_panels.heading(CreditLine) &&
+               event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         openPage(SitePages::homePage());
         return true;
