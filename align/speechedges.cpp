@@ -67,6 +67,47 @@ constexpr double fallbackNoiseLikelihood = 0.2;
 
 } // namespace
 
+namespace {
+
+// Each frame's spectrum over the speech band, one frame at a time: a long recording's spectra
+// are never all held.
+class BandSpectrum
+{
+public:
+    explicit BandSpectrum(const std::vector<float>& samples) : m_samples(samples)
+    {
+        for (int i = 0; i < window; ++i)
+            m_hann[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / window));
+    }
+    static constexpr int first = int(lowHz * fftSize / rate);
+    static constexpr int bins = int(highHz * fftSize / rate) - first;
+
+    void analyse(std::size_t frame)
+    {
+        float* in = m_fft.input();
+        std::fill(in, in + fftSize, 0.0f);
+        const long centre = long(frame) * hop + hop / 2;
+        for (int i = 0; i < window; ++i) {
+            const long at = centre - window / 2 + i;
+            if (at >= 0 && at < long(m_samples.size()))
+                in[i] = m_samples[std::size_t(at)] * m_hann[i];
+        }
+        m_fft.run();
+    }
+    // Power of the band's bin k of the frame analysed last.
+    double power(int k) const { return m_fft.power(first + k); }
+
+private:
+    const std::vector<float>& m_samples;
+    RealFft m_fft{fftSize};
+    std::array<float, window> m_hann{};
+};
+
+// Half a minute of frames: checks for a cancel often enough without slowing the passes.
+constexpr std::size_t checkEvery = 6000;
+
+} // namespace
+
 SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingDb,
                          const std::function<bool(double done)>& progress)
     : m_maskingDb(noiseMaskingDb), m_noisy(noiseMaskingDb > noisyMaskingDb)
@@ -84,30 +125,17 @@ SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingD
     const PauseFinder::Noise quiet = PauseFinder::noiseIn(m_power);
     m_noise = quiet.power;
     m_wander = quiet.wander;
-    if (!m_noisy)
-        return;
+    if (m_noisy)
+        measureLikelihood(samples, progress);
+}
 
-    // Three passes over the spectra, so that a long recording's spectra are never all held:
-    // each frame's band energy, then the noise's spectrum, then each frame's likelihood.
-    RealFft fft(fftSize);
-    std::array<float, window> hann{};
-    for (int i = 0; i < window; ++i)
-        hann[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / window));
-    const int first = int(lowHz * fftSize / rate), last = int(highHz * fftSize / rate);
-    const int bins = last - first;
-    auto analyse = [&](std::size_t frame) {
-        float* in = fft.input();
-        std::fill(in, in + fftSize, 0.0f);
-        const long centre = long(frame) * hop + hop / 2;
-        for (int i = 0; i < window; ++i) {
-            const long at = centre - window / 2 + i;
-            if (at >= 0 && at < long(samples.size()))
-                in[i] = samples[std::size_t(at)] * hann[i];
-        }
-        fft.run();
-    };
-    // Half a minute of frames: checks for a cancel often enough without slowing the passes.
-    constexpr std::size_t checkEvery = 6000;
+void SpeechEdges::measureLikelihood(const std::vector<float>& samples,
+                                    const std::function<bool(double done)>& progress)
+{
+    // Three passes over the spectra: each frame's band energy, then the noise's spectrum,
+    // then each frame's likelihood.
+    const std::size_t frames = m_power.size();
+    BandSpectrum spectrum(samples);
     const double work = 3.0 * double(frames);
     auto goOn = [&](double done) {
         m_cancelled = m_cancelled || (progress && !progress(done / work));
@@ -117,26 +145,26 @@ SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingD
     for (std::size_t f = 0; f < frames; ++f) {
         if (f % checkEvery == 0 && !goOn(double(f)))
             return;
-        analyse(f);
+        spectrum.analyse(f);
         double e = 0;
-        for (int k = first; k < last; ++k)
-            e += fft.power(k);
+        for (int k = 0; k < BandSpectrum::bins; ++k)
+            e += spectrum.power(k);
         energy[f] = e;
     }
     std::vector<double> sorted = energy;
     const auto cutAt = sorted.begin() + std::ptrdiff_t(double(sorted.size() - 1) * noiseShare);
     std::nth_element(sorted.begin(), cutAt, sorted.end());
     const double cut = *cutAt;
-    std::vector<double> noise(std::size_t(bins), 0.0);
+    std::vector<double> noise(std::size_t(BandSpectrum::bins), 0.0);
     int noiseFrames = 0;
     for (std::size_t f = 0; f < frames; ++f) {
         if (f % checkEvery == 0 && !goOn(double(frames + f)))
             return;
         if (energy[f] > cut)
             continue;
-        analyse(f);
-        for (int k = 0; k < bins; ++k)
-            noise[std::size_t(k)] += fft.power(first + k);
+        spectrum.analyse(f);
+        for (int k = 0; k < BandSpectrum::bins; ++k)
+            noise[std::size_t(k)] += spectrum.power(k);
         ++noiseFrames;
     }
     double total = 0;
@@ -144,21 +172,21 @@ SpeechEdges::SpeechEdges(const std::vector<float>& samples, double noiseMaskingD
         total += n /= std::max(1, noiseFrames);
     // A floor, so that bins the noise leaves empty (a quiet band of an MP3) cannot dominate.
     for (double& n : noise)
-        n = std::max(n, total / bins * 1e-3 + 1e-12);
+        n = std::max(n, total / BandSpectrum::bins * 1e-3 + 1e-12);
     std::vector<double> likelihood(frames);
     for (std::size_t f = 0; f < frames; ++f) {
         if (f % checkEvery == 0 && !goOn(double(2 * frames + f)))
             return;
-        analyse(f);
+        spectrum.analyse(f);
         // The log likelihood ratio of speech over noise in each bin, taking the speech's own
         // power as what the bin holds over the noise.
         double sum = 0;
-        for (int k = 0; k < bins; ++k) {
-            const double ratio = fft.power(first + k) / noise[std::size_t(k)];
+        for (int k = 0; k < BandSpectrum::bins; ++k) {
+            const double ratio = spectrum.power(k) / noise[std::size_t(k)];
             const double over = std::max(ratio - 1, 0.0);
             sum += ratio * over / (1 + over) - std::log1p(over);
         }
-        likelihood[f] = sum / bins;
+        likelihood[f] = sum / BandSpectrum::bins;
     }
     m_likelihood = std::move(likelihood);
     goOn(work);

@@ -36,6 +36,9 @@ public:
     static constexpr double frameSeconds = 0.005;
 
 private:
+    // Under noise, each frame's likelihood of holding speech over the noise's spectrum.
+    void measureLikelihood(const std::vector<float>& samples,
+                           const std::function<bool(double done)>& progress);
     int frameAt(double seconds) const;
     SentenceAligner::Span refineQuiet(const SentenceAligner::Span& edge,
                                       const SentenceAligner::Span& limit) const;
