@@ -5,8 +5,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 size="${1:-1280x800}"
 out="build/screenshots"
+# The screenshot maker is not part of the default build; build it, or bring it up to date.
+if [ -n "${ORLUNE_BUILD_DIR:-}" ]; then
+    cmake --build "$ORLUNE_BUILD_DIR" --target orlune-screenshot >/dev/null
+else
+    [ -f build/release/build.ninja ] || cmake --preset release >/dev/null
+    cmake --build --preset release --target orlune-screenshot >/dev/null
+fi
 bin="${ORLUNE_BUILD_DIR:-build/release}/bin/orlune-screenshot"
-[ -x "$bin" ] || { cmake --preset release && cmake --build --preset release --target orlune-screenshot; }
 mkdir -p "$out"
 # The shadowing scene records what it plays: a private sound server whose input hears its output.
 if command -v pulseaudio >/dev/null; then
