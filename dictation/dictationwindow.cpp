@@ -31,6 +31,8 @@ namespace {
 // The toggle's caption is its state.
 const QString hideCaption = DictationWindow::translationShownCaption();
 const QString showCaption = QStringLiteral("显 示");
+const QString plainTitle = QStringLiteral("听写练习");
+const QString listTitle = QStringLiteral("听写练习 — 只练星标句");
 } // namespace
 
 DictationWindow::DictationWindow(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace,
@@ -40,7 +42,7 @@ DictationWindow::DictationWindow(MediaPlayer& player, QPixmap normalFace, QPixma
       m_voiceLibrary(std::move(voiceLibrary))
 {
     setObjectName(QStringLiteral("dictationWindow"));
-    setWindowTitle(QStringLiteral("听写练习"));
+    setWindowTitle(plainTitle);
     setWindowIcon(CommonArtwork::windowIcon());
     setFont(DesignGeometry::chineseFont(9));
     setFixedSize(DictationWindowLayout::toPixels(DictationWindowLayout::clientWidth),
@@ -82,7 +84,75 @@ void DictationWindow::refreshLessons(const QString& bookDigit, const QString& le
          (bookDigit == QString::number(m_lessonTree->indexOfTopLevelItem(open->parent()) + 1) &&
           lessonText == open->text(0)))) {
         nodeClick(open);
+        // The list goes on where it stood, as long as its sentence is still there.
+        if (m_queue.isActive() && !openListed(m_queue.current())) {
+            endList();
+        }
     }
+}
+
+void DictationWindow::treeNodeChosen(QTreeWidgetItem* node)
+{
+    endList();
+    nodeClick(node);
+}
+
+bool DictationWindow::dictateOnly(const QList<StarredSentence>& sentences, QString* why)
+{
+    m_queue.setSentences(sentences);
+    if (!m_queue.step(1, [this](const StarredSentence& s) { return openListed(s); })) {
+        *why = sentences.isEmpty()
+                   ? QStringLiteral("还没有星标句。")
+                   : QStringLiteral("星标句所在的课文都已改变，没有可听写的星标句。");
+        endList();
+        return false;
+    }
+    setWindowTitle(listTitle);
+    m_buttons[Previous]->setEnabled(false);
+    m_buttons[Next]->setEnabled(m_queue.hasMore(1));
+    updateTranslation();
+    readyForTyping();
+    return true;
+}
+
+bool DictationWindow::openListed(const StarredSentence& sentence)
+{
+    QTreeWidgetItem* node = m_lessonTree->lessonNode(sentence.book, sentence.lesson);
+    if (!node) {
+        return false;
+    }
+    if (node != m_openLesson) {
+        nodeClick(node);
+        m_lessonTree->setCurrentItem(node);
+    }
+    // Without its recording a lesson's sentences cannot be dictated.
+    return m_openLesson == node && m_buttons[Replay]->isEnabled() &&
+           m_exercise.table().hasUsableTimes(sentence.index) &&
+           m_exercise.setCurrentSentence(sentence.index);
+}
+
+void DictationWindow::stepList(int direction)
+{
+    const auto opens = [this](const StarredSentence& s) { return openListed(s); };
+    if (!m_queue.step(direction, opens)) {
+        // What was tried on the way may have opened another lesson.
+        openListed(m_queue.current());
+        m_buttons[direction > 0 ? Next : Previous]->setEnabled(false);
+        return;
+    }
+    m_buttons[Next]->setEnabled(m_queue.hasMore(1));
+    m_buttons[Previous]->setEnabled(m_queue.hasMore(-1));
+    m_inputBox->clear();
+    m_answerBox->clear();
+    clearMarking();
+    m_exercise.playCurrent();
+    updateTranslation();
+}
+
+void DictationWindow::endList()
+{
+    m_queue.clear();
+    setWindowTitle(plainTitle);
 }
 
 void DictationWindow::nodeClick(QTreeWidgetItem* node)
@@ -211,6 +281,10 @@ void DictationWindow::buttonReleased(int index)
 
 void DictationWindow::previousSentence()
 {
+    if (m_queue.isActive()) {
+        stepList(-1);
+        return;
+    }
     if (!m_exercise.previous()) {
         m_buttons[Previous]->setEnabled(false);
     }
@@ -224,6 +298,10 @@ void DictationWindow::previousSentence()
 
 void DictationWindow::nextSentence()
 {
+    if (m_queue.isActive()) {
+        stepList(1);
+        return;
+    }
     if (!m_exercise.next()) {
         m_buttons[Next]->setEnabled(false);
     }

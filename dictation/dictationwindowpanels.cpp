@@ -138,7 +138,7 @@ void DictationWindow::buildLessonPanel()
 
     m_lessonTree = new LessonTree(this);
     place(m_lessonTree, QStringLiteral("lessonTree"));
-    connect(m_lessonTree, &LessonTree::nodeChosen, this, &DictationWindow::nodeClick);
+    connect(m_lessonTree, &LessonTree::nodeChosen, this, &DictationWindow::treeNodeChosen);
     connect(m_lessonTree, &LessonTree::storeUnreadable, this, &DictationWindow::notify);
 }
 
