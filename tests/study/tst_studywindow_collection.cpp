@@ -23,6 +23,9 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -222,6 +225,21 @@ private slots:
         dialog->setContent(ExportDialog::Starred);
         auto* formats = dialog->findChild<QComboBox*>(u"exportFormat"_s);
         QCOMPARE(formats->currentIndex(), int(ExportDialog::AnkiDeck));
+
+        // The dialog answers while the deck is cut, and a cancel leaves no file.
+        dialog->setContent(ExportDialog::Lesson);
+        dialog->setTarget(target.filePath(u"cancelled.apkg"_s));
+        dialog->setFormat(ExportDialog::AnkiDeck);
+        QSignalSpy finished(dialog, &ExportDialog::exportFinished);
+        QVERIFY(dialog->startExport([](const QString&) { return true; }));
+        QVERIFY(dialog->isExporting());
+        QVERIFY(dialog->findChild<QProgressBar*>(u"exportProgress"_s)->isVisible());
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"exportCancel"_s), Qt::LeftButton);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.first().first().toBool(), false);
+        QVERIFY2(dialog->summaryText().contains(u"已取消"_s), qPrintable(dialog->summaryText()));
+        QVERIFY(!QFile::exists(target.filePath(u"cancelled.apkg"_s)));
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files).filter(u"cancelled"_s), QStringList());
 
         // The lesson itself still opens and plays its sentences.
         m_fixture->openLesson(1, 2);
