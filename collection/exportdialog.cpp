@@ -88,14 +88,23 @@ ExportDialog::ExportDialog(LessonSource source, QString storeFile, QWidget* pare
     m_summary->setMinimumHeight(60);
     m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_progress->setObjectName(u"exportProgress"_s);
-    m_progress->hide();
+    m_cancel = new QPushButton(u"取消导出"_s, this);
+    m_cancel->setObjectName(u"exportCancel"_s);
+    connect(m_cancel, &QPushButton::clicked, this, &ExportDialog::cancelExport);
+    // Seen only while an export runs.
+    m_progressRow = new QWidget(this);
+    auto* progressLayout = new QHBoxLayout(m_progressRow);
+    progressLayout->setContentsMargins(0, 0, 0, 0);
+    progressLayout->addWidget(m_progress, 1);
+    progressLayout->addWidget(m_cancel);
+    m_progressRow->hide();
     connect(m_run, &ExportRun::progressChanged, this, &ExportDialog::showProgress);
     connect(m_run, &ExportRun::finished, this, &ExportDialog::finished);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_summary, 1);
-    layout->addWidget(m_progress);
+    layout->addWidget(m_progressRow);
     layout->addWidget(buildButtons());
     resize(520, 300);
 
@@ -173,9 +182,6 @@ QWidget* ExportDialog::buildButtons()
     auto* buttons = new QDialogButtonBox(this);
     m_start = buttons->addButton(u"导出"_s, QDialogButtonBox::AcceptRole);
     m_start->setObjectName(u"exportStart"_s);
-    m_cancel = buttons->addButton(u"取消导出"_s, QDialogButtonBox::ActionRole);
-    m_cancel->setObjectName(u"exportCancel"_s);
-    m_cancel->hide();
     QPushButton* close = buttons->addButton(u"关闭"_s, QDialogButtonBox::RejectRole);
     close->setObjectName(u"exportClose"_s);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -186,7 +192,6 @@ QWidget* ExportDialog::buildButtons()
                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
         });
     });
-    connect(m_cancel, &QPushButton::clicked, this, &ExportDialog::cancelExport);
     // Closing mid-run cancels: the file is then not written.
     connect(buttons, &QDialogButtonBox::rejected, this, [this] {
         cancelExport();
@@ -351,10 +356,9 @@ bool ExportDialog::startExport(const std::function<bool(const QString&)>& confir
     m_runningPath = path;
     m_summary->setText(u"正在导出…"_s);
     m_progress->setRange(0, 0);
-    m_progress->show();
     m_start->setEnabled(false);
     m_cancel->setEnabled(true);
-    m_cancel->show();
+    m_progressRow->show();
     m_run->start(std::move(exportWork));
     return true;
 }
@@ -396,8 +400,7 @@ void ExportDialog::showProgress(int done, int total)
 
 void ExportDialog::finished(const DeckExport::Summary& summary)
 {
-    m_progress->hide();
-    m_cancel->hide();
+    m_progressRow->hide();
     m_start->setEnabled(true);
     QString text = summary.text();
     if (summary.written) {

@@ -77,6 +77,7 @@ private:
     QProgressBar* m_progress;
     QPushButton* m_start = nullptr;
     QPushButton* m_cancel = nullptr;
+    QWidget* m_progressRow = nullptr;
     ExportRun* m_run;
     QString m_runningPath;
     bool m_lastWritten = false;
