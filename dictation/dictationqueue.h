@@ -29,6 +29,8 @@ public:
     // Whether there are sentences past the current one that way (not all may open).
     bool hasMore(int direction) const;
     const StarredSentence& current() const { return m_sentences[m_at]; }
+    qsizetype position() const { return m_at; } // 0-based
+    qsizetype size() const { return m_sentences.size(); }
 
 private:
     QList<StarredSentence> m_sentences;

@@ -108,6 +108,7 @@ bool DictationWindow::dictateOnly(const QList<StarredSentence>& sentences, QStri
         return false;
     }
     setWindowTitle(listTitle);
+    showListPosition();
     m_buttons[Previous]->setEnabled(false);
     m_buttons[Next]->setEnabled(m_queue.hasMore(1));
     updateTranslation();
@@ -123,7 +124,6 @@ bool DictationWindow::openListed(const StarredSentence& sentence)
     }
     if (node != m_openLesson) {
         nodeClick(node);
-        m_lessonTree->setCurrentItem(node);
     }
     // Without its recording a lesson's sentences cannot be dictated.
     return m_openLesson == node && m_buttons[Replay]->isEnabled() &&
@@ -137,9 +137,11 @@ void DictationWindow::stepList(int direction)
     if (!m_queue.step(direction, opens)) {
         // What was tried on the way may have opened another lesson.
         openListed(m_queue.current());
+        showListPosition();
         m_buttons[direction > 0 ? Next : Previous]->setEnabled(false);
         return;
     }
+    showListPosition();
     m_buttons[Next]->setEnabled(m_queue.hasMore(1));
     m_buttons[Previous]->setEnabled(m_queue.hasMore(-1));
     m_inputBox->clear();
@@ -153,6 +155,20 @@ void DictationWindow::endList()
 {
     m_queue.clear();
     setWindowTitle(plainTitle);
+    m_listPosition->hide();
+}
+
+void DictationWindow::showListPosition()
+{
+    m_listPosition->setText(QStringLiteral("只练星标句：第 %1 句，共 %2 句")
+                                .arg(m_queue.position() + 1)
+                                .arg(m_queue.size()));
+    m_listPosition->show();
+    if (m_openLesson) {
+        m_openLesson->parent()->setExpanded(true);
+        m_lessonTree->setCurrentItem(m_openLesson);
+        m_lessonTree->scrollToItem(m_openLesson);
+    }
 }
 
 void DictationWindow::nodeClick(QTreeWidgetItem* node)

@@ -91,6 +91,8 @@ private:
     bool openListed(const StarredSentence& sentence);
     void stepList(int direction);
     void endList();
+    // The list's place in the banner and the lesson's node in the tree.
+    void showListPosition();
     void loadLessonNode(QTreeWidgetItem* node);
     void handOverPlayer();
     void notify(const QString& text);
@@ -135,6 +137,7 @@ private:
     QLabel* m_translationToggle = nullptr;
     QLabel* m_bannerIcon = nullptr;
     QLabel* m_translationToggleBack = nullptr;
+    QLabel* m_listPosition = nullptr;
     std::array<QLabel*, HeadingCount> m_headings{};
     std::array<FaceButton*, ButtonCount> m_buttons{};
 };

@@ -348,6 +348,9 @@ private slots:
                 .arg(dictation->currentSentence());
         };
         QCOMPARE(standing(), u"1/0"_s);
+        auto* position = dictation->findChild<QLabel*>(u"listPosition"_s);
+        QVERIFY(position->isVisible());
+        QVERIFY(position->text().contains(u"第 1 句，共 3 句"_s));
         QVERIFY(!button(u"previous"_s)->isEnabled());
         QStringList visited{standing()};
         while (button(u"next"_s)->isEnabled()) {
@@ -365,6 +368,7 @@ private slots:
         auto* tree = dictation->findChild<QTreeWidget*>(u"lessonTree"_s);
         LessonTreeClicks::click(tree, LessonTreeClicks::lessonNode(tree, 1, 4));
         QVERIFY(!dictation->isDictatingList());
+        QVERIFY(!position->isVisible());
         QCOMPARE(standing(), u"4/0"_s);
         dictation->close();
         QVERIFY(m_notices.isEmpty());
