@@ -322,8 +322,9 @@ private slots:
     {
         StarredSentences stars(window().learnerStore().databasePath());
         QString error;
+        // The lesson no longer holds a sentence 99 (imported anew since, say): passed over.
         for (const StarredSentence& s :
-             QList<StarredSentence>{{1, 2, 1, {}}, {1, 1, 3, {}}, {1, 1, 0, {}}}) {
+             QList<StarredSentence>{{1, 2, 1, {}}, {1, 1, 99, {}}, {1, 1, 3, {}}, {1, 1, 0, {}}}) {
             QVERIFY(stars.setStarred(s, true, &error));
         }
         window().findChild<QAction*>(u"只练星标句"_s)->trigger();
@@ -350,7 +351,7 @@ private slots:
         QCOMPARE(standing(), u"1/0"_s);
         auto* position = dictation->findChild<QLabel*>(u"listPosition"_s);
         QVERIFY(position->isVisible());
-        QVERIFY(position->text().contains(u"第 1 句，共 3 句"_s));
+        QVERIFY(position->text().contains(u"第 1 句，共 4 句"_s));
         QVERIFY(!button(u"previous"_s)->isEnabled());
         QStringList visited{standing()};
         while (button(u"next"_s)->isEnabled()) {
