@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -369,10 +370,13 @@ bool ExportDialog::exportNow(const std::function<bool(const QString&)>& confirmR
     if (!startExport(confirmReplace)) {
         return false;
     }
+    // The dialog may be closed, and deleted, while it waits.
+    const QPointer<ExportDialog> alive(this);
     QEventLoop wait;
     connect(this, &ExportDialog::exportFinished, &wait, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &wait, &QEventLoop::quit);
     wait.exec();
-    return m_lastWritten;
+    return alive && m_lastWritten;
 }
 
 void ExportDialog::cancelExport()
