@@ -32,6 +32,15 @@ bool DictationExercise::previous()
     return true;
 }
 
+bool DictationExercise::setCurrentSentence(int i)
+{
+    if (i < 0 || i >= m_table.count()) {
+        return false;
+    }
+    m_currentSentence = i;
+    return true;
+}
+
 void DictationExercise::playCurrent()
 {
     // Without a sentence every time reads 0 and no end would ever stop the whole recording.

@@ -23,6 +23,8 @@ public:
     // where the index stays. A lesson without sentences stays at 0.
     bool next();
     bool previous();
+    // Makes sentence i current; false, with nothing changed, when the lesson has no sentence i.
+    bool setCurrentSentence(int i);
 
     // Plays the current sentence; a sentence outside the lists plays nothing.
     void playCurrent();

@@ -31,6 +31,8 @@ namespace {
 // The toggle's caption is its state.
 const QString hideCaption = DictationWindow::translationShownCaption();
 const QString showCaption = QStringLiteral("显 示");
+const QString plainTitle = QStringLiteral("听写练习");
+const QString listTitle = QStringLiteral("听写练习 — 只练星标句");
 } // namespace
 
 DictationWindow::DictationWindow(MediaPlayer& player, QPixmap normalFace, QPixmap pressedFace,
@@ -40,7 +42,7 @@ DictationWindow::DictationWindow(MediaPlayer& player, QPixmap normalFace, QPixma
       m_voiceLibrary(std::move(voiceLibrary))
 {
     setObjectName(QStringLiteral("dictationWindow"));
-    setWindowTitle(QStringLiteral("听写练习"));
+    setWindowTitle(plainTitle);
     setWindowIcon(CommonArtwork::windowIcon());
     setFont(DesignGeometry::chineseFont(9));
     setFixedSize(DictationWindowLayout::toPixels(DictationWindowLayout::clientWidth),
@@ -82,6 +84,90 @@ void DictationWindow::refreshLessons(const QString& bookDigit, const QString& le
          (bookDigit == QString::number(m_lessonTree->indexOfTopLevelItem(open->parent()) + 1) &&
           lessonText == open->text(0)))) {
         nodeClick(open);
+        // The list goes on where it stood, as long as its sentence is still there.
+        if (m_queue.isActive() && !openListed(m_queue.current())) {
+            endList();
+        }
+    }
+}
+
+void DictationWindow::treeNodeChosen(QTreeWidgetItem* node)
+{
+    endList();
+    nodeClick(node);
+}
+
+bool DictationWindow::dictateOnly(const QList<StarredSentence>& sentences, QString* why)
+{
+    m_queue.setSentences(sentences);
+    if (!m_queue.step(1, [this](const StarredSentence& s) { return openListed(s); })) {
+        *why = sentences.isEmpty()
+                   ? QStringLiteral("还没有星标句。")
+                   : QStringLiteral("星标句所在的课文都已改变，没有可听写的星标句。");
+        endList();
+        return false;
+    }
+    setWindowTitle(listTitle);
+    showListPosition();
+    m_buttons[Previous]->setEnabled(false);
+    m_buttons[Next]->setEnabled(m_queue.hasMore(1));
+    updateTranslation();
+    readyForTyping();
+    return true;
+}
+
+bool DictationWindow::openListed(const StarredSentence& sentence)
+{
+    QTreeWidgetItem* node = m_lessonTree->lessonNode(sentence.book, sentence.lesson);
+    if (!node) {
+        return false;
+    }
+    if (node != m_openLesson) {
+        nodeClick(node);
+    }
+    // Without its recording a lesson's sentences cannot be dictated.
+    return m_openLesson == node && m_buttons[Replay]->isEnabled() &&
+           m_exercise.table().hasUsableTimes(sentence.index) &&
+           m_exercise.setCurrentSentence(sentence.index);
+}
+
+void DictationWindow::stepList(int direction)
+{
+    const auto opens = [this](const StarredSentence& s) { return openListed(s); };
+    if (!m_queue.step(direction, opens)) {
+        // What was tried on the way may have opened another lesson.
+        openListed(m_queue.current());
+        showListPosition();
+        m_buttons[direction > 0 ? Next : Previous]->setEnabled(false);
+        return;
+    }
+    showListPosition();
+    m_buttons[Next]->setEnabled(m_queue.hasMore(1));
+    m_buttons[Previous]->setEnabled(m_queue.hasMore(-1));
+    m_inputBox->clear();
+    m_answerBox->clear();
+    clearMarking();
+    m_exercise.playCurrent();
+    updateTranslation();
+}
+
+void DictationWindow::endList()
+{
+    m_queue.clear();
+    setWindowTitle(plainTitle);
+    m_listPosition->hide();
+}
+
+void DictationWindow::showListPosition()
+{
+    m_listPosition->setText(QStringLiteral("只练星标句：第 %1 句，共 %2 句")
+                                .arg(m_queue.position() + 1)
+                                .arg(m_queue.size()));
+    m_listPosition->show();
+    if (m_openLesson) {
+        m_openLesson->parent()->setExpanded(true);
+        m_lessonTree->setCurrentItem(m_openLesson);
+        m_lessonTree->scrollToItem(m_openLesson);
     }
 }
 
@@ -211,6 +297,10 @@ void DictationWindow::buttonReleased(int index)
 
 void DictationWindow::previousSentence()
 {
+    if (m_queue.isActive()) {
+        stepList(-1);
+        return;
+    }
     if (!m_exercise.previous()) {
         m_buttons[Previous]->setEnabled(false);
     }
@@ -224,6 +314,10 @@ void DictationWindow::previousSentence()
 
 void DictationWindow::nextSentence()
 {
+    if (m_queue.isActive()) {
+        stepList(1);
+        return;
+    }
     if (!m_exercise.next()) {
         m_buttons[Next]->setEnabled(false);
     }

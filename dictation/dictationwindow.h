@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictation/dictationexercise.h"
+#include "dictation/dictationqueue.h"
 #include "lessons/learnerstore.h"
 
 #include <QPixmap>
@@ -42,6 +43,12 @@ public:
     // the one named, or when none is named.
     void refreshLessons(const QString& bookDigit = {}, const QString& lessonText = {});
 
+    // Dictates only these sentences, across lessons, in the order given, opening their lessons
+    // one after another; a lesson the learner picks in the tree ends that. Sentences no longer
+    // in their lessons are passed over. False, with `why` in Chinese, when none is left.
+    bool dictateOnly(const QList<StarredSentence>& sentences, QString* why);
+    bool isDictatingList() const { return m_queue.isActive(); }
+
     // The translation toggle's caption while the translation is shown: "隐 藏".
     static QString translationShownCaption();
 
@@ -78,6 +85,14 @@ private:
     QLabel* heading(const QString& text, QWidget* bar, Heading which);
 
     void nodeClick(QTreeWidgetItem* node);
+    void treeNodeChosen(QTreeWidgetItem* node);
+    // Opens a listed sentence's lesson when it is not open and makes the sentence current;
+    // false when the sentence is gone or cannot be played.
+    bool openListed(const StarredSentence& sentence);
+    void stepList(int direction);
+    void endList();
+    // The list's place in the banner and the lesson's node in the tree.
+    void showListPosition();
     void loadLessonNode(QTreeWidgetItem* node);
     void handOverPlayer();
     void notify(const QString& text);
@@ -108,6 +123,7 @@ private:
     LearnerStore m_learnerStore{LearnerStore::defaultFolder()};
     QTreeWidgetItem* m_openLesson = nullptr;
     DictationExercise m_exercise{m_player};
+    DictationQueue m_queue;
     QString m_currentTranslation;
     QString m_lessonAudioFile;
     QString m_audioCopyName;
@@ -121,6 +137,7 @@ private:
     QLabel* m_translationToggle = nullptr;
     QLabel* m_bannerIcon = nullptr;
     QLabel* m_translationToggleBack = nullptr;
+    QLabel* m_listPosition = nullptr;
     std::array<QLabel*, HeadingCount> m_headings{};
     std::array<FaceButton*, ButtonCount> m_buttons{};
 };

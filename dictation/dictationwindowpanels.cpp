@@ -127,6 +127,16 @@ void DictationWindow::buildBanner()
     link->setToolTip(SitePages::homePage().toString());
     link->installEventFilter(this);
     m_headings[HomeLink] = link;
+
+    // Where the learner stands in a list of starred sentences; shown only while there is one.
+    const QRect banner = DictationWindowLayout::toPixels(
+        DictationWindowLayout::table().rect(QStringLiteral("banner")));
+    m_listPosition = new QLabel(this);
+    m_listPosition->setObjectName(QStringLiteral("listPosition"));
+    m_listPosition->setFont(DesignGeometry::chineseFont(9));
+    m_listPosition->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_listPosition->setGeometry(banner.right() - 320, banner.top(), 310, banner.height());
+    m_listPosition->hide();
 }
 
 void DictationWindow::buildLessonPanel()
@@ -138,7 +148,7 @@ void DictationWindow::buildLessonPanel()
 
     m_lessonTree = new LessonTree(this);
     place(m_lessonTree, QStringLiteral("lessonTree"));
-    connect(m_lessonTree, &LessonTree::nodeChosen, this, &DictationWindow::nodeClick);
+    connect(m_lessonTree, &LessonTree::nodeChosen, this, &DictationWindow::treeNodeChosen);
     connect(m_lessonTree, &LessonTree::storeUnreadable, this, &DictationWindow::notify);
 }
 

@@ -50,11 +50,6 @@ private:
     DecodedAudio m_audio;
 };
 
-QString silentLine(const ExportSentence& sentence, const QString& why)
-{
-    return u"%1 第%2句：%3"_s.arg(sentence.lessonTitle()).arg(sentence.index + 1).arg(why);
-}
-
 // The clip's name once it is in the package, "" when the sentence goes without sound.
 QString addClip(AnkiPackage& package, ClipCutter& cutter, const ExportSentence& sentence,
                 Summary* summary)
@@ -66,7 +61,7 @@ QString addClip(AnkiPackage& package, ClipCutter& cutter, const ExportSentence& 
     QString why;
     const QByteArray clip = cutter.clip(sentence, &why);
     if (clip.isEmpty()) {
-        summary->silent.append(silentLine(sentence, why));
+        summary->silent.append(sentenceLine(sentence, why));
         return {};
     }
     package.addSound(name, clip);
@@ -75,6 +70,10 @@ QString addClip(AnkiPackage& package, ClipCutter& cutter, const ExportSentence& 
 
 void finish(AnkiPackage& package, const QString& path, Summary* summary)
 {
+    if (summary->cancelled) {
+        *summary = cancelledSummary();
+        return;
+    }
     summary->notes = package.noteCount();
     if (!package.isValid()) {
         summary->error = package.error();
@@ -94,32 +93,64 @@ Summary writeText(const QStringList& lines, const QString& path)
 {
     Summary summary;
     summary.notes = int(lines.size());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        summary.error = QFileInfo(path).absoluteDir().exists()
-                            ? u"无法写入“%1”：文件夹不可写"_s.arg(path)
-                            : u"无法写入“%1”：文件夹不存在"_s.arg(path);
-        return summary;
-    }
-    const QByteArray bytes = lines.join(u'\n').append(u'\n').toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        summary.error = u"无法写入“%1”：磁盘已满或文件夹不可写"_s.arg(path);
-        return summary;
-    }
-    summary.written = true;
+    summary.written = saveBytes(path, lines.join(u'\n').append(u'\n').toUtf8(), &summary.error);
     return summary;
 }
 
 } // namespace
 
+bool saveBytes(const QString& path, const QByteArray& bytes, QString* error)
+{
+    // Written beside the target and renamed over it: a failure leaves no half-written file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = cannotWrite(path, false);
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = cannotWrite(path, true);
+        return false;
+    }
+    return true;
+}
+
+QString cannotWrite(const QString& path, bool opened)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (opened) {
+        return u"无法写入“%1”：磁盘已满或文件夹不可写"_s.arg(shown);
+    }
+    return QFileInfo(path).absoluteDir().exists() ? u"无法写入“%1”：文件夹不可写"_s.arg(shown)
+                                                  : u"无法写入“%1”：文件夹不存在"_s.arg(shown);
+}
+
+QString sentenceLine(const ExportSentence& sentence, const QString& why)
+{
+    return u"%1 第%2句：%3"_s.arg(sentence.lessonTitle()).arg(sentence.index + 1).arg(why);
+}
+
+Summary cancelledSummary()
+{
+    Summary summary;
+    summary.cancelled = true;
+    summary.error = u"已取消，没有写入文件。"_s;
+    return summary;
+}
+
 QString Summary::text() const
 {
+    if (cancelled) {
+        return error;
+    }
     if (!written) {
         return u"导出失败。"_s + error;
     }
     QString text = u"已导出 %1 条。"_s.arg(notes);
     if (!silent.isEmpty()) {
         text += u"其中 %1 条没有声音：\n"_s.arg(silent.size()) + silent.join(u'\n');
+    }
+    if (!skipped.isEmpty()) {
+        text += u"\n略去 %1 句：\n"_s.arg(skipped.size()) + skipped.join(u'\n');
     }
     return text;
 }
@@ -145,12 +176,16 @@ QList<ExportSentence> lessonSentences(const LoadedLesson& lesson)
 }
 
 Summary writeSentenceDeck(const QList<ExportSentence>& sentences, const QString& deckName,
-                          const QString& path)
+                          const QString& path, const Progress& progress)
 {
     Summary summary;
     AnkiPackage package(deckName);
     ClipCutter cutter;
     for (const ExportSentence& sentence : sentences) {
+        if (progress && !progress(int(&sentence - sentences.data()), int(sentences.size()))) {
+            summary.cancelled = true;
+            break;
+        }
         const QString sound = addClip(package, cutter, sentence, &summary);
         summary.withSound += sound.isEmpty() ? 0 : 1;
         if (!package.addSentence(sentence, sound)) {
@@ -161,12 +196,17 @@ Summary writeSentenceDeck(const QList<ExportSentence>& sentences, const QString&
     return summary;
 }
 
-Summary writeWordDeck(const QList<ExportWord>& words, const QString& deckName, const QString& path)
+Summary writeWordDeck(const QList<ExportWord>& words, const QString& deckName, const QString& path,
+                      const Progress& progress)
 {
     Summary summary;
     AnkiPackage package(deckName);
     ClipCutter cutter;
     for (const ExportWord& word : words) {
+        if (progress && !progress(int(&word - words.data()), int(words.size()))) {
+            summary.cancelled = true;
+            break;
+        }
         const QString sound = addClip(package, cutter, word.sentence, &summary);
         summary.withSound += sound.isEmpty() ? 0 : 1;
         if (!package.addWord(word, sound)) {

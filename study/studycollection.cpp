@@ -40,67 +40,8 @@ StudyCollection::StudyCollection(StudyWindow& window)
     : QObject(&window), m_window(window), m_stars(window.learnerStore().databasePath()),
       m_notebook(window.learnerStore().databasePath())
 {
-    QMenuBar* menus = window.menuBar();
-    QMenu* file = menus->findChild<QMenu*>(u"文件"_s);
-    QMenu* practice = menus->findChild<QMenu*>(u"练习"_s);
-
-    // In "文件", before "退出".
-    QAction* quit = file ? file->findChild<QAction*>(u"退出"_s) : nullptr;
-    QAction* before = nullptr;
-    if (file) {
-        const QList<QAction*> actions = file->actions();
-        const qsizetype at = actions.indexOf(quit);
-        before = at > 0 ? actions[at - 1] : quit; // the separator above it
-    }
-    auto* notebook = new QAction(u"生词本…"_s, &window);
-    notebook->setObjectName(u"生词本"_s);
-    notebook->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    connect(notebook, &QAction::triggered, this, &StudyCollection::openNotebook);
-    auto* exporting = new QAction(u"导出…"_s, &window);
-    exporting->setObjectName(u"导出"_s);
-    exporting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    exporting->setToolTip(u"把一课、星标句或生词本导出为 Anki 卡组或文本"_s);
-    connect(exporting, &QAction::triggered, this, &StudyCollection::openExport);
-    if (file) {
-        file->insertAction(before, notebook);
-        file->insertAction(before, exporting);
-    }
-    window.addAction(notebook);
-    window.addAction(exporting);
-
-    m_starAction = new QAction(u"标为难句（星标）"_s, &window);
-    m_starAction->setObjectName(u"星标"_s);
-    m_starAction->setCheckable(true);
-    m_starAction->setEnabled(false);
-    m_starAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    connect(m_starAction, &QAction::triggered, this, &StudyCollection::toggleStar);
-    window.addAction(m_starAction);
-    m_starredReading = new StarredReading(window, this);
-    m_starredOnly = new QAction(u"只练星标句"_s, &window);
-    m_starredOnly->setObjectName(u"只练星标句"_s);
-    m_starredOnly->setCheckable(true);
-    m_starredOnly->setToolTip(u"按课的顺序朗读所有课文里的星标句，每句按所选的语速和重复次数"_s);
-    connect(m_starredOnly, &QAction::triggered, this, &StudyCollection::toggleStarredReading);
-    connect(m_starredReading, &StarredReading::finished, this,
-            [this] { m_starredOnly->setChecked(false); });
-    m_starOnMistake = new QAction(u"听写出错时标为难句"_s, &window);
-    m_starOnMistake->setObjectName(u"听写出错时标为难句"_s);
-    m_starOnMistake->setCheckable(true);
-    m_starOnMistake->setChecked(settings().value(starOnMistakeKey, true).toBool());
-    connect(m_starOnMistake, &QAction::toggled, this,
-            [](bool on) { settings().setValue(starOnMistakeKey, on); });
-    connect(&window, &StudyWindow::dictationOpened, this, [this](DictationWindow* dictation) {
-        connect(dictation, &DictationWindow::answerShown, this,
-                &StudyCollection::dictationAnswered);
-    });
-    if (practice) {
-        practice->addSeparator();
-        practice->addAction(m_starAction);
-        practice->addAction(m_starredOnly);
-        practice->addAction(m_starOnMistake);
-        connect(practice, &QMenu::aboutToShow, this,
-                [this] { m_starAction->setChecked(isStarred(m_window.currentSentence())); });
-    }
+    addFileActions();
+    addPracticeActions();
 
     // The current sentence's right button looks nothing up, so its menu is free for the star.
     QPlainTextEdit* current = window.currentSentenceBox();
@@ -131,6 +72,69 @@ StudyCollection::StudyCollection(StudyWindow& window)
     }
 
     connect(&window, &StudyWindow::lessonShown, this, &StudyCollection::lessonShown);
+    connect(&window, &StudyWindow::dictationOpened, this, &StudyCollection::dictationOpened);
+}
+
+void StudyCollection::addFileActions()
+{
+    QMenu* file = m_window.menuBar()->findChild<QMenu*>(u"文件"_s);
+    // In "文件", before "退出".
+    QAction* quit = file ? file->findChild<QAction*>(u"退出"_s) : nullptr;
+    QAction* before = nullptr;
+    if (file) {
+        const QList<QAction*> actions = file->actions();
+        const qsizetype at = actions.indexOf(quit);
+        before = at > 0 ? actions[at - 1] : quit; // the separator above it
+    }
+    auto* notebook = new QAction(u"生词本…"_s, &m_window);
+    notebook->setObjectName(u"生词本"_s);
+    notebook->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(notebook, &QAction::triggered, this, &StudyCollection::openNotebook);
+    auto* exporting = new QAction(u"导出…"_s, &m_window);
+    exporting->setObjectName(u"导出"_s);
+    exporting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exporting->setToolTip(u"把一课、星标句或生词本导出为 Anki 卡组、文本或 LRC/SRT 字幕"_s);
+    connect(exporting, &QAction::triggered, this, &StudyCollection::openExport);
+    if (file) {
+        file->insertAction(before, notebook);
+        file->insertAction(before, exporting);
+    }
+    m_window.addAction(notebook);
+    m_window.addAction(exporting);
+}
+
+void StudyCollection::addPracticeActions()
+{
+    m_starAction = new QAction(u"标为难句（星标）"_s, &m_window);
+    m_starAction->setObjectName(u"星标"_s);
+    m_starAction->setCheckable(true);
+    m_starAction->setEnabled(false);
+    m_starAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(m_starAction, &QAction::triggered, this, &StudyCollection::toggleStar);
+    m_window.addAction(m_starAction);
+    m_starredReading = new StarredReading(m_window, this);
+    // A choice that stays on after the reading, so that the dictation opened next dictates
+    // the same sentences.
+    m_starredOnly = new QAction(u"只练星标句"_s, &m_window);
+    m_starredOnly->setObjectName(u"只练星标句"_s);
+    m_starredOnly->setCheckable(true);
+    m_starredOnly->setToolTip(u"按课的顺序朗读所有课文里的星标句，每句按所选的语速和重复次数；"
+                              u"选着它时，听写也只听写星标句"_s);
+    connect(m_starredOnly, &QAction::triggered, this, &StudyCollection::toggleStarredReading);
+    m_starOnMistake = new QAction(u"听写出错时标为难句"_s, &m_window);
+    m_starOnMistake->setObjectName(u"听写出错时标为难句"_s);
+    m_starOnMistake->setCheckable(true);
+    m_starOnMistake->setChecked(settings().value(starOnMistakeKey, true).toBool());
+    connect(m_starOnMistake, &QAction::toggled, this,
+            [](bool on) { settings().setValue(starOnMistakeKey, on); });
+    if (QMenu* practice = m_window.menuBar()->findChild<QMenu*>(u"练习"_s)) {
+        practice->addSeparator();
+        practice->addAction(m_starAction);
+        practice->addAction(m_starredOnly);
+        practice->addAction(m_starOnMistake);
+        connect(practice, &QMenu::aboutToShow, this,
+                [this] { m_starAction->setChecked(isStarred(m_window.currentSentence())); });
+    }
 }
 
 StudyCollection::~StudyCollection() = default;
@@ -256,7 +260,7 @@ void StudyCollection::paintStars()
 
 void StudyCollection::toggleStarredReading()
 {
-    if (m_starredReading->isActive()) {
+    if (!m_starredOnly->isChecked()) {
         m_starredReading->stop();
         return;
     }
@@ -268,7 +272,25 @@ void StudyCollection::toggleStarredReading()
     } else if (!m_starredReading->start(starred, &why)) {
         m_window.prompts().notify(why);
     }
-    m_starredOnly->setChecked(m_starredReading->isActive());
+    m_starredOnly->setChecked(problem.isEmpty() && why.isEmpty());
+}
+
+void StudyCollection::dictationOpened(DictationWindow* dictation)
+{
+    connect(dictation, &DictationWindow::answerShown, this, &StudyCollection::dictationAnswered);
+    if (!m_starredOnly->isChecked()) {
+        return;
+    }
+    // The dictation takes the player over: the reading ends, the choice stays.
+    m_starredReading->stop();
+    QString problem;
+    const QList<StarredSentence> starred = m_stars.all(&problem);
+    QString why;
+    if (!problem.isEmpty()) {
+        m_window.prompts().notify(problem);
+    } else if (!dictation->dictateOnly(starred, &why)) {
+        m_window.prompts().notify(why);
+    }
 }
 
 void StudyCollection::dictationAnswered(int book, int lesson, int sentence, const QString& text,

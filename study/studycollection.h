@@ -34,7 +34,8 @@ public:
     void toggleStar();
     bool isStarred(int sentence) const { return m_starred.contains(sentence); }
 
-    // "只练星标句": starts or stops reading the starred sentences of every lesson.
+    // "只练星标句": starts or stops reading the starred sentences of every lesson. While it is
+    // chosen, a dictation window opened dictates only those sentences.
     void toggleStarredReading();
     StarredReading& starredReading() { return *m_starredReading; }
     // A sentence the dictation found mistaken is starred, when the learner wants that.
@@ -45,6 +46,9 @@ public:
     QLabel* hint() const { return m_hint; }
 
 private:
+    void addFileActions();
+    void addPracticeActions();
+    void dictationOpened(DictationWindow* dictation);
     void lessonShown();
     void paintStars();
     void placeHint();

@@ -7,6 +7,7 @@
 #include "audio/mediaplayer.h"
 #include "export/deckexport.h"
 #include "export/lessonsource.h"
+#include "export/subtitleexport.h"
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
 #include "lessons/lessondatabase.h"
@@ -528,27 +529,12 @@ int exportTimedText(const Sources& sources, int book, int lesson, const ExportFi
     if (const int failed = readSentences(sources, book, lesson, &loaded, err)) {
         return failed;
     }
-    // The last sentence plays to the recording's end: that end is the recording's length.
-    double lastEnd = -1;
-    std::vector<float> samples;
-    QString error;
-    if (SentenceAligner::decodeForAlignment(loaded.lessonAudioFile, &samples, &error)) {
-        lastEnd = double(samples.size()) / SentenceAligner::sampleRate;
-    }
-    QList<TimedText::Line> lines;
-    for (int i = 0; i < loaded.table.count(); ++i) {
-        const double end = loaded.table.endPosition(i);
-        lines.append({loaded.table.sentences.value(i), loaded.table.translations.value(i),
-                      loaded.table.startTime(i),
-                      end >= 0 ? end : std::max(lastEnd, loaded.table.startTime(i) + 1)});
-    }
-    const QString title = LessonCatalog::bookText(book) + u' ' + loaded.lessonText;
-    const QString path = files.lrc.isEmpty() ? files.srt : files.lrc;
-    QSaveFile file(path);
-    const QByteArray bytes =
-        (files.lrc.isEmpty() ? TimedText::toSrt(lines) : TimedText::toLrc(lines, title)).toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        err << QStringLiteral("无法写入“%1”：%2").arg(path, file.errorString()) << "\n";
+    const QList<ExportSentence> sentences = DeckExport::lessonSentences(loaded);
+    const DeckExport::Summary summary = files.lrc.isEmpty()
+                                            ? SubtitleExport::writeSrt(sentences, files.srt)
+                                            : SubtitleExport::writeLrc(sentences, files.lrc);
+    if (!summary.written) {
+        err << summary.text() << "\n";
         return 1;
     }
     return 0;
