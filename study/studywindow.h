@@ -185,8 +185,6 @@ private:
     void connectShadowing();
     void applyLayout();
     void makeRoomForShadowing();
-    // What to do first, and the offer to go back to the remembered place.
-    void showStartHint();
 
     void nodeClick(QTreeWidgetItem* node);
     void unloadLesson();

@@ -3,6 +3,7 @@
 #include "study/artwork.h"
 #include "study/practicemenu.h"
 #include "study/recordingcontrols.h"
+#include "study/startscreen.h"
 #include "study/studywindow.h"
 #include "study/studywindowlayout.h"
 #include "study/toolbarbutton.h"
@@ -134,6 +135,10 @@ void StudyWindow::buildPanels(QWidget* client)
     lessonText->setFrameShape(QFrame::NoFrame);
     lessonText->setFont(DesignGeometry::arialFont(12));
     m_sentenceView = SentenceView(lessonText);
+    auto* start = new StartScreen(lessonText, m_practice);
+    connect(start, &StartScreen::continueRequested, this, &StudyWindow::continueLastStudy);
+    connect(this, &StudyWindow::lessonShown, start,
+            [this, start] { start->setLessonOpen(m_lesson.book > 0); });
 
     buildSentenceButtons(buildHeadingBar(SentenceHeading, QStringLiteral("sentenceBar"),
                                          QStringLiteral("句子学习"), client)

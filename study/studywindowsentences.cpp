@@ -56,6 +56,7 @@ void StudyWindow::refreshSentenceDisplay()
     unmarkSentence();
     showSentenceTexts(i);
     markSentence(i, int(m_reading.table().sentence(i).size()));
+    m_sentenceView.bringCaretIntoView();
 }
 
 void StudyWindow::clearSentenceTexts()

@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -177,12 +178,28 @@ private slots:
         QTest::addColumn<bool>("reading");
         QTest::addColumn<QList<double>>("gaps");   // between the copies heard, in seconds
         QTest::addColumn<QList<int>>("followOns"); // the sentence each follow-on started
+        QTest::addColumn<QStringList>("said");     // the sentence bar's status, each change once
+        const QString turn = QStringLiteral("　该你说了");
+        const QString first = QStringLiteral("第 1/2 句");
+        const QString second = QStringLiteral("第 2/2 句");
         QTest::newRow("clicked, 3 times, 1 s")
-            << 3 << "gap_second" << false << QList<double>{1.0, 1.0} << QList<int>{0, 0};
+            << 3 << "gap_second" << false << QList<double>{1.0, 1.0} << QList<int>{0, 0}
+            << QStringList{first + "　第 1/3 遍", first + "　第 1/3 遍" + turn,
+                           first + "　第 2/3 遍", first + "　第 2/3 遍" + turn,
+                           first + "　第 3/3 遍", first};
         QTest::newRow("clicked, twice, its length")
-            << 2 << "gap_length" << false << QList<double>{0.5} << QList<int>{0};
+            << 2 << "gap_length" << false << QList<double>{0.5} << QList<int>{0}
+            << QStringList{first + "　第 1/2 遍", first + "　第 1/2 遍" + turn,
+                           first + "　第 2/2 遍", first};
         QTest::newRow("reading, twice each")
-            << 2 << "gap_length" << true << QList<double>{0.5, 1.0, 0.5} << QList<int>{0, 1, 1};
+            << 2 << "gap_length" << true << QList<double>{0.5, 1.0, 0.5} << QList<int>{0, 1, 1}
+            << QStringList{first + "　第 1/2 遍",
+                           first + "　第 1/2 遍" + turn,
+                           first + "　第 2/2 遍",
+                           second + "　第 1/2 遍",
+                           second + "　第 1/2 遍" + turn,
+                           second + "　第 2/2 遍",
+                           QString()};
     }
 
     void repeatsAreHeardWithTheChosenGaps()
@@ -192,6 +209,7 @@ private slots:
         QFETCH(bool, reading);
         QFETCH(QList<double>, gaps);
         QFETCH(QList<int>, followOns);
+        QFETCH(QStringList, said);
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
         StudyWindow& window = fixture.window();
@@ -207,6 +225,16 @@ private slots:
         MonitorCapture capture;
         QVERIFY2(capture.start(), qPrintable(capture.errorString()));
         QTest::qWait(300);
+        // Every state lasts half a second at least: a look every 10 ms sees each one.
+        auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
+        QStringList statuses;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, &window, [&] {
+            if (statuses.isEmpty() || statuses.last() != status->text()) {
+                statuses << status->text();
+            }
+        });
+        look.start(10);
         if (reading) {
             QTest::keyClick(&window, Qt::Key_F6);
             QTRY_VERIFY_WITH_TIMEOUT(!window.continuousReading(), 10000);
@@ -216,6 +244,11 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 10000);
         }
         const std::vector<qint16> heard = capture.stop();
+        look.stop();
+        QCOMPARE(statuses, said);
+        QCOMPARE(
+            window.currentSentenceBox()->placeholderText().contains(QStringLiteral("朗读完了")),
+            reading);
         QCOMPARE(started, followOns);
         QVERIFY(!window.isRepeatingSentence());
 

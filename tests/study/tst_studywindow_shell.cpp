@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -64,21 +65,32 @@ private slots:
         QVERIFY(QFileInfo::exists(home.toLocalFile()));
     }
 
-    // The empty first screen says where to start and offers the remembered place.
+    // The empty first screen says where to start and, with a remembered place, offers a way
+    // back there; it goes once a lesson is open and comes back after a book click.
     void theFirstScreenSaysWhereToStart()
     {
         StudyWindow& window = m_fixture->window();
-        auto* text = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
-        window.practice().setLastPlace({1, 2, 0});
+        auto* screen = window.findChild<QWidget*>(QStringLiteral("startScreen"));
+        QVERIFY(screen);
+        auto* hint = screen->findChild<QLabel*>(QStringLiteral("startHint"));
+        auto* offer = screen->findChild<QPushButton*>(QStringLiteral("continueButton"));
         window.load();
-        QVERIFY(text->toPlainText().isEmpty());
-        QVERIFY2(text->placeholderText().contains(QStringLiteral("选择课文")),
-                 qPrintable(text->placeholderText()));
-        QVERIFY2(text->placeholderText().contains(QStringLiteral("第 1 册 Lesson 2")) &&
-                     text->placeholderText().contains(QStringLiteral("Ctrl+L")),
-                 qPrintable(text->placeholderText()));
-        window.continueLastStudy();
-        QVERIFY(!text->toPlainText().isEmpty());
+        QVERIFY(screen->isVisible());
+        QVERIFY2(hint->text().contains(QStringLiteral("选择课文")), qPrintable(hint->text()));
+        QVERIFY(!offer->isVisible());
+
+        window.practice().setLastPlace({1, 2, 4});
+        window.load();
+        QVERIFY(offer->isVisible());
+        QCOMPARE(offer->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 5 句"));
+        QTest::mouseClick(offer, Qt::LeftButton);
+        QCOMPARE(window.lessonNumber(), 2);
+        QCOMPARE(window.currentSentence(), 4);
+        QVERIFY(!screen->isVisible());
+
+        m_fixture->click(m_fixture->bookNode(1));
+        QVERIFY(screen->isVisible());
+        QCOMPARE(offer->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 5 句"));
     }
 
     // Without a browser the learner is told where the page lies.

@@ -1,0 +1,60 @@
+#include "study/sentencestatus.h"
+
+#include "reading/lessonreading.h"
+#include "widgets/designgeometry.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace {
+// The sentence buttons end here on the bar; the line takes what is left right of them.
+constexpr int buttonsEnd = 110 + 6 * 82;
+constexpr int margin = 8;
+} // namespace
+
+SentenceStatus::SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox,
+                               const LessonReading& reading, QObject* parent)
+    : QObject(parent), m_bar(bar), m_sentenceBox(sentenceBox), m_reading(reading),
+      m_label(new QLabel(bar))
+{
+    m_label->setObjectName(QStringLiteral("sentenceStatus"));
+    m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_label->setFont(DesignGeometry::chineseFont(9));
+    m_label->setStyleSheet(QStringLiteral("background: transparent; color: #1f3f6e;"));
+    bar->installEventFilter(this);
+    place();
+    connect(&reading, &LessonReading::progressChanged, this, &SentenceStatus::show);
+    connect(&reading, &LessonReading::lessonHeardToEnd, this, [this] { m_heardToEnd = true; });
+    connect(&reading, &LessonReading::readingFinished, this, &SentenceStatus::readingEnded);
+}
+
+bool SentenceStatus::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_bar && event->type() == QEvent::Resize) {
+        place();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SentenceStatus::place()
+{
+    // On a narrow window the buttons fill the bar: the line steps aside rather than cover them.
+    const int width = m_bar->width() - buttonsEnd - margin;
+    m_label->setGeometry(buttonsEnd, 0, std::max(0, width), m_bar->height());
+    m_label->setVisible(width > 0);
+}
+
+void SentenceStatus::show()
+{
+    m_label->setText(m_reading.progress().text());
+    m_sentenceBox->setPlaceholderText(QString());
+}
+
+void SentenceStatus::readingEnded()
+{
+    m_sentenceBox->setPlaceholderText(
+        m_heardToEnd ? QStringLiteral("全课朗读完了。点任一句可以再听，按 F6 从头再读一遍。")
+                     : QStringLiteral("朗读已停止。点任一句可以接着听，按 F6 从头朗读。"));
+    m_heardToEnd = false;
+}
