@@ -6,6 +6,7 @@
 #include "study/startscreen.h"
 #include "study/studywindow.h"
 #include "study/studywindowlayout.h"
+#include "study/textmask.h"
 #include "study/toolbarbutton.h"
 #include "widgets/facebutton.h"
 
@@ -144,6 +145,12 @@ void StudyWindow::buildPanels(QWidget* client)
                                          QStringLiteral("句子学习"), client)
                              ->parentWidget());
     m_currentSentenceBox = textBox(client, QStringLiteral("currentSentence"), 10.5);
+    auto* mask = new TextMask({lessonText->document(), m_currentSentenceBox->document()}, this);
+    mask->setMasked(m_practice.hidesText());
+    connect(m_practiceMenu, &PracticeMenu::hideTextChosen, this, [this, mask](bool hide) {
+        m_practice.setHidesText(hide);
+        mask->setMasked(hide);
+    });
 
     buildHeadingBar(TranslationHeading, QStringLiteral("translationBar"),
                     QStringLiteral("中文翻译"), client);

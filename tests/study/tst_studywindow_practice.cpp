@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
@@ -81,6 +82,20 @@ QList<qint64> occurrences(MediaPlayer& player, const std::vector<qint16>& heard,
         found.append(from + at);
         from += at + (stop - first);
     }
+}
+
+// Pixels drawn in a strong colour, as text is; the bars that hide words are all pale.
+int inkedPixels(QWidget* widget)
+{
+    const QImage image = widget->grab().toImage();
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            inked += std::min({c.red(), c.green(), c.blue()}) < 150 ? 1 : 0;
+        }
+    }
+    return inked;
 }
 
 } // namespace
@@ -338,6 +353,42 @@ private slots:
         window.dictationWindow()->close();
     }
 
+    // Listening without the English: the lesson text and the current sentence cannot be read,
+    // yet a click still finds and plays its sentence, and the choice outlives the session.
+    void hiddenTextCannotBeReadButClicksStillWork()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
+        const auto inks = [&](StudyWindow& window) {
+            return std::pair{
+                inkedPixels(window.findChild<QTextEdit*>(QStringLiteral("lessonText"))->viewport()),
+                inkedPixels(window.currentSentenceBox()->viewport())};
+        };
+        const auto click = [&](StudyWindow& window, int i) {
+            clickSentence(window, i);
+            window.player().controls().stop();
+            QCOMPARE(window.currentSentence(), i);
+            QCOMPARE(window.currentSentenceBox()->toPlainText(), window.sentences().sentence(i));
+        };
+        fixture.openLesson(1, 1);
+        click(fixture.window(), 1);
+        QVERIFY(inks(fixture.window()).first > 0 && inks(fixture.window()).second > 0);
+
+        action(fixture.window(), "隐藏原文")->trigger();
+        QCOMPARE(inks(fixture.window()), (std::pair{0, 0}));
+        click(fixture.window(), 0);
+        QCOMPARE(inks(fixture.window()), (std::pair{0, 0}));
+
+        fixture.reopen();
+        StudyWindow& again = fixture.window();
+        QVERIFY(action(again, "隐藏原文")->isChecked());
+        fixture.openLesson(1, 1);
+        click(again, 1);
+        QCOMPARE(inks(again), (std::pair{0, 0}));
+        action(again, "隐藏原文")->trigger();
+        QVERIFY(inks(again).first > 0 && inks(again).second > 0);
+    }
+
     void thePlaceAndTheChoicesSurviveARestart()
     {
         StudyFixture fixture;
@@ -377,11 +428,13 @@ private slots:
             settings.setValue(QStringLiteral("practice/speed"), QStringLiteral("fast"));
             settings.setValue(QStringLiteral("practice/repeats"), 4);
             settings.setValue(QStringLiteral("place/book"), 9);
+            settings.setValue(QStringLiteral("practice/hideText"), QStringLiteral("maybe"));
             settings.setValue(QStringLiteral("progress/readLessons"),
                               QStringList{QStringLiteral("1-99"), QStringLiteral("x")});
         });
         QCOMPARE(display(fixture.window()), QStringLiteral("语速 1.0×　重复 1 次"));
         QVERIFY(!action(fixture.window(), "继续上次学习")->isEnabled());
+        QVERIFY(!action(fixture.window(), "隐藏原文")->isChecked());
         QStringList notices;
         fixture.window().prompts().notify = [&](const QString& text) { notices << text; };
         fixture.window().continueLastStudy();
