@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 StartScreen::StartScreen(QTextEdit* lessonText, const PracticeSettings& practice)
-    : QWidget(lessonText), m_lessonText(lessonText), m_practice(practice),
+    : QWidget(lessonText->viewport()), m_lessonText(lessonText), m_practice(practice),
       m_continue(new QPushButton(this))
 {
     setObjectName(QStringLiteral("startScreen"));
@@ -31,6 +31,10 @@ StartScreen::StartScreen(QTextEdit* lessonText, const PracticeSettings& practice
     m_continue->setObjectName(QStringLiteral("continueButton"));
     m_continue->setFont(DesignGeometry::chineseFont(10.5));
     m_continue->setCursor(Qt::PointingHandCursor);
+    m_continue->setStyleSheet(
+        QStringLiteral("QPushButton { padding: 6px 16px; color: #1f3f6e; background: #e4effc;"
+                       " border: 1px solid #9fb6d6; border-radius: 3px; }"
+                       "QPushButton:hover { background: #d4e5fa; }"));
     m_continue->setToolTip(QStringLiteral("Ctrl+L，也在“文件”菜单中"));
     connect(m_continue, &QPushButton::clicked, this, &StartScreen::continueRequested);
 
@@ -41,8 +45,8 @@ StartScreen::StartScreen(QTextEdit* lessonText, const PracticeSettings& practice
     column->addWidget(m_continue, 0, Qt::AlignLeft);
     column->addStretch();
 
-    lessonText->installEventFilter(this);
-    setGeometry(lessonText->viewport()->geometry());
+    lessonText->viewport()->installEventFilter(this);
+    setGeometry(lessonText->viewport()->rect());
 }
 
 void StartScreen::setLessonOpen(bool open)
@@ -53,9 +57,9 @@ void StartScreen::setLessonOpen(bool open)
 
 bool StartScreen::eventFilter(QObject* watched, QEvent* event)
 {
-    // The shadowing panel and the resize rules both change the pane's size.
-    if (watched == m_lessonText && event->type() == QEvent::Resize) {
-        setGeometry(m_lessonText->viewport()->geometry());
+    // The viewport, not the pane: the pane hears of a new size before its viewport has it.
+    if (watched == m_lessonText->viewport() && event->type() == QEvent::Resize) {
+        setGeometry(m_lessonText->viewport()->rect());
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -76,6 +76,9 @@ private slots:
         auto* offer = screen->findChild<QPushButton*>(QStringLiteral("continueButton"));
         window.load();
         QVERIFY(screen->isVisible());
+        // The whole pane, whatever its size.
+        QCOMPARE(screen->size(),
+                 window.findChild<QTextEdit*>(QStringLiteral("lessonText"))->viewport()->size());
         QVERIFY2(hint->text().contains(QStringLiteral("选择课文")), qPrintable(hint->text()));
         QVERIFY(!offer->isVisible());
 
