@@ -22,7 +22,10 @@ SentenceStatus::SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox,
     m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_label->setFont(DesignGeometry::chineseFont(9));
     m_label->setStyleSheet(QStringLiteral("background: transparent; color: #1f3f6e;"));
+    // Where it lies over the current sentence, clicks and word lookups go on to the sentence.
+    m_label->setAttribute(Qt::WA_TransparentForMouseEvents);
     bar->installEventFilter(this);
+    sentenceBox->viewport()->installEventFilter(this);
     place();
     connect(&reading, &LessonReading::progressChanged, this, &SentenceStatus::show);
     connect(&reading, &LessonReading::lessonHeardToEnd, this, [this] { m_heardToEnd = true; });
@@ -31,7 +34,8 @@ SentenceStatus::SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox,
 
 bool SentenceStatus::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_bar && event->type() == QEvent::Resize) {
+    if ((watched == m_bar || watched == m_sentenceBox->viewport()) &&
+        event->type() == QEvent::Resize) {
         place();
     }
     return QObject::eventFilter(watched, event);
@@ -39,15 +43,28 @@ bool SentenceStatus::eventFilter(QObject* watched, QEvent* event)
 
 void SentenceStatus::place()
 {
-    // On a narrow window the buttons fill the bar: the line steps aside rather than cover them.
-    const int width = m_bar->width() - buttonsEnd - margin;
-    m_label->setGeometry(buttonsEnd, 0, std::max(0, width), m_bar->height());
-    m_label->setVisible(width > 0);
+    const int wanted = m_label->fontMetrics().horizontalAdvance(m_label->text()) + margin;
+    const int room = m_bar->width() - buttonsEnd - margin;
+    QWidget* home = m_bar;
+    QRect where(buttonsEnd, 0, room, m_bar->height());
+    if (room < wanted) {
+        // The buttons fill a narrow window's bar: the line goes to the bottom right corner of
+        // the current sentence, which a sentence of one or two lines leaves free.
+        home = m_sentenceBox->viewport();
+        const int height = m_label->fontMetrics().height() + 4;
+        where = QRect(0, home->height() - height, home->width() - margin, height);
+    }
+    if (m_label->parentWidget() != home) {
+        m_label->setParent(home);
+        m_label->show();
+    }
+    m_label->setGeometry(where);
 }
 
 void SentenceStatus::show()
 {
     m_label->setText(m_reading.progress().text());
+    place();
     m_sentenceBox->setPlaceholderText(QString());
 }
 

@@ -7,7 +7,8 @@ class QLabel;
 class QPlainTextEdit;
 class QWidget;
 
-// The line at the right end of the sentence bar that says where the learner is: "第 5/14 句",
+// The line at the right end of the sentence bar (on a narrow window, in the bottom right corner
+// of the current sentence) that says where the learner is: "第 5/14 句",
 // the play while a sentence repeats, and in the gap between repeats that it is the learner's
 // turn. When a reading of the whole lesson ends, the emptied current-sentence box says how it
 // ended and what to do next, until the next sentence or lesson.

@@ -356,6 +356,15 @@ private slots:
             near(pixelsOf(QStringLiteral("lessonText")), toPixels(Twips{3120, 1260, 4155, 2105})));
         QVERIFY(near(pixelsOf(QStringLiteral("newWords")), toPixels(Twips{120, 5580, 2835, 660})));
         QCOMPARE(pixelsOf(QStringLiteral("translationLine")).width(), toPixels(3195));
+        // Where the sentence buttons leave no room, the status still shows whole.
+        m_fixture->openLesson(1, 12);
+        window.playCurrentSentence(2);
+        window.player().controls().stop();
+        auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
+        QCOMPARE(status->text(), QStringLiteral("第 3/%1 句").arg(window.sentences().count()));
+        QVERIFY(status->isVisible());
+        QCOMPARE_GE(status->width(), status->sizeHint().width());
+        QVERIFY(status->parentWidget()->rect().contains(status->geometry()));
 
         const QStringList fixed{QStringLiteral("lessonTree"), QStringLiteral("lessonTreeFrame"),
                                 QStringLiteral("readLessonButton"), QStringLiteral("homeButton"),
