@@ -10,7 +10,7 @@ const QColor wordBar(200, 206, 214);
 // The current sentence is marked red in the lesson text; its bars stay red enough to find.
 const QColor currentWordBar(240, 170, 170);
 
-// Draws each run of characters between blanks as a bar: text and background in one colour.
+// Draws each run of characters between blanks as a bar, the letters themselves without ink.
 // The colours are added at layout time on top of the document's own, which stay untouched.
 class WordBars : public QSyntaxHighlighter
 {
@@ -29,8 +29,10 @@ protected:
         for (auto fragment = currentBlock().begin(); !fragment.atEnd(); ++fragment) {
             const QTextFragment part = fragment.fragment();
             const bool current = part.charFormat().foreground().color() == Qt::red;
+            // No ink at all, not ink in the bar's colour: a shade drawn over the bars (a starred
+            // sentence) would bring such letters back into sight.
             QTextCharFormat bar;
-            bar.setForeground(current ? currentWordBar : wordBar);
+            bar.setForeground(Qt::transparent);
             bar.setBackground(current ? currentWordBar : wordBar);
             const int from = part.position() - blockStart;
             const int to = std::min(int(text.size()), from + part.length());
