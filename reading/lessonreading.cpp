@@ -27,6 +27,21 @@ void LessonReading::setLesson(SentenceTable table)
     m_timesLeft = 0;
     m_followOnRepeats = false;
     m_repeatingClicked = false;
+    m_play = 0;
+    emit progressChanged();
+}
+
+void LessonReading::setCurrent(int i)
+{
+    m_current = i;
+    emit progressChanged();
+}
+
+SentenceProgress LessonReading::progress() const
+{
+    // Only the gap before the same sentence again is the learner's; the second between two
+    // sentences of a reading is a breath.
+    return {m_current, m_table.count(), m_play, m_plays, m_pausing && m_followOnRepeats};
 }
 
 void LessonReading::playSentence(int i)
@@ -60,6 +75,7 @@ void LessonReading::moveTo(int i)
     if (m_watching) {
         m_player.setEnd(m_table.endPosition(i));
     }
+    emit progressChanged();
 }
 
 void LessonReading::checkSentenceEnd()
@@ -73,6 +89,7 @@ void LessonReading::checkSentenceEnd()
             // The pause runs in the player itself, so it lasts exactly as long as heard and the
             // window stays responsive: the stop command during it ends the reading.
             m_pausing = true;
+            emit progressChanged();
             return;
         }
         m_player.stop();
@@ -130,7 +147,9 @@ void LessonReading::followOnStarted()
     m_watching = true;
     if (m_followOnRepeats) {
         m_timesLeft -= m_timesLeft > 0 ? 1 : 0;
+        ++m_play;
         queueFollowOn();
+        emit progressChanged();
         return;
     }
     m_current = m_followOnSentence;
@@ -189,6 +208,8 @@ void LessonReading::finishLessonReading()
     m_followOnRepeats = false;
     m_current = -1;
     m_readingLesson = false;
+    m_play = 0;
+    emit progressChanged();
     emit readingFinished();
 }
 
@@ -252,7 +273,10 @@ void LessonReading::startRepeats()
                   : times == PracticeSettings::untilStopped ? -1
                                                             : times - 1;
     queueFollowOn();
+    m_plays = times;
+    m_play = m_followOnRepeats ? 1 : 0;
     m_repeatingClicked = !m_readingLesson && m_followOnRepeats;
+    emit progressChanged();
     if (m_repeatingClicked) {
         emit repeatsStarted();
     }
@@ -285,6 +309,7 @@ void LessonReading::endRepeats()
     m_timesLeft = 0;
     m_followOnRepeats = false;
     m_repeatingClicked = false;
+    m_play = 0;
     if (m_pausing) {
         // Silence alone is left to play: nothing the learner would miss.
         m_pausing = false;
@@ -292,6 +317,7 @@ void LessonReading::endRepeats()
     } else if (m_player.hasFollowOn()) {
         m_player.clearFollowOn();
     }
+    emit progressChanged();
     if (!m_readingLesson) {
         emit repeatsEnded();
     }

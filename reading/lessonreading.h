@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lessons/sentencetable.h"
+#include "reading/sentenceprogress.h"
 
 #include <QObject>
 #include <memory>
@@ -36,7 +37,9 @@ public:
     // The current sentence, -1 for none; it may be the sentence count after a click on a line
     // that matches no sentence.
     int current() const { return m_current; }
-    void setCurrent(int i) { m_current = i; }
+    void setCurrent(int i);
+    // The current sentence, its play while it repeats and the learner's turn in the gap.
+    SentenceProgress progress() const;
     bool isReadingLesson() const { return m_readingLesson; }
     // A sentence played outside a reading has repeats still to come.
     bool isRepeating() const { return m_repeatingClicked; }
@@ -76,6 +79,8 @@ signals:
     // A reading or shadowing moved on to sentence i: mark it and show its texts.
     void sentenceReached(int i);
     void readingStarted();
+    // The current sentence, its play or the learner's turn changed: see progress().
+    void progressChanged();
     // The reading ended (read through, stopped, or nothing left to play): nothing is current.
     void readingFinished();
     void repeatsStarted();
@@ -110,5 +115,7 @@ private:
     int m_timesLeft = 0;            // plays of the current sentence still to come; -1: no end
     bool m_followOnRepeats = false; // the queued follow-on is the same sentence again
     bool m_repeatingClicked = false;
+    int m_play = 0;  // which play of the current sentence sounds while it repeats, else 0
+    int m_plays = 1; // the plays chosen when its repeats began
     bool m_outputLossReported = false;
 };

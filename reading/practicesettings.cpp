@@ -13,6 +13,7 @@ namespace {
 const QString speedKey = QStringLiteral("practice/speed");
 const QString repeatsKey = QStringLiteral("practice/repeats");
 const QString gapKey = QStringLiteral("practice/gap");
+const QString hideTextKey = QStringLiteral("practice/hideText");
 const QString bookKey = QStringLiteral("place/book");
 const QString lessonKey = QStringLiteral("place/lesson");
 const QString sentenceKey = QStringLiteral("place/sentence");
@@ -58,6 +59,9 @@ PracticeSettings::PracticeSettings()
             : 1;
     m_gap =
         m_settings.value(gapKey).toString() == oneSecondGap ? Gap::OneSecond : Gap::SentenceLength;
+    // Anything but the word written here shows the text: the learner is never left unable to
+    // read it by a damaged file.
+    m_hidesText = m_settings.value(hideTextKey).toString() == QLatin1String("true");
     m_place = {intValue(m_settings, bookKey, 0), intValue(m_settings, lessonKey, 0),
                std::max(-1, intValue(m_settings, sentenceKey, -1))};
     if (!m_place.isValid()) {
@@ -132,6 +136,12 @@ void PracticeSettings::setGap(Gap gap)
 {
     m_gap = gap;
     store({{gapKey, gap == Gap::OneSecond ? oneSecondGap : QStringLiteral("sentence")}});
+}
+
+void PracticeSettings::setHidesText(bool hide)
+{
+    m_hidesText = hide;
+    store({{hideTextKey, hide ? QStringLiteral("true") : QStringLiteral("false")}});
 }
 
 bool PracticeSettings::Place::isValid() const

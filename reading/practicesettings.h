@@ -35,6 +35,9 @@ public:
     void setRepeats(int times);
     Gap gap() const { return m_gap; }
     void setGap(Gap gap);
+    // The English is hidden while the learner listens.
+    bool hidesText() const { return m_hidesText; }
+    void setHidesText(bool hide);
 
     struct Place
     {
@@ -66,6 +69,7 @@ private:
     double m_speed = 1.0;
     int m_repeats = 1;
     Gap m_gap = Gap::SentenceLength;
+    bool m_hidesText = false;
     Place m_place;
     QSet<QString> m_read;
 };

@@ -39,6 +39,7 @@ PracticeMenu::PracticeMenu(QMenuBar* menuBar, const PracticeSettings& settings, 
     addSpeeds(practice);
     addRepeats(practice);
     addGaps(practice);
+    addHideText(practice);
     addShadowing(practice);
 }
 
@@ -121,6 +122,19 @@ void PracticeMenu::addShadowing(QMenu* practice)
     practice->setToolTipsVisible(true);
 }
 
+void PracticeMenu::addHideText(QMenu* practice)
+{
+    practice->addSeparator();
+    m_hideText = practice->addAction(QStringLiteral("隐藏原文"));
+    m_hideText->setObjectName(QStringLiteral("隐藏原文"));
+    m_hideText->setCheckable(true);
+    m_hideText->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_hideText->setToolTip(QStringLiteral("只听不看：课文和当前句的英文遮起来，"
+                                          "再选一次（Ctrl+H）显示"));
+    // Triggered, not toggled: update() ticks it from the settings without asking again.
+    connect(m_hideText, &QAction::triggered, this, &PracticeMenu::hideTextChosen);
+}
+
 void PracticeMenu::setHoldSentence(bool hold)
 {
     m_holdSentence->setChecked(hold);
@@ -142,4 +156,5 @@ void PracticeMenu::update()
     check(QStringLiteral("repeat_%1").arg(m_settings.repeats()));
     check(m_settings.gap() == PracticeSettings::Gap::OneSecond ? QStringLiteral("gap_second")
                                                                : QStringLiteral("gap_length"));
+    m_hideText->setChecked(m_settings.hidesText());
 }

@@ -33,15 +33,18 @@ signals:
     void shadowingRequested();
     void compareRequested();
     void holdSentenceChosen(bool hold);
+    void hideTextChosen(bool hide);
 
 private:
     void addSpeeds(QMenu* practice);
     void addRepeats(QMenu* practice);
     void addGaps(QMenu* practice);
     void addShadowing(QMenu* practice);
+    void addHideText(QMenu* practice);
 
     QMenuBar* m_menuBar;
     const PracticeSettings& m_settings;
     QLabel* m_display = nullptr;
     QAction* m_holdSentence = nullptr;
+    QAction* m_hideText = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace {
 
@@ -219,4 +220,21 @@ int SentenceView::charAt(const QPoint& viewportPoint) const
     const QPoint documentPoint = viewportPoint + QPoint(m_edit->horizontalScrollBar()->value(),
                                                         m_edit->verticalScrollBar()->value());
     return m_edit->document()->documentLayout()->hitTest(documentPoint, Qt::ExactHit);
+}
+
+void SentenceView::bringCaretIntoView()
+{
+    const QTextBlock block = m_edit->textCursor().block();
+    const QRectF rect = m_edit->document()->documentLayout()->blockBoundingRect(block);
+    QScrollBar* bar = m_edit->verticalScrollBar();
+    const int height = m_edit->viewport()->height();
+    const int top = int(rect.top()) - bar->value();
+    const int bottom = int(rect.bottom()) - bar->value();
+    // On either edge the sentence around it is out of sight; below four fifths a reading would
+    // keep each sentence on the bottom edge, line by line.
+    if (top >= height / 10 && bottom <= height * 4 / 5) {
+        return;
+    }
+    const int above = std::clamp(height - int(rect.height()), 0, height / 3);
+    bar->setValue(int(rect.top()) - above);
 }

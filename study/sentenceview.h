@@ -54,6 +54,10 @@ public:
     // Index of the character under the viewport point, or -1 when the point is on no
     // character (past the end of a line or below the text).
     int charAt(const QPoint& viewportPoint) const;
+    // Scrolls the caret's sentence to a third from the top when it is out of sight or low in
+    // the view, so the learner reads it with the text around it; a sentence in easy sight
+    // stays where it is.
+    void bringCaretIntoView();
 
     // The text of the sentence marked as current, by which the mark is found again to be
     // taken off; "" before any.

@@ -8,6 +8,7 @@
 #include "study/pointerlookup.h"
 #include "study/practicemenu.h"
 #include "study/recordingcontrols.h"
+#include "study/sentencestatus.h"
 #include "study/studycollection.h"
 #include "study/studywindowlayout.h"
 #include "study/toolbarbutton.h"
@@ -40,6 +41,7 @@ StudyWindow::StudyWindow(StudyPaths paths, QWidget* parent)
     buildMenus();
     m_practiceMenu->placeDisplay(m_panels.banner());
     buildRecordingControls();
+    buildTextCovers();
     buildShortcuts();
     connect(m_panels.lessonTree(), &LessonTree::nodeChosen, this, &StudyWindow::nodeClick);
     connect(m_panels.lessonTree(), &LessonTree::storeUnreadable, this,
@@ -98,6 +100,8 @@ void StudyWindow::connectReading()
     });
     connect(&m_reading, &LessonReading::sentenceReached, this,
             [this] { refreshSentenceDisplay(); });
+    new SentenceStatus(m_panels.sentenceButton(PreviousSentence)->parentWidget(),
+                       m_panels.currentSentenceBox(), m_reading, this);
     connect(&m_reading, &LessonReading::readingStarted, this,
             [this] { m_panels.setReadingPair(false, true); });
     connect(&m_reading, &LessonReading::readingFinished, this, [this] {
@@ -199,22 +203,9 @@ void StudyWindow::load()
         m_panels.lessonTree()->markRead(book, lesson);
     }
     m_reading.setCurrent(-1);
-    showStartHint();
+    // The start screen reads the remembered place anew.
+    emit lessonShown();
     showMaximized();
-}
-
-void StudyWindow::showStartHint()
-{
-    // Stands in the empty lesson text until a lesson is open, and again after a book click.
-    QString hint = QStringLiteral("请在左边“选择课文”中点开一册书，再点其中一课开始学习。");
-    const PracticeSettings::Place place = m_practice.lastPlace();
-    if (place.isValid()) {
-        hint += QStringLiteral("\n\n上次学到第 %1 册 Lesson %2。按 Ctrl+L（“文件”→“继续上次学习”）"
-                               "可以接着学。")
-                    .arg(place.book)
-                    .arg(place.lesson);
-    }
-    m_panels.sentenceView().widget()->setPlaceholderText(hint);
 }
 
 void StudyWindow::applyLayout()

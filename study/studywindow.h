@@ -143,12 +143,12 @@ private:
 
     void buildMenus();
     void buildRecordingControls();
+    // The first screen over the empty lesson text, and the bars that hide the English.
+    void buildTextCovers();
     void buildShortcuts();
     void connectReading();
     void connectShadowing();
     void applyLayout();
-    // What to do first, and the offer to go back to the remembered place.
-    void showStartHint();
 
     void nodeClick(QTreeWidgetItem* node);
     void unloadLesson();

@@ -1,10 +1,15 @@
-// The study window's keys and the learner's recording buttons.
+// The study window's keys, the learner's recording buttons and what stands over the lesson text.
+#include "study/practicemenu.h"
 #include "study/recordingcontrols.h"
+#include "study/startscreen.h"
 #include "study/studywindow.h"
+#include "study/textmask.h"
 #include "study/toolbarbutton.h"
 #include "widgets/facebutton.h"
 
 #include <QAction>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace {
 
@@ -21,6 +26,22 @@ void StudyWindow::buildRecordingControls()
                                          m_panels.sentenceButton(PlayRecording),
                                          m_panels.sentenceButton(SaveRecording)},
                                         m_paths.recordingFile(), m_prompts, this);
+}
+
+void StudyWindow::buildTextCovers()
+{
+    QTextEdit* lessonText = m_panels.sentenceView().widget();
+    auto* start = new StartScreen(lessonText, m_practice);
+    connect(start, &StartScreen::continueRequested, this, &StudyWindow::continueLastStudy);
+    connect(this, &StudyWindow::lessonShown, start,
+            [this, start] { start->setLessonOpen(m_lesson.book > 0); });
+    auto* mask =
+        new TextMask({lessonText->document(), m_panels.currentSentenceBox()->document()}, this);
+    mask->setMasked(m_practice.hidesText());
+    connect(m_practiceMenu, &PracticeMenu::hideTextChosen, this, [this, mask](bool hide) {
+        m_practice.setHidesText(hide);
+        mask->setMasked(hide);
+    });
 }
 
 void StudyWindow::buildShortcuts()

@@ -141,7 +141,6 @@ void StudyWindow::continueLastStudy()
     if (place.sentence >= 0 && place.sentence < m_reading.table().count()) {
         m_reading.setCurrent(place.sentence);
         refreshSentenceDisplay();
-        m_panels.sentenceView().widget()->ensureCursorVisible();
     }
 }
 

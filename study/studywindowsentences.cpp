@@ -52,6 +52,7 @@ void StudyWindow::refreshSentenceDisplay()
     unmarkSentence();
     showSentenceTexts(i);
     markSentence(i, int(m_reading.table().sentence(i).size()));
+    m_panels.sentenceView().bringCaretIntoView();
 }
 
 void StudyWindow::clearSentenceTexts()

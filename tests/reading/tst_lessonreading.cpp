@@ -116,24 +116,42 @@ private slots:
         QTest::addColumn<double>("speed");
         QTest::addColumn<QStringList>("heard");
         QTest::addColumn<bool>("readToEnd");
-        QTest::newRow("a sentence") << 0 << 1 << false << 1.0 << QStringList{u"0.5-1"_s} << false;
+        QTest::addColumn<QStringList>("said"); // what progress() said, each change once
+        const QString turn = u"　该你说了"_s;
+        QTest::newRow("a sentence") << 0 << 1 << false << 1.0 << QStringList{u"0.5-1"_s} << false
+                                    << QStringList{u"第 1/4 句"_s};
         QTest::newRow("three times, as long as it lasts")
             << 2 << 3 << false << 1.0 << QStringList{u"2-3"_s, u"2-3 after 1"_s, u"2-3 after 1"_s}
-            << false;
+            << false << QStringList{u"第 3/4 句　第 1/3 遍"_s, u"第 3/4 句　第 1/3 遍"_s + turn,
+                                    u"第 3/4 句　第 2/3 遍"_s, u"第 3/4 句　第 2/3 遍"_s + turn,
+                                    u"第 3/4 句　第 3/3 遍"_s, u"第 3/4 句"_s};
+        const QStringList firstTwice{u"第 1/4 句　第 1/2 遍"_s, u"第 1/4 句　第 1/2 遍"_s + turn,
+                                     u"第 1/4 句　第 2/2 遍"_s, u"第 1/4 句"_s};
         QTest::newRow("twice, a second apart, at half speed")
-            << 0 << 2 << true << 0.5 << QStringList{u"0.5-1"_s, u"0.5-1 after 1"_s} << false;
+            << 0 << 2 << true << 0.5 << QStringList{u"0.5-1"_s, u"0.5-1 after 1"_s} << false
+            << firstTwice;
         QTest::newRow("as long as it is heard at half speed")
-            << 0 << 2 << false << 0.5 << QStringList{u"0.5-1"_s, u"0.5-1 after 1"_s} << false;
+            << 0 << 2 << false << 0.5 << QStringList{u"0.5-1"_s, u"0.5-1 after 1"_s} << false
+            << firstTwice;
         QTest::newRow("the last sentence, to the recording's end")
-            << 3 << 2 << false << 1.0 << QStringList{u"3.5--1"_s, u"3.5--1 after 6.5"_s} << false;
+            << 3 << 2 << false << 1.0 << QStringList{u"3.5--1"_s, u"3.5--1 after 6.5"_s} << false
+            << QStringList{u"第 4/4 句　第 1/2 遍"_s, u"第 4/4 句　第 1/2 遍"_s + turn,
+                           u"第 4/4 句　第 2/2 遍"_s, u"第 4/4 句"_s};
+        // The second between two sentences of a reading is no one's turn.
         QTest::newRow("the lesson, past what cannot be played")
             << -1 << 1 << false << 1.0
-            << QStringList{u"0.5-1"_s, u"2-3 after 1"_s, u"3.5--1 after 1"_s} << true;
+            << QStringList{u"0.5-1"_s, u"2-3 after 1"_s, u"3.5--1 after 1"_s} << true
+            << QStringList{u"第 1/4 句"_s, u"第 3/4 句"_s, u"第 4/4 句"_s, QString()};
         QTest::newRow("the lesson, each sentence twice")
             << -1 << 2 << true << 1.0
             << QStringList{u"0.5-1"_s,       u"0.5-1 after 1"_s,  u"2-3 after 1"_s,
                            u"2-3 after 1"_s, u"3.5--1 after 1"_s, u"3.5--1 after 1"_s}
-            << true;
+            << true
+            << QStringList{u"第 1/4 句　第 1/2 遍"_s,        u"第 1/4 句　第 1/2 遍"_s + turn,
+                           u"第 1/4 句　第 2/2 遍"_s,        u"第 3/4 句　第 1/2 遍"_s,
+                           u"第 3/4 句　第 1/2 遍"_s + turn, u"第 3/4 句　第 2/2 遍"_s,
+                           u"第 4/4 句　第 1/2 遍"_s,        u"第 4/4 句　第 1/2 遍"_s + turn,
+                           u"第 4/4 句　第 2/2 遍"_s,        QString()};
     }
 
     void eachWayOfPlayingIsHeardAndEnds()
@@ -144,6 +162,7 @@ private slots:
         QFETCH(double, speed);
         QFETCH(QStringList, heard);
         QFETCH(bool, readToEnd);
+        QFETCH(QStringList, said);
         PracticeSettings practice;
         practice.setRepeats(repeats);
         practice.setGap(oneSecondGap ? PracticeSettings::Gap::OneSecond
@@ -157,6 +176,13 @@ private slots:
         QSignalSpy repeatsEnded(&reading, &LessonReading::repeatsEnded);
         QSignalSpy finished(&reading, &LessonReading::readingFinished);
         QSignalSpy toEnd(&reading, &LessonReading::lessonHeardToEnd);
+        QStringList progress;
+        connect(&reading, &LessonReading::progressChanged, this, [&] {
+            const QString text = reading.progress().text();
+            if (progress.isEmpty() || progress.last() != text) {
+                progress << text;
+            }
+        });
 
         if (clicked < 0) {
             reading.startLessonReading();
@@ -168,6 +194,7 @@ private slots:
         player.run(reading);
 
         QCOMPARE(player.heard, heard);
+        QCOMPARE(progress, said);
         QVERIFY(!player.isPlaying());
         QVERIFY(!reading.isReadingLesson());
         QVERIFY(!reading.isRepeating());
@@ -197,6 +224,7 @@ private slots:
         player.run(reading, 3);
         QVERIFY(reading.isRepeating());
         QCOMPARE(player.heard.size(), 4);
+        QCOMPARE(reading.progress().text(), u"第 1/4 句　第 4 遍"_s);
         reading.stop();
         QVERIFY(!player.isPlaying());
         QVERIFY(!player.hasFollowOn());

@@ -6,9 +6,12 @@
 #include "widgets/facebutton.h"
 #include "widgets/lessontree.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -226,6 +229,52 @@ private slots:
         QVERIFY(QFileInfo::exists(copy));
         QVERIFY(window.player().hasMedia());
         QCOMPARE(window.sentences().sentences, readCourseLesson(4, 48).sentences);
+    }
+
+    // The resumed sentence stands a third from the top with the text around it, not on the
+    // bottom edge; one already in easy sight leaves the text where it is.
+    void theResumedSentenceStandsWhereItIsEasyToRead()
+    {
+        StudyWindow& window = m_fixture->window();
+        QTextEdit* text = window.sentenceView().widget();
+        // A small window, as on a netbook: the lesson runs on below the view.
+        window.showNormal();
+        window.resize(900, 560);
+        QTRY_COMPARE(window.width(), 900);
+        m_fixture->openLesson(1, 12);
+        const int height = text->viewport()->height();
+        const auto blockTop = [&](int sentence) {
+            const int at = int(
+                window.sentenceView().charText().indexOf(window.sentences().sentence(sentence)));
+            return text->document()
+                ->documentLayout()
+                ->blockBoundingRect(text->document()->findBlock(at))
+                .top();
+        };
+        // The first sentence out of sight, with the text going on for a view below it.
+        int low = 0;
+        while (low < window.sentences().count() && blockTop(low) < height) {
+            ++low;
+        }
+        QVERIFY2(text->document()->size().height() - blockTop(low) > height,
+                 "the lesson is too short to scroll");
+        const auto topOf = [&](int sentence) {
+            return blockTop(sentence) - text->verticalScrollBar()->value();
+        };
+        window.practice().setLastPlace({1, 12, low});
+        window.continueLastStudy();
+        QCOMPARE(window.currentSentence(), low);
+        QVERIFY2(topOf(low) >= height / 4 && topOf(low) <= height / 2,
+                 qPrintable(QStringLiteral("%1 of %2").arg(topOf(low)).arg(height)));
+        // The next sentence is in easy sight already: the text stays still.
+        const int scrolled = text->verticalScrollBar()->value();
+        window.findChild<QAction*>(QStringLiteral("key_next"))->trigger();
+        QCOMPARE(window.currentSentence(), low + 1);
+        QCOMPARE(text->verticalScrollBar()->value(), scrolled);
+        // Near the top of the lesson the text starts at its beginning.
+        window.practice().setLastPlace({1, 12, 1});
+        window.continueLastStudy();
+        QCOMPARE(text->verticalScrollBar()->value(), 0);
     }
 
     void enterOpensTheSelectedNode()

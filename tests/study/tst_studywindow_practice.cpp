@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -80,6 +82,30 @@ QList<qint64> occurrences(MediaPlayer& player, const std::vector<qint16>& heard,
         found.append(from + at);
         from += at + (stop - first);
     }
+}
+
+// Pixels of letters: anything but the flat colours of the page, the bars that hide words and a
+// starred sentence's shade. Anti-aliased letters always leave such pixels; flat bars leave none.
+int inkedPixels(QWidget* widget)
+{
+    const QList<QColor> flat{Qt::white, QColor(200, 206, 214), QColor(240, 170, 170),
+                             QColor(255, 236, 160)};
+    const QImage image = widget->grab().toImage();
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            inked += std::none_of(flat.begin(), flat.end(),
+                                  [&](const QColor& f) {
+                                      return qAbs(c.red() - f.red()) + qAbs(c.green() - f.green()) +
+                                                 qAbs(c.blue() - f.blue()) <=
+                                             6;
+                                  })
+                         ? 1
+                         : 0;
+        }
+    }
+    return inked;
 }
 
 } // namespace
@@ -177,12 +203,28 @@ private slots:
         QTest::addColumn<bool>("reading");
         QTest::addColumn<QList<double>>("gaps");   // between the copies heard, in seconds
         QTest::addColumn<QList<int>>("followOns"); // the sentence each follow-on started
+        QTest::addColumn<QStringList>("said");     // the sentence bar's status, each change once
+        const QString turn = QStringLiteral("　该你说了");
+        const QString first = QStringLiteral("第 1/2 句");
+        const QString second = QStringLiteral("第 2/2 句");
         QTest::newRow("clicked, 3 times, 1 s")
-            << 3 << "gap_second" << false << QList<double>{1.0, 1.0} << QList<int>{0, 0};
+            << 3 << "gap_second" << false << QList<double>{1.0, 1.0} << QList<int>{0, 0}
+            << QStringList{first + "　第 1/3 遍", first + "　第 1/3 遍" + turn,
+                           first + "　第 2/3 遍", first + "　第 2/3 遍" + turn,
+                           first + "　第 3/3 遍", first};
         QTest::newRow("clicked, twice, its length")
-            << 2 << "gap_length" << false << QList<double>{0.5} << QList<int>{0};
+            << 2 << "gap_length" << false << QList<double>{0.5} << QList<int>{0}
+            << QStringList{first + "　第 1/2 遍", first + "　第 1/2 遍" + turn,
+                           first + "　第 2/2 遍", first};
         QTest::newRow("reading, twice each")
-            << 2 << "gap_length" << true << QList<double>{0.5, 1.0, 0.5} << QList<int>{0, 1, 1};
+            << 2 << "gap_length" << true << QList<double>{0.5, 1.0, 0.5} << QList<int>{0, 1, 1}
+            << QStringList{first + "　第 1/2 遍",
+                           first + "　第 1/2 遍" + turn,
+                           first + "　第 2/2 遍",
+                           second + "　第 1/2 遍",
+                           second + "　第 1/2 遍" + turn,
+                           second + "　第 2/2 遍",
+                           QString()};
     }
 
     void repeatsAreHeardWithTheChosenGaps()
@@ -192,6 +234,7 @@ private slots:
         QFETCH(bool, reading);
         QFETCH(QList<double>, gaps);
         QFETCH(QList<int>, followOns);
+        QFETCH(QStringList, said);
         QTemporaryDir dir;
         StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
         StudyWindow& window = fixture.window();
@@ -207,6 +250,16 @@ private slots:
         MonitorCapture capture;
         QVERIFY2(capture.start(), qPrintable(capture.errorString()));
         QTest::qWait(300);
+        // Every state lasts half a second at least: a look every 10 ms sees each one.
+        auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
+        QStringList statuses;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, &window, [&] {
+            if (statuses.isEmpty() || statuses.last() != status->text()) {
+                statuses << status->text();
+            }
+        });
+        look.start(10);
         if (reading) {
             QTest::keyClick(&window, Qt::Key_F6);
             QTRY_VERIFY_WITH_TIMEOUT(!window.continuousReading(), 10000);
@@ -216,6 +269,11 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, 10000);
         }
         const std::vector<qint16> heard = capture.stop();
+        look.stop();
+        QCOMPARE(statuses, said);
+        QCOMPARE(
+            window.currentSentenceBox()->placeholderText().contains(QStringLiteral("朗读完了")),
+            reading);
         QCOMPARE(started, followOns);
         QVERIFY(!window.isRepeatingSentence());
 
@@ -305,6 +363,50 @@ private slots:
         window.dictationWindow()->close();
     }
 
+    // Listening without the English: the lesson text and the current sentence cannot be read,
+    // yet a click still finds and plays its sentence, and the choice outlives the session.
+    void hiddenTextCannotBeReadButClicksStillWork()
+    {
+        QTemporaryDir dir;
+        StudyFixture fixture(makeSyntheticLesson(dir.path(), twoSentences, 2.0));
+        // The sentence status may stand in the current sentence's corner: it is not the text.
+        const auto inks = [&](StudyWindow& window) {
+            auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
+            status->hide();
+            const std::pair inked{
+                inkedPixels(window.findChild<QTextEdit*>(QStringLiteral("lessonText"))->viewport()),
+                inkedPixels(window.currentSentenceBox()->viewport())};
+            status->show();
+            return inked;
+        };
+        const auto click = [&](StudyWindow& window, int i) {
+            clickSentence(window, i);
+            window.player().controls().stop();
+            QCOMPARE(window.currentSentence(), i);
+            QCOMPARE(window.currentSentenceBox()->toPlainText(), window.sentences().sentence(i));
+        };
+        fixture.openLesson(1, 1);
+        click(fixture.window(), 1);
+        QVERIFY(inks(fixture.window()).first > 0 && inks(fixture.window()).second > 0);
+
+        action(fixture.window(), "隐藏原文")->trigger();
+        QCOMPARE(inks(fixture.window()), (std::pair{0, 0}));
+        click(fixture.window(), 0);
+        QCOMPARE(inks(fixture.window()), (std::pair{0, 0}));
+        // A starred sentence's shade, drawn over the bars, brings no letter back.
+        action(fixture.window(), "星标")->trigger();
+        QCOMPARE(inks(fixture.window()), (std::pair{0, 0}));
+
+        fixture.reopen();
+        StudyWindow& again = fixture.window();
+        QVERIFY(action(again, "隐藏原文")->isChecked());
+        fixture.openLesson(1, 1);
+        click(again, 1);
+        QCOMPARE(inks(again), (std::pair{0, 0}));
+        action(again, "隐藏原文")->trigger();
+        QVERIFY(inks(again).first > 0 && inks(again).second > 0);
+    }
+
     void thePlaceAndTheChoicesSurviveARestart()
     {
         StudyFixture fixture;
@@ -344,11 +446,13 @@ private slots:
             settings.setValue(QStringLiteral("practice/speed"), QStringLiteral("fast"));
             settings.setValue(QStringLiteral("practice/repeats"), 4);
             settings.setValue(QStringLiteral("place/book"), 9);
+            settings.setValue(QStringLiteral("practice/hideText"), QStringLiteral("maybe"));
             settings.setValue(QStringLiteral("progress/readLessons"),
                               QStringList{QStringLiteral("1-99"), QStringLiteral("x")});
         });
         QCOMPARE(display(fixture.window()), QStringLiteral("语速 1.0×　重复 1 次"));
         QVERIFY(!action(fixture.window(), "继续上次学习")->isEnabled());
+        QVERIFY(!action(fixture.window(), "隐藏原文")->isChecked());
         QStringList notices;
         fixture.window().prompts().notify = [&](const QString& text) { notices << text; };
         fixture.window().continueLastStudy();

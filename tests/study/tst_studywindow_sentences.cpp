@@ -544,6 +544,9 @@ private slots:
         d.toolbar(2, Qt::RightButton);
         QVERIFY(!d.window().continuousReading());
         QCOMPARE(d.window().currentSentence(), -1);
+        // Said, not silently emptied.
+        QVERIFY(d.window().currentSentenceBox()->placeholderText().contains(
+            QStringLiteral("朗读已停止")));
         QTest::qWait(1300);
         QCOMPARE(d.window().player().playState(), MediaPlayer::Stopped);
         QCOMPARE(d.window().currentSentence(), -1);

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -64,21 +65,35 @@ private slots:
         QVERIFY(QFileInfo::exists(home.toLocalFile()));
     }
 
-    // The empty first screen says where to start and offers the remembered place.
+    // The empty first screen says where to start and, with a remembered place, offers a way
+    // back there; it goes once a lesson is open and comes back after a book click.
     void theFirstScreenSaysWhereToStart()
     {
         StudyWindow& window = m_fixture->window();
-        auto* text = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
-        window.practice().setLastPlace({1, 2, 0});
+        auto* screen = window.findChild<QWidget*>(QStringLiteral("startScreen"));
+        QVERIFY(screen);
+        auto* hint = screen->findChild<QLabel*>(QStringLiteral("startHint"));
+        auto* offer = screen->findChild<QPushButton*>(QStringLiteral("continueButton"));
         window.load();
-        QVERIFY(text->toPlainText().isEmpty());
-        QVERIFY2(text->placeholderText().contains(QStringLiteral("选择课文")),
-                 qPrintable(text->placeholderText()));
-        QVERIFY2(text->placeholderText().contains(QStringLiteral("第 1 册 Lesson 2")) &&
-                     text->placeholderText().contains(QStringLiteral("Ctrl+L")),
-                 qPrintable(text->placeholderText()));
-        window.continueLastStudy();
-        QVERIFY(!text->toPlainText().isEmpty());
+        QVERIFY(screen->isVisible());
+        // The whole pane, whatever its size.
+        QCOMPARE(screen->size(),
+                 window.findChild<QTextEdit*>(QStringLiteral("lessonText"))->viewport()->size());
+        QVERIFY2(hint->text().contains(QStringLiteral("选择课文")), qPrintable(hint->text()));
+        QVERIFY(!offer->isVisible());
+
+        window.practice().setLastPlace({1, 2, 4});
+        window.load();
+        QVERIFY(offer->isVisible());
+        QCOMPARE(offer->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 5 句"));
+        QTest::mouseClick(offer, Qt::LeftButton);
+        QCOMPARE(window.lessonNumber(), 2);
+        QCOMPARE(window.currentSentence(), 4);
+        QVERIFY(!screen->isVisible());
+
+        m_fixture->click(m_fixture->bookNode(1));
+        QVERIFY(screen->isVisible());
+        QCOMPARE(offer->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 5 句"));
     }
 
     // Without a browser the learner is told where the page lies.
@@ -248,6 +263,8 @@ private slots:
                                      "重复次数",
                                      "重复间隔",
                                      "",
+                                     "隐藏原文",
+                                     "",
                                      "跟读",
                                      "只跟读本句",
                                      "对比",
@@ -339,6 +356,15 @@ private slots:
             near(pixelsOf(QStringLiteral("lessonText")), toPixels(Twips{3120, 1260, 4155, 2105})));
         QVERIFY(near(pixelsOf(QStringLiteral("newWords")), toPixels(Twips{120, 5580, 2835, 660})));
         QCOMPARE(pixelsOf(QStringLiteral("translationLine")).width(), toPixels(3195));
+        // Where the sentence buttons leave no room, the status still shows whole.
+        m_fixture->openLesson(1, 12);
+        window.playCurrentSentence(2);
+        window.player().controls().stop();
+        auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
+        QCOMPARE(status->text(), QStringLiteral("第 3/%1 句").arg(window.sentences().count()));
+        QVERIFY(status->isVisible());
+        QCOMPARE_GE(status->width(), status->sizeHint().width());
+        QVERIFY(status->parentWidget()->rect().contains(status->geometry()));
 
         const QStringList fixed{QStringLiteral("lessonTree"), QStringLiteral("lessonTreeFrame"),
                                 QStringLiteral("readLessonButton"), QStringLiteral("homeButton"),

@@ -6,6 +6,7 @@
 #include "study/studywindow.h"
 #include "tools/screenshot/dictationscenes.h"
 #include "tools/screenshot/importscene.h"
+#include "tools/screenshot/practicescenes.h"
 #include "tools/screenshot/shadowingscene.h"
 #include "tools/screenshot/treescenes.h"
 
@@ -116,6 +117,7 @@ int main(int argc, char* argv[])
 
     window.setGeometry(window.screen()->availableGeometry());
     ok = saveTreeScenes(window, folder) && ok;
+    ok = savePracticeScenes(window, folder) && ok;
 
     Startup::shutdown(window);
     return ok ? 0 : 1;
