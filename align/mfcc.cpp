@@ -76,31 +76,27 @@ float percentile(std::vector<float>& values, double share)
     return *at;
 }
 
-// The stretches of a recording whose noise is judged apart, and the frames each is judged from:
-// a long recording may join lessons made in different rooms, and one floor for them all would
-// hear the pauses of the noisier lessons as speech. A recording of a lesson or two is judged
-// whole.
+// The stretches of a recording whose noise is judged apart, each from its own frames: a long
+// recording may join lessons made in different rooms, and one floor for them all, or for a
+// stretch and its neighbours, would hear the pauses of a noisy lesson beside a quiet one as
+// speech. A recording of a lesson or two is judged whole.
 struct Stretch
 {
-    int first = 0; // the frames [first, last) take their levels from [from, to)
+    int first = 0; // frames [first, last)
     int last = 0;
-    int from = 0;
-    int to = 0;
 };
 
-constexpr int stretchFrames = 3000;  // 30 s
-constexpr int stretchContext = 4500; // 45 s either side
-constexpr int wholeUpTo = 15000;     // 150 s
+constexpr int stretchFrames = 3000; // 30 s
+constexpr int wholeUpTo = 15000;    // 150 s
 
 std::vector<Stretch> stretches(int frames)
 {
     if (frames <= wholeUpTo)
-        return {{0, frames, 0, frames}};
+        return {{0, frames}};
     std::vector<Stretch> out;
     for (int first = 0; first < frames; first += stretchFrames) {
         const int last = std::min(frames, first + stretchFrames);
-        out.push_back({first, last, std::max(0, first - stretchContext),
-                       std::min(frames, last + stretchContext)});
+        out.push_back({first, last});
     }
     return out;
 }
@@ -115,8 +111,8 @@ void floorBands(std::vector<float>* logMel, Mfcc::Features* features,
     const std::vector<Stretch> parts = stretches(frames);
     std::vector<bool> speaks(parts.size());
     for (std::size_t s = 0; s < parts.size(); ++s) {
-        const std::vector<float> level(features->levelDb.begin() + parts[s].from,
-                                       features->levelDb.begin() + parts[s].to);
+        const std::vector<float> level(features->levelDb.begin() + parts[s].first,
+                                       features->levelDb.begin() + parts[s].last);
         speaks[s] = parts.size() == 1 || std::isfinite(PauseFinder::speechThreshold(level));
     }
     features->bandRange.resize(Mfcc::melBands);
@@ -125,7 +121,7 @@ void floorBands(std::vector<float>* logMel, Mfcc::Features* features,
         float range = bandRange.empty() ? std::numeric_limits<float>::infinity() : bandRange[b];
         for (std::size_t s = 0; s < parts.size(); ++s) {
             band.clear();
-            for (int i = parts[s].from; i < parts[s].to; ++i)
+            for (int i = parts[s].first; i < parts[s].last; ++i)
                 band.push_back((*logMel)[std::size_t(i) * Mfcc::melBands + std::size_t(b)]);
             loud[s] = percentile(band, 0.95);
             if (speaks[s])
@@ -187,8 +183,8 @@ constexpr float voicingWeight = 10;
 void addVoicing(Mfcc::Features* features)
 {
     for (const Stretch& part : stretches(features->frames)) {
-        const std::vector<float> level(features->levelDb.begin() + part.from,
-                                       features->levelDb.begin() + part.to);
+        const std::vector<float> level(features->levelDb.begin() + part.first,
+                                       features->levelDb.begin() + part.last);
         const float threshold = PauseFinder::speechThreshold(level);
         for (int i = part.first; i < part.last; ++i) {
             const float above = (features->levelDb[i] - threshold) / 3.0f;
