@@ -91,6 +91,7 @@ struct Costs
 {
     double bonus = 0; // earned back by each recording frame paired with a reference frame
     double skip = 0;  // paid for each recording frame passed over at a skip row
+    double outer = 0; // the same before the first reference frame and after the last
 };
 
 // The cumulative costs of one row, `before` and `previous` being the two rows above it;
@@ -104,8 +105,9 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
     const bool skip = ref.skip[std::size_t(i)];
     for (int j = current->lo; j <= current->hi; ++j) {
         const double d = Mfcc::distance(r, rec.frame(j));
-        // The first reference frame may meet the recording anywhere.
-        double best = i == 0 ? d : infinity;
+        // The first reference frame may meet the recording anywhere, the recording before it
+        // passed over at the outer cost.
+        double best = i == 0 ? d + costs.outer * j : infinity;
         std::uint8_t how = Start;
         auto consider = [&](double cost, Step s) {
             if (cost < best) {
@@ -138,7 +140,8 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
           const std::function<bool(double)>& progress)
 {
     const double typical = typicalDistance(ref, rec);
-    const Costs costs{bonusShare * typical, SubsequenceDtw::skipShare * typical};
+    const Costs costs{bonusShare * typical, SubsequenceDtw::skipShare * typical,
+                      SubsequenceDtw::outerShare * typical};
     const int rows = ref.count;
     const int stretch = std::max(64, int(std::sqrt(double(rows))));
     const int stretches = (rows + stretch - 1) / stretch;
@@ -161,8 +164,13 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
         std::swap(before, previous);
         std::swap(previous, current);
     }
-    const std::vector<double>& last = previous.cost;
-    int j = band.lo[rows - 1] + int(std::min_element(last.begin(), last.end()) - last.begin());
+    // The recording after the last reference frame is passed over at the outer cost too.
+    int j = previous.lo;
+    for (int k = previous.lo; k <= previous.hi; ++k) {
+        if (previous.at(k) + costs.outer * (rec.count - 1 - k) <
+            previous.at(j) + costs.outer * (rec.count - 1 - j))
+            j = k;
+    }
 
     path->lo.assign(std::size_t(rows), 0);
     path->hi.assign(std::size_t(rows), 0);

@@ -33,6 +33,10 @@ public:
     // What a skipped recording frame costs, as a share of the distance of two frames picked
     // at random: dearer than matching speech, cheaper than waiting on a pause through speech.
     static constexpr double skipShare = 0.25;
+    // The same before the reference's first frame and after its last: far cheaper, since an
+    // announcement before a text is usual, but not free, or a long recording's first lesson,
+    // matched poorly under its noise, could be given up for a stretch further on.
+    static constexpr double outerShare = 0.06;
 
     // Most cells the first, unbanded pass may visit: it keeps only a few rows at a time.
     static constexpr double maxCoarseCells = 1.5e8;
