@@ -133,6 +133,19 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
     }
 }
 
+// Where the path through the last row ends, the recording after it passed over at the outer
+// cost too.
+int cheapestEnd(const Row& last, const Costs& costs, int columns)
+{
+    int end = last.lo;
+    for (int j = last.lo; j <= last.hi; ++j) {
+        if (last.at(j) + costs.outer * (columns - 1 - j) <
+            last.at(end) + costs.outer * (columns - 1 - end))
+            end = j;
+    }
+    return end;
+}
+
 // Fills the band row by row and walks the cheapest path back; false when stopped. Only a
 // stretch of rows keeps its steps at a time: the first pass keeps the costs at the start of
 // each stretch, and the walk back fills each stretch again from there, last first.
@@ -164,13 +177,7 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
         std::swap(before, previous);
         std::swap(previous, current);
     }
-    // The recording after the last reference frame is passed over at the outer cost too.
-    int j = previous.lo;
-    for (int k = previous.lo; k <= previous.hi; ++k) {
-        if (previous.at(k) + costs.outer * (rec.count - 1 - k) <
-            previous.at(j) + costs.outer * (rec.count - 1 - j))
-            j = k;
-    }
+    int j = cheapestEnd(previous, costs, rec.count);
 
     path->lo.assign(std::size_t(rows), 0);
     path->hi.assign(std::size_t(rows), 0);
