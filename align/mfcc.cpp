@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <numbers>
 
@@ -75,6 +76,69 @@ float percentile(std::vector<float>& values, double share)
     return *at;
 }
 
+// The stretches of a recording whose noise is judged apart, each from its own frames: a long
+// recording may join lessons made in different rooms, and one floor for them all, or for a
+// stretch and its neighbours, would hear the pauses of a noisy lesson beside a quiet one as
+// speech. A recording of a lesson or two is judged whole.
+struct Stretch
+{
+    int first = 0; // frames [first, last)
+    int last = 0;
+};
+
+constexpr int stretchFrames = 3000; // 30 s
+constexpr int wholeUpTo = 15000;    // 150 s
+
+std::vector<Stretch> stretches(int frames)
+{
+    if (frames <= wholeUpTo)
+        return {{0, frames}};
+    std::vector<Stretch> out;
+    for (int first = 0; first < frames; first += stretchFrames) {
+        const int last = std::min(frames, first + stretchFrames);
+        out.push_back({first, last});
+    }
+    return out;
+}
+
+// Each mel band's quiet floored as far under its speech as `bandRange` says, or as the
+// noisiest stretch of the recording that holds speech allows when that is closer; the range
+// kept into `features->bandRange`.
+void floorBands(std::vector<float>* logMel, Mfcc::Features* features,
+                const std::vector<float>& bandRange)
+{
+    const int frames = features->frames;
+    const std::vector<Stretch> parts = stretches(frames);
+    std::vector<bool> speaks(parts.size());
+    for (std::size_t s = 0; s < parts.size(); ++s) {
+        const std::vector<float> level(features->levelDb.begin() + parts[s].first,
+                                       features->levelDb.begin() + parts[s].last);
+        speaks[s] = parts.size() == 1 || std::isfinite(PauseFinder::speechThreshold(level));
+    }
+    features->bandRange.resize(Mfcc::melBands);
+    std::vector<float> band, loud(parts.size());
+    for (int b = 0; b < Mfcc::melBands; ++b) {
+        float range = bandRange.empty() ? std::numeric_limits<float>::infinity() : bandRange[b];
+        for (std::size_t s = 0; s < parts.size(); ++s) {
+            band.clear();
+            for (int i = parts[s].first; i < parts[s].last; ++i)
+                band.push_back((*logMel)[std::size_t(i) * Mfcc::melBands + std::size_t(b)]);
+            loud[s] = percentile(band, 0.95);
+            if (speaks[s])
+                range = std::min(range, loud[s] - percentile(band, 0.1));
+        }
+        if (!std::isfinite(range))
+            range = 0;
+        features->bandRange[b] = range;
+        for (std::size_t s = 0; s < parts.size(); ++s) {
+            for (int i = parts[s].first; i < parts[s].last; ++i) {
+                float& v = (*logMel)[std::size_t(i) * Mfcc::melBands + std::size_t(b)];
+                v = std::max(v, loud[s] - range);
+            }
+        }
+    }
+}
+
 void normalise(Mfcc::Features* features)
 {
     const int n = features->frames;
@@ -118,11 +182,15 @@ constexpr float voicingWeight = 10;
 // Speech or pause, as a soft step 3 dB wide around the threshold.
 void addVoicing(Mfcc::Features* features)
 {
-    const float threshold = PauseFinder::speechThreshold(features->levelDb);
-    for (int i = 0; i < features->frames; ++i) {
-        const float above = (features->levelDb[i] - threshold) / 3.0f;
-        features->values[std::size_t(i) * Mfcc::dims + Mfcc::dims - 1] =
-            voicingWeight / (1.0f + std::exp(-above));
+    for (const Stretch& part : stretches(features->frames)) {
+        const std::vector<float> level(features->levelDb.begin() + part.first,
+                                       features->levelDb.begin() + part.last);
+        const float threshold = PauseFinder::speechThreshold(level);
+        for (int i = part.first; i < part.last; ++i) {
+            const float above = (features->levelDb[i] - threshold) / 3.0f;
+            features->values[std::size_t(i) * Mfcc::dims + Mfcc::dims - 1] =
+                voicingWeight / (1.0f + std::exp(-above));
+        }
     }
 }
 
@@ -163,20 +231,7 @@ Mfcc::Features Mfcc::finish(const std::vector<float>& bandRange)
     features.values.assign(frames * dims, 0.0f);
     if (frames > 0) {
         const FilterBank& bank = filterBank();
-        std::vector<float> band(frames);
-        features.bandRange.resize(melBands);
-        for (int b = 0; b < melBands; ++b) {
-            for (std::size_t i = 0; i < frames; ++i)
-                band[i] = logMel[i * melBands + std::size_t(b)];
-            const float loud = percentile(band, 0.95), quiet = percentile(band, 0.1);
-            const float range =
-                bandRange.empty() ? loud - quiet : std::min(loud - quiet, bandRange[b]);
-            features.bandRange[b] = range;
-            for (std::size_t i = 0; i < frames; ++i) {
-                float& v = logMel[i * melBands + std::size_t(b)];
-                v = std::max(v, loud - range);
-            }
-        }
+        floorBands(&logMel, &features, bandRange);
         for (std::size_t i = 0; i < frames; ++i) {
             float* cepstrum = features.values.data() + i * dims;
             for (int c = 0; c < cepstra; ++c) {

@@ -26,6 +26,12 @@ constexpr double pauseReach = 0.4;
 // How far before the first sentence and after the last their speech may be sought.
 constexpr double outerReach = 0.3;
 constexpr double minSpanSeconds = 0.01;
+// Two sentences further apart than this have more than a pause between them.
+constexpr double apartSeconds = 3;
+// The longest stretch of sentences whose pauses are sought under one noise floor, and the
+// recording taken in with it either side.
+constexpr double stretchSeconds = 40;
+constexpr double stretchMargin = 2;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -126,94 +132,165 @@ void tidy(QList<Span>* spans, double duration)
     }
 }
 
-} // namespace
-
-Result align(const std::vector<float>& samples, const QStringList& sentences,
-             const Progress& progress, const Options& options)
+// The share of the work done, from each stage's own share of it; a cancel is remembered.
+class Stages
 {
-    Result result;
-    const double duration = double(samples.size()) / sampleRate;
-    bool cancelled = false;
-    auto stage = [&](double from, double to) {
-        return [&progress, &cancelled, from, to](double done) {
-            cancelled = cancelled || (progress && !progress(from + (to - from) * done));
-            return !cancelled;
+public:
+    explicit Stages(const Progress& progress) : m_progress(progress) {}
+    std::function<bool(double)> stage(double from, double to)
+    {
+        return [this, from, to](double done) {
+            m_cancelled = m_cancelled || (m_progress && !m_progress(from + (to - from) * done));
+            return !m_cancelled;
         };
-    };
-    if (!hasLetter(sentences)) {
-        result.outcome = Outcome::EmptyText;
-        return result;
     }
-    if (duration > maxRecordingSeconds) {
-        result.outcome = Outcome::RecordingTooLong;
-        return result;
-    }
-    if (!stage(0, 0)(0)) {
-        result.outcome = Outcome::Cancelled;
-        return result;
-    }
-    const PauseFinder pauses(samples, sampleRate);
-    if (!pauses.hasSpeech()) {
-        result.outcome = Outcome::NoSpeech;
-        return result;
-    }
-    result.outcome = refuseBeforeSynthesis(sentences, pauses.speechSeconds());
-    if (result.outcome != Outcome::Aligned)
-        return result;
-    const Mfcc::Features recording = Mfcc::compute(samples, {}, stage(0, 0.05));
-    if (cancelled) {
-        result.outcome = Outcome::Cancelled;
-        return result;
-    }
-    ReferenceSpeech reference;
-    const double speechLimit = maxReferenceToSpeech * pauses.speechSeconds();
-    if (!reference.synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
-                              stage(0.05, 0.25), speechLimit)) {
+    bool cancelled() const { return m_cancelled; }
+
+private:
+    const Progress& m_progress;
+    bool m_cancelled = false;
+};
+
+// Aligned unless the text or the recording can be refused before any work on them.
+Outcome refuseAtOnce(const std::vector<float>& samples, const QStringList& sentences,
+                     Stages& stages)
+{
+    if (!hasLetter(sentences))
+        return Outcome::EmptyText;
+    if (double(samples.size()) / sampleRate > maxRecordingSeconds)
+        return Outcome::RecordingTooLong;
+    if (!stages.stage(0, 0)(0))
+        return Outcome::Cancelled;
+    return Outcome::Aligned;
+}
+
+// Reads the text aloud into `reference` and warps it onto the recording: each sentence's span
+// where the path maps its reference into `spans`.
+Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, double speechSeconds,
+             Stages& stages, ReferenceSpeech* reference, QList<Span>* spans)
+{
+    const double speechLimit = maxReferenceToSpeech * speechSeconds;
+    if (!reference->synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
+                               stages.stage(0.05, 0.25), speechLimit)) {
         // Only a missing speech engine fails here without a cancel or an excess; then nothing
         // in the text could be read, much as if it held no words.
-        result.outcome = cancelled              ? Outcome::Cancelled
-                         : reference.exceeded() ? Outcome::TextTooLong
-                                                : Outcome::EmptyText;
-        return result;
+        return stages.cancelled()      ? Outcome::Cancelled
+               : reference->exceeded() ? Outcome::TextTooLong
+                                       : Outcome::EmptyText;
     }
-    if (reference.speechSeconds() > speechLimit) {
-        result.outcome = Outcome::TextTooLong;
-        return result;
-    }
+    if (reference->speechSeconds() > speechLimit)
+        return Outcome::TextTooLong;
+    // The middle of each pause between two sentences: where the recording may hold speech
+    // the text does not.
+    const std::vector<ReferenceSpeech::Sentence>& said = reference->sentences();
+    std::vector<int> between;
+    for (std::size_t k = 0; k + 1 < said.size(); ++k)
+        between.push_back((said[k].lastFrame + said[k + 1].firstFrame) / 2);
     const SubsequenceDtw::Match match =
-        SubsequenceDtw::align(reference.features(), recording, stage(0.25, 0.97));
-    if (match.first.empty()) {
-        result.outcome = Outcome::Cancelled;
-        return result;
-    }
+        SubsequenceDtw::align(reference->features(), recording, stages.stage(0.25, 0.97), between);
+    if (match.first.empty())
+        return Outcome::Cancelled;
+    spans->clear();
+    for (const ReferenceSpeech::Sentence& sentence : said)
+        spans->append({windowStart(match.first[std::size_t(sentence.firstFrame)]),
+                       windowEnd(match.last[std::size_t(sentence.lastFrame)])});
+    return Outcome::Aligned;
+}
 
-    std::vector<int> mappedStart, mappedEnd;
-    for (const ReferenceSpeech::Sentence& sentence : reference.sentences()) {
-        mappedStart.push_back(match.first[std::size_t(sentence.firstFrame)]);
-        mappedEnd.push_back(match.last[std::size_t(sentence.lastFrame)]);
-    }
-    QList<Span> spans(sentences.size());
-    for (int k = 0; k < spans.size(); ++k) {
-        spans[k].start = windowStart(mappedStart[k]);
-        spans[k].end = windowEnd(mappedEnd[k]);
-    }
-    std::vector<bool> paused(std::size_t(spans.size()) + 1, true);
-    if (options.moveBoundariesIntoPauses) {
-        QList<Span> edges, limits;
-        findPauses(spans, pauses, &edges, &limits, &paused);
-        const SpeechEdges speech(samples, pauses.noiseMaskingDb(), stage(0.97, 1.0));
-        if (speech.cancelled()) {
-            result.outcome = Outcome::Cancelled;
-            return result;
+// Sentences [first, last) whose boundaries are sought in one stretch of the recording, with
+// their neighbours [from, to) beside them so that the pauses between are sought alike.
+struct Stretch
+{
+    int from = 0;
+    int first = 0;
+    int last = 0;
+    int to = 0;
+};
+
+// The sentences in stretches that part where the recording holds more than a pause between
+// two of them (an announcement, the next lesson) and that span at most stretchSeconds: the
+// noise, and so what counts as a pause, is judged in each stretch alone, since a long
+// recording may join lessons made in different rooms. A stretch parted only for its length
+// takes in one sentence either side.
+std::vector<Stretch> stretchesOf(const QList<Span>& spans)
+{
+    const int count = int(spans.size());
+    std::vector<Stretch> stretches;
+    int runStart = 0;
+    bool open = false;
+    for (int k = 0; k < count; ++k) {
+        const bool runEnds = k + 1 == count || spans[k + 1].start - spans[k].end > apartSeconds;
+        if (!open)
+            stretches.push_back({k, k, k, k});
+        open = true;
+        Stretch& stretch = stretches.back();
+        stretch.last = k + 1;
+        const bool full = spans[k].end - spans[stretch.first].start > stretchSeconds;
+        if (runEnds || full) {
+            stretch.from = std::max(runStart, stretch.first - 1);
+            stretch.to = runEnds ? k + 1 : k + 2;
+            open = false;
         }
-        spans = speech.refine(edges, limits);
+        if (runEnds)
+            runStart = k + 1;
     }
-    for (int k = 0; k + 1 < spans.size(); ++k) {
-        if (spans[k].end > spans[k + 1].start)
-            spans[k].end = spans[k + 1].start = (spans[k].end + spans[k + 1].start) / 2;
-    }
-    tidy(&spans, duration);
+    return stretches;
+}
 
+// Moves each boundary of `spans` into the speaker's pause near it and onto the speech's own
+// onset and offset; `paused` tells for each boundary whether a pause was found there. False
+// when cancelled.
+bool moveIntoPauses(const std::vector<float>& samples, QList<Span>* spans,
+                    std::vector<bool>* paused, const std::function<bool(double)>& progress)
+{
+    const double duration = double(samples.size()) / sampleRate;
+    const std::vector<Stretch> stretches = stretchesOf(*spans);
+    QList<Span> moved = *spans;
+    for (std::size_t s = 0; s < stretches.size(); ++s) {
+        const Stretch& stretch = stretches[s];
+        const double from = std::max(0.0, (*spans)[stretch.from].start - stretchMargin);
+        const double to = std::min(duration, (*spans)[stretch.to - 1].end + stretchMargin);
+        const auto first = std::size_t(from * sampleRate);
+        const auto last = std::max(first, std::min(samples.size(), std::size_t(to * sampleRate)));
+        const std::vector<float> piece(samples.begin() + std::ptrdiff_t(first),
+                                       samples.begin() + std::ptrdiff_t(last));
+        const double offset = double(first) / sampleRate;
+        QList<Span> mapped = spans->mid(stretch.from, stretch.to - stretch.from);
+        for (Span& span : mapped)
+            span = {span.start - offset, span.end - offset};
+        const PauseFinder pauses(piece, sampleRate);
+        if (!pauses.hasSpeech())
+            continue;
+        QList<Span> edges, limits;
+        std::vector<bool> found;
+        findPauses(mapped, pauses, &edges, &limits, &found);
+        const double share = double(stretches.size());
+        const SpeechEdges speech(piece, pauses.noiseMaskingDb(), [&](double done) {
+            return !progress || progress((double(s) + done) / share);
+        });
+        if (speech.cancelled())
+            return false;
+        const QList<Span> refined = speech.refine(edges, limits);
+        for (int k = stretch.first; k < stretch.last; ++k) {
+            const Span& span = refined[k - stretch.from];
+            moved[k] = {span.start + offset, span.end + offset};
+        }
+        for (int k = stretch.first; k <= stretch.last; ++k)
+            (*paused)[std::size_t(k)] = found[std::size_t(k - stretch.from)] &&
+                                        (k > stretch.first || (*paused)[std::size_t(k)]);
+    }
+    for (int k = 0; k + 1 < moved.size(); ++k) {
+        if (moved[k].end > moved[k + 1].start)
+            moved[k].end = moved[k + 1].start = (moved[k].end + moved[k + 1].start) / 2;
+    }
+    *spans = moved;
+    return true;
+}
+
+// How sure the aligner is of each span and of the text as a whole, into `result`.
+void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording,
+           const QList<Span>& spans, const std::vector<bool>& paused, Result* result)
+{
     std::vector<double> ratios, stretches;
     for (int k = 0; k < spans.size(); ++k) {
         const ReferenceSpeech::Sentence& sentence = reference.sentences()[std::size_t(k)];
@@ -234,9 +311,44 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         evidence.stretch = stretches[std::size_t(k)] / pace;
         evidence.pauseBefore = paused[std::size_t(k)];
         evidence.pauseAfter = paused[std::size_t(k + 1)];
-        result.confidence.append(AlignmentConfidence::sentence(evidence));
+        result->confidence.append(AlignmentConfidence::sentence(evidence));
     }
-    result.textConfidence = AlignmentConfidence::text(ratios, stretches);
+    result->textConfidence = AlignmentConfidence::text(ratios, stretches);
+}
+
+} // namespace
+
+Result align(const std::vector<float>& samples, const QStringList& sentences,
+             const Progress& progress, const Options& options)
+{
+    Result result;
+    Stages stages(progress);
+    result.outcome = refuseAtOnce(samples, sentences, stages);
+    if (result.outcome != Outcome::Aligned)
+        return result;
+    const PauseFinder pauses(samples, sampleRate);
+    result.outcome = pauses.hasSpeech() ? refuseBeforeSynthesis(sentences, pauses.speechSeconds())
+                                        : Outcome::NoSpeech;
+    if (result.outcome != Outcome::Aligned)
+        return result;
+    const Mfcc::Features recording = Mfcc::compute(samples, {}, stages.stage(0, 0.05));
+    if (stages.cancelled()) {
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+    ReferenceSpeech reference;
+    QList<Span> spans;
+    result.outcome = warp(recording, sentences, pauses.speechSeconds(), stages, &reference, &spans);
+    if (result.outcome != Outcome::Aligned)
+        return result;
+    std::vector<bool> paused(std::size_t(spans.size()) + 1, true);
+    if (options.moveBoundariesIntoPauses &&
+        !moveIntoPauses(samples, &spans, &paused, stages.stage(0.97, 1.0))) {
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+    tidy(&spans, double(samples.size()) / sampleRate);
+    judge(reference, recording, spans, paused, &result);
     if (result.textConfidence < AlignmentConfidence::refuseBelow) {
         result.outcome = Outcome::TextNotInRecording;
         result.confidence.clear();

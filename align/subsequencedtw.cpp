@@ -15,14 +15,19 @@ struct Frames
 {
     int count = 0;
     std::vector<float> values;
+    std::vector<bool> skip; // rows where the path may pass over the recording
     const float* frame(int i) const { return values.data() + std::size_t(i) * Mfcc::dims; }
 };
 
-Frames average(const Mfcc::Features& features, int factor)
+Frames average(const Mfcc::Features& features, int factor, const std::vector<int>& skipFrames = {})
 {
     Frames out;
     out.count = (features.frames + factor - 1) / factor;
     out.values.assign(std::size_t(out.count) * Mfcc::dims, 0.0f);
+    out.skip.assign(std::size_t(out.count), false);
+    for (int frame : skipFrames)
+        if (frame >= 0 && frame < features.frames)
+            out.skip[std::size_t(frame / factor)] = true;
     for (int i = 0; i < out.count; ++i) {
         const int from = i * factor, to = std::min(features.frames, from + factor);
         float* target = out.values.data() + std::size_t(i) * Mfcc::dims;
@@ -82,17 +87,27 @@ double typicalDistance(const Frames& ref, const Frames& rec)
     return sum / samples;
 }
 
+struct Costs
+{
+    double bonus = 0; // earned back by each recording frame paired with a reference frame
+    double skip = 0;  // paid for each recording frame passed over at a skip row
+    double outer = 0; // the same before the first reference frame and after the last
+};
+
 // The cumulative costs of one row, `before` and `previous` being the two rows above it;
 // each cell's step into `steps` when given.
-void fillRow(const Frames& ref, const Frames& rec, int i, double bonus, const Row& before,
+void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, const Row& before,
              const Row& previous, Row* current, std::uint8_t* steps)
 {
     constexpr double infinity = std::numeric_limits<double>::infinity();
     const float* r = ref.frame(i);
+    const double bonus = costs.bonus;
+    const bool skip = ref.skip[std::size_t(i)];
     for (int j = current->lo; j <= current->hi; ++j) {
         const double d = Mfcc::distance(r, rec.frame(j));
-        // The first reference frame may meet the recording anywhere.
-        double best = i == 0 ? d : infinity;
+        // The first reference frame may meet the recording anywhere, the recording before it
+        // passed over at the outer cost.
+        double best = i == 0 ? d + costs.outer * j : infinity;
         std::uint8_t how = Start;
         auto consider = [&](double cost, Step s) {
             if (cost < best) {
@@ -104,7 +119,8 @@ void fillRow(const Frames& ref, const Frames& rec, int i, double bonus, const Ro
             consider(previous.at(j - 1) + d - bonus, Diagonal);
             consider(previous.at(j) + downWeight * d, Down);
             if (j > current->lo)
-                consider(current->cost[std::size_t(j - 1 - current->lo)] + acrossWeight * d,
+                consider(current->cost[std::size_t(j - 1 - current->lo)] +
+                             (skip ? std::min(acrossWeight * d, costs.skip) : acrossWeight * d),
                          Across);
             if (i > 1 && before.at(j - 1) < best)
                 consider(before.at(j - 1) + Mfcc::distance(ref.frame(i - 1), rec.frame(j)) + d -
@@ -117,13 +133,28 @@ void fillRow(const Frames& ref, const Frames& rec, int i, double bonus, const Ro
     }
 }
 
+// Where the path through the last row ends, the recording after it passed over at the outer
+// cost too.
+int cheapestEnd(const Row& last, const Costs& costs, int columns)
+{
+    int end = last.lo;
+    for (int j = last.lo; j <= last.hi; ++j) {
+        if (last.at(j) + costs.outer * (columns - 1 - j) <
+            last.at(end) + costs.outer * (columns - 1 - end))
+            end = j;
+    }
+    return end;
+}
+
 // Fills the band row by row and walks the cheapest path back; false when stopped. Only a
 // stretch of rows keeps its steps at a time: the first pass keeps the costs at the start of
 // each stretch, and the walk back fills each stretch again from there, last first.
 bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
           const std::function<bool(double)>& progress)
 {
-    const double bonus = bonusShare * typicalDistance(ref, rec);
+    const double typical = typicalDistance(ref, rec);
+    const Costs costs{bonusShare * typical, SubsequenceDtw::skipShare * typical,
+                      SubsequenceDtw::outerShare * typical};
     const int rows = ref.count;
     const int stretch = std::max(64, int(std::sqrt(double(rows))));
     const int stretches = (rows + stretch - 1) / stretch;
@@ -142,12 +173,11 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
         if (i % stretch == 0)
             saved[std::size_t(i / stretch)] = {before, previous};
         startRow(&current, i);
-        fillRow(ref, rec, i, bonus, before, previous, &current, nullptr);
+        fillRow(ref, rec, i, costs, before, previous, &current, nullptr);
         std::swap(before, previous);
         std::swap(previous, current);
     }
-    const std::vector<double>& last = previous.cost;
-    int j = band.lo[rows - 1] + int(std::min_element(last.begin(), last.end()) - last.begin());
+    int j = cheapestEnd(previous, costs, rec.count);
 
     path->lo.assign(std::size_t(rows), 0);
     path->hi.assign(std::size_t(rows), 0);
@@ -171,7 +201,7 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
             previous = saved[std::size_t(s)].second;
             for (int k = first; k < end; ++k) {
                 startRow(&current, k);
-                fillRow(ref, rec, k, bonus, before, previous, &current,
+                fillRow(ref, rec, k, costs, before, previous, &current,
                         steps.data() + offset[std::size_t(k - first)]);
                 std::swap(before, previous);
                 std::swap(previous, current);
@@ -226,7 +256,8 @@ Band widen(const Band& coarse, int coarseFactor, int factor, int rows, int colum
 
 SubsequenceDtw::Match SubsequenceDtw::align(const Mfcc::Features& reference,
                                             const Mfcc::Features& recording,
-                                            const Progress& progress)
+                                            const Progress& progress,
+                                            const std::vector<int>& skipFrames)
 {
     Match match;
     if (reference.frames == 0 || recording.frames == 0)
@@ -243,7 +274,7 @@ SubsequenceDtw::Match SubsequenceDtw::align(const Mfcc::Features& reference,
     Band path;
     for (std::size_t level = 0; level < factors.size(); ++level) {
         const int f = factors[level];
-        const Frames ref = average(reference, f);
+        const Frames ref = average(reference, f, skipFrames);
         const Frames rec = average(recording, f);
         Band band;
         if (level == 0) {

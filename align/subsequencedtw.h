@@ -22,9 +22,21 @@ public:
     // Called with the share done; false stops the search.
     using Progress = std::function<bool(double done)>;
 
-    // Empty when stopped or when either side has no frames.
+    // Empty when stopped or when either side has no frames. At the reference frames in
+    // `skipFrames` (the pauses between sentences) the path may pass over any stretch of the
+    // recording at a flat cost per frame: speech the text does not hold (an announcement, an
+    // exercise, the next lesson's title) is skipped there instead of being stretched over
+    // the sentences around it.
     static Match align(const Mfcc::Features& reference, const Mfcc::Features& recording,
-                       const Progress& progress);
+                       const Progress& progress, const std::vector<int>& skipFrames = {});
+
+    // What a skipped recording frame costs, as a share of the distance of two frames picked
+    // at random: dearer than matching speech, cheaper than waiting on a pause through speech.
+    static constexpr double skipShare = 0.25;
+    // The same before the reference's first frame and after its last: far cheaper, since an
+    // announcement before a text is usual, but not free, or a long recording's first lesson,
+    // matched poorly under its noise, could be given up for a stretch further on.
+    static constexpr double outerShare = 0.06;
 
     // Most cells the first, unbanded pass may visit: it keeps only a few rows at a time.
     static constexpr double maxCoarseCells = 1.5e8;

@@ -1,3 +1,4 @@
+#include "align/mfcc.h"
 #include "align/pausefinder.h"
 #include "align/realfft.h"
 #include "align/referencespeech.h"
@@ -92,6 +93,8 @@ private slots:
     void decodesToMonoAtTheAlignersRate();
     void measuresTheNoiseUnderSpeech_data();
     void measuresTheNoiseUnderSpeech();
+    void hearsPausesUnderEachLessonsOwnNoise_data();
+    void hearsPausesUnderEachLessonsOwnNoise();
     void transformsOnAnyThread_data();
     void transformsOnAnyThread();
 };
@@ -599,4 +602,55 @@ void TestSentenceAligner::transformsOnAnyThread()
 }
 
 ORLUNE_GUILESS_TEST_MAIN(TestSentenceAligner)
+void TestSentenceAligner::hearsPausesUnderEachLessonsOwnNoise_data()
+{
+    // Which half of a long recording lies under white noise 20 dB under its speech.
+    QTest::addColumn<bool>("noisyFirst");
+    QTest::addColumn<bool>("noisySecond");
+    QTest::newRow("a quiet lesson, then a noisy one") << false << true;
+    QTest::newRow("a noisy lesson, then a quiet one") << true << false;
+    QTest::newRow("both noisy") << true << true;
+}
+
+// The features mark speech and pause in each lesson of a long recording alike, whatever the
+// noise of the others: a pause the aligner hears as speech matches nothing in its reference.
+void TestSentenceAligner::hearsPausesUnderEachLessonsOwnNoise()
+{
+    QFETCH(bool, noisyFirst);
+    QFETCH(bool, noisySecond);
+    constexpr double seconds = 240, burst = 1.2, every = 2.0;
+    std::vector<float> samples(std::size_t(seconds * rate));
+    std::mt19937 random(5);
+    // A buzz as rich in harmonics as a vowel, each 0.02 strong: its power is 25 × 0.0002.
+    constexpr int harmonics = 25;
+    std::normal_distribution<double> noise(0.0, std::sqrt(harmonics * 0.0002) * 0.1);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = double(i) / rate;
+        const bool on = std::fmod(t, every) < burst;
+        double value = 0;
+        for (int h = 1; on && h <= harmonics; ++h)
+            value += 0.02 * std::sin(2 * std::numbers::pi * 150 * h * t);
+        const bool noisy = t < seconds / 2 ? noisyFirst : noisySecond;
+        samples[i] = float(value + (noisy ? noise(random) : 0.0));
+    }
+    const Mfcc::Features features = Mfcc::compute(samples);
+    int heardPauses = 0, pauses = 0, heardSpeech = 0, speech = 0;
+    for (int i = 0; i < features.frames; ++i) {
+        const double t = std::fmod(Mfcc::frameTime(i), every);
+        const bool voiced = features.frame(i)[Mfcc::dims - 1] > 5;
+        // Away from the edges of each burst.
+        if (t > 0.1 && t < burst - 0.1) {
+            ++speech;
+            heardSpeech += voiced;
+        } else if (t > burst + 0.1 && t < every - 0.1) {
+            ++pauses;
+            heardPauses += !voiced;
+        }
+    }
+    QVERIFY2(heardSpeech > speech * 99 / 100,
+             qPrintable(QStringLiteral("%1 of %2 speech frames").arg(heardSpeech).arg(speech)));
+    QVERIFY2(heardPauses > pauses * 95 / 100,
+             qPrintable(QStringLiteral("%1 of %2 pause frames").arg(heardPauses).arg(pauses)));
+}
+
 #include "tst_sentencealigner.moc"
