@@ -250,8 +250,9 @@ QList<CorpusLesson> enough(const QList<CorpusLesson>& from, double seconds)
 {
     QList<CorpusLesson> parts;
     double total = 0;
+    // Whole lessons while they fit: the long recording must stay within the aligner's limit.
     for (const CorpusLesson& lesson : from) {
-        if (seconds > 0 && total >= seconds)
+        if (seconds > 0 && total + lesson.seconds > seconds)
             break;
         parts.append(lesson);
         total += lesson.seconds;
