@@ -284,8 +284,8 @@ bulk
 row 21 "folder with no pairs" "exit $rc" $((rc != 1))
 folder "5.mp3=$rec" "6.mp3=$rec" "6.txt=$lessons/text.txt"
 bulk
-row 21 "a recording with no text" "exit $rc, listed: $(grep -c '5.mp3' "$work/out"), 6 stored: $(grep -c $'1\t6\tstored' "$work/out")" \
-    $((rc != 0 || $(grep -c '5.mp3' "$work/out") == 0 || $(grep -c $'1\t6\tstored' "$work/out") != 1))
+row 21 "a recording with no text" "exit $rc, listed: $(grep -c '5.mp3' "$work/out"), 6 stored: $(grep -cE $'1\t6\t(stored|unsure)' "$work/out")" \
+    $((rc != 0 || $(grep -c '5.mp3' "$work/out") == 0 || $(grep -cE $'1\t6\t(stored|unsure)' "$work/out") != 1))
 folder "7.mp3=$rec" "Lesson 7.mp3=$rec" "7.txt=$lessons/text.txt"
 bulk
 row 21 "two recordings for one lesson" "exit $rc, $(grep -c '不止一个' "$work/out") reasons" \
