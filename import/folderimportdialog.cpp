@@ -286,10 +286,17 @@ void FolderImportDialog::runFinished(bool cancelled)
 {
     if (cancelled) {
         m_model.cancelWaiting();
+        // The bar shows how much was done, not how fast the rest was given up.
+        int finished = 0;
+        for (int row = 0; row < m_model.rowCount(); ++row) {
+            finished += m_model.state(row) == FolderReviewModel::State::Cancelled ? 0 : 1;
+        }
+        m_progress->setValue(m_model.rowCount() > 0 ? 1000 * finished / m_model.rowCount() : 0);
     }
     m_summary = FolderImport::summary(m_model.outcomes());
+    // Starting again reads the folder and the lessons afresh: a cancelled run can go on with
+    // the lessons it did not reach, and asks before replacing those it stored.
     setBusy(false);
-    m_startButton->setEnabled(false); // the same folder again would only ask to replace it all
     showStatus(m_summary);
 }
 
