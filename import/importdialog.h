@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -83,6 +84,7 @@ private:
     void offerFile(QPushButton* button, const QString& title, const QString& filter,
                    void (ImportDialog::*use)(const QString&));
     QGroupBox* buildResultGroup();
+    QHBoxLayout* buildNudgeRow(QGroupBox* resultGroup);
     void buildBottom(QVBoxLayout* main);
     void installDefaultPrompts();
     void bookChanged();

@@ -227,6 +227,20 @@ QGroupBox* ImportDialog::buildResultGroup()
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     result->addWidget(m_table, 1);
 
+    result->addLayout(buildNudgeRow(resultGroup));
+
+    connect(m_alignButton, &QPushButton::clicked, this, &ImportDialog::startAlignment);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ImportDialog::cancelAlignment);
+    connect(m_table, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { playRow(index.row()); });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ImportDialog::updateButtons);
+    return resultGroup;
+}
+
+// The buttons that move the chosen sentence's boundaries, each heard at once, and its replay.
+QHBoxLayout* ImportDialog::buildNudgeRow(QGroupBox* resultGroup)
+{
     const auto nudgeButton = [resultGroup](const QString& text, const QString& name,
                                            const QString& tip) {
         QPushButton* button = makeButton(text, name, resultGroup);
@@ -249,14 +263,7 @@ QGroupBox* ImportDialog::buildResultGroup()
     }
     nudgeRow->addStretch(1);
     nudgeRow->addWidget(m_playButton);
-    result->addLayout(nudgeRow);
 
-    connect(m_alignButton, &QPushButton::clicked, this, &ImportDialog::startAlignment);
-    connect(m_cancelButton, &QPushButton::clicked, this, &ImportDialog::cancelAlignment);
-    connect(m_table, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { playRow(index.row()); });
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &ImportDialog::updateButtons);
     connect(m_startEarlier, &QPushButton::clicked, this,
             [this] { nudge(true, -AlignedSentenceModel::nudgeMilliseconds); });
     connect(m_startLater, &QPushButton::clicked, this,
@@ -266,7 +273,7 @@ QGroupBox* ImportDialog::buildResultGroup()
     connect(m_endLater, &QPushButton::clicked, this,
             [this] { nudge(false, AlignedSentenceModel::nudgeMilliseconds); });
     connect(m_playButton, &QPushButton::clicked, this, [this] { playRow(selectedRow()); });
-    return resultGroup;
+    return nudgeRow;
 }
 
 void ImportDialog::buildBottom(QVBoxLayout* main)

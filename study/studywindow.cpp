@@ -169,6 +169,10 @@ void StudyWindow::buildMenus()
     import->setObjectName(QStringLiteral("导入课文"));
     import->setToolTip(QStringLiteral("为一课导入自己的录音和课文，句子时间自动找出"));
     connect(import, &QAction::triggered, this, &StudyWindow::openImportDialog);
+    QAction* importFolder = file->addAction(QStringLiteral("导入整册…"));
+    importFolder->setObjectName(QStringLiteral("导入整册"));
+    importFolder->setToolTip(QStringLiteral("一次导入一个文件夹里一册课程的录音和课文"));
+    connect(importFolder, &QAction::triggered, this, &StudyWindow::openFolderImport);
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("退出"));
     quit->setObjectName(QStringLiteral("退出"));

@@ -161,6 +161,7 @@ private:
     void stopPlaying();
     void openDictation();
     void openImportDialog();
+    void openFolderImport();
     void sentenceClick(Qt::MouseButton button);
     void refreshSentenceDisplay();
     void sentenceButtonReleased(int index);

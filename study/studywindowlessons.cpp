@@ -1,6 +1,7 @@
 // The study window's lessons: loading the chosen lesson, the remembered place, the dictation
 // window and the import of the learner's own lessons.
 #include "dictation/dictationwindow.h"
+#include "import/folderimportdialog.h"
 #include "import/importdialog.h"
 #include "lessons/lessoncatalog.h"
 #include "lessons/lessonloader.h"
@@ -206,5 +207,16 @@ void StudyWindow::openImportDialog()
     dialog.setCarriedDatabase(m_paths.databaseFile());
     connect(&dialog, &ImportDialog::lessonStored, this, &StudyWindow::refreshLessons);
     connect(&dialog, &ImportDialog::lessonRemoved, this, &StudyWindow::importRemoved);
+    dialog.exec();
+}
+
+void StudyWindow::openFolderImport()
+{
+    // The open lesson may be replaced and reopened while the dialog runs.
+    stopPlaying();
+    m_reading.stopWatching();
+    FolderImportDialog dialog({m_learnerStore.folder(), m_paths.databaseFile()},
+                              m_lesson.book > 0 ? m_lesson.book : 1, this);
+    connect(&dialog, &FolderImportDialog::lessonStored, this, &StudyWindow::refreshLessons);
     dialog.exec();
 }

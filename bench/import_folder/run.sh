@@ -39,7 +39,7 @@ single=$(measure one "$bin/orlune-course" import --replace --store "$work/one" -
     --audio "$work/long.wav" --text "$work/long.txt")
 whole=$(measure folder "$bin/orlune-course" import-folder --book 2 --folder "$folder" --replace \
     --store "$work/store")
-stored=$(grep -c $'\tstored\t' "$work/folder.out" || true)
+stored=$(grep -cE $'\t(stored|unsure [0-9]+)\t' "$work/folder.out" || true)
 read -r _ one_s one_mb <<<"$single"
 read -r _ all_s all_mb <<<"$whole"
 audio_minutes=$(awk -v l="$length" 'BEGIN { printf "%.0f", 72 * l / 60 }')

@@ -254,6 +254,7 @@ private slots:
         QCOMPARE(menus, (QStringList{"文件(&F)",
                                      "继续上次学习",
                                      "导入课文…",
+                                     "导入整册…",
                                      "生词本…",
                                      "导出…",
                                      "",

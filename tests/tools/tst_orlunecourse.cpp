@@ -441,6 +441,11 @@ private slots:
         recording(u"Lesson 1.mp3"_s);
         QVERIFY(writeBytes(folder.filePath(u"Lesson 1.txt"_s), english.join(u'\n').toUtf8()));
         recording(u"20.mp3"_s);
+        // A sentence the recording does not hold: stored, and named for the learner to check.
+        recording(u"8.mp3"_s);
+        QStringList wrong = english;
+        wrong[3] = u"Elephants rarely dance quietly under purple umbrellas."_s;
+        QVERIFY(writeBytes(folder.filePath(u"8.txt"_s), wrong.join(u'\n').toUtf8()));
 
         const QStringList options = {u"import-folder"_s,
                                      u"--book"_s,
@@ -454,9 +459,11 @@ private slots:
         QStringList outcomes;
         for (const QString& line : run.out.split(u'\n', Qt::SkipEmptyParts))
             outcomes << line.section(u'\t', 0, 2);
-        QCOMPARE(outcomes,
-                 (QStringList{u"1\t1\trefused"_s, u"1\t5\tstored"_s, u"1\t6\tstored"_s,
-                              u"1\t7\tstored"_s, u"1\t13\tstored"_s, u"1\t14\tstored"_s}));
+        QCOMPARE(outcomes, (QStringList{u"1\t1\trefused"_s, u"1\t5\tstored"_s, u"1\t6\tstored"_s,
+                                        u"1\t7\tstored"_s, u"1\t8\tunsure 1"_s, u"1\t13\tstored"_s,
+                                        u"1\t14\tstored"_s}));
+        QVERIFY2(run.out.contains(u"1\t8\tunsure 1\t8.mp3：第 4 句没有把握"_s),
+                 qPrintable(run.out));
         QVERIFY2(run.err.contains(u"20.mp3"_s), qPrintable(run.err));
         QVERIFY2(run.out.contains(u"--replace"_s), qPrintable(run.out));
 

@@ -63,16 +63,18 @@ int importLesson(const Sources& sources, int book, int lesson, const ImportFiles
                  QTextStream& out, QTextStream& err);
 // A folder of a book's lessons for `import-folder`: recordings and texts paired by the lesson
 // numbers in their names.
-struct FolderImport
+struct FolderOptions
 {
     QString folder;
     bool replace = false;
     bool keepTimes = false;
 };
 // Imports every lesson of the folder, each as `import` would, and prints one line a lesson:
-// "book<TAB>lesson<TAB>stored|refused<TAB>recording or reason". Files that cannot be paired are
-// said on `err` and skipped. Exit code 1 when any lesson was refused.
-int importFolder(const Sources& sources, int book, const FolderImport& folder, QTextStream& out,
+// "book<TAB>lesson<TAB>stored|refused|unsure N<TAB>reason", where "unsure N" is stored with N
+// sentences the aligner was unsure of (the reason then names them), and a stored lesson's
+// reason is its recording. Files that cannot be paired are said on `err` and skipped. Exit
+// code 1 when any lesson was refused.
+int importFolder(const Sources& sources, int book, const FolderOptions& folder, QTextStream& out,
                  QTextStream& err);
 // Where `export` writes a lesson: one of the two.
 struct ExportFiles

@@ -5,6 +5,7 @@
 #include "lessons/learnerstore.h"
 #include "lessons/lessoncatalog.h"
 #include "tools/screenshot/dictationscenes.h"
+#include "tools/screenshot/folderimportscene.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +63,9 @@ bool saveImportScenes(MediaPlayer& player, const LessonDatabase& course,
     dialog.findChild<QTableView*>(QStringLiteral("sentenceTable"))->selectRow(1);
     saved = saveScene(dialog, folder, QStringLiteral("import-aligned")) && saved;
     dialog.close();
-    return saveTimedImportScenes(player, course, voiceLibrary, folder) && saved;
+    saved = saveTimedImportScenes(player, course, voiceLibrary, folder) && saved;
+    saved = saveUnsureImportScene(player, course, voiceLibrary, folder) && saved;
+    return saveFolderImportScenes(course, voiceLibrary, folder) && saved;
 }
 
 bool saveTimedImportScenes(MediaPlayer& player, const LessonDatabase& course,

@@ -6,8 +6,8 @@ class QString;
 
 // Opens the import dialog on a lesson of the sample course (its recording, its text pasted
 // as one paragraph, its translations), shows the text split for review, aligns it and saves
-// import-review.png and import-aligned.png into folder, then the timed scenes below. True when
-// all were saved.
+// import-review.png and import-aligned.png into folder, then the timed scenes below and the
+// scenes of folderimportscene.h. True when all were saved.
 bool saveImportScenes(MediaPlayer& player, const LessonDatabase& course,
                       const QString& voiceLibrary, const QString& folder);
 
