@@ -256,8 +256,8 @@ private slots:
     {
         const QString store = m_work.filePath(u"store-cancel"_s);
         FolderImportDialog dialog({store, carried}, 1);
-        dialog.setFolder(folderOf({u"20.mp3=rec"_s, u"20.txt=txt"_s, u"21.mp3=rec"_s, u"21.txt=txt"_s,
-                                   u"22.mp3=rec"_s, u"22.txt=txt"_s},
+        dialog.setFolder(folderOf({u"20.mp3=rec"_s, u"20.txt=txt"_s, u"21.mp3=rec"_s,
+                                   u"21.txt=txt"_s, u"22.mp3=rec"_s, u"22.txt=txt"_s},
                                   u"cancel"_s));
         auto* progress = dialog.findChild<QProgressBar*>(u"progressBar"_s);
         dialog.startImport();
