@@ -158,7 +158,11 @@ QVariant FolderReviewModel::data(const QModelIndex& index, int role) const
     case StatusColumn:
         return status(row);
     case UnsureColumn:
-        return row.state == State::Stored ? QVariant(int(row.outcome.unsure.size())) : QVariant();
+        if (row.state != State::Stored) {
+            return {};
+        }
+        // Times from a timed text are the learner's own: nothing was judged, so no count.
+        return row.outcome.judged ? QVariant(int(row.outcome.unsure.size())) : QVariant(u"—"_s);
     }
     return {};
 }

@@ -166,6 +166,7 @@ QList<Outcome> importItem(const Sources& sources, const Plan& plan, const Item& 
             recording};
         outcomes << store(sources, item, lesson, number,
                           LessonImport::unsureSentences(result, from, count));
+        outcomes.last().judged = result.confidence.size() >= from + count;
         from += count;
     }
     return outcomes;

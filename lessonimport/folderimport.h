@@ -52,6 +52,8 @@ struct Outcome
     Status status = Status::Refused;
     QList<int> unsure; // stored: its sentences the aligner was unsure of, counted from 1
     QString reason;    // refused: why, in Chinese
+    // Stored: false when a timed text gave the times, which the aligner does not judge.
+    bool judged = true;
 };
 
 // Aligns the item's recording with its texts and stores each lesson, unless the item carries

@@ -150,6 +150,11 @@ private slots:
                      statuses[row]);
             const bool unsure = statuses[row].contains(u"核对"_s);
             QCOMPARE(model.data(model.index(row, 0), Qt::BackgroundRole).isValid(), unsure);
+            if (statuses[row].startsWith(u"已导入"_s)) {
+                // Every row that checks two sentences has them at 2 and 7.
+                QCOMPARE(model.data(model.index(row, FolderReviewModel::UnsureColumn)).toInt(),
+                         unsure ? 2 : 0);
+            }
         }
         const QString summary = FolderImport::summary(model.outcomes());
         for (const QString& said : summarySays) {
@@ -166,7 +171,9 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<int>("book");
         QTest::addColumn<int>("answer"); // FolderImportDialog::ReplaceAnswer; -1: never asked
-        QTest::addColumn<QStringList>("review"); // "lesson held status" a row, after the run
+        // "lesson|held|status|unsure" a row, after the run; a timed text's times are not judged:
+        // "—"
+        QTest::addColumn<QStringList>("review");
         QTest::addColumn<QList<int>>("stored");
         QTest::addColumn<QString>("says");
         const QStringList mixed{u"Lesson 001.mp3=rec"_s, u"Lesson 001.lrc=lrc"_s, u"L5 x.mp3=rec"_s,
@@ -176,24 +183,24 @@ private slots:
         const int cancel = int(FolderImportDialog::ReplaceAnswer::Cancel);
         QTest::newRow("carried lesson replaced")
             << mixed << 1 << replace
-            << QStringList{u"第1册第 1 课|随附的课文（14 句）|已导入"_s,
-                           u"第1册第 5 课|空|已导入"_s}
+            << QStringList{u"第1册第 1 课|随附的课文（14 句）|已导入|—"_s,
+                           u"第1册第 5 课|空|已导入|—"_s}
             << QList<int>{1, 5} << u"已导入 2 课"_s;
         QTest::newRow("carried lesson kept")
             << mixed << 1 << skip
-            << QStringList{u"第1册第 1 课|随附的课文（14 句）|未导入：本课已有课文，按你的选择没有替换"_s,
-                           u"第1册第 5 课|空|已导入"_s}
+            << QStringList{u"第1册第 1 课|随附的课文（14 句）|未导入：本课已有课文，按你的选择没有替换|"_s,
+                           u"第1册第 5 课|空|已导入|—"_s}
             << QList<int>{5} << u"1 课没有导入"_s;
         QTest::newRow("cancelled at the question")
             << mixed << 1 << cancel
-            << QStringList{u"第1册第 1 课|随附的课文（14 句）|等待导入"_s,
-                           u"第1册第 5 课|空|等待导入"_s}
+            << QStringList{u"第1册第 1 课|随附的课文（14 句）|等待导入|"_s,
+                           u"第1册第 5 课|空|等待导入|"_s}
             << QList<int>{} << u"请核对上表"_s;
         QTest::newRow("a lesson the book has not")
             << QStringList{u"60.mp3=rec"_s, u"60.lrc=lrc"_s, u"5.mp3=rec"_s, u"5.lrc=lrc"_s} << 4
             << -1
-            << QStringList{u"第4册第 5 课|空|已导入"_s,
-                           u"第4册第 60 课|空|未导入：第 4 册没有第 60 课"_s}
+            << QStringList{u"第4册第 5 课|空|已导入|—"_s,
+                           u"第4册第 60 课|空|未导入：第 4 册没有第 60 课|"_s}
             << QList<int>{5} << u"第 60 课：第 4 册没有第 60 课"_s;
         QTest::newRow("no pairs") << QStringList{u"readme.txt=empty"_s, u"cover.jpg=empty"_s} << 1
                                   << -1 << QStringList{} << QList<int>{} << u"没有按课号配对"_s;
@@ -232,7 +239,7 @@ private slots:
         for (int row = 0; row < model.rowCount(); ++row) {
             QStringList cells;
             for (int column : {FolderReviewModel::LessonColumn, FolderReviewModel::HeldColumn,
-                               FolderReviewModel::StatusColumn}) {
+                               FolderReviewModel::StatusColumn, FolderReviewModel::UnsureColumn}) {
                 cells << model.data(model.index(row, column)).toString();
             }
             shown << cells.join(u'|');
