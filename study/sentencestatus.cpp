@@ -15,8 +15,8 @@ constexpr int margin = 8;
 
 SentenceStatus::SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox,
                                const LessonReading& reading, QObject* parent)
-    : QObject(parent), m_bar(bar), m_sentenceBox(sentenceBox), m_reading(reading),
-      m_label(new QLabel(bar))
+    : QObject(parent), m_bar(bar), m_sentenceBox(sentenceBox), m_viewport(sentenceBox->viewport()),
+      m_reading(reading), m_label(new QLabel(bar))
 {
     m_label->setObjectName(QStringLiteral("sentenceStatus"));
     m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -34,8 +34,9 @@ SentenceStatus::SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox,
 
 bool SentenceStatus::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_bar || watched == m_sentenceBox->viewport()) &&
-        event->type() == QEvent::Resize) {
+    // Only pointers are compared: while the window is torn down, the boxes watched may be half
+    // destroyed, and their events still come here.
+    if (event->type() == QEvent::Resize && (watched == m_bar || watched == m_viewport)) {
         place();
     }
     return QObject::eventFilter(watched, event);

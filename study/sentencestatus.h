@@ -31,6 +31,7 @@ private:
 
     QWidget* m_bar;
     QPlainTextEdit* m_sentenceBox;
+    const QWidget* m_viewport;
     const LessonReading& m_reading;
     QLabel* m_label;
     bool m_heardToEnd = false;
