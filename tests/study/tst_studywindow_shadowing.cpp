@@ -141,11 +141,13 @@ private slots:
         const double toneRatio = powerAt(taken, 1000.0) / powerAt(taken, 700.0);
         QVERIFY2(toneRatio > 100, qPrintable(QString::number(toneRatio)));
 
-        // And the take was played back after the recording, frame for frame.
+        // And the take was played back after the recording, frame for frame. The voice tone
+        // itself matches about 0.6 s after the sentence began; the replay comes near 2.1 s.
+        // The monitor capture can drop a little under load, so the line sits between the two.
         const std::vector<qint16> middle = take.heardFrames(rate / 5, rate * 4 / 5);
         const QList<qint64> replayed = occurrences(heard, middle);
         QVERIFY(!replayed.isEmpty());
-        QVERIFY2(replayed.last() >= sentence[0] + qint64(2.1 * rate),
+        QVERIFY2(replayed.last() >= sentence[0] + qint64(1.5 * rate),
                  qPrintable(QStringLiteral("%1 %2").arg(replayed.last()).arg(sentence[0])));
 
         // 对比 wants a take of the current sentence; the previous one has one.
