@@ -21,7 +21,7 @@ constexpr double overNoise = 5;
 // Under the voice's formants: hum and the rumble of coloured noise.
 constexpr double highPassHz = 100;
 
-float percentile(std::vector<float> values, double share)
+float levelPercentile(std::vector<float> values, double share)
 {
     const auto at = values.begin() + std::ptrdiff_t(share * double(values.size() - 1));
     std::nth_element(values.begin(), at, values.end());
@@ -34,8 +34,8 @@ float PauseFinder::speechThreshold(const std::vector<float>& levelDb)
 {
     if (levelDb.empty())
         return std::numeric_limits<float>::infinity();
-    const float loud = percentile(levelDb, 0.995);
-    const float floor = std::max(percentile(levelDb, 0.1), loud - 90);
+    const float loud = levelPercentile(levelDb, 0.995);
+    const float floor = std::max(levelPercentile(levelDb, 0.1), loud - 90);
     if (loud - floor < minSpeechRangeDb || loud < -70)
         return std::numeric_limits<float>::infinity();
     return std::max(loud - belowLoudestDb, floor + 8);
@@ -109,8 +109,8 @@ PauseFinder::PauseFinder(const std::vector<float>& samples, int sampleRate)
         smooth[f] = sum / double(to - from);
         smoothDb[f] = float(10 * std::log10(smooth[f] + 1e-12));
     }
-    const float loud = percentile(smoothDb, 0.995);
-    const float floor = std::max(percentile(smoothDb, 0.1), loud - 90);
+    const float loud = levelPercentile(smoothDb, 0.995);
+    const float floor = std::max(levelPercentile(smoothDb, 0.1), loud - 90);
     if (loud - floor < minSpeechRangeDb || loud < -70)
         return;
     // The noise's own power, taken off every frame: speech a little under the noise still

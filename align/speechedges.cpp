@@ -31,10 +31,10 @@ constexpr int gapFrames = 20;
 constexpr double quietMargin = 0.010;
 
 // Under noise: 25 ms windows, over the band where speech stands above white or pink noise.
-constexpr int fftSize = 512;
+constexpr int edgeFftSize = 512;
 constexpr int window = 400;
-constexpr double lowHz = 100;
-constexpr double highHz = 7500;
+constexpr double edgeLowHz = 100;
+constexpr double edgeHighHz = 7500;
 // The noise's spectrum is the mean over the quietest fifth of the frames.
 constexpr double noiseShare = 0.2;
 // Evidence for speech counts only where a frame's likelihood exceeds the noise's typical
@@ -79,13 +79,13 @@ public:
         for (int i = 0; i < window; ++i)
             m_hann[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / window));
     }
-    static constexpr int first = int(lowHz * fftSize / rate);
-    static constexpr int bins = int(highHz * fftSize / rate) - first;
+    static constexpr int first = int(edgeLowHz * edgeFftSize / rate);
+    static constexpr int bins = int(edgeHighHz * edgeFftSize / rate) - first;
 
     void analyse(std::size_t frame)
     {
         float* in = m_fft.input();
-        std::fill(in, in + fftSize, 0.0f);
+        std::fill(in, in + edgeFftSize, 0.0f);
         const long centre = long(frame) * hop + hop / 2;
         for (int i = 0; i < window; ++i) {
             const long at = centre - window / 2 + i;
@@ -99,7 +99,7 @@ public:
 
 private:
     const std::vector<float>& m_samples;
-    RealFft m_fft{fftSize};
+    RealFft m_fft{edgeFftSize};
     std::array<float, window> m_hann{};
 };
 

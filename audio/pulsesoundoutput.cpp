@@ -15,13 +15,13 @@ namespace {
 
 // The server-side buffer. What is queued is dropped on a stop, so its size costs no reaction
 // time; 200 ms rides out a busy machine, as Qt's sink needed.
-constexpr int bufferMs = 200;
+constexpr int pulseBufferMs = 200;
 // How often the stream is topped up: a small share of the buffer.
 constexpr int feedIntervalMs = 10;
 // Opening a connection or a stream on a local server takes a few milliseconds; a server that
 // does not answer in this time is as good as gone.
 constexpr int openTimeoutMs = 2000;
-constexpr int bytesPerFrame = 4;
+constexpr int pulseBytesPerFrame = 4;
 
 bool contextFailed(pa_context* context)
 {
@@ -80,7 +80,7 @@ bool PulseSoundOutput::openStream(int sampleRate)
         return false;
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(bufferMs) * 1000, &sampleFormat));
+    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(pulseBufferMs) * 1000, &sampleFormat));
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
     attr.fragsize = uint32_t(-1);
@@ -179,7 +179,7 @@ void PulseSoundOutput::feed()
     if (ok) {
         const size_t writable = pa_stream_writable_size(m_stream);
         const qint64 wanted =
-            writable == size_t(-1) ? 0 : qint64(writable) / bytesPerFrame * bytesPerFrame;
+            writable == size_t(-1) ? 0 : qint64(writable) / pulseBytesPerFrame * pulseBytesPerFrame;
         if (wanted > 0) {
             m_buffer.resize(wanted);
             const qint64 got = m_source->read(m_buffer.data(), wanted);

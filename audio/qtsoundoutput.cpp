@@ -14,7 +14,7 @@ namespace {
 // The output buffer we ask for (PulseAudio grants about 200 ms of it). Everything queued is
 // dropped on a stop, so its size costs no reaction time; smaller buffers ran dry whenever the
 // machine was busy, and below ~70 ms the stream stalled outright.
-constexpr int bufferMs = 250;
+constexpr int qtBufferMs = 250;
 
 } // namespace
 
@@ -52,7 +52,7 @@ bool QtSoundOutput::start(QIODevice* source, int sampleRate)
     // Qt 6.4 keeps the size the server granted as the next request, and the server grants
     // three quarters of what is asked: without this every restart shrank the buffer until the
     // stream never reached its pre-buffer mark and stayed silent.
-    m_sink->setBufferSize(m_sink->format().bytesForDuration(qint64(bufferMs) * 1000));
+    m_sink->setBufferSize(m_sink->format().bytesForDuration(qint64(qtBufferMs) * 1000));
     {
         QScopedValueRollback guard(m_stopping, true);
         m_sink->start(source);

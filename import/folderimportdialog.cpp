@@ -1,5 +1,6 @@
 #include "import/folderimportdialog.h"
 
+#include "import/dialogbutton.h"
 #include "lessons/lessoncatalog.h"
 #include "widgets/designgeometry.h"
 
@@ -20,14 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // The files left out, as one line for the learner (the whole list in its tooltip).
 QString skippedLine(const QStringList& skipped)
@@ -115,7 +108,7 @@ void FolderImportDialog::buildLayout()
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     main->addWidget(m_status);
-    auto* closeButton = makeButton(u"关闭"_s, u"closeButton"_s, this);
+    auto* closeButton = makeDialogButton(u"关闭"_s, u"closeButton"_s, this);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -138,7 +131,7 @@ QWidget* FolderImportDialog::buildChoiceRow()
     m_folderLine->setObjectName(u"folderLine"_s);
     m_folderLine->setReadOnly(true);
     m_folderLine->setPlaceholderText(u"一册课程的录音和课文所在的文件夹"_s);
-    m_chooseFolder = makeButton(u"选择文件夹…"_s, u"chooseFolder"_s, row);
+    m_chooseFolder = makeDialogButton(u"选择文件夹…"_s, u"chooseFolder"_s, row);
     layout->addWidget(new QLabel(u"册别："_s, row));
     layout->addWidget(m_bookBox);
     layout->addWidget(new QLabel(u"文件夹："_s, row));
@@ -162,8 +155,8 @@ QWidget* FolderImportDialog::buildRunRow()
     m_keepTimes = new QCheckBox(u"保持原有时间"_s, row);
     m_keepTimes->setObjectName(u"keepTimesBox"_s);
     m_keepTimes->setToolTip(u"用歌词或字幕文件里的时间，不再把句子的边界移到说话人的停顿处。"_s);
-    m_startButton = makeButton(u"开始导入"_s, u"startButton"_s, row);
-    m_cancelButton = makeButton(u"取消"_s, u"cancelButton"_s, row);
+    m_startButton = makeDialogButton(u"开始导入"_s, u"startButton"_s, row);
+    m_cancelButton = makeDialogButton(u"取消"_s, u"cancelButton"_s, row);
     m_progress = new QProgressBar(row);
     m_progress->setObjectName(u"progressBar"_s);
     m_progress->setRange(0, 1000);

@@ -1,4 +1,5 @@
 // The import dialog's widgets, their layout and their wiring.
+#include "import/dialogbutton.h"
 #include "import/importdialog.h"
 #include "lessons/lessoncatalog.h"
 #include "widgets/designgeometry.h"
@@ -23,14 +24,6 @@ namespace {
 const QString recordingFilter = QStringLiteral("录音 (*.mp3 *.wav *.flac *.ogg);;所有文件 (*)");
 const QString textFilter = QStringLiteral("课文 (*.txt *.lrc *.srt *.vtt);;文本文件 (*.txt);;LRC "
                                           "歌词 (*.lrc);;字幕 (*.srt *.vtt);;所有文件 (*)");
-
-QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLineEdit* makePathLine(const QString& name, const QString& placeholder, QWidget* parent)
 {
@@ -88,8 +81,8 @@ ImportDialog::FileRow ImportDialog::addOptionalFile(QGridLayout* form, int row,
     QString lineName = key + QStringLiteral("Line");
     lineName[0] = lineName[0].toLower();
     auto* line = makePathLine(lineName, placeholder, group);
-    auto* choose = makeButton(QStringLiteral("选择…"), QStringLiteral("choose") + key, group);
-    auto* clear = makeButton(QStringLiteral("清除"), QStringLiteral("clear") + key, group);
+    auto* choose = makeDialogButton(QStringLiteral("选择…"), QStringLiteral("choose") + key, group);
+    auto* clear = makeDialogButton(QStringLiteral("清除"), QStringLiteral("clear") + key, group);
     form->addWidget(new QLabel(label, group), row, 0);
     form->addWidget(line, row, 1);
     form->addWidget(choose, row, 2);
@@ -120,14 +113,15 @@ QGroupBox* ImportDialog::buildLessonGroup()
     m_recordingLine = makePathLine(QStringLiteral("recordingLine"),
                                    QStringLiteral("MP3、WAV、FLAC 或 Ogg"), lessonGroup);
     auto* chooseRecording =
-        makeButton(QStringLiteral("选择…"), QStringLiteral("chooseRecording"), lessonGroup);
+        makeDialogButton(QStringLiteral("选择…"), QStringLiteral("chooseRecording"), lessonGroup);
     form->addWidget(new QLabel(QStringLiteral("录音："), lessonGroup), 1, 0);
     form->addWidget(m_recordingLine, 1, 1, 1, 2);
     form->addWidget(chooseRecording, 1, 3);
 
     auto* readText =
-        makeButton(QStringLiteral("读入文件…"), QStringLiteral("chooseText"), lessonGroup);
-    auto* split = makeButton(QStringLiteral("分句"), QStringLiteral("splitButton"), lessonGroup);
+        makeDialogButton(QStringLiteral("读入文件…"), QStringLiteral("chooseText"), lessonGroup);
+    auto* split =
+        makeDialogButton(QStringLiteral("分句"), QStringLiteral("splitButton"), lessonGroup);
     split->setToolTip(QStringLiteral("把课文按句子分行，每行一句"));
     auto* textRow = new QHBoxLayout;
     textRow->addWidget(readText);
@@ -192,9 +186,9 @@ QGroupBox* ImportDialog::buildResultGroup()
     auto* resultGroup = new QGroupBox(QStringLiteral("对齐结果"), this);
     auto* result = new QVBoxLayout(resultGroup);
     m_alignButton =
-        makeButton(QStringLiteral("开始对齐"), QStringLiteral("alignButton"), resultGroup);
+        makeDialogButton(QStringLiteral("开始对齐"), QStringLiteral("alignButton"), resultGroup);
     m_cancelButton =
-        makeButton(QStringLiteral("取消"), QStringLiteral("cancelButton"), resultGroup);
+        makeDialogButton(QStringLiteral("取消"), QStringLiteral("cancelButton"), resultGroup);
     m_progress = new QProgressBar(resultGroup);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setRange(0, 1000);
@@ -243,7 +237,7 @@ QHBoxLayout* ImportDialog::buildNudgeRow(QGroupBox* resultGroup)
 {
     const auto nudgeButton = [resultGroup](const QString& text, const QString& name,
                                            const QString& tip) {
-        QPushButton* button = makeButton(text, name, resultGroup);
+        QPushButton* button = makeDialogButton(text, name, resultGroup);
         button->setToolTip(tip);
         return button;
     };
@@ -283,10 +277,12 @@ void ImportDialog::buildBottom(QVBoxLayout* main)
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_removeButton = makeButton(QStringLiteral("删除导入"), QStringLiteral("removeButton"), this);
+    m_removeButton =
+        makeDialogButton(QStringLiteral("删除导入"), QStringLiteral("removeButton"), this);
     m_removeButton->setToolTip(QStringLiteral("删除这一课导入的录音和课文，恢复原来的课文"));
-    m_saveButton = makeButton(QStringLiteral("保存"), QStringLiteral("saveButton"), this);
-    auto* closeButton = makeButton(QStringLiteral("关闭"), QStringLiteral("closeButton"), this);
+    m_saveButton = makeDialogButton(QStringLiteral("保存"), QStringLiteral("saveButton"), this);
+    auto* closeButton =
+        makeDialogButton(QStringLiteral("关闭"), QStringLiteral("closeButton"), this);
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addWidget(m_removeButton);
     bottomRow->addStretch(1);

@@ -56,12 +56,6 @@ QString recordingSuffix(const QFileInfo& source)
     return plain.match(suffix).hasMatch() ? u'.' + suffix : QString();
 }
 
-// The columns are NOT NULL, and Qt binds a null QString as NULL.
-QVariant text(const QString& value)
-{
-    return value.isNull() ? u""_s : value;
-}
-
 bool makeFolder(const QString& folder)
 {
     return QDir().mkpath(folder) && QFileInfo(folder).isDir();
@@ -294,13 +288,14 @@ bool LearnerStore::storeRows(const Lesson& lesson, const QString& fresh, Referen
         }
         for (const SentenceRow& row : lesson.sentences) {
             ok = ok && exec(db, u"INSERT INTO \"句库\" VALUES (?, ?, ?, ?, ?, ?)"_s,
-                            {text(row.sentence), text(row.translation), text(row.start),
-                             text(row.end), lesson.lessonText, lesson.bookDigit});
+                            {notNullText(row.sentence), notNullText(row.translation),
+                             notNullText(row.start), notNullText(row.end), lesson.lessonText,
+                             lesson.bookDigit});
         }
         for (const WordRow& row : lesson.words) {
-            ok = ok &&
-                 exec(db, u"INSERT INTO \"单词\" VALUES (?, ?, ?, ?)"_s,
-                      {text(row.word), text(row.meaning), lesson.lessonText, lesson.bookDigit});
+            ok = ok && exec(db, u"INSERT INTO \"单词\" VALUES (?, ?, ?, ?)"_s,
+                            {notNullText(row.word), notNullText(row.meaning), lesson.lessonText,
+                             lesson.bookDigit});
         }
         ok = ok && exec(db, u"INSERT INTO \"录音\" VALUES (?, ?, ?)"_s,
                         {fresh, lesson.lessonText, lesson.bookDigit});

@@ -61,7 +61,7 @@ std::filesystem::path fsPath(const QString& path)
     return QFileInfo(path).filesystemFilePath();
 }
 
-bool makeFolder(const QString& folder)
+bool makePrivateFolder(const QString& folder)
 {
     const QFileInfo there(folder);
     if (there.isSymLink() || (there.exists() && !there.isDir())) {
@@ -120,7 +120,7 @@ LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& au
         return {{}, LessonAudioResult::TooLarge};
     }
     const QString copy = QDir(audioFolder).filePath(copyName);
-    if (!makeFolder(audioFolder)) {
+    if (!makePrivateFolder(audioFolder)) {
         return {{}, LessonAudioResult::CopyFailed};
     }
     const QString fresh = freshName(audioFolder, copyName);

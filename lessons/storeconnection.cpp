@@ -193,4 +193,9 @@ bool tableExists(QSqlDatabase& db, const QString& table)
     return found;
 }
 
+QVariant notNullText(const QString& value)
+{
+    return value.isNull() ? u""_s : value;
+}
+
 } // namespace StoreConnection

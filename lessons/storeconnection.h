@@ -39,6 +39,8 @@ bool readStore(const QString& path, const std::function<bool(QSqlDatabase&)>& wo
 // that no other import can change them before the caller has finished with them.
 bool readReferences(QSqlDatabase& db, QSet<QString>* referenced);
 bool tableExists(QSqlDatabase& db, const QString& table);
+// The text columns are NOT NULL, and Qt binds a null QString as NULL.
+QVariant notNullText(const QString& value);
 // Why a read or a write failed, in words the learner can act on (Chinese).
 QString reasonText(const QSqlError& error);
 // Why the last statement on `db` failed, in Chinese.

@@ -13,11 +13,6 @@ using namespace StoreConnection;
 
 namespace {
 
-QVariant text(const QString& value)
-{
-    return value.isNull() ? u""_s : value;
-}
-
 // One change in one transaction; `error` in Chinese when it failed.
 bool change(const QString& path, const QString& sql, const QVariantList& values, QString* error)
 {
@@ -43,8 +38,8 @@ bool change(const QString& path, const QString& sql, const QVariantList& values,
 bool WordNotebook::add(const NotebookWord& word, QString* error)
 {
     return change(m_path, u"INSERT OR REPLACE INTO \"生词本\" VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s,
-                  {word.headword.trimmed(), text(word.phonetic), text(word.meaning),
-                   text(word.sentence), word.book, word.lesson, word.sentenceIndex,
+                  {word.headword.trimmed(), notNullText(word.phonetic), notNullText(word.meaning),
+                   notNullText(word.sentence), word.book, word.lesson, word.sentenceIndex,
                    QDateTime::currentMSecsSinceEpoch()},
                   error);
 }
