@@ -120,13 +120,13 @@ void TestDeckExport::troubleIsToldAndLeavesNoPartialFile_data()
     QTest::newRow("deck, times past the recording")
         << Form::Deck << Recording::TooShort << u""_s << -1 << true << u"不在录音之内"_s;
     QTest::newRow("deck, folder is a file")
-        << Form::Deck << Recording::Good << u"file"_s << -1 << false << u"无法写入"_s;
+        << Form::Deck << Recording::Good << u"file"_s << -1 << false << u"是一个文件，不是文件夹"_s;
     QTest::newRow("deck, folder missing")
         << Form::Deck << Recording::Good << u"missing"_s << -1 << false << u"文件夹不存在"_s;
     QTest::newRow("deck, cancelled")
         << Form::Deck << Recording::Good << u""_s << 1 << false << u"已取消"_s;
     QTest::newRow("lrc, folder is a file")
-        << Form::Lrc << Recording::Good << u"file"_s << -1 << false << u"无法写入"_s;
+        << Form::Lrc << Recording::Good << u"file"_s << -1 << false << u"是一个文件，不是文件夹"_s;
     QTest::newRow("srt, cancelled")
         << Form::Srt << Recording::Good << u""_s << 2 << false << u"已取消"_s;
     QTest::newRow("srt, times past the recording")
