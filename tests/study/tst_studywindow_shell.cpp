@@ -1,4 +1,7 @@
 #include "import/importdialog.h"
+#include "lessons/lessoncatalog.h"
+#include "reading/practicesettings.h"
+#include "study/startscreen.h"
 #include "study/studywindow.h"
 #include "study/studywindowlayout.h"
 #include "studyfixture.h"
@@ -94,6 +97,66 @@ private slots:
         m_fixture->click(m_fixture->bookNode(1));
         QVERIFY(screen->isVisible());
         QCOMPARE(offer->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 5 句"));
+    }
+
+    // The first screen's offer, for each place the settings may remember: what it says, and
+    // that it is read anew each time the screen comes back, over the whole pane.
+    void theStartScreenOffersTheRememberedPlace_data()
+    {
+        QTest::addColumn<QList<int>>("place"); // book, lesson, sentence; empty: none
+        QTest::addColumn<QString>("offer");    // "": no offer
+        const int lastLesson = LessonCatalog::lessonCounts[LessonCatalog::bookCount - 1];
+        QTest::newRow("nothing remembered") << QList<int>{} << QString();
+        QTest::newRow("a lesson opened, no sentence chosen")
+            << QList<int>{1, 2, -1} << QStringLiteral("继续上次学习：第 1 册 Lesson 2");
+        QTest::newRow("its first sentence")
+            << QList<int>{1, 2, 0} << QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 1 句");
+        QTest::newRow("the last lesson of the last book")
+            << QList<int>{LessonCatalog::bookCount, lastLesson, 11}
+            << QStringLiteral("继续上次学习：第 %1 册 Lesson %2，第 12 句")
+                   .arg(LessonCatalog::bookCount)
+                   .arg(lastLesson);
+        QTest::newRow("a book the course has not") << QList<int>{9, 1, 0} << QString();
+        QTest::newRow("a lesson the book has not")
+            << QList<int>{1, LessonCatalog::lessonCounts[0] + 1, 0} << QString();
+        QTest::newRow("a sentence before the first") << QList<int>{1, 2, -5} << QString();
+    }
+
+    void theStartScreenOffersTheRememberedPlace()
+    {
+        QFETCH(QList<int>, place);
+        QFETCH(QString, offer);
+        PracticeSettings& practice = m_fixture->window().practice();
+        if (!place.isEmpty()) {
+            practice.setLastPlace({place[0], place[1], place[2]});
+        }
+        QTextEdit pane;
+        pane.resize(420, 300);
+        StartScreen screen(&pane, practice);
+        QSignalSpy continued(&screen, &StartScreen::continueRequested);
+        pane.show();
+        screen.setLessonOpen(false);
+        auto* button = screen.findChild<QPushButton*>(QStringLiteral("continueButton"));
+        QVERIFY(screen.isVisible());
+        QCOMPARE(screen.geometry(), pane.viewport()->rect());
+        QCOMPARE(button->isVisible(), !offer.isEmpty());
+        if (!offer.isEmpty()) {
+            QCOMPARE(button->text(), offer);
+            QVERIFY(screen.rect().contains(button->geometry()));
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(continued.count(), 1);
+        }
+
+        // A lesson is open: the screen goes. Meanwhile the place moves on, and the pane grows.
+        screen.setLessonOpen(true);
+        QVERIFY(!screen.isVisible());
+        practice.setLastPlace({1, 3, 4});
+        pane.resize(640, 480);
+        screen.setLessonOpen(false);
+        QVERIFY(screen.isVisible());
+        QTRY_COMPARE(screen.geometry(), pane.viewport()->rect());
+        QCOMPARE(button->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 3，第 5 句"));
+        QVERIFY(button->isVisible());
     }
 
     // Without a browser the learner is told where the page lies.
