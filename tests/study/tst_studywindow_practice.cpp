@@ -1,8 +1,5 @@
-#include "lessons/lessoncatalog.h"
 #include "monitorcapture.h"
 #include "study/studywindow.h"
-#include "study/studywindowlayout.h"
-#include "study/textmask.h"
 #include "studyfixture.h"
 #include "testaudio.h"
 #include "testmain.h"
@@ -13,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
@@ -24,8 +20,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidgetItem>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -87,30 +81,6 @@ QList<qint64> occurrences(MediaPlayer& player, const std::vector<qint16>& heard,
         found.append(from + at);
         from += at + (stop - first);
     }
-}
-
-// Pixels of letters: anything but the flat colours of the page, the bars that hide words and a
-// starred sentence's shade. Anti-aliased letters always leave such pixels; flat bars leave none.
-int inkedPixels(QWidget* widget)
-{
-    const QList<QColor> flat{Qt::white, QColor(200, 206, 214), QColor(240, 170, 170),
-                             QColor(255, 236, 160)};
-    const QImage image = widget->grab().toImage();
-    int inked = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            inked += std::none_of(flat.begin(), flat.end(),
-                                  [&](const QColor& f) {
-                                      return qAbs(c.red() - f.red()) + qAbs(c.green() - f.green()) +
-                                                 qAbs(c.blue() - f.blue()) <=
-                                             6;
-                                  })
-                         ? 1
-                         : 0;
-        }
-    }
-    return inked;
 }
 
 } // namespace
@@ -366,157 +336,6 @@ private slots:
             QVERIFY(window.currentSentence() >= 0);
         }
         window.dictationWindow()->close();
-    }
-
-    // The line that says where the learner is, at its longest ("第 2/3 遍　该你说了"), next to
-    // the course's longest sentence: at any width of the window it is whole, and covers neither
-    // a letter of the sentence nor a sentence button.
-    void theStatusLineCoversNothingTheLearnerNeeds_data()
-    {
-        using namespace StudyWindowLayout;
-        QTest::addColumn<int>("widthTwips"); // the window's client area
-        QTest::newRow("narrowest") << minimumOuterWidth - frameWidth;
-        QTest::newRow("as designed") << designClientWidth;
-        QTest::newRow("wide") << designClientWidth + 4000;
-    }
-
-    void theStatusLineCoversNothingTheLearnerNeeds()
-    {
-        QFETCH(int, widthTwips);
-        StudyFixture fixture;
-        StudyWindow& window = fixture.window();
-        // The longest sentence of the course, as "book lesson index".
-        std::tuple<int, int, int> longest{0, 0, -1};
-        qsizetype longestLength = 0;
-        for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
-            for (int lesson = 1; lesson <= LessonCatalog::lessonCounts[book - 1]; ++lesson) {
-                if (!window.openLesson(book, lesson)) {
-                    continue;
-                }
-                for (int i = 0; i < window.sentences().count(); ++i) {
-                    if (window.sentences().sentence(i).size() > longestLength) {
-                        longestLength = window.sentences().sentence(i).size();
-                        longest = {book, lesson, i};
-                    }
-                }
-            }
-        }
-        const auto [book, lesson, index] = longest;
-        QVERIFY(index >= 0);
-        window.showNormal();
-        window.resize(StudyWindowLayout::toPixels(widthTwips), window.height());
-        QTRY_COMPARE(window.centralWidget()->width(),
-                     std::max(StudyWindowLayout::toPixels(widthTwips),
-                              window.centralWidget()->minimumWidth()));
-        action(window, "repeat_3")->trigger();
-        action(window, "gap_second")->trigger();
-        QVERIFY(window.openLesson(book, lesson));
-        window.playCurrentSentence(index);
-        auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
-        QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QStringLiteral("第 1/3 遍")), 5000);
-        QVERIFY(status->isVisible());
-        QCOMPARE_GE(status->width(), status->fontMetrics().horizontalAdvance(status->text()));
-        QVERIFY(status->parentWidget()->rect().contains(status->geometry()));
-        // Its longest form, in the learner's turn, has room beside whatever shares its bar.
-        const QString longestLine = QStringLiteral("第 15/15 句　第 3/3 遍　该你说了");
-        int taken = 0;
-        for (const QLabel* other : status->parentWidget()->findChildren<QLabel*>()) {
-            if (other != status) {
-                taken = std::max(taken, other->x() +
-                                            other->fontMetrics().horizontalAdvance(other->text()));
-            }
-        }
-        if (status->parentWidget()->objectName() != QStringLiteral("sentenceBar")) {
-            QCOMPARE_GE(status->geometry().right() - taken,
-                        status->fontMetrics().horizontalAdvance(longestLine));
-        }
-        const QRect inWindow(status->mapTo(&window, QPoint()), status->size());
-        for (int button = 0; button < 6; ++button) {
-            auto* face = window.findChild<QWidget*>(StudyFixture::sentenceButtonName(button));
-            const QRect buttonRect(face->mapTo(&window, QPoint()), face->size());
-            QVERIFY2(!inWindow.intersects(buttonRect), qPrintable(face->objectName()));
-        }
-        QPlainTextEdit* box = window.currentSentenceBox();
-        QCOMPARE(box->toPlainText(), window.sentences().sentence(index));
-        const QRect inBox(box->viewport()->mapFrom(&window, inWindow.topLeft()), status->size());
-        QTextCursor cursor(box->document());
-        for (int at = 0; at <= box->toPlainText().size(); ++at) {
-            cursor.setPosition(at);
-            // Letters scrolled out of the box are drawn nowhere.
-            const QRect letter = box->cursorRect(cursor) & box->viewport()->rect();
-            QVERIFY2(!inBox.intersects(letter),
-                     qPrintable(QStringLiteral("%1 over letter %2 of: %3")
-                                    .arg(status->text())
-                                    .arg(at)
-                                    .arg(box->toPlainText())));
-        }
-        window.player().controls().stop();
-    }
-
-    // The word bars over text as the window shows it: whatever the marks, blanks or script,
-    // nothing can be read while they are on, the text and its own formats stay as they were,
-    // and text put in while they are on is hidden too.
-    void wordBarsHideAnyTextAndChangeNothing_data()
-    {
-        QTest::addColumn<QString>("html");
-        QTest::addColumn<bool>("plainBox"); // the current sentence's box, else the lesson text
-        QTest::newRow("plain words") << u"Excuse me! Is this your handbag?"_s << false;
-        QTest::newRow("the current sentence in red")
-            << u"<p>Pardon?</p><p><span style='color:#ff0000'>Is this your handbag?</span></p>"_s
-            << false;
-        QTest::newRow("a starred sentence's shade")
-            << u"<p><span style='background-color:#ffeca0'>Yes, it is. Thank you.</span></p>"_s
-            << false;
-        QTest::newRow("tabs, wide blanks and breaks")
-            << u"Yes,\tit\u3000is.\nThank you\u00a0very much."_s << true;
-        QTest::newRow("Chinese without blanks") << u"这是您的手提包吗？"_s << false;
-        QTest::newRow("the current sentence's box")
-            << u"It is often said that children learn foreign languages more easily."_s << true;
-    }
-
-    void wordBarsHideAnyTextAndChangeNothing()
-    {
-        QFETCH(QString, html);
-        QFETCH(bool, plainBox);
-        QTextEdit rich;
-        QPlainTextEdit plain;
-        QWidget* box = plainBox ? static_cast<QWidget*>(&plain) : &rich;
-        QTextDocument* document = plainBox ? plain.document() : rich.document();
-        const auto put = [&] { plainBox ? plain.setPlainText(html) : rich.setHtml(html); };
-        box->resize(400, 200);
-        box->show();
-        put();
-        // Every character's own colours, as the document holds them.
-        const auto formats = [&] {
-            QStringList all;
-            QTextCursor cursor(document);
-            while (!cursor.atEnd()) {
-                cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
-                const QTextCharFormat format = cursor.charFormat();
-                all << cursor.selectedText() + format.foreground().color().name() +
-                           format.background().color().name();
-                cursor.clearSelection();
-            }
-            return all;
-        };
-        QWidget* viewport = plainBox ? plain.viewport() : rich.viewport();
-        const QString text = document->toPlainText();
-        const QStringList before = formats();
-        QVERIFY(inkedPixels(viewport) > 0);
-
-        TextMask mask({document});
-        QVERIFY(inkedPixels(viewport) > 0);
-        mask.setMasked(true);
-        QCOMPARE(inkedPixels(viewport), 0);
-        QCOMPARE(document->toPlainText(), text);
-        QCOMPARE(formats(), before);
-        put(); // another lesson or sentence while hidden
-        QCOMPARE(inkedPixels(viewport), 0);
-        mask.setMasked(true);
-        QCOMPARE(inkedPixels(viewport), 0);
-        mask.setMasked(false);
-        QVERIFY(inkedPixels(viewport) > 0);
-        QCOMPARE(formats(), before);
     }
 
     // Listening without the English: the lesson text and the current sentence cannot be read,
