@@ -1,15 +1,13 @@
 #include "export/ankipackage.h"
 
 #include "export/ankischema.h"
+#include "export/deckexport.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -267,15 +265,5 @@ bool AnkiPackage::write(const QString& path, QString* error)
     if (bytes.isEmpty()) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QFileInfo(path).absoluteDir().exists() ? u"无法写入“%1”：文件夹不可写"_s.arg(path)
-                                                        : u"无法写入“%1”：文件夹不存在"_s.arg(path);
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = u"无法写入“%1”：磁盘已满或文件夹不可写"_s.arg(path);
-        return false;
-    }
-    return true;
+    return DeckExport::saveBytes(path, bytes, error);
 }

@@ -120,8 +120,14 @@ QString cannotWrite(const QString& path, bool opened)
     if (opened) {
         return u"无法写入“%1”：磁盘已满或文件夹不可写"_s.arg(shown);
     }
-    return QFileInfo(path).absoluteDir().exists() ? u"无法写入“%1”：文件夹不可写"_s.arg(shown)
-                                                  : u"无法写入“%1”：文件夹不存在"_s.arg(shown);
+    // A file where the folder should be is what a learner who typed the name wrong has made.
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (folder.isFile()) {
+        return u"无法写入“%1”：“%2”是一个文件，不是文件夹"_s.arg(
+            shown, QDir::toNativeSeparators(folder.filePath()));
+    }
+    return folder.isDir() ? u"无法写入“%1”：文件夹不可写"_s.arg(shown)
+                          : u"无法写入“%1”：文件夹不存在"_s.arg(shown);
 }
 
 QString sentenceLine(const ExportSentence& sentence, const QString& why)

@@ -40,6 +40,10 @@ void FolderReviewModel::setOutcomes(int item, const QList<FolderImport::Outcome>
                 continue;
             }
             row.outcome = outcome;
+            // The column says what the lesson holds now: once stored, the learner's import.
+            if (outcome.status == Status::Stored) {
+                row.held = {LessonImport::Holding::Imported, 0};
+            }
             row.state = outcome.status == Status::Stored    ? State::Stored
                         : outcome.status == Status::Refused ? State::Refused
                                                             : State::Cancelled;

@@ -5,8 +5,8 @@
 #include <QAbstractTableModel>
 
 // The lessons of a folder for review, one row a lesson: the files it comes from, its book and
-// lesson, what it holds now, and, as the import goes on, what came of it and how many of its
-// sentences the aligner was unsure of.
+// lesson, what it holds now (a lesson stored by the run holds the import from then on), and, as
+// the import goes on, what came of it and how many of its sentences the aligner was unsure of.
 class FolderReviewModel : public QAbstractTableModel
 {
     Q_OBJECT

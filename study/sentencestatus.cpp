@@ -13,19 +13,19 @@ constexpr int buttonsEnd = 110 + 6 * 82;
 constexpr int margin = 8;
 } // namespace
 
-SentenceStatus::SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox,
+SentenceStatus::SentenceStatus(QWidget* bar, QWidget* narrowBar, QPlainTextEdit* sentenceBox,
                                const LessonReading& reading, QObject* parent)
-    : QObject(parent), m_bar(bar), m_sentenceBox(sentenceBox), m_viewport(sentenceBox->viewport()),
+    : QObject(parent), m_bar(bar), m_narrowBar(narrowBar), m_sentenceBox(sentenceBox),
       m_reading(reading), m_label(new QLabel(bar))
 {
     m_label->setObjectName(QStringLiteral("sentenceStatus"));
     m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_label->setFont(DesignGeometry::chineseFont(9));
     m_label->setStyleSheet(QStringLiteral("background: transparent; color: #1f3f6e;"));
-    // Where it lies over the current sentence, clicks and word lookups go on to the sentence.
+    // Clicks go on to the bar and its heading beneath.
     m_label->setAttribute(Qt::WA_TransparentForMouseEvents);
     bar->installEventFilter(this);
-    sentenceBox->viewport()->installEventFilter(this);
+    narrowBar->installEventFilter(this);
     place();
     connect(&reading, &LessonReading::progressChanged, this, &SentenceStatus::show);
     connect(&reading, &LessonReading::lessonHeardToEnd, this, [this] { m_heardToEnd = true; });
@@ -36,7 +36,7 @@ bool SentenceStatus::eventFilter(QObject* watched, QEvent* event)
 {
     // Only pointers are compared: while the window is torn down, the boxes watched may be half
     // destroyed, and their events still come here.
-    if (event->type() == QEvent::Resize && (watched == m_bar || watched == m_viewport)) {
+    if (event->type() == QEvent::Resize && (watched == m_bar || watched == m_narrowBar)) {
         place();
     }
     return QObject::eventFilter(watched, event);
@@ -49,11 +49,11 @@ void SentenceStatus::place()
     QWidget* home = m_bar;
     QRect where(buttonsEnd, 0, room, m_bar->height());
     if (room < wanted) {
-        // The buttons fill a narrow window's bar: the line goes to the bottom right corner of
-        // the current sentence, which a sentence of one or two lines leaves free.
-        home = m_sentenceBox->viewport();
-        const int height = m_label->fontMetrics().height() + 4;
-        where = QRect(0, home->height() - height, home->width() - margin, height);
+        // The buttons fill a narrow window's bar. The current sentence's own corner is no home:
+        // a sentence of three lines runs under it. The bar below the sentence has room right
+        // of its heading.
+        home = m_narrowBar;
+        where = QRect(0, 0, home->width() - margin, home->height());
     }
     if (m_label->parentWidget() != home) {
         m_label->setParent(home);

@@ -7,17 +7,17 @@ class QLabel;
 class QPlainTextEdit;
 class QWidget;
 
-// The line at the right end of the sentence bar (on a narrow window, in the bottom right corner
-// of the current sentence) that says where the learner is: "第 5/14 句",
-// the play while a sentence repeats, and in the gap between repeats that it is the learner's
-// turn. When a reading of the whole lesson ends, the emptied current-sentence box says how it
-// ended and what to do next, until the next sentence or lesson.
+// The line at the right end of the sentence bar (on a narrow window, where the buttons fill that
+// bar, at the right end of the bar just below the current sentence) that says where the learner
+// is: "第 5/14 句", the play while a sentence repeats, and in the gap between repeats that it is
+// the learner's turn. When a reading of the whole lesson ends, the emptied current-sentence box
+// says how it ended and what to do next, until the next sentence or lesson.
 class SentenceStatus : public QObject
 {
     Q_OBJECT
 public:
-    SentenceStatus(QWidget* bar, QPlainTextEdit* sentenceBox, const LessonReading& reading,
-                   QObject* parent = nullptr);
+    SentenceStatus(QWidget* bar, QWidget* narrowBar, QPlainTextEdit* sentenceBox,
+                   const LessonReading& reading, QObject* parent = nullptr);
 
     QLabel* label() const { return m_label; }
 
@@ -30,8 +30,8 @@ private:
     void readingEnded();
 
     QWidget* m_bar;
+    QWidget* m_narrowBar;
     QPlainTextEdit* m_sentenceBox;
-    const QWidget* m_viewport;
     const LessonReading& m_reading;
     QLabel* m_label;
     bool m_heardToEnd = false;

@@ -9,9 +9,10 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-StartScreen::StartScreen(QTextEdit* lessonText, const PracticeSettings& practice)
+StartScreen::StartScreen(QTextEdit* lessonText, const PracticeSettings& practice,
+                         HasContent hasContent)
     : QWidget(lessonText->viewport()), m_lessonText(lessonText), m_practice(practice),
-      m_continue(new QPushButton(this))
+      m_hasContent(std::move(hasContent)), m_continue(new QPushButton(this))
 {
     setObjectName(QStringLiteral("startScreen"));
     setAutoFillBackground(true);
@@ -73,8 +74,10 @@ void StartScreen::showEvent(QShowEvent* event)
 void StartScreen::refresh()
 {
     const PracticeSettings::Place place = m_practice.lastPlace();
-    m_continue->setVisible(place.isValid());
-    if (!place.isValid()) {
+    // An offer that opens an empty pane is no way back.
+    const bool offered = place.isValid() && m_hasContent(place.book, place.lesson);
+    m_continue->setVisible(offered);
+    if (!offered) {
         return;
     }
     QString text =

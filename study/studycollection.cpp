@@ -248,7 +248,10 @@ void StudyCollection::paintStars()
         }
         if (m_starred.contains(next)) {
             QTextEdit::ExtraSelection shade;
+            // The whole paragraph selected: a full-width shade at one position covers only the
+            // first line of a sentence that wraps.
             shade.cursor = QTextCursor(block);
+            shade.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
             shade.format.setBackground(starShade);
             shade.format.setProperty(QTextFormat::FullWidthSelection, true);
             shades.append(shade);

@@ -101,6 +101,7 @@ void StudyWindow::connectReading()
     connect(&m_reading, &LessonReading::sentenceReached, this,
             [this] { refreshSentenceDisplay(); });
     new SentenceStatus(m_panels.sentenceButton(PreviousSentence)->parentWidget(),
+                       m_panels.heading(StudyPanels::TranslationHeading)->parentWidget(),
                        m_panels.currentSentenceBox(), m_reading, this);
     connect(&m_reading, &LessonReading::readingStarted, this,
             [this] { m_panels.setReadingPair(false, true); });

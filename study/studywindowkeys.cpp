@@ -6,6 +6,7 @@
 #include "study/textmask.h"
 #include "study/toolbarbutton.h"
 #include "widgets/facebutton.h"
+#include "widgets/lessontree.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -31,7 +32,10 @@ void StudyWindow::buildRecordingControls()
 void StudyWindow::buildTextCovers()
 {
     QTextEdit* lessonText = m_panels.sentenceView().widget();
-    auto* start = new StartScreen(lessonText, m_practice);
+    auto* start = new StartScreen(lessonText, m_practice, [this](int book, int lesson) {
+        const QTreeWidgetItem* node = m_panels.lessonTree()->lessonNode(book, lesson);
+        return node && node->toolTip(0) != LessonTree::emptyLessonTip();
+    });
     connect(start, &StartScreen::continueRequested, this, &StudyWindow::continueLastStudy);
     connect(this, &StudyWindow::lessonShown, start,
             [this, start] { start->setLessonOpen(m_lesson.book > 0); });

@@ -1,6 +1,9 @@
 #include "dictation/dictationcheck.h"
+#include "dictation/dictationqueue.h"
 
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 class TestDictationCheck : public QObject
 {
@@ -83,6 +86,75 @@ private slots:
         QCOMPARE(check.words().size(), 2800);
         QCOMPARE(check.words().at(2).kind, MarkedWord::Typo);
         QCOMPARE(check.words().last().kind, MarkedWord::Extra);
+    }
+
+    // Starred sentences dictated in turn: each move lands on the next sentence the window can
+    // open that way, passing over those it cannot (a lesson imported anew may hold fewer), and
+    // stands still at either end.
+    void theStarredListSkipsWhatCannotOpen_data()
+    {
+        QTest::addColumn<QString>("opens"); // a letter a sentence: o opens, x does not
+        // "+" or "-" a move, each followed by where the list stands after it ("=2"), or "=!2"
+        // when the move found nothing and the list stayed at 2.
+        QTest::addColumn<QStringList>("moves");
+        QTest::addColumn<QString>("more"); // hasMore(-1) and hasMore(1) at the end: "<>", "<", ">"
+        QTest::newRow("all open, there and back")
+            << u"ooo"_s << QStringList{u"+=0"_s, u"+=1"_s, u"+=2"_s, u"+=!2"_s, u"-=1"_s}
+            << u"<>"_s;
+        QTest::newRow("the first cannot open")
+            << u"xoo"_s << QStringList{u"+=1"_s, u"-=!1"_s} << u"<>"_s;
+        QTest::newRow("passes over the middle both ways")
+            << u"oxxo"_s << QStringList{u"+=0"_s, u"+=3"_s, u"-=0"_s, u"-=!0"_s} << u">"_s;
+        QTest::newRow("the last cannot open: next finds nothing")
+            << u"oox"_s << QStringList{u"+=0"_s, u"+=1"_s, u"+=!1"_s} << u"<>"_s;
+        QTest::newRow("none opens") << u"xx"_s << QStringList{u"+=!-1"_s} << u">"_s;
+        QTest::newRow("empty list")
+            << QString() << QStringList{u"+=!-1"_s, u"-=!-1"_s} << QString();
+        QTest::newRow("one sentence")
+            << u"o"_s << QStringList{u"+=0"_s, u"+=!0"_s, u"-=!0"_s} << QString();
+    }
+
+    void theStarredListSkipsWhatCannotOpen()
+    {
+        QFETCH(QString, opens);
+        QFETCH(QStringList, moves);
+        QFETCH(QString, more);
+        QList<StarredSentence> sentences;
+        for (int i = 0; i < opens.size(); ++i) {
+            // Across lessons and books, in the order the list was given.
+            sentences.append({1 + i % 2, 10 - i, i, QString::number(i)});
+        }
+        DictationQueue queue;
+        queue.setSentences(sentences);
+        QCOMPARE(queue.isActive(), !opens.isEmpty());
+        QCOMPARE(queue.size(), opens.size());
+        for (const QString& move : moves) {
+            QList<int> tried;
+            const bool moved = queue.step(move[0] == u'+' ? 1 : -1, [&](const StarredSentence& s) {
+                tried << s.index;
+                return opens[s.index] == u'o';
+            });
+            const bool stays = move[2] == u'!';
+            const int at = move.mid(stays ? 3 : 2).toInt();
+            QVERIFY2(moved != stays, qPrintable(move));
+            QCOMPARE(queue.position(), at);
+            if (at >= 0) {
+                QCOMPARE(queue.current().sentence, QString::number(at));
+                QCOMPARE(queue.current().lesson, 10 - at);
+            }
+            // Tried one by one in the direction of the move, the last tried is where it stands.
+            if (moved) {
+                QCOMPARE(tried.last(), at);
+            }
+            for (qsizetype k = 1; k < tried.size(); ++k) {
+                QCOMPARE(tried[k] - tried[k - 1], move[0] == u'+' ? 1 : -1);
+            }
+        }
+        QCOMPARE(queue.hasMore(-1), more.contains(u'<'));
+        QCOMPARE(queue.hasMore(1), more.contains(u'>'));
+        queue.clear();
+        QVERIFY(!queue.isActive());
+        QVERIFY(!queue.hasMore(1));
     }
 };
 

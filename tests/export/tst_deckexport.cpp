@@ -1,12 +1,15 @@
 #include "align/timedtext.h"
 #include "audio/decodedaudio.h"
 #include "export/deckexport.h"
+#include "export/exportrun.h"
 #include "export/sentenceclip.h"
 #include "export/subtitleexport.h"
 #include "testsignals.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sndfile.h>
@@ -19,7 +22,10 @@ constexpr int rate = 22050;
 constexpr double recordingSeconds = 2.0;
 
 enum class Recording { Good, Missing, Damaged, TooShort };
-enum class Form { Deck, Lrc, Srt };
+enum class Form { Deck, Lrc, Srt, Text };
+// What the learner does to a run under way: nothing, cancel it, or close the window (the run
+// is deleted).
+enum class Interrupt { None, Cancel, Delete };
 
 QList<ExportSentence> lessonSentences(const QString& recording)
 {
@@ -56,6 +62,8 @@ DeckExport::Summary write(Form form, const QList<ExportSentence>& sentences, con
         return SubtitleExport::writeLrc(sentences, path, progress);
     case Form::Srt:
         return SubtitleExport::writeSrt(sentences, path, progress);
+    case Form::Text:
+        return DeckExport::writeSentenceText(sentences, path);
     default:
         return DeckExport::writeSentenceDeck(sentences, u"Orlune::Test"_s, path, progress);
     }
@@ -85,6 +93,8 @@ private slots:
     void troubleIsToldAndLeavesNoPartialFile();
     void subtitlesReadBackWithTheClipsTimes_data();
     void subtitlesReadBackWithTheClipsTimes();
+    void aRunOffTheWindowEndsOnceAndWhole_data();
+    void aRunOffTheWindowEndsOnceAndWhole();
 
 private:
     QTemporaryDir m_dir;
@@ -110,13 +120,13 @@ void TestDeckExport::troubleIsToldAndLeavesNoPartialFile_data()
     QTest::newRow("deck, times past the recording")
         << Form::Deck << Recording::TooShort << u""_s << -1 << true << u"不在录音之内"_s;
     QTest::newRow("deck, folder is a file")
-        << Form::Deck << Recording::Good << u"file"_s << -1 << false << u"无法写入"_s;
+        << Form::Deck << Recording::Good << u"file"_s << -1 << false << u"是一个文件，不是文件夹"_s;
     QTest::newRow("deck, folder missing")
         << Form::Deck << Recording::Good << u"missing"_s << -1 << false << u"文件夹不存在"_s;
     QTest::newRow("deck, cancelled")
         << Form::Deck << Recording::Good << u""_s << 1 << false << u"已取消"_s;
     QTest::newRow("lrc, folder is a file")
-        << Form::Lrc << Recording::Good << u"file"_s << -1 << false << u"无法写入"_s;
+        << Form::Lrc << Recording::Good << u"file"_s << -1 << false << u"是一个文件，不是文件夹"_s;
     QTest::newRow("srt, cancelled")
         << Form::Srt << Recording::Good << u""_s << 2 << false << u"已取消"_s;
     QTest::newRow("srt, times past the recording")
@@ -216,6 +226,130 @@ void TestDeckExport::subtitlesReadBackWithTheClipsTimes()
     QVERIFY(std::abs(read.lines.last().end - recordingSeconds) <= 0.010);
     if (form == Form::Lrc) {
         QCOMPARE(read.title, u"第1册 Lesson 7"_s);
+    }
+}
+
+void TestDeckExport::aRunOffTheWindowEndsOnceAndWhole_data()
+{
+    QTest::addColumn<Form>("form");
+    // "" a fresh name in a folder that is there; "earlier" a file of that name is there;
+    // "folder" a folder stands in the file's place (as a full disk, nothing can be saved there);
+    // "missing" the target's folder does not exist.
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<Interrupt>("interrupt"); // at the second sentence
+    QTest::addColumn<QString>("told");        // in the summary; "" when written
+
+    QTest::newRow("deck written") << Form::Deck << u""_s << Interrupt::None << u""_s;
+    QTest::newRow("deck over an earlier file")
+        << Form::Deck << u"earlier"_s << Interrupt::None << u""_s;
+    QTest::newRow("deck cancelled") << Form::Deck << u""_s << Interrupt::Cancel << u"已取消"_s;
+    QTest::newRow("deck cancelled, earlier file kept")
+        << Form::Deck << u"earlier"_s << Interrupt::Cancel << u"已取消"_s;
+    QTest::newRow("deck, window closed midway")
+        << Form::Deck << u"earlier"_s << Interrupt::Delete << u""_s;
+    QTest::newRow("deck, a folder in the file's place")
+        << Form::Deck << u"folder"_s << Interrupt::None << u"无法写入"_s;
+    QTest::newRow("deck, no such folder")
+        << Form::Deck << u"missing"_s << Interrupt::None << u"文件夹不存在"_s;
+    QTest::newRow("lrc cancelled") << Form::Lrc << u""_s << Interrupt::Cancel << u"已取消"_s;
+    QTest::newRow("lrc, a folder in the file's place")
+        << Form::Lrc << u"folder"_s << Interrupt::None << u"无法写入"_s;
+    QTest::newRow("srt, window closed midway") << Form::Srt << u""_s << Interrupt::Delete << u""_s;
+    QTest::newRow("srt, no such folder")
+        << Form::Srt << u"missing"_s << Interrupt::None << u"文件夹不存在"_s;
+    QTest::newRow("text written") << Form::Text << u"earlier"_s << Interrupt::None << u""_s;
+    QTest::newRow("text, a folder in the file's place")
+        << Form::Text << u"folder"_s << Interrupt::None << u"无法写入"_s;
+}
+
+// An export on its own thread tells its progress, ends exactly once with a summary in Chinese,
+// and leaves the target's folder holding either the whole new file or what it held before:
+// never a part of a file or a temporary one, whether it failed, was cancelled or its window
+// closed under it.
+void TestDeckExport::aRunOffTheWindowEndsOnceAndWhole()
+{
+    QFETCH(Form, form);
+    QFETCH(QString, target);
+    QFETCH(Interrupt, interrupt);
+    QFETCH(QString, told);
+
+    QTemporaryDir folder;
+    QString path = folder.filePath(u"out.file"_s);
+    if (target == u"earlier"_s) {
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+    } else if (target == u"folder"_s) {
+        QVERIFY(QDir(folder.path()).mkdir(u"out.file"_s));
+    } else if (target == u"missing"_s) {
+        path = folder.filePath(u"gone/out.file"_s);
+    }
+    const auto listing = [&] {
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = listing();
+
+    // The export waits at its second sentence until the test has interrupted it (or for at
+    // most two seconds: a deleted run waits for its thread, and the test for the deletion).
+    const QList<ExportSentence> sentences = lessonSentences(m_recording);
+    QSemaphore reached;
+    QSemaphore resume;
+    auto run = std::make_unique<ExportRun>();
+    QSignalSpy progress(run.get(), &ExportRun::progressChanged);
+    QList<DeckExport::Summary> summaries;
+    connect(run.get(), &ExportRun::finished, this,
+            [&](const DeckExport::Summary& summary) { summaries << summary; });
+    const bool gated = interrupt != Interrupt::None;
+    QVERIFY(run->start([&](const DeckExport::Progress& tell) {
+        return write(form, sentences, path, [&](int done, int total) {
+            if (gated && done == 1) {
+                reached.release();
+                resume.tryAcquire(1, 2000);
+            }
+            return tell(done, total);
+        });
+    }));
+    QVERIFY(run->isRunning());
+    // One run at a time: a second start is refused and changes nothing.
+    QVERIFY(!run->start([](const DeckExport::Progress&) { return DeckExport::Summary(); }));
+    if (gated) {
+        QVERIFY(reached.tryAcquire(1, 10000));
+        if (interrupt == Interrupt::Cancel) {
+            run->cancel();
+            resume.release();
+        } else {
+            run.reset(); // waits for the thread
+        }
+    }
+    if (run) {
+        QTRY_VERIFY_WITH_TIMEOUT(!run->isRunning(), 10000);
+        QCOMPARE(summaries.size(), 1);
+        const DeckExport::Summary& summary = summaries[0];
+        QCOMPARE(summary.written, told.isEmpty());
+        QCOMPARE(summary.cancelled, interrupt == Interrupt::Cancel);
+        if (!told.isEmpty()) {
+            QVERIFY2(summary.text().contains(told), qPrintable(summary.text()));
+        }
+        // The last progress told is never past the sentences there are.
+        QVERIFY(!progress.isEmpty());
+        QVERIFY(progress.last()[0].toInt() <= progress.last()[1].toInt());
+        QVERIFY(progress.last()[1].toInt() == 0 || progress.last()[1].toInt() == 3);
+        QTest::qWait(250); // no second finished() after the poll's next turn
+        QCOMPARE(summaries.size(), 1);
+    } else {
+        QVERIFY(summaries.isEmpty());
+    }
+    const bool written = told.isEmpty() && interrupt == Interrupt::None;
+    QCOMPARE(listing(), written && target.isEmpty() ? QStringList{u"out.file"_s} : before);
+    if (written) {
+        QVERIFY(QFileInfo(path).size() > 20);
+    } else if (target == u"earlier"_s) {
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+    } else if (target == u"folder"_s) {
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(QDir(path).isEmpty());
     }
 }
 

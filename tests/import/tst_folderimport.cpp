@@ -23,7 +23,8 @@ namespace {
 using Status = FolderImport::Outcome::Status;
 using State = FolderReviewModel::State;
 
-// Outcomes written as "7:stored", "7:unsure 2 5", "1:refused why", "9:cancelled".
+// Outcomes written as "7:stored", "7:unsure 2 5", "7:timed" (stored from a timed text),
+// "1:refused why", "9:cancelled".
 QList<FolderImport::Outcome> outcomesFrom(const QStringList& written)
 {
     QList<FolderImport::Outcome> outcomes;
@@ -39,10 +40,56 @@ QList<FolderImport::Outcome> outcomesFrom(const QStringList& written)
             outcome.reason = words.mid(1).join(u' ');
         } else if (words[0] == u"cancelled") {
             outcome.status = Status::Cancelled;
+        } else if (words[0] == u"timed") {
+            outcome.judged = false;
         }
         outcomes << outcome;
     }
     return outcomes;
+}
+
+// A plan written as "recording|text,text|lesson,lesson|held,held|refusal" an item; held is
+// "empty", "imported" or "carried N".
+FolderImport::Plan planFrom(const QStringList& written)
+{
+    FolderImport::Plan plan;
+    plan.book = 1;
+    for (const QString& line : written) {
+        const QStringList parts = line.split(u'|');
+        FolderImport::Item item{parts[0], parts[1].split(u','), {}, {}, parts[4]};
+        for (const QString& lesson : parts[2].split(u',')) {
+            item.lessons << lesson.toInt();
+        }
+        for (const QString& held : parts[3].split(u',')) {
+            using Holding = LessonImport::Holding;
+            item.held.append({held == u"empty"      ? Holding::Empty
+                              : held == u"imported" ? Holding::Imported
+                                                    : Holding::Carried,
+                              held.section(u' ', 1).toInt()});
+        }
+        plan.items << item;
+    }
+    return plan;
+}
+
+// Every cell of the table as the learner reads it, a row a line, with its mark: "黄" a row to
+// check, "红" a status that says the lesson was not or will not be imported.
+QStringList tableOf(const FolderReviewModel& model)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < FolderReviewModel::ColumnCount; ++column) {
+            cells << model.data(model.index(row, column)).toString();
+        }
+        const bool yellow = model.data(model.index(row, 0), Qt::BackgroundRole).isValid();
+        const bool red =
+            model.data(model.index(row, FolderReviewModel::StatusColumn), Qt::ForegroundRole)
+                .isValid();
+        cells << (yellow ? u"黄"_s : red ? u"红"_s : QString());
+        rows << cells.join(u'|');
+    }
+    return rows;
 }
 
 } // namespace
@@ -165,6 +212,136 @@ private slots:
         }
     }
 
+    // The review table through a run, as the dialog drives it: "run ITEM" (the item's lessons
+    // are being imported), "out ITEM outcome;outcome" (see outcomesFrom) and "cancel".
+    void reviewTableFollowsTheRun_data()
+    {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QStringList>("events");
+        // "files|lesson|held|status|unsure|mark" a row, after the events.
+        QTest::addColumn<QStringList>("table");
+        QTest::addColumn<QStringList>("held");    // what an import would replace, after the events
+        QTest::addColumn<QList<int>>("finished"); // the lessons with an outcome, in order
+        const QStringList book{u"01-02.mp3|1.txt,2.txt|1,2|carried 14,empty|"_s,
+                               u"Lesson 003.mp3|Lesson 003.lrc|3|imported|"_s};
+        QTest::newRow("waiting")
+            << book << QStringList{}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|随附的课文（14 句）|等待导入||"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|空|等待导入||"_s,
+                           u"Lesson 003.mp3 + Lesson 003.lrc|第1册第 3 课|先前导入的课文|等待导入||"_s}
+            << QStringList{u"第 1 课：随附的课文（14 句）"_s, u"第 3 课：先前导入的课文"_s}
+            << QList<int>{};
+        QTest::newRow("refused before the run, though it holds something")
+            << QStringList{u"9.mp3|9.txt|9|carried 20|本课已有课文，按你的选择没有替换"_s,
+                           u"10.mp3|10.txt|10|empty|"_s}
+            << QStringList{}
+            << QStringList{u"9.mp3 + 9.txt|第1册第 9 课|随附的课文（20 句）|"
+                           u"不导入：本课已有课文，按你的选择没有替换||红"_s,
+                           u"10.mp3 + 10.txt|第1册第 10 课|空|等待导入||"_s}
+            << QStringList{} << QList<int>{};
+        QTest::newRow("both lessons of one recording run together")
+            << book << QStringList{u"run 0"_s}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|随附的课文（14 句）|正在导入…||"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|空|正在导入…||"_s,
+                           u"Lesson 003.mp3 + Lesson 003.lrc|第1册第 3 课|先前导入的课文|等待导入||"_s}
+            << QStringList{u"第 1 课：随附的课文（14 句）"_s, u"第 3 课：先前导入的课文"_s}
+            << QList<int>{};
+        QTest::newRow("stored lessons hold the import from then on")
+            << book << QStringList{u"run 0"_s, u"out 0 1:stored;2:unsure 3 5"_s}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|先前导入的课文|已导入|0|"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|先前导入的课文|已导入，需核对|2|黄"_s,
+                           u"Lesson 003.mp3 + Lesson 003.lrc|第1册第 3 课|先前导入的课文|等待导入||"_s}
+            << QStringList{u"第 1 课：先前导入的课文"_s, u"第 2 课：先前导入的课文"_s,
+                           u"第 3 课：先前导入的课文"_s}
+            << QList<int>{1, 2};
+        QTest::newRow("times from a timed text are not counted")
+            << book << QStringList{u"out 1 3:timed"_s}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|随附的课文（14 句）|等待导入||"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|空|等待导入||"_s,
+                           u"Lesson 003.mp3 + Lesson 003.lrc|第1册第 3 课|先前导入的课文|已导入|—|"_s}
+            << QStringList{u"第 1 课：随附的课文（14 句）"_s, u"第 3 课：先前导入的课文"_s}
+            << QList<int>{3};
+        QTest::newRow("refused at storing keeps what it held")
+            << book << QStringList{u"run 0"_s, u"out 0 1:refused 本课已有先前导入的课文;2:stored"_s}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|随附的课文（14 句）|"
+                           u"未导入：本课已有先前导入的课文||红"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|先前导入的课文|已导入|0|"_s,
+                           u"Lesson 003.mp3 + Lesson 003.lrc|第1册第 3 课|先前导入的课文|等待导入||"_s}
+            << QStringList{u"第 1 课：随附的课文（14 句）"_s, u"第 2 课：先前导入的课文"_s,
+                           u"第 3 课：先前导入的课文"_s}
+            << QList<int>{1, 2};
+        QTest::newRow("cancelled midway: the rest keeps what it held")
+            << QStringList{u"01-02.mp3|1.txt,2.txt|1,2|empty,empty|"_s,
+                           u"3.mp3|3.txt|3|carried 9|"_s, u"4.mp3|4.txt|4|empty|"_s}
+            << QStringList{u"run 0"_s, u"out 0 1:stored;2:stored"_s, u"run 1"_s, u"cancel"_s}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|先前导入的课文|已导入|0|"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|先前导入的课文|已导入|0|"_s,
+                           u"3.mp3 + 3.txt|第1册第 3 课|随附的课文（9 句）|已取消，未导入||"_s,
+                           u"4.mp3 + 4.txt|第1册第 4 课|空|已取消，未导入||"_s}
+            << QStringList{u"第 1 课：先前导入的课文"_s, u"第 2 课：先前导入的课文"_s,
+                           u"第 3 课：随附的课文（9 句）"_s}
+            << QList<int>{1, 2, 3, 4};
+        QTest::newRow("an outcome for a lesson the item has not changes nothing")
+            << book << QStringList{u"out 1 1:stored"_s}
+            << QStringList{u"01-02.mp3 + 1.txt|第1册第 1 课|随附的课文（14 句）|等待导入||"_s,
+                           u"01-02.mp3 + 2.txt|第1册第 2 课|空|等待导入||"_s,
+                           u"Lesson 003.mp3 + Lesson 003.lrc|第1册第 3 课|先前导入的课文|等待导入||"_s}
+            << QStringList{u"第 1 课：随附的课文（14 句）"_s, u"第 3 课：先前导入的课文"_s}
+            << QList<int>{};
+    }
+
+    void reviewTableFollowsTheRun()
+    {
+        QFETCH(QStringList, plan);
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, table);
+        QFETCH(QStringList, held);
+        QFETCH(QList<int>, finished);
+        FolderReviewModel model;
+        model.setPlan(planFrom(plan));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        for (const QString& event : events) {
+            const QStringList before = tableOf(model);
+            changed.clear();
+            const QStringList words = event.split(u' ');
+            if (words[0] == u"run") {
+                model.setRunning(words[1].toInt());
+            } else if (words[0] == u"out") {
+                model.setOutcomes(words[1].toInt(),
+                                  outcomesFrom(words.mid(2).join(u' ').split(u';')));
+            } else {
+                model.cancelWaiting();
+            }
+            // A view redraws only what it is told of: every row that reads differently now.
+            const QStringList after = tableOf(model);
+            for (int row = 0; row < after.size(); ++row) {
+                const bool told =
+                    std::any_of(changed.cbegin(), changed.cend(), [&](const auto& args) {
+                        const auto from = args[0].template value<QModelIndex>();
+                        const auto to = args[1].template value<QModelIndex>();
+                        return from.row() <= row && row <= to.row() && from.column() == 0 &&
+                               to.column() == FolderReviewModel::ColumnCount - 1;
+                    });
+                QVERIFY2(after[row] == before[row] || told,
+                         qPrintable(event + u": "_s + after[row]));
+            }
+        }
+        QCOMPARE(tableOf(model), table);
+        QCOMPARE(model.heldLessons(), held);
+        QList<int> lessons;
+        for (const FolderImport::Outcome& outcome : model.outcomes()) {
+            lessons << outcome.lesson;
+        }
+        QCOMPARE(lessons, finished);
+        int row = 0;
+        for (const FolderImport::Item& item : model.plan().items) {
+            for (int lesson : item.lessons) {
+                QCOMPARE(model.rowOf(lesson), row++);
+            }
+        }
+        QCOMPARE(model.rowOf(99), -1);
+    }
+
     // A folder through the dialog: its review, the question before replacing, the outcome.
     void importsTheFolderAsAnswered_data()
     {
@@ -183,13 +360,13 @@ private slots:
         const int cancel = int(FolderImportDialog::ReplaceAnswer::Cancel);
         QTest::newRow("carried lesson replaced")
             << mixed << 1 << replace
-            << QStringList{u"第1册第 1 课|随附的课文（14 句）|已导入|—"_s,
-                           u"第1册第 5 课|空|已导入|—"_s}
+            << QStringList{u"第1册第 1 课|先前导入的课文|已导入|—"_s,
+                           u"第1册第 5 课|先前导入的课文|已导入|—"_s}
             << QList<int>{1, 5} << u"已导入 2 课"_s;
         QTest::newRow("carried lesson kept")
             << mixed << 1 << skip
             << QStringList{u"第1册第 1 课|随附的课文（14 句）|未导入：本课已有课文，按你的选择没有替换|"_s,
-                           u"第1册第 5 课|空|已导入|—"_s}
+                           u"第1册第 5 课|先前导入的课文|已导入|—"_s}
             << QList<int>{5} << u"1 课没有导入"_s;
         QTest::newRow("cancelled at the question")
             << mixed << 1 << cancel
@@ -199,7 +376,7 @@ private slots:
         QTest::newRow("a lesson the book has not")
             << QStringList{u"60.mp3=rec"_s, u"60.lrc=lrc"_s, u"5.mp3=rec"_s, u"5.lrc=lrc"_s} << 4
             << -1
-            << QStringList{u"第4册第 5 课|空|已导入|—"_s,
+            << QStringList{u"第4册第 5 课|先前导入的课文|已导入|—"_s,
                            u"第4册第 60 课|空|未导入：第 4 册没有第 60 课|"_s}
             << QList<int>{5} << u"第 60 课：第 4 册没有第 60 课"_s;
         QTest::newRow("no pairs") << QStringList{u"readme.txt=empty"_s, u"cover.jpg=empty"_s} << 1

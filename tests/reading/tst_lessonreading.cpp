@@ -1,6 +1,7 @@
 #include "reading/lessonreading.h"
 #include "reading/practicesettings.h"
 #include "reading/sentenceplayer.h"
+#include "reading/sentenceprogress.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -97,6 +98,8 @@ SentenceTable lesson()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(SentenceProgress)
 
 class TestLessonReading : public QObject
 {
@@ -253,6 +256,44 @@ private slots:
         QCOMPARE(back.count(), 1);
         reading.outputFailed();
         QCOMPARE(lost.count(), 2);
+    }
+
+    // The line that tells the learner where they are, for places the reading itself seldom
+    // reaches: no end to the repeats, the ends of the lesson, a lesson of one sentence.
+    void progressLineSaysWhereTheLearnerIs_data()
+    {
+        QTest::addColumn<SentenceProgress>("progress");
+        QTest::addColumn<QString>("line");
+        const int endless = PracticeSettings::untilStopped;
+        const QString turn = u"　该你说了"_s;
+        QTest::newRow("first of fourteen")
+            << SentenceProgress{0, 14, 0, 1, false} << u"第 1/14 句"_s;
+        QTest::newRow("last of fourteen")
+            << SentenceProgress{13, 14, 0, 1, false} << u"第 14/14 句"_s;
+        QTest::newRow("a lesson of one sentence")
+            << SentenceProgress{0, 1, 1, 1, false} << u"第 1/1 句"_s;
+        QTest::newRow("once: no play count")
+            << SentenceProgress{4, 14, 1, 1, false} << u"第 5/14 句"_s;
+        QTest::newRow("second of three")
+            << SentenceProgress{4, 14, 2, 3, false} << u"第 5/14 句　第 2/3 遍"_s;
+        QTest::newRow("the learner's turn")
+            << SentenceProgress{4, 14, 2, 3, true} << u"第 5/14 句　第 2/3 遍"_s + turn;
+        QTest::newRow("until stopped: no total")
+            << SentenceProgress{4, 14, 27, endless, false} << u"第 5/14 句　第 27 遍"_s;
+        QTest::newRow("until stopped, the learner's turn")
+            << SentenceProgress{4, 14, 1, endless, true} << u"第 5/14 句　第 1 遍"_s + turn;
+        QTest::newRow("between repeats, before the first play")
+            << SentenceProgress{4, 14, 0, 3, false} << u"第 5/14 句"_s;
+        QTest::newRow("no sentence chosen") << SentenceProgress{-1, 14, 0, 1, false} << QString();
+        QTest::newRow("past the lesson") << SentenceProgress{14, 14, 1, 3, true} << QString();
+        QTest::newRow("no lesson") << SentenceProgress{0, 0, 0, 1, false} << QString();
+    }
+
+    void progressLineSaysWhereTheLearnerIs()
+    {
+        QFETCH(SentenceProgress, progress);
+        QFETCH(QString, line);
+        QCOMPARE(progress.text(), line);
     }
 
 private:

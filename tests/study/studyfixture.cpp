@@ -9,12 +9,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTextStream>
 #include <QTreeWidget>
+#include <QWidget>
 #include <sndfile.h>
 
 SyntheticLesson makeSyntheticLesson(const QString& folder,
@@ -130,4 +132,26 @@ QString StudyFixture::tempPath() const
 QWidget* StudyFixture::treeWindow() const
 {
     return m_window.get();
+}
+
+int inkedPixels(QWidget* widget)
+{
+    const QList<QColor> flat{Qt::white, QColor(200, 206, 214), QColor(240, 170, 170),
+                             QColor(255, 236, 160)};
+    const QImage image = widget->grab().toImage();
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            inked += std::none_of(flat.begin(), flat.end(),
+                                  [&](const QColor& f) {
+                                      return qAbs(c.red() - f.red()) + qAbs(c.green() - f.green()) +
+                                                 qAbs(c.blue() - f.blue()) <=
+                                             6;
+                                  })
+                         ? 1
+                         : 0;
+        }
+    }
+    return inked;
 }

@@ -11,6 +11,7 @@
 
 class StudyWindow;
 class QTreeWidget;
+class QWidget;
 class QTreeWidgetItem;
 
 // A lesson made up for a test: a noise recording in which every frame is sound, so a capture
@@ -30,6 +31,11 @@ struct SyntheticLesson
 SyntheticLesson makeSyntheticLesson(const QString& folder,
                                     const QList<SyntheticSentence>& sentences,
                                     double recordingSeconds);
+
+// Pixels of letters in the widget as drawn: anything but the flat colours of the page, the
+// word bars that hide the English and a starred sentence's shade. Anti-aliased letters always
+// leave such pixels; flat bars leave none.
+int inkedPixels(QWidget* widget);
 
 // A study window on freshly written carried files in a private temporary folder, as the
 // program starts it, with helpers that click its tree like a learner.

@@ -19,6 +19,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMap>
 #include <QMenu>
@@ -30,6 +31,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -153,6 +155,66 @@ private slots:
         m_fixture->openLesson(1, 2);
         QVERIFY(shadedSentences(window()).isEmpty());
         QVERIFY(m_notices.isEmpty());
+    }
+
+    // A starred sentence is shaded on every line it takes in the lesson text, wrapped or not,
+    // and no other sentence is.
+    void aStarredSentenceIsShadedOnEveryLine_data()
+    {
+        QTest::addColumn<int>("book");
+        QTest::addColumn<int>("lesson");
+        QTest::addColumn<int>("sentence");
+        QTest::newRow("a sentence of one line") << 1 << 1 << 2;
+        QTest::newRow("a sentence that wraps") << 4 << 3 << 0;
+        QTest::newRow("the last sentence, wrapped") << 4 << 3 << -1;
+    }
+
+    void aStarredSentenceIsShadedOnEveryLine()
+    {
+        QFETCH(int, book);
+        QFETCH(int, lesson);
+        QFETCH(int, sentence);
+        m_fixture->openLesson(book, lesson);
+        if (sentence < 0) {
+            sentence = window().sentences().count() - 1;
+        }
+        clickSentence(window(), sentence);
+        window().player().controls().stop();
+        QTest::keyClick(&window(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(collection().isStarred(sentence));
+        auto* text = window().findChild<QTextEdit*>(u"lessonText"_s);
+        // The text sits where the learner would see the starred sentence.
+        QTextCursor cursor(text->document());
+        int lines = 0;
+        int wrapped = 0;
+        for (QTextBlock block = text->document()->begin(); block.isValid(); block = block.next()) {
+            const bool starred = block.text() == window().sentences().sentence(sentence);
+            // The whole paragraph in sight: its end first, then its start.
+            for (const int at : {block.position() + block.length() - 1, block.position()}) {
+                cursor.setPosition(at);
+                text->setTextCursor(cursor);
+                text->ensureCursorVisible();
+            }
+            const QImage image = text->viewport()->grab().toImage();
+            for (int line = 0; line < block.layout()->lineCount(); ++line) {
+                cursor.setPosition(block.position() + block.layout()->lineAt(line).textStart());
+                const QRect at = text->cursorRect(cursor);
+                QVERIFY(text->viewport()->rect().contains(at));
+                // Between and beside the words, where only a shade colours the page.
+                int shaded = 0;
+                for (int x = 0; x < image.width(); ++x) {
+                    shaded += image.pixelColor(x, at.center().y()) == QColor(255, 236, 160);
+                }
+                QVERIFY2((shaded > 0) == starred,
+                         qPrintable(u"line %1 of \"%2\": %3 pixels shaded"_s.arg(line + 1)
+                                        .arg(block.text())
+                                        .arg(shaded)));
+                lines += starred ? 1 : 0;
+            }
+            wrapped = starred ? block.layout()->lineCount() : wrapped;
+        }
+        QCOMPARE(lines, wrapped);
+        QCOMPARE(wrapped > 1, book > 1);
     }
 
     // What the learner asked for is written, an existing file only when they say so, and a

@@ -1,5 +1,6 @@
 #include "lessons/timetext.h"
 #include "study/studywindow.h"
+#include "study/textmask.h"
 #include "studyfixture.h"
 #include "testmain.h"
 #include "testsignals.h"
@@ -17,6 +18,8 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <sndfile.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -350,6 +353,72 @@ private slots:
         QVERIFY(!window.practice().isLessonRead(1, 5));
         QVERIFY(window.sentences().isEmpty());
         QVERIFY(!window.player().hasMedia());
+    }
+
+    // The word bars over text as the window shows it: whatever the marks, blanks or script,
+    // nothing can be read while they are on, the text and its own formats stay as they were,
+    // and text put in while they are on is hidden too.
+    void wordBarsHideAnyTextAndChangeNothing_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<bool>("plainBox"); // the current sentence's box, else the lesson text
+        QTest::newRow("plain words") << u"Excuse me! Is this your handbag?"_s << false;
+        QTest::newRow("the current sentence in red")
+            << u"<p>Pardon?</p><p><span style='color:#ff0000'>Is this your handbag?</span></p>"_s
+            << false;
+        QTest::newRow("a starred sentence's shade")
+            << u"<p><span style='background-color:#ffeca0'>Yes, it is. Thank you.</span></p>"_s
+            << false;
+        QTest::newRow("tabs, wide blanks and breaks")
+            << u"Yes,\tit\u3000is.\nThank you\u00a0very much."_s << true;
+        QTest::newRow("Chinese without blanks") << u"这是您的手提包吗？"_s << false;
+        QTest::newRow("the current sentence's box")
+            << u"It is often said that children learn foreign languages more easily."_s << true;
+    }
+
+    void wordBarsHideAnyTextAndChangeNothing()
+    {
+        QFETCH(QString, html);
+        QFETCH(bool, plainBox);
+        QTextEdit rich;
+        QPlainTextEdit plain;
+        QWidget* box = plainBox ? static_cast<QWidget*>(&plain) : &rich;
+        QTextDocument* document = plainBox ? plain.document() : rich.document();
+        const auto put = [&] { plainBox ? plain.setPlainText(html) : rich.setHtml(html); };
+        box->resize(400, 200);
+        box->show();
+        put();
+        // Every character's own colours, as the document holds them.
+        const auto formats = [&] {
+            QStringList all;
+            QTextCursor cursor(document);
+            while (!cursor.atEnd()) {
+                cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+                const QTextCharFormat format = cursor.charFormat();
+                all << cursor.selectedText() + format.foreground().color().name() +
+                           format.background().color().name();
+                cursor.clearSelection();
+            }
+            return all;
+        };
+        QWidget* viewport = plainBox ? plain.viewport() : rich.viewport();
+        const QString text = document->toPlainText();
+        const QStringList before = formats();
+        QVERIFY(inkedPixels(viewport) > 0);
+
+        TextMask mask({document});
+        QVERIFY(inkedPixels(viewport) > 0);
+        mask.setMasked(true);
+        QCOMPARE(inkedPixels(viewport), 0);
+        QCOMPARE(document->toPlainText(), text);
+        QCOMPARE(formats(), before);
+        put(); // another lesson or sentence while hidden
+        QCOMPARE(inkedPixels(viewport), 0);
+        mask.setMasked(true);
+        QCOMPARE(inkedPixels(viewport), 0);
+        mask.setMasked(false);
+        QVERIFY(inkedPixels(viewport) > 0);
+        QCOMPARE(formats(), before);
     }
 
 private:

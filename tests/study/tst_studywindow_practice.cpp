@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
@@ -82,30 +81,6 @@ QList<qint64> occurrences(MediaPlayer& player, const std::vector<qint16>& heard,
         found.append(from + at);
         from += at + (stop - first);
     }
-}
-
-// Pixels of letters: anything but the flat colours of the page, the bars that hide words and a
-// starred sentence's shade. Anti-aliased letters always leave such pixels; flat bars leave none.
-int inkedPixels(QWidget* widget)
-{
-    const QList<QColor> flat{Qt::white, QColor(200, 206, 214), QColor(240, 170, 170),
-                             QColor(255, 236, 160)};
-    const QImage image = widget->grab().toImage();
-    int inked = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            inked += std::none_of(flat.begin(), flat.end(),
-                                  [&](const QColor& f) {
-                                      return qAbs(c.red() - f.red()) + qAbs(c.green() - f.green()) +
-                                                 qAbs(c.blue() - f.blue()) <=
-                                             6;
-                                  })
-                         ? 1
-                         : 0;
-        }
-    }
-    return inked;
 }
 
 } // namespace

@@ -1,14 +1,19 @@
+#include "lessons/lessoncatalog.h"
 #include "study/studywindow.h"
+#include "study/studywindowlayout.h"
 #include "studyfixture.h"
 #include "testaudio.h"
 #include "testmain.h"
 #include "testsignals.h"
 #include "widgets/facebutton.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTextCursor>
 #include <cmath>
 #include <sndfile.h>
 
@@ -170,6 +175,91 @@ private slots:
         press(button(window, 5));
         QCOMPARE(notices.size(), 4);
         QVERIFY(window.replayPlayer().playState() != MediaPlayer::Playing);
+    }
+
+    // The line that says where the learner is, at its longest ("第 2/3 遍　该你说了"), next to
+    // the course's longest sentence: at any width of the window it is whole, and covers neither
+    // a letter of the sentence nor a sentence button.
+    void theStatusLineCoversNothingTheLearnerNeeds_data()
+    {
+        using namespace StudyWindowLayout;
+        QTest::addColumn<int>("widthTwips"); // the window's client area
+        QTest::newRow("narrowest") << minimumOuterWidth - frameWidth;
+        QTest::newRow("as designed") << designClientWidth;
+        QTest::newRow("wide") << designClientWidth + 4000;
+    }
+
+    void theStatusLineCoversNothingTheLearnerNeeds()
+    {
+        QFETCH(int, widthTwips);
+        StudyFixture fixture;
+        StudyWindow& window = fixture.window();
+        // The longest sentence of the course, as "book lesson index".
+        std::tuple<int, int, int> longest{0, 0, -1};
+        qsizetype longestLength = 0;
+        for (int book = 1; book <= LessonCatalog::bookCount; ++book) {
+            for (int lesson = 1; lesson <= LessonCatalog::lessonCounts[book - 1]; ++lesson) {
+                if (!window.openLesson(book, lesson)) {
+                    continue;
+                }
+                for (int i = 0; i < window.sentences().count(); ++i) {
+                    if (window.sentences().sentence(i).size() > longestLength) {
+                        longestLength = window.sentences().sentence(i).size();
+                        longest = {book, lesson, i};
+                    }
+                }
+            }
+        }
+        const auto [book, lesson, index] = longest;
+        QVERIFY(index >= 0);
+        window.showNormal();
+        window.resize(StudyWindowLayout::toPixels(widthTwips), window.height());
+        QTRY_COMPARE(window.centralWidget()->width(),
+                     std::max(StudyWindowLayout::toPixels(widthTwips),
+                              window.centralWidget()->minimumWidth()));
+        window.findChild<QAction*>(QStringLiteral("repeat_3"))->trigger();
+        window.findChild<QAction*>(QStringLiteral("gap_second"))->trigger();
+        QVERIFY(window.openLesson(book, lesson));
+        window.playCurrentSentence(index);
+        auto* status = window.findChild<QLabel*>(QStringLiteral("sentenceStatus"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QStringLiteral("第 1/3 遍")), 5000);
+        QVERIFY(status->isVisible());
+        QCOMPARE_GE(status->width(), status->fontMetrics().horizontalAdvance(status->text()));
+        QVERIFY(status->parentWidget()->rect().contains(status->geometry()));
+        // Its longest form, in the learner's turn, has room beside whatever shares its bar.
+        const QString longestLine = QStringLiteral("第 15/15 句　第 3/3 遍　该你说了");
+        int taken = 0;
+        for (const QLabel* other : status->parentWidget()->findChildren<QLabel*>()) {
+            if (other != status) {
+                taken = std::max(taken, other->x() +
+                                            other->fontMetrics().horizontalAdvance(other->text()));
+            }
+        }
+        if (status->parentWidget()->objectName() != QStringLiteral("sentenceBar")) {
+            QCOMPARE_GE(status->geometry().right() - taken,
+                        status->fontMetrics().horizontalAdvance(longestLine));
+        }
+        const QRect inWindow(status->mapTo(&window, QPoint()), status->size());
+        for (int button = 0; button < 6; ++button) {
+            auto* face = window.findChild<QWidget*>(StudyFixture::sentenceButtonName(button));
+            const QRect buttonRect(face->mapTo(&window, QPoint()), face->size());
+            QVERIFY2(!inWindow.intersects(buttonRect), qPrintable(face->objectName()));
+        }
+        QPlainTextEdit* box = window.currentSentenceBox();
+        QCOMPARE(box->toPlainText(), window.sentences().sentence(index));
+        const QRect inBox(box->viewport()->mapFrom(&window, inWindow.topLeft()), status->size());
+        QTextCursor cursor(box->document());
+        for (int at = 0; at <= box->toPlainText().size(); ++at) {
+            cursor.setPosition(at);
+            // Letters scrolled out of the box are drawn nowhere.
+            const QRect letter = box->cursorRect(cursor) & box->viewport()->rect();
+            QVERIFY2(!inBox.intersects(letter),
+                     qPrintable(QStringLiteral("%1 over letter %2 of: %3")
+                                    .arg(status->text())
+                                    .arg(at)
+                                    .arg(box->toPlainText())));
+        }
+        window.player().controls().stop();
     }
 
 private:

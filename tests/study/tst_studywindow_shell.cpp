@@ -1,4 +1,7 @@
 #include "import/importdialog.h"
+#include "lessons/lessoncatalog.h"
+#include "reading/practicesettings.h"
+#include "study/startscreen.h"
 #include "study/studywindow.h"
 #include "study/studywindowlayout.h"
 #include "studyfixture.h"
@@ -94,6 +97,64 @@ private slots:
         m_fixture->click(m_fixture->bookNode(1));
         QVERIFY(screen->isVisible());
         QCOMPARE(offer->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 5 句"));
+    }
+
+    // The first screen's offer, for each place the settings may remember: what it says, that
+    // it leads only to a lesson with something to study, and that it is read anew each time the
+    // screen comes back, over the whole pane.
+    void theStartScreenOffersTheRememberedPlace_data()
+    {
+        QTest::addColumn<QList<int>>("place"); // book, lesson, sentence; empty: none
+        QTest::addColumn<QString>("offer");    // "": no offer
+        QTest::newRow("nothing remembered") << QList<int>{} << QString();
+        QTest::newRow("a lesson opened, no sentence chosen")
+            << QList<int>{1, 2, -1} << QStringLiteral("继续上次学习：第 1 册 Lesson 2");
+        QTest::newRow("its first sentence")
+            << QList<int>{1, 2, 0} << QStringLiteral("继续上次学习：第 1 册 Lesson 2，第 1 句");
+        QTest::newRow("the last sentence of a lesson in the last book")
+            << QList<int>{4, 3, 9} << QStringLiteral("继续上次学习：第 4 册 Lesson 3，第 10 句");
+        // An import since removed leaves such a lesson: the offer would open an empty pane.
+        QTest::newRow("a lesson with nothing to study") << QList<int>{1, 5, 3} << QString();
+        QTest::newRow("a book the course has not") << QList<int>{9, 1, 0} << QString();
+        QTest::newRow("a lesson the book has not")
+            << QList<int>{1, LessonCatalog::lessonCounts[0] + 1, 0} << QString();
+        QTest::newRow("a sentence before the first") << QList<int>{1, 2, -5} << QString();
+    }
+
+    void theStartScreenOffersTheRememberedPlace()
+    {
+        QFETCH(QList<int>, place);
+        QFETCH(QString, offer);
+        StudyWindow& window = m_fixture->window();
+        if (!place.isEmpty()) {
+            window.practice().setLastPlace({place[0], place[1], place[2]});
+        }
+        window.load();
+        auto* screen = window.findChild<StartScreen*>();
+        auto* pane = window.findChild<QTextEdit*>(QStringLiteral("lessonText"));
+        auto* button = screen->findChild<QPushButton*>(QStringLiteral("continueButton"));
+        QVERIFY(screen->isVisible());
+        QCOMPARE(screen->geometry(), pane->viewport()->rect());
+        QCOMPARE(button->isVisible(), !offer.isEmpty());
+        if (!offer.isEmpty()) {
+            QCOMPARE(button->text(), offer);
+            QVERIFY(screen->rect().contains(button->geometry()));
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(window.lessonNumber(), place[1]);
+            QCOMPARE(window.currentSentence(), place[2]);
+        } else {
+            m_fixture->openLesson(1, 1);
+        }
+        QVERIFY(!screen->isVisible());
+
+        // Back to a book: the place has moved on meanwhile, and the pane has grown.
+        window.practice().setLastPlace({1, 3, 4});
+        window.resize(window.size() + QSize(200, 120));
+        m_fixture->click(m_fixture->bookNode(1));
+        QVERIFY(screen->isVisible());
+        QTRY_COMPARE(screen->geometry(), pane->viewport()->rect());
+        QCOMPARE(button->text(), QStringLiteral("继续上次学习：第 1 册 Lesson 3，第 5 句"));
+        QVERIFY(button->isVisible());
     }
 
     // Without a browser the learner is told where the page lies.
