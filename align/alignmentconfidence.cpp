@@ -20,8 +20,13 @@ constexpr double unevenWeight = 0.3;
 // A span this far from the text's pace (in log of the stretch) still holds its sentence alone;
 // twice as far it surely does not.
 constexpr double usualStretch = 0.3;
-// A boundary without a pause is where neighbours run into each other.
-constexpr double withoutPause = 0.75;
+// A boundary without a pause is where neighbours run into each other: a sentence without a
+// pause at either end is not trusted on its match alone.
+constexpr double withoutPause = 0.7;
+// The sentences either side whose match ratios tell how well the recording there matches
+// at all, and how much of their shortfall is forgiven.
+constexpr int neighbourReach = 10;
+constexpr double noiseEasing = 0.5;
 
 double between(double ratio, double sure, double lost)
 {
@@ -41,6 +46,20 @@ double sentence(const Evidence& evidence)
     if (!evidence.pauseAfter)
         confidence *= withoutPause;
     return std::clamp(confidence, 0.0, 1.0);
+}
+
+std::vector<double> againstNeighbours(const std::vector<double>& matchRatios)
+{
+    const int count = int(matchRatios.size());
+    std::vector<double> eased(matchRatios), around;
+    for (int k = 0; k < count; ++k) {
+        around.assign(matchRatios.begin() + std::max(0, k - neighbourReach),
+                      matchRatios.begin() + std::min(count, k + neighbourReach + 1));
+        const auto middle = around.begin() + std::ptrdiff_t(around.size() / 2);
+        std::nth_element(around.begin(), middle, around.end());
+        eased[std::size_t(k)] -= noiseEasing * std::max(0.0, *middle - sureRatio);
+    }
+    return eased;
 }
 
 double text(const std::vector<double>& matchRatios, const std::vector<double>& stretches)

@@ -26,6 +26,12 @@ struct Evidence
 // 0..1; under SentenceAligner::unsureBelow the learner is asked to check the sentence.
 double sentence(const Evidence& evidence);
 
+// Each sentence's match ratio eased by as much as the sentences around it match worse than a
+// sentence surely placed: under strong noise every sentence, even one found where it was
+// said, matches its reference poorly, and only one that matches worse than its neighbours
+// stands out. The ratios in the text's order; for Evidence::matchRatio.
+std::vector<double> againstNeighbours(const std::vector<double>& matchRatios);
+
 // 0..1 for the whole text from each sentence's match ratio and its span's length over its
 // reference's (not the relative stretch of Evidence): the sentences of a text that was read
 // match well and keep to one pace; another text's are laid on speech whose lengths do not

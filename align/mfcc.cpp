@@ -139,21 +139,28 @@ void floorBands(std::vector<float>* logMel, Mfcc::Features* features,
     }
 }
 
+// Each coefficient to zero mean and unit variance: over the whole of a short recording, and
+// over a minute either side of each frame in a long one, whose lessons may each have their
+// own room and microphone.
 void normalise(Mfcc::Features* features)
 {
     const int n = features->frames;
+    const int reach = n <= wholeUpTo ? n : stretchFrames;
+    std::vector<double> sums(std::size_t(n) + 1), squares(std::size_t(n) + 1);
     for (int d = 0; d < 2 * Mfcc::cepstra; ++d) {
-        double sum = 0, squares = 0;
         for (int i = 0; i < n; ++i) {
             const double v = features->values[std::size_t(i) * Mfcc::dims + d];
-            sum += v;
-            squares += v * v;
+            sums[std::size_t(i) + 1] = sums[std::size_t(i)] + v;
+            squares[std::size_t(i) + 1] = squares[std::size_t(i)] + v * v;
         }
-        const double mean = sum / n;
-        const double deviation = std::sqrt(std::max(1e-12, squares / n - mean * mean));
         for (int i = 0; i < n; ++i) {
+            const auto from = std::size_t(std::max(0, i - reach));
+            const auto to = std::size_t(std::min(n, i + reach + 1));
+            const double count = double(to - from);
+            const double mean = (sums[to] - sums[from]) / count;
+            const double spread = (squares[to] - squares[from]) / count - mean * mean;
             float& v = features->values[std::size_t(i) * Mfcc::dims + d];
-            v = float((v - mean) / deviation);
+            v = float((v - mean) / std::sqrt(std::max(1e-12, spread)));
         }
     }
 }

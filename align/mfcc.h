@@ -6,8 +6,9 @@
 #include <vector>
 
 // Mel-frequency cepstra of 16 kHz mono speech: 25 ms windows every 10 ms, each coefficient
-// normalised to zero mean and unit variance over the whole signal, so two voices and two
-// microphones compare by what was said rather than by how they sound.
+// normalised to zero mean and unit variance over the signal (a long one over the two minutes
+// around each frame), so two voices and two microphones compare by what was said rather than
+// by how they sound.
 class Mfcc
 {
 public:

@@ -305,9 +305,10 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording,
     std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2),
                      sorted.end());
     const double pace = std::max(sorted[sorted.size() / 2], 1e-3);
+    const std::vector<double> eased = AlignmentConfidence::againstNeighbours(ratios);
     for (int k = 0; k < spans.size(); ++k) {
         AlignmentConfidence::Evidence evidence;
-        evidence.matchRatio = ratios[std::size_t(k)];
+        evidence.matchRatio = eased[std::size_t(k)];
         evidence.stretch = stretches[std::size_t(k)] / pace;
         evidence.pauseBefore = paused[std::size_t(k)];
         evidence.pauseAfter = paused[std::size_t(k + 1)];

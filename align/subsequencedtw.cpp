@@ -14,8 +14,11 @@ constexpr int bandRadius = 6;
 struct Frames
 {
     int count = 0;
+    int factor = 1; // recording frames averaged into one
     std::vector<float> values;
     std::vector<bool> skip; // rows where the path may pass over the recording
+    // For the recording: what each frame's distances are multiplied by (see weighLocally).
+    std::vector<float> weight;
     const float* frame(int i) const { return values.data() + std::size_t(i) * Mfcc::dims; }
 };
 
@@ -23,6 +26,7 @@ Frames average(const Mfcc::Features& features, int factor, const std::vector<int
 {
     Frames out;
     out.count = (features.frames + factor - 1) / factor;
+    out.factor = factor;
     out.values.assign(std::size_t(out.count) * Mfcc::dims, 0.0f);
     out.skip.assign(std::size_t(out.count), false);
     for (int frame : skipFrames)
@@ -87,6 +91,35 @@ double typicalDistance(const Frames& ref, const Frames& rec)
     return sum / samples;
 }
 
+// A noisy lesson in a long recording lies further from the reference than a clean one, so
+// far that passing over it at the skip cost would come cheaper than matching it: each
+// recording frame's distances are scaled by how far the recording around it lies from the
+// reference on average, against the recording's average.
+void weighLocally(const Frames& ref, Frames* rec, double typical)
+{
+    constexpr int samples = 32;
+    constexpr int reachSeconds = 15;
+    std::uint32_t state = 54321;
+    std::vector<double> sums(std::size_t(rec->count) + 1);
+    for (int j = 0; j < rec->count; ++j) {
+        double sum = 0;
+        for (int k = 0; k < samples; ++k) {
+            state = state * 1664525u + 1013904223u;
+            const int i = int((state >> 8) % std::uint32_t(ref.count));
+            sum += Mfcc::distance(ref.frame(i), rec->frame(j));
+        }
+        sums[std::size_t(j) + 1] = sums[std::size_t(j)] + sum / samples;
+    }
+    const int reach = std::max(1, reachSeconds * 100 / rec->factor);
+    rec->weight.resize(std::size_t(rec->count));
+    for (int j = 0; j < rec->count; ++j) {
+        const auto from = std::size_t(std::max(0, j - reach));
+        const auto to = std::size_t(std::min(rec->count, j + reach + 1));
+        const double local = (sums[to] - sums[from]) / double(to - from);
+        rec->weight[std::size_t(j)] = float(local > 0 ? typical / local : 1.0);
+    }
+}
+
 struct Costs
 {
     double bonus = 0; // earned back by each recording frame paired with a reference frame
@@ -104,7 +137,7 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
     const double bonus = costs.bonus;
     const bool skip = ref.skip[std::size_t(i)];
     for (int j = current->lo; j <= current->hi; ++j) {
-        const double d = Mfcc::distance(r, rec.frame(j));
+        const double d = Mfcc::distance(r, rec.frame(j)) * rec.weight[std::size_t(j)];
         // The first reference frame may meet the recording anywhere, the recording before it
         // passed over at the outer cost.
         double best = i == 0 ? d + costs.outer * j : infinity;
@@ -123,8 +156,10 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
                              (skip ? std::min(acrossWeight * d, costs.skip) : acrossWeight * d),
                          Across);
             if (i > 1 && before.at(j - 1) < best)
-                consider(before.at(j - 1) + Mfcc::distance(ref.frame(i - 1), rec.frame(j)) + d -
-                             bonus,
+                consider(before.at(j - 1) +
+                             Mfcc::distance(ref.frame(i - 1), rec.frame(j)) *
+                                 rec.weight[std::size_t(j)] +
+                             d - bonus,
                          Skip);
         }
         current->cost[std::size_t(j - current->lo)] = best;
@@ -275,7 +310,8 @@ SubsequenceDtw::Match SubsequenceDtw::align(const Mfcc::Features& reference,
     for (std::size_t level = 0; level < factors.size(); ++level) {
         const int f = factors[level];
         const Frames ref = average(reference, f, skipFrames);
-        const Frames rec = average(recording, f);
+        Frames rec = average(recording, f);
+        weighLocally(ref, &rec, typicalDistance(ref, rec));
         Band band;
         if (level == 0) {
             band.lo.assign(std::size_t(ref.count), 0);

@@ -1,3 +1,4 @@
+#include "align/alignmentconfidence.h"
 #include "align/mfcc.h"
 #include "align/pausefinder.h"
 #include "align/realfft.h"
@@ -90,6 +91,8 @@ private slots:
     void speaksOnlyWhatAReaderSays();
     void judgesWhatItFound_data();
     void judgesWhatItFound();
+    void judgesEachSentenceAgainstItsNeighbours_data();
+    void judgesEachSentenceAgainstItsNeighbours();
     void decodesToMonoAtTheAlignersRate();
     void measuresTheNoiseUnderSpeech_data();
     void measuresTheNoiseUnderSpeech();
@@ -464,6 +467,47 @@ void TestSentenceAligner::judgesWhatItFound()
                       result.spans[k].end <= tape.placed[at + 1].start + tolerance),
                  where.constData());
     }
+}
+
+void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours_data()
+{
+    // The match ratio of every sentence of a text, whether sentence `at` has a pause at both
+    // ends, and whether it is to be trusted.
+    QTest::addColumn<QList<double>>("ratios");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<bool>("sure");
+    const QList<double> clean(12, 0.8), noisy(12, 0.97);
+    QList<double> cleanOneAstray = clean, noisyOneAstray = noisy;
+    cleanOneAstray[6] = 1.0;
+    noisyOneAstray[6] = 1.1;
+    QTest::newRow("clean") << clean << 6 << true << true;
+    QTest::newRow("clean, one astray") << cleanOneAstray << 6 << true << false;
+    QTest::newRow("under noise") << noisy << 6 << true << true;
+    QTest::newRow("under noise, one astray") << noisyOneAstray << 6 << true << false;
+    QTest::newRow("noisy after clean: the clean") << clean + noisy << 2 << true << true;
+    QTest::newRow("noisy after clean: the noisy") << clean + noisy << 21 << true << true;
+    // Run into both neighbours, however well it matches.
+    QTest::newRow("clean, no pauses") << clean << 6 << false << false;
+    // Neighbours that all went astray do not make a sentence matched as poorly sure.
+    QTest::newRow("all astray") << QList<double>(12, 1.1) << 6 << true << false;
+}
+
+void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours()
+{
+    QFETCH(QList<double>, ratios);
+    QFETCH(int, at);
+    QFETCH(bool, paused);
+    QFETCH(bool, sure);
+    const std::vector<double> eased =
+        AlignmentConfidence::againstNeighbours({ratios.begin(), ratios.end()});
+    QCOMPARE(int(eased.size()), int(ratios.size()));
+    AlignmentConfidence::Evidence evidence;
+    evidence.matchRatio = eased[std::size_t(at)];
+    evidence.pauseBefore = evidence.pauseAfter = paused;
+    const double confidence = AlignmentConfidence::sentence(evidence);
+    QVERIFY2((confidence >= SentenceAligner::unsureBelow) == sure,
+             qPrintable(QStringLiteral("confidence %1").arg(confidence)));
 }
 
 void TestSentenceAligner::decodesToMonoAtTheAlignersRate()

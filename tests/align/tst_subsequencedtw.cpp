@@ -1,6 +1,9 @@
 #include "align/subsequencedtw.h"
 
 #include <QTest>
+#include <cmath>
+#include <numbers>
+#include <random>
 
 namespace {
 
@@ -19,6 +22,15 @@ void appendSound(Mfcc::Features* features, int sound, int frames)
     }
 }
 
+// Noise over the last `frames` frames: every cepstrum lifted alike (their slopes stay), as a
+// hiss lifts the quiet bands of every frame.
+void addNoise(Mfcc::Features* features, int frames, float lift)
+{
+    for (int f = features->frames - frames; f < features->frames; ++f)
+        for (int d = 0; d < Mfcc::cepstra; ++d)
+            features->values[std::size_t(f) * Mfcc::dims + std::size_t(d)] += lift;
+}
+
 // The sounds [first, last] a few frames each.
 void appendSpeech(Mfcc::Features* features, int first, int last, int framesEach)
 {
@@ -35,6 +47,10 @@ class TestSubsequenceDtw : public QObject
 private slots:
     void skipsSpeechTheReferenceDoesNotHold_data();
     void skipsSpeechTheReferenceDoesNotHold();
+    void keepsItsPlaceInALongRecording_data();
+    void keepsItsPlaceInALongRecording();
+    void comparesEachLessonOfALongRecordingByItsOwnLevel_data();
+    void comparesEachLessonOfALongRecordingByItsOwnLevel();
 };
 
 void TestSubsequenceDtw::skipsSpeechTheReferenceDoesNotHold_data()
@@ -99,6 +115,107 @@ void TestSubsequenceDtw::skipsSpeechTheReferenceDoesNotHold()
     for (const auto& [got, truth] : found)
         QVERIFY2(std::abs(got - truth) <= slack,
                  qPrintable(QStringLiteral("frame %1, spoken at %2").arg(got).arg(truth)));
+}
+
+void TestSubsequenceDtw::keepsItsPlaceInALongRecording_data()
+{
+    // Two lessons of a long recording, the second one and its announcement under noise, and
+    // a lesson the text does not hold after them, clean: the second lesson must be found
+    // under its noise rather than on the clean speech after it.
+    QTest::addColumn<float>("noise");
+    QTest::newRow("no noise") << 0.0f;
+    QTest::newRow("noise") << 1.5f;
+    QTest::newRow("strong noise") << 2.0f;
+}
+
+void TestSubsequenceDtw::keepsItsPlaceInALongRecording()
+{
+    QFETCH(float, noise);
+    // Sounds of two seconds in the reference, three in the recording: each lesson lasts
+    // longer than the reach of the aligner's sense of the noise around a frame.
+    constexpr int refEach = 200;
+    constexpr int each = 300;
+    Mfcc::Features reference;
+    appendSound(&reference, 0, 10);
+    appendSpeech(&reference, 1, 8, refEach);
+    appendSound(&reference, 0, 40);
+    const int pauseMiddle = reference.frames - 20;
+    const int secondStart = reference.frames;
+    appendSpeech(&reference, 9, 16, refEach);
+    appendSound(&reference, 0, 10);
+
+    Mfcc::Features recording;
+    appendSound(&recording, 0, 30);
+    const int firstStartTruth = recording.frames;
+    appendSpeech(&recording, 1, 8, each);
+    appendSound(&recording, 0, 60);
+    const int noiseFrom = recording.frames;
+    appendSpeech(&recording, -18, -17, each);
+    appendSound(&recording, 0, 60);
+    const int secondStartTruth = recording.frames;
+    appendSpeech(&recording, 9, 16, each);
+    appendSound(&recording, 0, 60);
+    addNoise(&recording, recording.frames - noiseFrom, noise);
+    appendSpeech(&recording, -8, -1, each);
+    appendSound(&recording, 0, 30);
+
+    const SubsequenceDtw::Match match =
+        SubsequenceDtw::align(reference, recording, {}, {pauseMiddle});
+    QCOMPARE(int(match.first.size()), reference.frames);
+    // Where each lesson starts: its end, under noise, is found by the pause search later.
+    constexpr int slack = each / 2;
+    const QList<std::pair<int, int>> found = {
+        {match.first[10], firstStartTruth},
+        {match.first[std::size_t(secondStart)], secondStartTruth}};
+    for (const auto& [got, truth] : found)
+        QVERIFY2(std::abs(got - truth) <= slack,
+                 qPrintable(QStringLiteral("frame %1, spoken at %2").arg(got).arg(truth)));
+}
+
+void TestSubsequenceDtw::comparesEachLessonOfALongRecordingByItsOwnLevel_data()
+{
+    // A long recording of two lessons, the second recorded louder or softer than the first;
+    // the same sound in each must give the same features, or the warping would find one of
+    // them further from the reference than the other.
+    QTest::addColumn<double>("gainDb");
+    QTest::newRow("20 dB softer") << -20.0;
+    QTest::newRow("12 dB louder") << 12.0;
+}
+
+void TestSubsequenceDtw::comparesEachLessonOfALongRecordingByItsOwnLevel()
+{
+    QFETCH(double, gainDb);
+    // Three minutes a lesson: a hum of 0.6 s, 0.4 s of quiet, over a faint hiss.
+    constexpr int rate = Mfcc::sampleRate;
+    constexpr int lessonSeconds = 180;
+    std::vector<float> samples(std::size_t(2 * lessonSeconds * rate));
+    std::mt19937 random(7);
+    std::normal_distribution<float> hiss(0.0f, 0.01f);
+    const double gain = std::pow(10.0, gainDb / 20);
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        const double t = double(k % std::size_t(lessonSeconds * rate)) / rate;
+        const bool hum = std::fmod(t, 1.0) < 0.6;
+        double v = hiss(random);
+        for (int h = 1; hum && h <= 5; ++h)
+            v += 0.1 / h * std::sin(2 * std::numbers::pi * 150 * h * t);
+        samples[k] = float(k < std::size_t(lessonSeconds * rate) ? v : v * gain);
+    }
+    const Mfcc::Features features = Mfcc::compute(samples);
+    // Ten seconds in the middle of each lesson, far from where the two meet, on average.
+    const auto average = [&](int from, int c) {
+        double sum = 0;
+        for (int i = from; i < from + 1000; ++i)
+            sum += features.frame(i)[c];
+        return sum / 1000;
+    };
+    const int first = 85 * 100;
+    const int second = first + lessonSeconds * 100;
+    for (int c = 0; c < Mfcc::cepstra; ++c)
+        QVERIFY2(std::abs(average(first, c) - average(second, c)) < 0.1,
+                 qPrintable(QStringLiteral("cepstrum %1: %2 against %3")
+                                .arg(c)
+                                .arg(average(first, c))
+                                .arg(average(second, c))));
 }
 
 QTEST_APPLESS_MAIN(TestSubsequenceDtw)
