@@ -1,22 +1,13 @@
 #include "tools/screenshot/dictationscenes.h"
 
 #include "dictation/dictationwindow.h"
+#include "tools/screenshot/sceneclicks.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
-
-namespace {
-
-void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
-{
-    tree->scrollToItem(node);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
-}
-
-} // namespace
 
 bool saveScene(QWidget& window, const QString& folder, const QString& name)
 {

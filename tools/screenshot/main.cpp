@@ -7,6 +7,7 @@
 #include "tools/screenshot/dictationscenes.h"
 #include "tools/screenshot/importscene.h"
 #include "tools/screenshot/practicescenes.h"
+#include "tools/screenshot/sceneclicks.h"
 #include "tools/screenshot/shadowingscene.h"
 #include "tools/screenshot/treescenes.h"
 
@@ -27,12 +28,6 @@ void settle()
     for (int i = 0; i < 10; ++i) {
         QTest::qWait(50);
     }
-}
-
-void clickNode(QTreeWidget* tree, QTreeWidgetItem* node)
-{
-    tree->scrollToItem(node);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
 }
 
 // The viewport point over character `position` of the sentence view.
