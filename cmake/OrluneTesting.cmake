@@ -6,6 +6,11 @@ function(orlune_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
+    # The sanitizers make a suite up to ten times slower; the widget suites that wait on real
+    # sound came within a few seconds of the plain timeout.
+    if(ORLUNE_SANITIZE)
+        math(EXPR T_TIMEOUT "${T_TIMEOUT} * 3")
+    endif()
     add_executable(${name} ${T_SOURCES})
     # A suite is one file: batching gains nothing, and GCC would take its anonymous types for
     # a header's.
