@@ -42,6 +42,7 @@ void StudyWindow::unloadLesson()
     m_player.close();
     m_player.controls().stop();
     m_panels.sentenceView().clear();
+    m_panels.sentenceView().widget()->setPlaceholderText(QString());
     m_panels.currentSentenceBox()->clear();
     m_panels.newWordsBox()->clear();
     m_panels.clearTranslation();
@@ -71,6 +72,9 @@ void StudyWindow::loadLessonText(QTreeWidgetItem* node)
     m_panels.lessonTree()->reportStoreProblem(lesson.storeProblem);
 
     m_panels.sentenceView().setText(lesson.sentenceText);
+    // A blank pane after a click reads as a fault; the greyed node's tip says what to do.
+    m_panels.sentenceView().widget()->setPlaceholderText(
+        lesson.sentenceText.isEmpty() ? LessonTree::emptyLessonTip() : QString());
     m_panels.sentenceView().setSelectionStart(0);
     m_panels.sentenceView().setSelectionLength(int(m_panels.sentenceView().charText().size()));
     m_panels.sentenceView().setSelectionColor(normalSentenceColor);

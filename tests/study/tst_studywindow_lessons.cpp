@@ -324,13 +324,17 @@ private slots:
                          &error),
                      qPrintable(error));
         };
+        // An empty lesson says how to fill it; an open lesson with text says nothing of it.
+        const auto hint = [&] { return window.sentenceView().widget()->placeholderText(); };
         m_fixture->openLesson(1, 5);
         QVERIFY(window.sentences().isEmpty());
+        QCOMPARE(hint(), LessonTree::emptyLessonTip());
         store(QStringLiteral("Mine."));
         window.refreshLessons(QStringLiteral("1"), QStringLiteral("Lesson 5"));
         QVERIFY(!greyed(empty));
         QCOMPARE(window.sentences().sentences, QStringList{QStringLiteral("Mine.")});
         QVERIFY(window.player().hasMedia());
+        QVERIFY(hint().isEmpty());
 
         // Another lesson's change leaves the open one as it is; its own change reloads it.
         store(QStringLiteral("Changed."));
@@ -353,6 +357,12 @@ private slots:
         QVERIFY(!window.practice().isLessonRead(1, 5));
         QVERIFY(window.sentences().isEmpty());
         QVERIFY(!window.player().hasMedia());
+        QCOMPARE(hint(), LessonTree::emptyLessonTip());
+        m_fixture->click(m_fixture->bookNode(1)); // a book click closes the lesson
+        QVERIFY(hint().isEmpty());
+        m_fixture->openLesson(1, 5);
+        m_fixture->openLesson(1, 1);
+        QVERIFY(hint().isEmpty());
     }
 
     // The word bars over text as the window shows it: whatever the marks, blanks or script,

@@ -3,6 +3,7 @@
 #include "lessons/lessoncatalog.h"
 #include "study/studywindow.h"
 #include "tools/screenshot/dictationscenes.h"
+#include "tools/screenshot/sceneclicks.h"
 
 #include <QDir>
 #include <QTest>
@@ -31,6 +32,12 @@ bool saveTreeScenes(StudyWindow& window, const QString& folder)
 {
     showBookOne(window);
     bool ok = saveScene(window, folder, QStringLiteral("tree-before-import"));
+    // The empty lesson opened: its pane says how to fill it.
+    QToolTip::hideText();
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
+    clickNode(tree, tree->topLevelItem(0)->child(4));
+    QTest::qWait(300);
+    ok = saveScene(window, folder, QStringLiteral("tree-empty-lesson")) && ok;
 
     // Lesson 5 of book 1 filled with the text and recording of Lesson 1.
     const StudyPaths& paths = window.paths();
@@ -50,10 +57,7 @@ bool saveTreeScenes(StudyWindow& window, const QString& folder)
     }
     QToolTip::hideText();
     window.refreshLessons(lesson.bookDigit, lesson.lessonText);
-    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("lessonTree"));
-    QTreeWidgetItem* imported = tree->topLevelItem(0)->child(4);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                      tree->visualItemRect(imported).center());
+    clickNode(tree, tree->topLevelItem(0)->child(4));
     QTest::qWait(500);
     ok = saveScene(window, folder, QStringLiteral("tree-after-import")) && ok;
     return ok;
