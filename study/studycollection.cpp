@@ -6,6 +6,7 @@
 #include "study/lookuppopup.h"
 #include "study/pointerlookup.h"
 #include "study/starredreading.h"
+#include "study/starshade.h"
 #include "study/studywindow.h"
 
 #include <QAction>
@@ -31,7 +32,6 @@ QSettings settings()
     return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Orlune"_s, u"Orlune"_s);
 }
 const QString hintText = u"按 A 键加入生词本"_s;
-const QColor starShade(255, 236, 160);
 constexpr int hintHeight = 16;
 
 } // namespace
@@ -236,9 +236,11 @@ void StudyCollection::lessonShown()
 
 void StudyCollection::paintStars()
 {
-    // A shade behind the whole paragraph: the text's own colours mark the current sentence.
     QTextEdit* text = m_window.sentenceView().widget();
-    QList<QTextEdit::ExtraSelection> shades;
+    if (!m_shade) {
+        m_shade = new StarShade(text);
+    }
+    QList<int> shaded;
     const SentenceTable& table = m_window.sentences();
     int next = 0;
     for (QTextBlock block = text->document()->begin(); block.isValid() && next < table.count();
@@ -247,18 +249,11 @@ void StudyCollection::paintStars()
             continue;
         }
         if (m_starred.contains(next)) {
-            QTextEdit::ExtraSelection shade;
-            // The whole paragraph selected: a full-width shade at one position covers only the
-            // first line of a sentence that wraps.
-            shade.cursor = QTextCursor(block);
-            shade.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-            shade.format.setBackground(starShade);
-            shade.format.setProperty(QTextFormat::FullWidthSelection, true);
-            shades.append(shade);
+            shaded.append(block.blockNumber());
         }
         ++next;
     }
-    text->setExtraSelections(shades);
+    m_shade->setBlocks(shaded);
 }
 
 void StudyCollection::toggleStarredReading()

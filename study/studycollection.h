@@ -10,6 +10,7 @@
 class DictationWindow;
 class ExportDialog;
 class StarredReading;
+class StarShade;
 class NotebookWindow;
 class QAction;
 class QLabel;
@@ -63,6 +64,7 @@ private:
     QAction* m_starOnMistake = nullptr;
     QAction* m_starredOnly = nullptr;
     StarredReading* m_starredReading = nullptr;
+    StarShade* m_shade = nullptr;
     QLabel* m_hint = nullptr;
     int m_popupBaseHeight = -1;
     QPointer<NotebookWindow> m_notebookWindow;

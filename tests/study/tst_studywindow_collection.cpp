@@ -9,6 +9,7 @@
 #include "monitorcapture.h"
 #include "study/lookuppopup.h"
 #include "study/starredreading.h"
+#include "study/starshade.h"
 #include "study/studycollection.h"
 #include "study/studywindow.h"
 #include "studyfixture.h"
@@ -63,8 +64,11 @@ void clickSentence(StudyWindow& window, int i)
 QStringList shadedSentences(StudyWindow& window)
 {
     QStringList shaded;
-    for (const QTextEdit::ExtraSelection& s : window.sentenceView().widget()->extraSelections()) {
-        shaded << s.cursor.block().text();
+    QTextEdit* text = window.sentenceView().widget();
+    if (auto* shade = text->findChild<StarShade*>()) {
+        for (const int number : shade->blocks()) {
+            shaded << text->document()->findBlockByNumber(number).text();
+        }
     }
     return shaded;
 }
@@ -158,15 +162,19 @@ private slots:
     }
 
     // A starred sentence is shaded on every line it takes in the lesson text, wrapped or not,
-    // and no other sentence is.
+    // and no other sentence is; with the text hidden, the shade leaves the current sentence's
+    // red word bars in sight.
     void aStarredSentenceIsShadedOnEveryLine_data()
     {
         QTest::addColumn<int>("book");
         QTest::addColumn<int>("lesson");
         QTest::addColumn<int>("sentence");
-        QTest::newRow("a sentence of one line") << 1 << 1 << 2;
-        QTest::newRow("a sentence that wraps") << 4 << 3 << 0;
-        QTest::newRow("the last sentence, wrapped") << 4 << 3 << -1;
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("a sentence of one line") << 1 << 1 << 2 << false;
+        QTest::newRow("a sentence that wraps") << 4 << 3 << 0 << false;
+        QTest::newRow("the last sentence, wrapped") << 4 << 3 << -1 << false;
+        QTest::newRow("one line, text hidden") << 1 << 1 << 2 << true;
+        QTest::newRow("wrapped, text hidden") << 4 << 3 << 0 << true;
     }
 
     void aStarredSentenceIsShadedOnEveryLine()
@@ -174,7 +182,11 @@ private slots:
         QFETCH(int, book);
         QFETCH(int, lesson);
         QFETCH(int, sentence);
+        QFETCH(bool, hidden);
         m_fixture->openLesson(book, lesson);
+        if (hidden) {
+            window().findChild<QAction*>(u"隐藏原文"_s)->trigger();
+        }
         if (sentence < 0) {
             sentence = window().sentences().count() - 1;
         }
@@ -209,6 +221,13 @@ private slots:
                          qPrintable(u"line %1 of \"%2\": %3 pixels shaded"_s.arg(line + 1)
                                         .arg(block.text())
                                         .arg(shaded)));
+                if (hidden && starred) {
+                    int redBars = 0;
+                    for (int x = 0; x < image.width(); ++x) {
+                        redBars += image.pixelColor(x, at.center().y()) == QColor(240, 170, 170);
+                    }
+                    QVERIFY2(redBars > 0, qPrintable(u"line %1: no red bar"_s.arg(line + 1)));
+                }
                 lines += starred ? 1 : 0;
             }
             wrapped = starred ? block.layout()->lineCount() : wrapped;

@@ -59,6 +59,18 @@ bool savePracticeScenes(StudyWindow& window, const QString& folder)
     window.playCurrentSentence(3);
     window.player().controls().stop();
     ok = saveScene(window, folder, QStringLiteral("study-hidden-text")) && ok;
+    // The current sentence starred, and the one before it: the shade keeps the bars in sight.
+    trigger(window, QStringLiteral("星标"));
+    window.playCurrentSentence(2);
+    window.player().controls().stop();
+    trigger(window, QStringLiteral("星标"));
+    window.playCurrentSentence(3);
+    window.player().controls().stop();
+    ok = saveScene(window, folder, QStringLiteral("study-hidden-starred")) && ok;
+    trigger(window, QStringLiteral("星标"));
+    window.playCurrentSentence(2);
+    window.player().controls().stop();
+    trigger(window, QStringLiteral("星标"));
     trigger(window, QStringLiteral("隐藏原文"));
 
     window.startLessonReading();
