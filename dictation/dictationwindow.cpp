@@ -179,6 +179,7 @@ void DictationWindow::nodeClick(QTreeWidgetItem* node)
     m_exercise.clear();
     m_inputBox->clear();
     m_answerBox->clear();
+    m_answerBox->setPlaceholderText(QString());
     clearMarking();
     m_translationLine->clear();
     m_currentTranslation.clear();
@@ -202,6 +203,10 @@ void DictationWindow::loadLessonNode(QTreeWidgetItem* node)
     m_audioCopyName = lesson.audioCopyName;
     m_lessonTree->reportStoreProblem(lesson.storeProblem);
     m_exercise.setLesson(std::move(lesson.table));
+    // An empty pane with every button off reads as a fault; the greyed node's tip says what to do.
+    if (m_exercise.table().count() == 0) {
+        m_answerBox->setPlaceholderText(LessonTree::emptyLessonTip());
+    }
 
     m_translationToggle->setText(hideCaption);
     m_currentTranslation = m_exercise.translation();

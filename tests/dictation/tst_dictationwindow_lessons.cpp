@@ -102,6 +102,13 @@ private slots:
         QVERIFY(empty->data(0, Qt::ForegroundRole).isValid());
         QVERIFY(m_fixture->lessonNode(1, 12)->toolTip(0).isEmpty());
         QVERIFY(!m_fixture->lessonNode(1, 12)->data(0, Qt::ForegroundRole).isValid());
+        // The answer pane says so too, until a lesson with sentences or a book is clicked.
+        QCOMPARE(m_fixture->answer()->placeholderText(), LessonTree::emptyLessonTip());
+        m_fixture->openLesson(1, 12);
+        QVERIFY(m_fixture->answer()->placeholderText().isEmpty());
+        m_fixture->openLesson(1, 70);
+        m_fixture->click(m_fixture->bookNode(2));
+        QVERIFY(m_fixture->answer()->placeholderText().isEmpty());
     }
 
     void bookClickDropsTheLesson()
