@@ -55,22 +55,25 @@ bool savePracticeScenes(StudyWindow& window, const QString& folder)
     trigger(window, QStringLiteral("key_stop"));
     window.setRepeats(1);
 
+    // A sentence made current without leaving it sounding.
+    const auto choose = [&](int sentence) {
+        window.playCurrentSentence(sentence);
+        window.player().controls().stop();
+    };
     trigger(window, QStringLiteral("隐藏原文"));
-    window.playCurrentSentence(3);
-    window.player().controls().stop();
+    choose(3);
     ok = saveScene(window, folder, QStringLiteral("study-hidden-text")) && ok;
     // The current sentence starred, and the one before it: the shade keeps the bars in sight.
-    trigger(window, QStringLiteral("星标"));
-    window.playCurrentSentence(2);
-    window.player().controls().stop();
-    trigger(window, QStringLiteral("星标"));
-    window.playCurrentSentence(3);
-    window.player().controls().stop();
-    ok = saveScene(window, folder, QStringLiteral("study-hidden-starred")) && ok;
-    trigger(window, QStringLiteral("星标"));
-    window.playCurrentSentence(2);
-    window.player().controls().stop();
-    trigger(window, QStringLiteral("星标"));
+    // Both stars are taken away again afterwards.
+    for (const bool take : {false, true}) {
+        trigger(window, QStringLiteral("星标"));
+        choose(2);
+        trigger(window, QStringLiteral("星标"));
+        choose(3);
+        if (!take) {
+            ok = saveScene(window, folder, QStringLiteral("study-hidden-starred")) && ok;
+        }
+    }
     trigger(window, QStringLiteral("隐藏原文"));
 
     window.startLessonReading();
