@@ -32,11 +32,23 @@ double sentence(const Evidence& evidence);
 // stands out. The ratios in the text's order; for Evidence::matchRatio.
 std::vector<double> againstNeighbours(const std::vector<double>& matchRatios);
 
-// 0..1 for the whole text from each sentence's match ratio and its span's length over its
-// reference's (not the relative stretch of Evidence): the sentences of a text that was read
-// match well and keep to one pace; another text's are laid on speech whose lengths do not
-// follow its own. Under `refuseBelow` the text is taken not to belong to the recording.
-double text(const std::vector<double>& matchRatios, const std::vector<double>& stretches);
+// What the aligner saw of the whole text, one value a sentence in each list.
+struct TextEvidence
+{
+    std::vector<double> matchRatios;
+    // The span's length over its reference's (not the relative stretch of Evidence).
+    std::vector<double> stretches;
+    // neighbourRatio() of each sentence; empty for a text of one sentence.
+    std::vector<double> neighbourRatios;
+    // How long each sentence's reference speech lasts.
+    std::vector<double> referenceSeconds;
+};
+
+// 0..1 for the whole text: the sentences of a text that was read match well, keep to one
+// pace and match their own spans better than their neighbours'; another text's are laid on
+// speech whose lengths do not follow its own and that matches one sentence about as well as
+// the next. Under `refuseBelow` the text is taken not to belong to the recording.
+double text(const TextEvidence& evidence);
 
 inline constexpr double refuseBelow = 0.5;
 
@@ -48,5 +60,14 @@ inline constexpr double refuseBelow = 0.5;
 // 1 for anything else.
 double matchRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
                   const Mfcc::Features& recording, int from, int to);
+
+// How well reference frames [firstFrame, lastFrame] match recording frames [from, to], against
+// how well they match [otherFrom, otherTo], where a neighbouring sentence was placed: the mean
+// distances along the cheapest paths, the first over the second. A text read in the recording
+// matches each sentence's own stretch clearly better than its neighbours'; another text,
+// laid on speech that is not its own, matches its own stretch hardly better than the next.
+double neighbourRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
+                      const Mfcc::Features& recording, int from, int to, int otherFrom,
+                      int otherTo);
 
 } // namespace AlignmentConfidence
