@@ -18,10 +18,9 @@ constexpr double sureTextRatio = 0.875;
 constexpr double lostTextRatio = 1.075;
 constexpr double unevenWeight = 0.3;
 // A right text's sentences match their own spans about this much better than their
-// neighbours'; the text's ratio is raised by as much as its sentences match their own spans
-// worse than that (lowered where better), weighed so: in a long recording another text may
-// find speech that matches it about as well forwards as backwards, but never its own sentence
-// in its own place.
+// neighbours'; in a recording roomForAnother times longer than the text, the text's ratio is
+// raised by as much as its sentences match their own spans worse than that (lowered where
+// better), weighed so.
 constexpr double usualNeighbourRatio = 0.9;
 constexpr double neighbourWeight = 0.5;
 // A word or two matches a neighbour's word about as well as its own even where it was said:
@@ -95,6 +94,8 @@ double text(const TextEvidence& evidence)
         apart += std::min(1.0, evidence.referenceSeconds[k] / sureNeighbourSeconds) *
                  (evidence.neighbourRatios[k] - usualNeighbourRatio);
     apart /= double(std::max<std::size_t>(1, judged));
+    if (evidence.recordingToText < roomForAnother)
+        apart = 0;
     return between(ratio + unevenWeight * spread + neighbourWeight * apart, sureTextRatio,
                    lostTextRatio);
 }

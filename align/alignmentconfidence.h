@@ -42,15 +42,23 @@ struct TextEvidence
     std::vector<double> neighbourRatios;
     // How long each sentence's reference speech lasts.
     std::vector<double> referenceSeconds;
+    // The speech the recording holds over the speech of the whole reference.
+    double recordingToText = 1;
 };
 
-// 0..1 for the whole text: the sentences of a text that was read match well, keep to one
-// pace and match their own spans better than their neighbours'; another text's are laid on
-// speech whose lengths do not follow its own and that matches one sentence about as well as
-// the next. Under `refuseBelow` the text is taken not to belong to the recording.
+// 0..1 for the whole text: the sentences of a text that was read match well and keep to one
+// pace; another text's are laid on speech whose lengths do not follow its own. In a recording
+// far longer than the text, another text may find speech that fits its pace and matches it
+// better forwards than backwards: there the sentences must also match their own spans better
+// than their neighbours'. (Under strong noise even a text that was read matches its
+// neighbours' spans about as well, so this is asked only where it is needed.) Under
+// `refuseBelow` the text is taken not to belong to the recording.
 double text(const TextEvidence& evidence);
 
 inline constexpr double refuseBelow = 0.5;
+// How many times the text's speech a recording must hold for TextEvidence::neighbourRatios to
+// count: below it they need not be measured.
+inline constexpr double roomForAnother = 3;
 
 // How well reference frames [firstFrame, lastFrame] match recording frames [from, to], against
 // how well the same frames played backwards do: warping both onto the same stretch, the mean

@@ -79,8 +79,7 @@ float percentile(std::vector<float>& values, double share)
 // The stretches of a recording whose noise is judged apart, each from its own frames: a long
 // recording may join lessons made in different rooms, and one floor for them all, or for a
 // stretch and its neighbours, would hear the pauses of a noisy lesson beside a quiet one as
-// speech. Two short lessons in one file may differ as much, so only a recording of a minute
-// or so is judged whole.
+// speech. A recording of a lesson or two is judged whole.
 struct Stretch
 {
     int first = 0; // frames [first, last)
@@ -88,7 +87,7 @@ struct Stretch
 };
 
 constexpr int stretchFrames = 3000; // 30 s
-constexpr int wholeUpTo = 6000;     // 60 s
+constexpr int wholeUpTo = 15000;    // 150 s
 
 std::vector<Stretch> stretches(int frames)
 {

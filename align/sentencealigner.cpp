@@ -313,7 +313,7 @@ std::vector<double> neighbourRatios(const ReferenceSpeech& reference,
 }
 
 // How sure the aligner is of each span and of the text as a whole, into `result`.
-void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording,
+void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, double speechSeconds,
            const QList<Span>& spans, const std::vector<bool>& paused, Result* result)
 {
     AlignmentConfidence::TextEvidence whole;
@@ -342,7 +342,9 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording,
         evidence.pauseAfter = paused[std::size_t(k + 1)];
         result->confidence.append(AlignmentConfidence::sentence(evidence));
     }
-    whole.neighbourRatios = neighbourRatios(reference, recording, spans);
+    whole.recordingToText = speechSeconds / std::max(reference.speechSeconds(), 1e-3);
+    if (whole.recordingToText >= AlignmentConfidence::roomForAnother)
+        whole.neighbourRatios = neighbourRatios(reference, recording, spans);
     result->textConfidence = AlignmentConfidence::text(whole);
 }
 
@@ -378,7 +380,7 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     tidy(&spans, double(samples.size()) / sampleRate);
-    judge(reference, recording, spans, paused, &result);
+    judge(reference, recording, pauses.speechSeconds(), spans, paused, &result);
     if (result.textConfidence < AlignmentConfidence::refuseBelow) {
         result.outcome = Outcome::TextNotInRecording;
         result.confidence.clear();

@@ -516,20 +516,27 @@ void TestSentenceAligner::judgesTheWholeText_data()
 {
     // Six sentences alike: each one's match ratio, its span's length over its reference's
     // (every other one's when `uneven`), its neighbour ratio (none when negative) and its
-    // reference's length; whether the text is taken to have been read in the recording.
+    // reference's length; how many times the text's speech the recording holds; whether the
+    // text is taken to have been read in the recording.
     QTest::addColumn<double>("ratio");
     QTest::addColumn<bool>("uneven");
     QTest::addColumn<double>("neighbourRatio");
     QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("room");
     QTest::addColumn<bool>("read");
-    QTest::newRow("its own text") << 0.85 << false << 0.85 << 3.0 << true;
-    QTest::newRow("its own text of one sentence") << 0.85 << false << -1.0 << 3.0 << true;
+    QTest::newRow("its own text") << 0.85 << false << 0.85 << 3.0 << 1.0 << true;
+    QTest::newRow("its own text of one sentence") << 0.85 << false << -1.0 << 3.0 << 10.0 << true;
+    QTest::newRow("another text, its lengths not followed")
+        << 0.95 << true << 0.95 << 3.0 << 1.0 << false;
     // Long sentences that found, somewhere in half an hour, speech matching them better
     // forwards than backwards, at their own pace, but no better than the next sentence's.
-    QTest::newRow("another text in a long recording") << 0.93 << false << 1.01 << 12.0 << false;
+    QTest::newRow("another text in a long recording")
+        << 0.93 << false << 1.01 << 12.0 << 10.0 << false;
     // Single words match their neighbours' words about as well as their own.
-    QTest::newRow("its own word list") << 0.93 << false << 1.0 << 0.5 << true;
-    QTest::newRow("another text, its lengths not followed") << 0.95 << true << 0.95 << 3.0 << false;
+    QTest::newRow("its own word list in a long recording")
+        << 0.93 << false << 1.0 << 0.5 << 10.0 << true;
+    // So do whole sentences under strong noise.
+    QTest::newRow("its own text under noise") << 0.93 << false << 1.03 << 8.0 << 1.0 << true;
 }
 
 void TestSentenceAligner::judgesTheWholeText()
@@ -538,9 +545,11 @@ void TestSentenceAligner::judgesTheWholeText()
     QFETCH(bool, uneven);
     QFETCH(double, neighbourRatio);
     QFETCH(double, seconds);
+    QFETCH(double, room);
     QFETCH(bool, read);
     constexpr int count = 6;
     AlignmentConfidence::TextEvidence evidence;
+    evidence.recordingToText = room;
     for (int k = 0; k < count; ++k) {
         evidence.matchRatios.push_back(ratio);
         evidence.stretches.push_back(uneven && k % 2 == 1 ? 1.8 : 1.0);
@@ -694,13 +703,9 @@ void TestSentenceAligner::hearsPausesUnderEachLessonsOwnNoise_data()
     // Which half of a long recording lies under white noise 20 dB under its speech.
     QTest::addColumn<bool>("noisyFirst");
     QTest::addColumn<bool>("noisySecond");
-    QTest::addColumn<double>("seconds");
-    QTest::newRow("a quiet lesson, then a noisy one") << false << true << 240.0;
-    QTest::newRow("a noisy lesson, then a quiet one") << true << false << 240.0;
-    QTest::newRow("both noisy") << true << true << 240.0;
-    // Two short lessons in one file.
-    QTest::newRow("a quiet pair, then a noisy one") << false << true << 120.0;
-    QTest::newRow("a noisy pair, then a quiet one") << true << false << 120.0;
+    QTest::newRow("a quiet lesson, then a noisy one") << false << true;
+    QTest::newRow("a noisy lesson, then a quiet one") << true << false;
+    QTest::newRow("both noisy") << true << true;
 }
 
 // The features mark speech and pause in each lesson of a long recording alike, whatever the
@@ -709,8 +714,7 @@ void TestSentenceAligner::hearsPausesUnderEachLessonsOwnNoise()
 {
     QFETCH(bool, noisyFirst);
     QFETCH(bool, noisySecond);
-    QFETCH(double, seconds);
-    constexpr double burst = 1.2, every = 2.0;
+    constexpr double seconds = 240, burst = 1.2, every = 2.0;
     std::vector<float> samples(std::size_t(seconds * rate));
     std::mt19937 random(5);
     // A buzz as rich in harmonics as a vowel, each 0.02 strong: its power is 25 × 0.0002.
