@@ -17,6 +17,15 @@ constexpr double lostRatio = 1.03;
 constexpr double sureTextRatio = 0.875;
 constexpr double lostTextRatio = 1.075;
 constexpr double unevenWeight = 0.3;
+// A right text's sentences match their own spans about this much better than their
+// neighbours'; in a recording roomForAnother times longer than the text, the text's ratio is
+// raised by as much as its sentences match their own spans worse than that (lowered where
+// better), weighed so.
+constexpr double usualNeighbourRatio = 0.9;
+constexpr double neighbourWeight = 0.5;
+// A word or two matches a neighbour's word about as well as its own even where it was said:
+// a sentence's neighbour ratio counts in full only from this long a reference on.
+constexpr double sureNeighbourSeconds = 3;
 // A span this far from the text's pace (in log of the stretch) still holds its sentence alone;
 // twice as far it surely does not.
 constexpr double usualStretch = 0.3;
@@ -62,22 +71,33 @@ std::vector<double> againstNeighbours(const std::vector<double>& matchRatios)
     return eased;
 }
 
-double text(const std::vector<double>& matchRatios, const std::vector<double>& stretches)
+double text(const TextEvidence& evidence)
 {
-    const std::size_t count = std::min(matchRatios.size(), stretches.size());
+    const std::vector<double>& ratios = evidence.matchRatios;
+    const std::size_t count = std::min(ratios.size(), evidence.stretches.size());
     if (count == 0)
         return 0;
     double ratio = 0, logSum = 0, logSquares = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        ratio += matchRatios[k];
-        const double l = std::log(std::max(stretches[k], 1e-3));
+        ratio += ratios[k];
+        const double l = std::log(std::max(evidence.stretches[k], 1e-3));
         logSum += l;
         logSquares += l * l;
     }
     ratio /= double(count);
     const double mean = logSum / double(count);
     const double spread = std::sqrt(std::max(0.0, logSquares / double(count) - mean * mean));
-    return between(ratio + unevenWeight * spread, sureTextRatio, lostTextRatio);
+    double apart = 0;
+    const std::size_t judged =
+        std::min(evidence.neighbourRatios.size(), evidence.referenceSeconds.size());
+    for (std::size_t k = 0; k < judged; ++k)
+        apart += std::min(1.0, evidence.referenceSeconds[k] / sureNeighbourSeconds) *
+                 (evidence.neighbourRatios[k] - usualNeighbourRatio);
+    apart /= double(std::max<std::size_t>(1, judged));
+    if (evidence.recordingToText < roomForAnother)
+        apart = 0;
+    return between(ratio + unevenWeight * spread + neighbourWeight * apart, sureTextRatio,
+                   lostTextRatio);
 }
 
 namespace {
@@ -137,6 +157,25 @@ double matchRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame
     const double backwards =
         warpedDistance(reference, firstFrame, lastFrame, true, recording, from, to);
     return backwards > 0 ? forwards / backwards : 1;
+}
+
+double neighbourRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
+                      const Mfcc::Features& recording, int from, int to, int otherFrom, int otherTo)
+{
+    if (reference.frames == 0 || recording.frames == 0)
+        return 1;
+    firstFrame = std::clamp(firstFrame, 0, reference.frames - 1);
+    lastFrame = std::clamp(lastFrame, firstFrame, reference.frames - 1);
+    auto clampSpan = [&](int* a, int* b) {
+        *a = std::clamp(*a, 0, recording.frames - 1);
+        *b = std::clamp(*b, *a, recording.frames - 1);
+    };
+    clampSpan(&from, &to);
+    clampSpan(&otherFrom, &otherTo);
+    const double own = warpedDistance(reference, firstFrame, lastFrame, false, recording, from, to);
+    const double other =
+        warpedDistance(reference, firstFrame, lastFrame, false, recording, otherFrom, otherTo);
+    return other > 0 ? own / other : 1;
 }
 
 } // namespace AlignmentConfidence

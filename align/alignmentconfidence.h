@@ -32,13 +32,33 @@ double sentence(const Evidence& evidence);
 // stands out. The ratios in the text's order; for Evidence::matchRatio.
 std::vector<double> againstNeighbours(const std::vector<double>& matchRatios);
 
-// 0..1 for the whole text from each sentence's match ratio and its span's length over its
-// reference's (not the relative stretch of Evidence): the sentences of a text that was read
-// match well and keep to one pace; another text's are laid on speech whose lengths do not
-// follow its own. Under `refuseBelow` the text is taken not to belong to the recording.
-double text(const std::vector<double>& matchRatios, const std::vector<double>& stretches);
+// What the aligner saw of the whole text, one value a sentence in each list.
+struct TextEvidence
+{
+    std::vector<double> matchRatios;
+    // The span's length over its reference's (not the relative stretch of Evidence).
+    std::vector<double> stretches;
+    // neighbourRatio() of each sentence; empty for a text of one sentence.
+    std::vector<double> neighbourRatios;
+    // How long each sentence's reference speech lasts.
+    std::vector<double> referenceSeconds;
+    // The speech the recording holds over the speech of the whole reference.
+    double recordingToText = 1;
+};
+
+// 0..1 for the whole text: the sentences of a text that was read match well and keep to one
+// pace; another text's are laid on speech whose lengths do not follow its own. In a recording
+// far longer than the text, another text may find speech that fits its pace and matches it
+// better forwards than backwards: there the sentences must also match their own spans better
+// than their neighbours'. (Under strong noise even a text that was read matches its
+// neighbours' spans about as well, so this is asked only where it is needed.) Under
+// `refuseBelow` the text is taken not to belong to the recording.
+double text(const TextEvidence& evidence);
 
 inline constexpr double refuseBelow = 0.5;
+// How many times the text's speech a recording must hold for TextEvidence::neighbourRatios to
+// count: below it they need not be measured.
+inline constexpr double roomForAnother = 3;
 
 // How well reference frames [firstFrame, lastFrame] match recording frames [from, to], against
 // how well the same frames played backwards do: warping both onto the same stretch, the mean
@@ -48,5 +68,14 @@ inline constexpr double refuseBelow = 0.5;
 // 1 for anything else.
 double matchRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
                   const Mfcc::Features& recording, int from, int to);
+
+// How well reference frames [firstFrame, lastFrame] match recording frames [from, to], against
+// how well they match [otherFrom, otherTo], where a neighbouring sentence was placed: the mean
+// distances along the cheapest paths, the first over the second. A text read in the recording
+// matches each sentence's own stretch clearly better than its neighbours'; another text,
+// laid on speech that is not its own, matches its own stretch hardly better than the next.
+double neighbourRatio(const Mfcc::Features& reference, int firstFrame, int lastFrame,
+                      const Mfcc::Features& recording, int from, int to, int otherFrom,
+                      int otherTo);
 
 } // namespace AlignmentConfidence

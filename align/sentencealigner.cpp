@@ -287,15 +287,43 @@ bool moveIntoPauses(const std::vector<float>& samples, QList<Span>* spans,
     return true;
 }
 
+// For each sentence, how well its reference matches its own span against its neighbours'
+// spans (AlignmentConfidence::neighbourRatio, the mean over the one before and the one after);
+// empty for a text of one sentence.
+std::vector<double> neighbourRatios(const ReferenceSpeech& reference,
+                                    const Mfcc::Features& recording, const QList<Span>& spans)
+{
+    std::vector<double> ratios;
+    for (int k = 0; spans.size() > 1 && k < spans.size(); ++k) {
+        const ReferenceSpeech::Sentence& sentence = reference.sentences()[std::size_t(k)];
+        double sum = 0;
+        int count = 0;
+        for (const int other : {k - 1, k + 1}) {
+            if (other < 0 || other >= spans.size())
+                continue;
+            sum += AlignmentConfidence::neighbourRatio(
+                reference.features(), sentence.firstFrame, sentence.lastFrame, recording,
+                Mfcc::frameAt(spans[k].start), Mfcc::frameAt(spans[k].end),
+                Mfcc::frameAt(spans[other].start), Mfcc::frameAt(spans[other].end));
+            ++count;
+        }
+        ratios.push_back(sum / count);
+    }
+    return ratios;
+}
+
 // How sure the aligner is of each span and of the text as a whole, into `result`.
-void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording,
+void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, double speechSeconds,
            const QList<Span>& spans, const std::vector<bool>& paused, Result* result)
 {
-    std::vector<double> ratios, stretches;
+    AlignmentConfidence::TextEvidence whole;
+    std::vector<double>& ratios = whole.matchRatios;
+    std::vector<double>& stretches = whole.stretches;
     for (int k = 0; k < spans.size(); ++k) {
         const ReferenceSpeech::Sentence& sentence = reference.sentences()[std::size_t(k)];
         const double referenceSeconds =
             (sentence.lastFrame - sentence.firstFrame + 1) * frameSeconds;
+        whole.referenceSeconds.push_back(referenceSeconds);
         ratios.push_back(AlignmentConfidence::matchRatio(
             reference.features(), sentence.firstFrame, sentence.lastFrame, recording,
             Mfcc::frameAt(spans[k].start), Mfcc::frameAt(spans[k].end)));
@@ -314,7 +342,10 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording,
         evidence.pauseAfter = paused[std::size_t(k + 1)];
         result->confidence.append(AlignmentConfidence::sentence(evidence));
     }
-    result->textConfidence = AlignmentConfidence::text(ratios, stretches);
+    whole.recordingToText = speechSeconds / std::max(reference.speechSeconds(), 1e-3);
+    if (whole.recordingToText >= AlignmentConfidence::roomForAnother)
+        whole.neighbourRatios = neighbourRatios(reference, recording, spans);
+    result->textConfidence = AlignmentConfidence::text(whole);
 }
 
 } // namespace
@@ -349,7 +380,7 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     tidy(&spans, double(samples.size()) / sampleRate);
-    judge(reference, recording, spans, paused, &result);
+    judge(reference, recording, pauses.speechSeconds(), spans, paused, &result);
     if (result.textConfidence < AlignmentConfidence::refuseBelow) {
         result.outcome = Outcome::TextNotInRecording;
         result.confidence.clear();

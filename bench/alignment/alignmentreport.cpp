@@ -98,12 +98,14 @@ void AlignmentReport::print(const RunTotals& totals, const QList<Contender>& con
         std::printf("  peak memory, 30 min      not measured: %s   MISSED\n",
                     qPrintable(peak.error));
     } else {
-        std::printf("  peak memory, 30 min      %6.0f MB  <= 300 MB    %s\n", peak.addedMb(),
-                    verdict(peak.aligned && peak.addedMb() <= 300));
+        std::printf("  peak memory, 30 min      %6.0f MB  <= 300 MB    %s\n", peak.peakMb,
+                    verdict(peak.aligned && peak.peakMb <= 300));
         std::printf("\npeak memory of a child aligning %.1f min (%d sentences, %s in %.1f s):\n"
-                    "  before aligning %.1f MB, peak %.1f MB, aligning added %.1f MB\n",
+                    "  resident before aligning %.1f MB, peak while aligning %.1f MB (aligning "
+                    "added %.1f MB),\n  peak over the child's life, decoding included %.1f MB\n",
                     peak.audioSeconds / 60, peak.sentences, peak.aligned ? "aligned" : "FAILED",
-                    peak.alignSeconds, peak.beforeMb, peak.peakMb, peak.addedMb());
+                    peak.alignSeconds, peak.beforeMb, peak.aligningPeakMb, peak.addedMb(),
+                    peak.peakMb);
     }
     std::printf("\nnot counted above: decoding (decodeForAlignment) %.1f ms per audio minute;\n"
                 "  the first alignment of the run, warm-up included, %.0f ms for %.1f s of audio\n",

@@ -5,8 +5,8 @@
 
 // Peak memory of aligning one long recording, measured in a child process of its own so that
 // nothing the benchmark holds counts: the child joins the cached corpus lessons into one
-// recording, notes its peak resident size, aligns, and exits; the parent reads the child's
-// peak from the kernel.
+// recording, notes its resident size, aligns, notes its peak since then, and exits; the parent
+// reads the child's peak over its whole life from the kernel.
 class PeakMemory
 {
 public:
@@ -14,14 +14,15 @@ public:
     {
         bool measured = false;
         QString error;
-        double beforeMb = 0; // the child's peak before aligning: code, Qt, the samples
-        double peakMb = 0;   // the child's peak over its whole life
+        double beforeMb = 0;       // resident just before aligning: code, Qt, the samples
+        double aligningPeakMb = 0; // the peak resident size while aligning, the above included
+        double peakMb = 0;         // the child's peak over its whole life, decoding included
         double audioSeconds = 0;
         double alignSeconds = 0;
         int sentences = 0;
         bool aligned = false;
 
-        double addedMb() const { return peakMb - beforeMb; }
+        double addedMb() const { return aligningPeakMb - beforeMb; }
     };
 
     static Result measure(const QString& program, const QString& cacheDir, double seconds);

@@ -93,6 +93,8 @@ private slots:
     void judgesWhatItFound();
     void judgesEachSentenceAgainstItsNeighbours_data();
     void judgesEachSentenceAgainstItsNeighbours();
+    void judgesTheWholeText_data();
+    void judgesTheWholeText();
     void decodesToMonoAtTheAlignersRate();
     void measuresTheNoiseUnderSpeech_data();
     void measuresTheNoiseUnderSpeech();
@@ -507,6 +509,56 @@ void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours()
     evidence.pauseBefore = evidence.pauseAfter = paused;
     const double confidence = AlignmentConfidence::sentence(evidence);
     QVERIFY2((confidence >= SentenceAligner::unsureBelow) == sure,
+             qPrintable(QStringLiteral("confidence %1").arg(confidence)));
+}
+
+void TestSentenceAligner::judgesTheWholeText_data()
+{
+    // Six sentences alike: each one's match ratio, its span's length over its reference's
+    // (every other one's when `uneven`), its neighbour ratio (none when negative) and its
+    // reference's length; how many times the text's speech the recording holds; whether the
+    // text is taken to have been read in the recording.
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<bool>("uneven");
+    QTest::addColumn<double>("neighbourRatio");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("room");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("its own text") << 0.85 << false << 0.85 << 3.0 << 1.0 << true;
+    QTest::newRow("its own text of one sentence") << 0.85 << false << -1.0 << 3.0 << 10.0 << true;
+    QTest::newRow("another text, its lengths not followed")
+        << 0.95 << true << 0.95 << 3.0 << 1.0 << false;
+    // Long sentences that found, somewhere in half an hour, speech matching them better
+    // forwards than backwards, at their own pace, but no better than the next sentence's.
+    QTest::newRow("another text in a long recording")
+        << 0.93 << false << 1.01 << 12.0 << 10.0 << false;
+    // Single words match their neighbours' words about as well as their own.
+    QTest::newRow("its own word list in a long recording")
+        << 0.93 << false << 1.0 << 0.5 << 10.0 << true;
+    // So do whole sentences under strong noise.
+    QTest::newRow("its own text under noise") << 0.93 << false << 1.03 << 8.0 << 1.0 << true;
+}
+
+void TestSentenceAligner::judgesTheWholeText()
+{
+    QFETCH(double, ratio);
+    QFETCH(bool, uneven);
+    QFETCH(double, neighbourRatio);
+    QFETCH(double, seconds);
+    QFETCH(double, room);
+    QFETCH(bool, read);
+    constexpr int count = 6;
+    AlignmentConfidence::TextEvidence evidence;
+    evidence.recordingToText = room;
+    for (int k = 0; k < count; ++k) {
+        evidence.matchRatios.push_back(ratio);
+        evidence.stretches.push_back(uneven && k % 2 == 1 ? 1.8 : 1.0);
+        if (neighbourRatio >= 0)
+            evidence.neighbourRatios.push_back(neighbourRatio);
+        evidence.referenceSeconds.push_back(seconds);
+    }
+    const double confidence = AlignmentConfidence::text(evidence);
+    QVERIFY2((confidence >= AlignmentConfidence::refuseBelow) == read,
              qPrintable(QStringLiteral("confidence %1").arg(confidence)));
 }
 
