@@ -23,6 +23,15 @@
 #include <QSpinBox>
 #include <QTableView>
 
+namespace {
+
+QString startPrompt()
+{
+    return QStringLiteral("选择录音和英文课文，然后点「开始对齐」。");
+}
+
+} // namespace
+
 ImportDialog::ImportDialog(MediaPlayer* player, LearnerStore* store, int book, int lesson,
                            QWidget* parent)
     : QDialog(parent), m_store(store), m_player(player), m_model(this)
@@ -55,7 +64,7 @@ ImportDialog::ImportDialog(MediaPlayer* player, LearnerStore* store, int book, i
         });
     }
     setBusy(false);
-    showStatus(QStringLiteral("选择录音和英文课文，然后点「开始对齐」。"));
+    showStatus(startPrompt());
 }
 
 ImportDialog::~ImportDialog()
@@ -146,6 +155,7 @@ void ImportDialog::textEdited()
     }
     if (m_textBox->toPlainText().trimmed().isEmpty()) {
         m_splitShown = false;
+        showStatus(startPrompt()); // a count of sentences no longer there would mislead
     }
     m_showingStored = false; // the learner's own work from here on
     // Wording may be mended freely; once lines come or go, the times no longer match them.

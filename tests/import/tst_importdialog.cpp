@@ -220,8 +220,11 @@ private slots:
         QVERIFY(rig.status().contains(QStringLiteral("核对")));
         QVERIFY(!rig.find<QPushButton>("cancelButton")->isEnabled()); // nothing started
 
-        // Typed, not pasted: split when alignment is asked for, and still nothing started.
+        // Typed, not pasted: split when alignment is asked for, and still nothing started. The
+        // count of the cleared sentences goes with them.
         box->clear();
+        QVERIFY2(rig.status().startsWith(QStringLiteral("选择录音和英文课文")),
+                 qPrintable(rig.status()));
         QTest::keyClicks(box, QStringLiteral("Hello there. How are you?"));
         QTest::qWait(20);
         QCOMPARE(box->blockCount(), 1);
