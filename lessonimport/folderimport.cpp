@@ -59,8 +59,11 @@ Outcome store(const Sources& sources, const Item& item, const LearnerStore::Less
                 {},
                 u"第 %1 课已有%2，没有替换"_s.arg(number).arg(LessonImport::holdingText(now))};
     }
+    // Another copy of the program may store the lesson between the look above and this.
+    LearnerStore::Lesson guarded = lesson;
+    guarded.keepEarlier = !item.replace;
     QString error;
-    if (!LearnerStore(sources.storeFolder).importLesson(lesson, &error)) {
+    if (!LearnerStore(sources.storeFolder).importLesson(guarded, &error)) {
         return {number, Outcome::Status::Refused, {}, error};
     }
     return {number, Outcome::Status::Stored, std::move(unsure), {}};

@@ -271,11 +271,25 @@ bool LearnerStore::storeRows(const Lesson& lesson, const QString& fresh, Referen
                 return false;
             }
         }
-        if (!db.transaction()) {
+        // IMMEDIATE takes the write lock before the reads below, so what they find still holds
+        // when the rows are written.
+        if (!exec(db, u"BEGIN IMMEDIATE"_s)) {
             *failure = failureText(db);
             return false;
         }
         const QVariantList where{lesson.bookDigit, lesson.lessonText};
+        if (lesson.keepEarlier) {
+            for (const char16_t* table : lessonTables) {
+                select(db,
+                       u"SELECT 1 FROM \"%1\" WHERE \"册别\" = ? AND \"课别\" = ? LIMIT 1"_s.arg(
+                           QString::fromUtf16(table)),
+                       where, [references](const QSqlQuery&) { references->taken = true; });
+            }
+            if (references->taken) {
+                db.rollback();
+                return false;
+            }
+        }
         bool ok = select(
             db, u"SELECT \"文件\" FROM \"录音\" WHERE \"册别\" = ? AND \"课别\" = ?"_s, where,
             [references](const QSqlQuery& row) { references->older = row.value(0).toString(); });
@@ -340,6 +354,9 @@ bool LearnerStore::importLesson(const Lesson& lesson, QString* error)
     if (!stored) {
         // Nothing else is touched: the earlier lesson and every recording stay as they were.
         QFile::remove(QDir(recordingFolder()).filePath(fresh));
+        if (references.taken) {
+            return fail(u"本课已有先前导入的课文，没有替换"_s);
+        }
         return fail(u"无法保存课文（%1）：%2"_s.arg(failure.isEmpty() ? u"无法打开"_s : failure,
                                                     QDir::toNativeSeparators(databasePath())));
     }

@@ -48,6 +48,9 @@ public:
         QList<SentenceRow> sentences;
         QList<WordRow> words;
         QString recordingFile; // copied into the store
+        // Refuse, rather than replace, an earlier import of the lesson. Checked under the
+        // store's write lock, so another copy of the program storing it meanwhile is seen.
+        bool keepEarlier = false;
     };
 
     // Stores a lesson, replacing an earlier import of it. All or nothing: the recording is
@@ -77,6 +80,7 @@ private:
         QString older;     // the lesson's earlier recording, "" when none
         QSet<QString> all; // of every lesson, before this one's changed
         bool known = false;
+        bool taken = false; // the lesson was held, and the import asked to keep it
     };
     bool copyRecording(const Lesson& lesson, QString* fresh, QString* error) const;
     bool storeRows(const Lesson& lesson, const QString& fresh, References* references,

@@ -168,6 +168,17 @@ void TestLearnerStore::learnerLessonWinsUntilRemoved()
     QVERIFY(!error.isEmpty());
     QVERIFY(!store.importLesson(lesson(u"No lesson."_s, second, u"Lesson 97"_s), &error));
     QVERIFY(!store.importLesson({u"2"_s, u"Lesson 7"_s, {}, {}, second}, &error));
+    // An import asked to keep an earlier one stores a free lesson and leaves a held one, with
+    // its recording, as it was.
+    for (const QString& lessonText : {u"Lesson 8"_s, u"Lesson 7"_s}) {
+        LearnerStore::Lesson keeping = lesson(u"Kept apart."_s, first, lessonText);
+        keeping.keepEarlier = true;
+        const bool free = lessonText == u"Lesson 8"_s;
+        QCOMPARE(store.importLesson(keeping, &error), free);
+        QVERIFY2(free || error.contains(u"已有先前导入的课文"_s), qPrintable(error));
+    }
+    QCOMPARE(QDir(store.recordingFolder()).entryList(QDir::Files).size(), 2);
+    QVERIFY(store.removeLesson(u"2"_s, u"Lesson 8"_s, &error));
     QCOMPARE(load(carried, store).table.sentences.value(0), u"Mine again."_s);
 
     QVERIFY(store.removeLesson(u"2"_s, u"Lesson 7"_s, &error));
