@@ -58,11 +58,17 @@ bool addEntry(zip_t* archive, const QString& name, const QByteArray& data)
         std::free(copy);
         return false;
     }
-    if (zip_file_add(archive, name.toUtf8().constData(), entry, ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index =
+        zip_file_add(archive, name.toUtf8().constData(), entry, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
         zip_source_free(entry);
         return false;
     }
-    return true;
+    // libzip marks buffers 0666, which unzip keeps: a learner unpacking the deck by hand would
+    // get files every user may write to.
+    constexpr zip_uint32_t regularFile = 0100644;
+    return zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                            regularFile << 16) == 0;
 }
 
 } // namespace

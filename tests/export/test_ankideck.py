@@ -91,6 +91,9 @@ class AnkiDeckTest(unittest.TestCase):
         self.assertEqual(len(sentence_model), 1)
         self.assertEqual([f["name"] for f in sentence_model[0]["flds"]][:2], ["English", "Chinese"])
         self.assertEqual(len(deck.notes), len(self.rows))
+        # Unpacked by hand, the deck's files must not come out writable by every user.
+        for entry in deck.zip.infolist():
+            self.assertEqual((entry.external_attr >> 16) & 0o777, 0o644, entry.filename)
 
         rate, recording = samples(os.path.join(self.voices, self.recording), self.work)
         by_english = {n[4].split("\x1f")[0]: n for n in deck.notes}
