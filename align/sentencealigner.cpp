@@ -1,6 +1,7 @@
 #include "align/sentencealigner.h"
 
 #include "align/alignmentconfidence.h"
+#include "align/anchoredrealign.h"
 #include "align/mfcc.h"
 #include "align/pausefinder.h"
 #include "align/referencespeech.h"
@@ -32,6 +33,8 @@ constexpr double apartSeconds = 3;
 // recording taken in with it either side.
 constexpr double stretchSeconds = 40;
 constexpr double stretchMargin = 2;
+// How many times the unsure sentences are warped again between the sure ones.
+constexpr int lookCount = 1;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -187,7 +190,7 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
     for (std::size_t k = 0; k + 1 < said.size(); ++k)
         between.push_back((said[k].lastFrame + said[k + 1].firstFrame) / 2);
     const SubsequenceDtw::Match match =
-        SubsequenceDtw::align(reference->features(), recording, stages.stage(0.25, 0.97), between);
+        SubsequenceDtw::align(reference->features(), recording, stages.stage(0.25, 0.95), between);
     if (match.first.empty())
         return Outcome::Cancelled;
     spans->clear();
@@ -348,6 +351,94 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, do
     result->textConfidence = AlignmentConfidence::text(whole);
 }
 
+// What each placement of the sentences is made from and judged against.
+struct Material
+{
+    const std::vector<float>& samples;
+    const Mfcc::Features& recording;
+    const ReferenceSpeech& reference;
+    double speechSeconds = 0;
+    bool intoPauses = true;
+};
+
+// The spans a warp maps, the same moved into the pauses, the pauses at their ends and how sure
+// the aligner is of them.
+struct Placement
+{
+    QList<Span> mapped;
+    QList<Span> spans;
+    std::vector<bool> paused;
+    Result judged;
+};
+
+void judge(const Material& material, Placement* placement)
+{
+    placement->judged = {};
+    judge(material.reference, material.recording, material.speechSeconds, placement->spans,
+          placement->paused, &placement->judged);
+}
+
+// Places the sentences from `placement->mapped`: boundaries moved into the pauses (unless
+// the material says not to), tidied and judged. False when cancelled.
+bool place(const Material& material, const std::function<bool(double)>& progress,
+           Placement* placement)
+{
+    placement->spans = placement->mapped;
+    placement->paused.assign(std::size_t(placement->spans.size()) + 1, true);
+    if (material.intoPauses &&
+        !moveIntoPauses(material.samples, &placement->spans, &placement->paused, progress))
+        return false;
+    tidy(&placement->spans, double(material.samples.size()) / sampleRate);
+    judge(material, placement);
+    return true;
+}
+
+double meanOf(const QList<double>& values, int first, int last)
+{
+    double sum = 0;
+    for (int k = first; k < last; ++k)
+        sum += values[k];
+    return sum / std::max(1, last - first);
+}
+
+// Warps the runs of unsure sentences in `placement` again between the sure ones around them
+// and keeps each run's new spans where its sentences come out surer; `changed` tells whether
+// any did. False when cancelled.
+bool lookAgain(const Material& material, const std::function<bool(double)>& progress,
+               Placement* placement, bool* changed)
+{
+    *changed = false;
+    const std::vector<AnchoredRealign::Run> runs =
+        AnchoredRealign::unsureRuns(placement->judged.confidence, unsureBelow);
+    if (runs.empty())
+        return true;
+    Placement again{placement->mapped, {}, {}, {}};
+    const auto half = [&](double from) {
+        return [&progress, from](double done) { return progress(from + done / 2); };
+    };
+    if (!AnchoredRealign::realign(material.reference.features(), material.reference.sentences(),
+                                  material.recording, runs, &again.mapped, half(0)) ||
+        !place(material, half(0.5), &again))
+        return false;
+    for (const AnchoredRealign::Run& run : runs) {
+        if (meanOf(again.judged.confidence, run.first, run.last) <=
+            meanOf(placement->judged.confidence, run.first, run.last))
+            continue;
+        *changed = true;
+        for (int k = run.first; k < run.last; ++k) {
+            placement->mapped[k] = again.mapped[k];
+            placement->spans[k] = again.spans[k];
+        }
+        for (int k = run.first; k <= run.last; ++k)
+            placement->paused[std::size_t(k)] = again.paused[std::size_t(k)];
+    }
+    if (*changed) {
+        tidy(&placement->spans, double(material.samples.size()) / sampleRate);
+        judge(material, placement);
+    }
+    return true;
+}
+
 } // namespace
 
 Result align(const std::vector<float>& samples, const QStringList& sentences,
@@ -369,25 +460,33 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     ReferenceSpeech reference;
-    QList<Span> spans;
-    result.outcome = warp(recording, sentences, pauses.speechSeconds(), stages, &reference, &spans);
+    Placement placement;
+    result.outcome =
+        warp(recording, sentences, pauses.speechSeconds(), stages, &reference, &placement.mapped);
     if (result.outcome != Outcome::Aligned)
         return result;
-    std::vector<bool> paused(std::size_t(spans.size()) + 1, true);
-    if (options.moveBoundariesIntoPauses &&
-        !moveIntoPauses(samples, &spans, &paused, stages.stage(0.97, 1.0))) {
+    const Material material{samples, recording, reference, pauses.speechSeconds(),
+                            options.moveBoundariesIntoPauses};
+    bool cancelled = !place(material, stages.stage(0.95, 0.96), &placement);
+    // Each look anchors the next: a run placed surely parts a longer one in two.
+    bool changed = true;
+    for (int look = 0; look < lookCount && changed && !cancelled; ++look)
+        cancelled = !lookAgain(
+            material,
+            stages.stage(0.96 + 0.04 * look / lookCount, 0.96 + 0.04 * (look + 1) / lookCount),
+            &placement, &changed);
+    if (cancelled) {
         result.outcome = Outcome::Cancelled;
         return result;
     }
-    tidy(&spans, double(samples.size()) / sampleRate);
-    judge(reference, recording, pauses.speechSeconds(), spans, paused, &result);
+    result.textConfidence = placement.judged.textConfidence;
     if (result.textConfidence < AlignmentConfidence::refuseBelow) {
         result.outcome = Outcome::TextNotInRecording;
-        result.confidence.clear();
         return result;
     }
-    result.speechAfterLast = pauses.speechAfter(spans.back().end);
-    result.spans = spans;
+    result.confidence = placement.judged.confidence;
+    result.speechAfterLast = pauses.speechAfter(placement.spans.back().end);
+    result.spans = placement.spans;
     return result;
 }
 
