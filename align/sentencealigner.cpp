@@ -23,8 +23,6 @@ constexpr double maxReferenceToSpeech = 2.5;
 // No reader is this quick: letters a second at twice the pace of a fast speaker. A text that
 // needs too much speech even at this pace is refused before any of it is synthesised.
 constexpr double fastestLettersPerSecond = 40;
-// How many times the unsure sentences are warped again between the sure ones.
-constexpr int lookCount = 1;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -243,12 +241,11 @@ double meanOf(const QList<double>& values, int first, int last)
 }
 
 // Warps the runs of unsure sentences in `placement` again between the sure ones around them
-// and keeps each run's new spans where its sentences come out surer; `changed` tells whether
-// any did. False when cancelled.
+// and keeps each run's new spans where its sentences come out surer. False when cancelled.
 bool lookAgain(const Material& material, const std::function<bool(double)>& progress,
-               Placement* placement, bool* changed)
+               Placement* placement)
 {
-    *changed = false;
+    bool changed = false;
     const std::vector<AnchoredRealign::Run> runs =
         AnchoredRealign::unsureRuns(placement->judged.confidence, unsureBelow);
     if (runs.empty())
@@ -265,7 +262,7 @@ bool lookAgain(const Material& material, const std::function<bool(double)>& prog
         if (meanOf(again.judged.confidence, run.first, run.last) <=
             meanOf(placement->judged.confidence, run.first, run.last))
             continue;
-        *changed = true;
+        changed = true;
         for (int k = run.first; k < run.last; ++k) {
             placement->mapped[k] = again.mapped[k];
             placement->spans[k] = again.spans[k];
@@ -273,7 +270,7 @@ bool lookAgain(const Material& material, const std::function<bool(double)>& prog
         for (int k = run.first; k <= run.last; ++k)
             placement->paused[std::size_t(k)] = again.paused[std::size_t(k)];
     }
-    if (*changed) {
+    if (changed) {
         PausePlacement::tidy(&placement->spans, double(material.samples.size()) / sampleRate);
         judge(material, placement);
     }
@@ -309,13 +306,15 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
     const Material material{samples, recording, reference, pauses.speechSeconds(),
                             options.moveBoundariesIntoPauses};
     bool cancelled = !place(material, stages.stage(0.95, 0.96), &placement);
-    // Each look anchors the next: a run placed surely parts a longer one in two.
-    bool changed = true;
-    for (int look = 0; look < lookCount && changed && !cancelled; ++look)
-        cancelled = !lookAgain(
-            material,
-            stages.stage(0.96 + 0.04 * look / lookCount, 0.96 + 0.04 * (look + 1) / lookCount),
-            &placement, &changed);
+    // Only a text taken to be the recording's is looked at again: another text's sentences,
+    // warped again, can find speech that suits them a little better and pass for read. Nor
+    // may the second look refuse a text the first one kept.
+    if (!cancelled && placement.judged.textConfidence >= AlignmentConfidence::refuseBelow) {
+        Placement again = placement;
+        cancelled = !lookAgain(material, stages.stage(0.96, 1), &again);
+        if (again.judged.textConfidence >= AlignmentConfidence::refuseBelow)
+            placement = std::move(again);
+    }
     if (cancelled) {
         result.outcome = Outcome::Cancelled;
         return result;
