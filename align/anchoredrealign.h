@@ -12,8 +12,9 @@
 // Over a whole long recording the warping path is found on coarse frames, and speech the text
 // does not hold (an announcement, the next lesson's title) can pull the sentences after it
 // onto it. Warped again alone, between the end of the sure sentence before and the start of
-// the sure one after, the unsure sentences meet that speech at the outer cost, as a text meets
-// the announcement before it, and on frames of full resolution.
+// the sure one after, the unsure sentences meet speech just after the sure one at the outer
+// cost, as a text meets the announcement before it, and on frames as fine as a stretch that
+// short allows (full resolution up to a minute or two).
 namespace AnchoredRealign {
 
 // Sentences [first, last), all unsure, with sure sentences (or the text's ends) either side.
