@@ -1,8 +1,10 @@
 #include "align/sentencealigner.h"
 
 #include "align/alignmentconfidence.h"
+#include "align/anchoredrealign.h"
 #include "align/mfcc.h"
 #include "align/pausefinder.h"
+#include "align/pauseplacement.h"
 #include "align/referencespeech.h"
 #include "align/speechedges.h"
 #include "align/subsequencedtw.h"
@@ -21,17 +23,6 @@ constexpr double maxReferenceToSpeech = 2.5;
 // No reader is this quick: letters a second at twice the pace of a fast speaker. A text that
 // needs too much speech even at this pace is refused before any of it is synthesised.
 constexpr double fastestLettersPerSecond = 40;
-// How far from where the warping path puts a boundary the speaker's pause may lie.
-constexpr double pauseReach = 0.4;
-// How far before the first sentence and after the last their speech may be sought.
-constexpr double outerReach = 0.3;
-constexpr double minSpanSeconds = 0.01;
-// Two sentences further apart than this have more than a pause between them.
-constexpr double apartSeconds = 3;
-// The longest stretch of sentences whose pauses are sought under one noise floor, and the
-// recording taken in with it either side.
-constexpr double stretchSeconds = 40;
-constexpr double stretchMargin = 2;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -71,65 +62,6 @@ Outcome refuseBeforeSynthesis(const QStringList& sentences, double speechSeconds
     const double leastSpeech = double(letters) / fastestLettersPerSecond;
     return leastSpeech > maxReferenceToSpeech * speechSeconds ? Outcome::TextTooLong
                                                               : Outcome::Aligned;
-}
-
-// Where each sentence's speech begins and ends by the pauses the speaker made nearest the
-// boundaries the path maps (`edges`), and how far each boundary may move from there: to the
-// middle of the pause (`limits`). `paused` tells for each boundary, the first sentence's start
-// and the last one's end among them, whether a pause was found there.
-void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span>* edges,
-                QList<Span>* limits, std::vector<bool>* paused)
-{
-    *edges = *limits = mapped;
-    paused->assign(mapped.size() + 1, false);
-    const int count = int(mapped.size());
-    double earliest = 0;
-    for (int k = 0; k + 1 < count; ++k) {
-        const double a = std::min(mapped[k].end, mapped[k + 1].start);
-        const double b = std::max(mapped[k].end, mapped[k + 1].start);
-        const auto pause =
-            pauses.pauseNear(a, b, std::max(earliest, a - pauseReach), b + pauseReach);
-        if (pause) {
-            (*edges)[k].end = pause->start;
-            (*edges)[k + 1].start = pause->end;
-            (*limits)[k].end = (*limits)[k + 1].start = (pause->start + pause->end) / 2;
-            earliest = pause->end;
-            (*paused)[std::size_t(k + 1)] = true;
-        } else {
-            // No pause: part the sentences where the sound is lowest between them.
-            const double quiet = pauses.quietestNear(std::max(earliest, a - 0.05), b + 0.05);
-            (*edges)[k].end = (*edges)[k + 1].start = quiet;
-            (*limits)[k].end = (*limits)[k + 1].start = quiet;
-            earliest = quiet;
-        }
-    }
-    if (const auto onset = pauses.speechEdgeNear(mapped.front().start, pauseReach, true)) {
-        edges->front().start = *onset;
-        paused->front() = true;
-    }
-    if (const auto offset = pauses.speechEdgeNear(mapped.back().end, pauseReach, false)) {
-        edges->back().end = *offset;
-        paused->back() = true;
-    }
-    limits->front().start = std::max(0.0, edges->front().start - outerReach);
-    limits->back().end = edges->back().end + outerReach;
-}
-
-// Every span forward in time, inside the recording, none overlapping the next.
-void tidy(QList<Span>* spans, double duration)
-{
-    double floor = 0;
-    for (Span& span : *spans) {
-        span.start = std::clamp(span.start, floor, duration);
-        span.end = std::max(span.end, span.start + minSpanSeconds);
-        floor = span.end;
-    }
-    double ceiling = std::max(duration, minSpanSeconds * spans->size());
-    for (auto span = spans->rbegin(); span != spans->rend(); ++span) {
-        span->end = std::min(span->end, ceiling);
-        span->start = std::min(span->start, span->end - minSpanSeconds);
-        ceiling = span->start;
-    }
 }
 
 // The share of the work done, from each stage's own share of it; a cancel is remembered.
@@ -187,7 +119,7 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
     for (std::size_t k = 0; k + 1 < said.size(); ++k)
         between.push_back((said[k].lastFrame + said[k + 1].firstFrame) / 2);
     const SubsequenceDtw::Match match =
-        SubsequenceDtw::align(reference->features(), recording, stages.stage(0.25, 0.97), between);
+        SubsequenceDtw::align(reference->features(), recording, stages.stage(0.25, 0.95), between);
     if (match.first.empty())
         return Outcome::Cancelled;
     spans->clear();
@@ -195,96 +127,6 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
         spans->append({windowStart(match.first[std::size_t(sentence.firstFrame)]),
                        windowEnd(match.last[std::size_t(sentence.lastFrame)])});
     return Outcome::Aligned;
-}
-
-// Sentences [first, last) whose boundaries are sought in one stretch of the recording, with
-// their neighbours [from, to) beside them so that the pauses between are sought alike.
-struct Stretch
-{
-    int from = 0;
-    int first = 0;
-    int last = 0;
-    int to = 0;
-};
-
-// The sentences in stretches that part where the recording holds more than a pause between
-// two of them (an announcement, the next lesson) and that span at most stretchSeconds: the
-// noise, and so what counts as a pause, is judged in each stretch alone, since a long
-// recording may join lessons made in different rooms. A stretch parted only for its length
-// takes in one sentence either side.
-std::vector<Stretch> stretchesOf(const QList<Span>& spans)
-{
-    const int count = int(spans.size());
-    std::vector<Stretch> stretches;
-    int runStart = 0;
-    bool open = false;
-    for (int k = 0; k < count; ++k) {
-        const bool runEnds = k + 1 == count || spans[k + 1].start - spans[k].end > apartSeconds;
-        if (!open)
-            stretches.push_back({k, k, k, k});
-        open = true;
-        Stretch& stretch = stretches.back();
-        stretch.last = k + 1;
-        const bool full = spans[k].end - spans[stretch.first].start > stretchSeconds;
-        if (runEnds || full) {
-            stretch.from = std::max(runStart, stretch.first - 1);
-            stretch.to = runEnds ? k + 1 : k + 2;
-            open = false;
-        }
-        if (runEnds)
-            runStart = k + 1;
-    }
-    return stretches;
-}
-
-// Moves each boundary of `spans` into the speaker's pause near it and onto the speech's own
-// onset and offset; `paused` tells for each boundary whether a pause was found there. False
-// when cancelled.
-bool moveIntoPauses(const std::vector<float>& samples, QList<Span>* spans,
-                    std::vector<bool>* paused, const std::function<bool(double)>& progress)
-{
-    const double duration = double(samples.size()) / sampleRate;
-    const std::vector<Stretch> stretches = stretchesOf(*spans);
-    QList<Span> moved = *spans;
-    for (std::size_t s = 0; s < stretches.size(); ++s) {
-        const Stretch& stretch = stretches[s];
-        const double from = std::max(0.0, (*spans)[stretch.from].start - stretchMargin);
-        const double to = std::min(duration, (*spans)[stretch.to - 1].end + stretchMargin);
-        const auto first = std::size_t(from * sampleRate);
-        const auto last = std::max(first, std::min(samples.size(), std::size_t(to * sampleRate)));
-        const std::vector<float> piece(samples.begin() + std::ptrdiff_t(first),
-                                       samples.begin() + std::ptrdiff_t(last));
-        const double offset = double(first) / sampleRate;
-        QList<Span> mapped = spans->mid(stretch.from, stretch.to - stretch.from);
-        for (Span& span : mapped)
-            span = {span.start - offset, span.end - offset};
-        const PauseFinder pauses(piece, sampleRate);
-        if (!pauses.hasSpeech())
-            continue;
-        QList<Span> edges, limits;
-        std::vector<bool> found;
-        findPauses(mapped, pauses, &edges, &limits, &found);
-        const double share = double(stretches.size());
-        const SpeechEdges speech(piece, pauses.noiseMaskingDb(), [&](double done) {
-            return !progress || progress((double(s) + done) / share);
-        });
-        if (speech.cancelled())
-            return false;
-        const QList<Span> refined = speech.refine(edges, limits);
-        for (int k = stretch.first; k < stretch.last; ++k) {
-            const Span& span = refined[k - stretch.from];
-            moved[k] = {span.start + offset, span.end + offset};
-        }
-        for (int k = stretch.first; k <= stretch.last; ++k)
-            (*paused)[std::size_t(k)] = found[std::size_t(k - stretch.from)] &&
-                                        (k > stretch.first || (*paused)[std::size_t(k)]);
-    }
-    for (int k = 0; k + 1 < moved.size(); ++k) {
-        if (moved[k].end > moved[k + 1].start)
-            moved[k].end = moved[k + 1].start = (moved[k].end + moved[k + 1].start) / 2;
-    }
-    *spans = moved;
-    return true;
 }
 
 // For each sentence, how well its reference matches its own span against its neighbours'
@@ -348,6 +190,93 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, do
     result->textConfidence = AlignmentConfidence::text(whole);
 }
 
+// What each placement of the sentences is made from and judged against.
+struct Material
+{
+    const std::vector<float>& samples;
+    const Mfcc::Features& recording;
+    const ReferenceSpeech& reference;
+    double speechSeconds = 0;
+    bool intoPauses = true;
+};
+
+// The spans a warp maps, the same moved into the pauses, the pauses at their ends and how sure
+// the aligner is of them.
+struct Placement
+{
+    QList<Span> mapped;
+    QList<Span> spans;
+    std::vector<bool> paused;
+    Result judged;
+};
+
+void judge(const Material& material, Placement* placement)
+{
+    placement->judged = {};
+    judge(material.reference, material.recording, material.speechSeconds, placement->spans,
+          placement->paused, &placement->judged);
+}
+
+// Places the sentences from `placement->mapped`: boundaries moved into the pauses (unless
+// the material says not to), tidied and judged. False when cancelled.
+bool place(const Material& material, const std::function<bool(double)>& progress,
+           Placement* placement)
+{
+    placement->spans = placement->mapped;
+    placement->paused.assign(std::size_t(placement->spans.size()) + 1, true);
+    if (material.intoPauses && !PausePlacement::moveIntoPauses(material.samples, &placement->spans,
+                                                               &placement->paused, progress))
+        return false;
+    PausePlacement::tidy(&placement->spans, double(material.samples.size()) / sampleRate);
+    judge(material, placement);
+    return true;
+}
+
+double meanOf(const QList<double>& values, int first, int last)
+{
+    double sum = 0;
+    for (int k = first; k < last; ++k)
+        sum += values[k];
+    return sum / std::max(1, last - first);
+}
+
+// Warps the runs of unsure sentences in `placement` again between the sure ones around them
+// and keeps each run's new spans where its sentences come out surer. False when cancelled.
+bool lookAgain(const Material& material, const std::function<bool(double)>& progress,
+               Placement* placement)
+{
+    bool changed = false;
+    const std::vector<AnchoredRealign::Run> runs =
+        AnchoredRealign::unsureRuns(placement->judged.confidence, unsureBelow);
+    if (runs.empty())
+        return true;
+    Placement again{placement->mapped, {}, {}, {}};
+    const auto half = [&](double from) {
+        return [&progress, from](double done) { return progress(from + done / 2); };
+    };
+    if (!AnchoredRealign::realign(material.reference.features(), material.reference.sentences(),
+                                  material.recording, runs, &again.mapped, half(0)) ||
+        !place(material, half(0.5), &again))
+        return false;
+    for (const AnchoredRealign::Run& run : runs) {
+        if (meanOf(again.judged.confidence, run.first, run.last) <=
+            meanOf(placement->judged.confidence, run.first, run.last))
+            continue;
+        changed = true;
+        for (int k = run.first; k < run.last; ++k) {
+            placement->mapped[k] = again.mapped[k];
+            placement->spans[k] = again.spans[k];
+        }
+        for (int k = run.first; k <= run.last; ++k)
+            placement->paused[std::size_t(k)] = again.paused[std::size_t(k)];
+    }
+    if (changed) {
+        PausePlacement::tidy(&placement->spans, double(material.samples.size()) / sampleRate);
+        judge(material, placement);
+    }
+    return true;
+}
+
 } // namespace
 
 Result align(const std::vector<float>& samples, const QStringList& sentences,
@@ -369,25 +298,35 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     ReferenceSpeech reference;
-    QList<Span> spans;
-    result.outcome = warp(recording, sentences, pauses.speechSeconds(), stages, &reference, &spans);
+    Placement placement;
+    result.outcome =
+        warp(recording, sentences, pauses.speechSeconds(), stages, &reference, &placement.mapped);
     if (result.outcome != Outcome::Aligned)
         return result;
-    std::vector<bool> paused(std::size_t(spans.size()) + 1, true);
-    if (options.moveBoundariesIntoPauses &&
-        !moveIntoPauses(samples, &spans, &paused, stages.stage(0.97, 1.0))) {
+    const Material material{samples, recording, reference, pauses.speechSeconds(),
+                            options.moveBoundariesIntoPauses};
+    bool cancelled = !place(material, stages.stage(0.95, 0.96), &placement);
+    // Only a text taken to be the recording's is looked at again: another text's sentences,
+    // warped again, can find speech that suits them a little better and pass for read. Nor
+    // may the second look refuse a text the first one kept.
+    if (!cancelled && placement.judged.textConfidence >= AlignmentConfidence::refuseBelow) {
+        Placement again = placement;
+        cancelled = !lookAgain(material, stages.stage(0.96, 1), &again);
+        if (again.judged.textConfidence >= AlignmentConfidence::refuseBelow)
+            placement = std::move(again);
+    }
+    if (cancelled) {
         result.outcome = Outcome::Cancelled;
         return result;
     }
-    tidy(&spans, double(samples.size()) / sampleRate);
-    judge(reference, recording, pauses.speechSeconds(), spans, paused, &result);
+    result.textConfidence = placement.judged.textConfidence;
     if (result.textConfidence < AlignmentConfidence::refuseBelow) {
         result.outcome = Outcome::TextNotInRecording;
-        result.confidence.clear();
         return result;
     }
-    result.speechAfterLast = pauses.speechAfter(spans.back().end);
-    result.spans = spans;
+    result.confidence = placement.judged.confidence;
+    result.speechAfterLast = pauses.speechAfter(placement.spans.back().end);
+    result.spans = placement.spans;
     return result;
 }
 
@@ -413,11 +352,11 @@ Result placeTimed(const std::vector<float>& samples, const QList<Span>& given,
     if (options.moveBoundariesIntoPauses && pauses.hasSpeech()) {
         QList<Span> edges, limits;
         std::vector<bool> paused;
-        findPauses(spans, pauses, &edges, &limits, &paused);
+        PausePlacement::findPauses(spans, pauses, &edges, &limits, &paused);
         const SpeechEdges speech(samples, pauses.noiseMaskingDb(), {});
         spans = speech.refine(edges, limits);
     }
-    tidy(&spans, duration);
+    PausePlacement::tidy(&spans, duration);
     result.speechAfterLast = pauses.hasSpeech() && pauses.speechAfter(spans.back().end);
     result.spans = spans;
     return result;
