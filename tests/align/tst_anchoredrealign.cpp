@@ -1,4 +1,5 @@
 #include "align/anchoredrealign.h"
+#include "madeupsounds.h"
 
 #include <QTest>
 
@@ -7,27 +8,12 @@ namespace {
 using Span = SentenceAligner::Span;
 using Runs = std::vector<AnchoredRealign::Run>;
 
-// A made-up sound: one cepstrum raised (lowered for sounds under 0) and the voicing that marks
-// speech; 0 is a pause.
-void appendSound(Mfcc::Features* features, int sound, int frames)
-{
-    for (int f = 0; f < frames; ++f) {
-        std::vector<float> frame(Mfcc::dims, 0.0f);
-        if (sound != 0) {
-            frame[std::size_t(std::abs(sound) % (2 * Mfcc::cepstra))] = sound > 0 ? 3 : -3;
-            frame[Mfcc::dims - 1] = 10;
-        }
-        features->values.insert(features->values.end(), frame.begin(), frame.end());
-        ++features->frames;
-    }
-}
-
 // Sounds [first, last], `each` frames a sound; its first and last frame.
 ReferenceSpeech::Sentence appendSentence(Mfcc::Features* features, int first, int last, int each)
 {
     const int start = features->frames;
     for (int sound = first; sound <= last; ++sound)
-        appendSound(features, sound, each);
+        MadeUpSounds::append(features, sound, each);
     return {start, features->frames - 1};
 }
 
@@ -98,18 +84,18 @@ void TestAnchoredRealign::placesARunBetweenItsAnchors()
     Mfcc::Features reference, recording;
     std::vector<ReferenceSpeech::Sentence> said, spoken;
     for (int k = 0; k < 4; ++k) {
-        appendSound(&reference, 0, 20);
-        appendSound(&recording, 0, 20);
+        MadeUpSounds::append(&reference, 0, 20);
+        MadeUpSounds::append(&recording, 0, 20);
         if (k == 1) {
             for (int f = 0; f < announcement; f += 40)
                 appendSentence(&recording, -10, -1, 4);
-            appendSound(&recording, 0, announcement > 0 ? 20 : 0);
+            MadeUpSounds::append(&recording, 0, announcement > 0 ? 20 : 0);
         }
         said.push_back(appendSentence(&reference, 1 + 6 * k, 6 + 6 * k, 3));
         spoken.push_back(appendSentence(&recording, 1 + 6 * k, 6 + 6 * k, 4));
     }
-    appendSound(&reference, 0, 20);
-    appendSound(&recording, 0, 20);
+    MadeUpSounds::append(&reference, 0, 20);
+    MadeUpSounds::append(&recording, 0, 20);
 
     QList<Span> mapped;
     for (const ReferenceSpeech::Sentence& frames : spoken)

@@ -1,4 +1,5 @@
 #include "align/subsequencedtw.h"
+#include "madeupsounds.h"
 
 #include <QTest>
 #include <cmath>
@@ -6,21 +7,6 @@
 #include <random>
 
 namespace {
-
-// A made-up sound: one cepstrum raised (lowered for sounds under 0), and the voicing that
-// marks speech; 0 is a pause.
-void appendSound(Mfcc::Features* features, int sound, int frames)
-{
-    for (int f = 0; f < frames; ++f) {
-        std::vector<float> frame(Mfcc::dims, 0.0f);
-        if (sound != 0) {
-            frame[std::size_t(std::abs(sound) % (2 * Mfcc::cepstra))] = sound > 0 ? 3 : -3;
-            frame[Mfcc::dims - 1] = 10;
-        }
-        features->values.insert(features->values.end(), frame.begin(), frame.end());
-        ++features->frames;
-    }
-}
 
 // Noise over the last `frames` frames: every cepstrum lifted alike (their slopes stay), as a
 // hiss lifts the quiet bands of every frame.
@@ -35,7 +21,7 @@ void addNoise(Mfcc::Features* features, int frames, float lift)
 void appendSpeech(Mfcc::Features* features, int first, int last, int framesEach)
 {
     for (int sound = first; sound <= last; ++sound)
-        appendSound(features, sound, framesEach);
+        MadeUpSounds::append(features, sound, framesEach);
 }
 
 } // namespace
@@ -74,32 +60,32 @@ void TestSubsequenceDtw::skipsSpeechTheReferenceDoesNotHold()
     QFETCH(int, after);
     // Two paragraphs of 24 and 8 sounds, joined by a pause, spoken at 3 frames a sound.
     Mfcc::Features reference;
-    appendSound(&reference, 0, 5);
+    MadeUpSounds::append(&reference, 0, 5);
     appendSpeech(&reference, 1, 24, 3);
     const int firstEnd = reference.frames - 1;
-    appendSound(&reference, 0, 25);
+    MadeUpSounds::append(&reference, 0, 25);
     const int pauseMiddle = reference.frames - 13;
     const int secondStart = reference.frames;
     appendSpeech(&reference, 25, 32, 3);
-    appendSound(&reference, 0, 5);
+    MadeUpSounds::append(&reference, 0, 5);
 
     // Read more slowly, at 4 frames a sound, with other speech around it.
     Mfcc::Features recording;
-    appendSound(&recording, 0, 10);
+    MadeUpSounds::append(&recording, 0, 10);
     for (int f = 0; f < before; f += 32)
         appendSpeech(&recording, -8, -1, 4);
-    appendSound(&recording, 0, before > 0 ? 10 : 0);
+    MadeUpSounds::append(&recording, 0, before > 0 ? 10 : 0);
     const int firstStartTruth = recording.frames;
     appendSpeech(&recording, 1, 24, 4);
     const int firstEndTruth = recording.frames - 1;
-    appendSound(&recording, 0, 10);
+    MadeUpSounds::append(&recording, 0, 10);
     for (int f = 0; f < between; f += 32)
         appendSpeech(&recording, -8, -1, 4);
-    appendSound(&recording, 0, between > 0 ? 10 : 0);
+    MadeUpSounds::append(&recording, 0, between > 0 ? 10 : 0);
     const int secondStartTruth = recording.frames;
     appendSpeech(&recording, 25, 32, 4);
     const int secondEndTruth = recording.frames - 1;
-    appendSound(&recording, 0, 10);
+    MadeUpSounds::append(&recording, 0, 10);
     for (int f = 0; f < after; f += 32)
         appendSpeech(&recording, -8, -1, 4);
 
@@ -136,28 +122,28 @@ void TestSubsequenceDtw::keepsItsPlaceInALongRecording()
     constexpr int refEach = 200;
     constexpr int each = 300;
     Mfcc::Features reference;
-    appendSound(&reference, 0, 10);
+    MadeUpSounds::append(&reference, 0, 10);
     appendSpeech(&reference, 1, 8, refEach);
-    appendSound(&reference, 0, 40);
+    MadeUpSounds::append(&reference, 0, 40);
     const int pauseMiddle = reference.frames - 20;
     const int secondStart = reference.frames;
     appendSpeech(&reference, 9, 16, refEach);
-    appendSound(&reference, 0, 10);
+    MadeUpSounds::append(&reference, 0, 10);
 
     Mfcc::Features recording;
-    appendSound(&recording, 0, 30);
+    MadeUpSounds::append(&recording, 0, 30);
     const int firstStartTruth = recording.frames;
     appendSpeech(&recording, 1, 8, each);
-    appendSound(&recording, 0, 60);
+    MadeUpSounds::append(&recording, 0, 60);
     const int noiseFrom = recording.frames;
     appendSpeech(&recording, -18, -17, each);
-    appendSound(&recording, 0, 60);
+    MadeUpSounds::append(&recording, 0, 60);
     const int secondStartTruth = recording.frames;
     appendSpeech(&recording, 9, 16, each);
-    appendSound(&recording, 0, 60);
+    MadeUpSounds::append(&recording, 0, 60);
     addNoise(&recording, recording.frames - noiseFrom, noise);
     appendSpeech(&recording, -8, -1, each);
-    appendSound(&recording, 0, 30);
+    MadeUpSounds::append(&recording, 0, 30);
 
     const SubsequenceDtw::Match match =
         SubsequenceDtw::align(reference, recording, {}, {pauseMiddle});
