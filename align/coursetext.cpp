@@ -194,8 +194,10 @@ bool readTextFile(const QString& path, QString* text, QString* error)
         }
         return false;
     };
+    // A named pipe or a device would block the reader or never end.
     if (!info.isFile()) {
-        return fail(u"找不到文本文件：%1"_s.arg(path));
+        return fail(info.exists() ? u"“%1”不是文本文件（不是普通文件），无法读取。"_s.arg(path)
+                                  : u"找不到文本文件：%1"_s.arg(path));
     }
     if (info.size() > maxTextBytes) {
         return fail(u"文本文件太大（超过 1 MB），不像是一课的课文：%1"_s.arg(path));

@@ -316,6 +316,10 @@ private slots:
                                                                QStringLiteral("--replace")} +
                                                        store
                                                 << 1 << QStringLiteral("不是普通文件");
+            QTest::newRow("named pipe as the text, align")
+                << QStringList{QStringLiteral("align"), QStringLiteral("--audio"),
+                               carriedRecording(), QStringLiteral("--text"), pipe}
+                << 1 << QStringLiteral("不是文本文件（不是普通文件）");
         }
 #endif
     }
