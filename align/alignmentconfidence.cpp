@@ -29,6 +29,11 @@ constexpr double sureNeighbourSeconds = 3;
 // A span this far from the text's pace (in log of the stretch) still holds its sentence alone;
 // twice as far it surely does not.
 constexpr double usualStretch = 0.3;
+// A span shorter than that holds part of its sentence, and the part matches the whole poorly;
+// unless the reader was fast: a fast reader's long sentence takes half its reference's time
+// and still matches it all along. So a short span is borne further by this much for each unit
+// its match ratio lies under sureRatio.
+constexpr double fastReading = 3;
 // A boundary without a pause is where neighbours run into each other: a sentence without a
 // pause at either end is not trusted on its match alone.
 constexpr double withoutPause = 0.7;
@@ -53,8 +58,11 @@ double sentence(const Evidence& evidence)
 {
     double confidence = between(evidence.matchRatio, sureRatio, lostRatio);
     const double stretch = std::abs(std::log(std::max(evidence.stretch, 1e-3)));
-    if (stretch > usualStretch)
-        confidence *= std::max(0.0, 1 - (stretch - usualStretch) / usualStretch);
+    double borne = usualStretch;
+    if (evidence.stretch < 1)
+        borne += fastReading * std::max(0.0, sureRatio - evidence.matchRatio);
+    if (stretch > borne)
+        confidence *= std::max(0.0, 1 - (stretch - borne) / borne);
     if (evidence.overlong > usualOverlong)
         confidence *= std::max(0.0, 1 - (evidence.overlong - usualOverlong) / lostOverlong);
     if (!evidence.pauseBefore)
