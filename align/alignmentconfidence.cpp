@@ -29,9 +29,19 @@ constexpr double sureNeighbourSeconds = 3;
 // A span this far from the text's pace (in log of the stretch) still holds its sentence alone;
 // twice as far it surely does not.
 constexpr double usualStretch = 0.3;
+// A span shorter than that holds part of its sentence, and the part matches the whole poorly;
+// unless the reader was fast: a fast reader's long sentence takes half its reference's time
+// and still matches it all along. So a short span is borne further by this much for each unit
+// its match ratio lies under sureRatio.
+constexpr double fastReading = 3;
 // A boundary without a pause is where neighbours run into each other: a sentence without a
 // pause at either end is not trusted on its match alone.
 constexpr double withoutPause = 0.7;
+// A span holding this many seconds more than its sentence at the pace around it is still
+// the sentence read slowly, or with a breath or a pause left in; this much further it holds
+// another's speech.
+constexpr double usualOverlong = 0.5;
+constexpr double lostOverlong = 0.8;
 // The sentences either side whose match ratios tell how well the recording there matches
 // at all, and how much of their shortfall is forgiven.
 constexpr int neighbourReach = 10;
@@ -48,8 +58,13 @@ double sentence(const Evidence& evidence)
 {
     double confidence = between(evidence.matchRatio, sureRatio, lostRatio);
     const double stretch = std::abs(std::log(std::max(evidence.stretch, 1e-3)));
-    if (stretch > usualStretch)
-        confidence *= std::max(0.0, 1 - (stretch - usualStretch) / usualStretch);
+    double borne = usualStretch;
+    if (evidence.stretch < 1)
+        borne += fastReading * std::max(0.0, sureRatio - evidence.matchRatio);
+    if (stretch > borne)
+        confidence *= std::max(0.0, 1 - (stretch - borne) / borne);
+    if (evidence.overlong > usualOverlong)
+        confidence *= std::max(0.0, 1 - (evidence.overlong - usualOverlong) / lostOverlong);
     if (!evidence.pauseBefore)
         confidence *= withoutPause;
     if (!evidence.pauseAfter)
@@ -57,18 +72,44 @@ double sentence(const Evidence& evidence)
     return std::clamp(confidence, 0.0, 1.0);
 }
 
-std::vector<double> againstNeighbours(const std::vector<double>& matchRatios)
+namespace {
+
+// The median of `values` over neighbourReach either side of each.
+std::vector<double> mediansAround(const std::vector<double>& values)
 {
-    const int count = int(matchRatios.size());
-    std::vector<double> eased(matchRatios), around;
+    const int count = int(values.size());
+    std::vector<double> medians(values.size()), around;
     for (int k = 0; k < count; ++k) {
-        around.assign(matchRatios.begin() + std::max(0, k - neighbourReach),
-                      matchRatios.begin() + std::min(count, k + neighbourReach + 1));
+        around.assign(values.begin() + std::max(0, k - neighbourReach),
+                      values.begin() + std::min(count, k + neighbourReach + 1));
         const auto middle = around.begin() + std::ptrdiff_t(around.size() / 2);
         std::nth_element(around.begin(), middle, around.end());
-        eased[std::size_t(k)] -= noiseEasing * std::max(0.0, *middle - sureRatio);
+        medians[std::size_t(k)] = *middle;
     }
+    return medians;
+}
+
+} // namespace
+
+std::vector<double> againstNeighbours(const std::vector<double>& matchRatios)
+{
+    const std::vector<double> around = mediansAround(matchRatios);
+    std::vector<double> eased(matchRatios);
+    for (std::size_t k = 0; k < eased.size(); ++k)
+        eased[k] -= noiseEasing * std::max(0.0, around[k] - sureRatio);
     return eased;
+}
+
+std::vector<double> overlong(const std::vector<double>& stretches,
+                             const std::vector<double>& referenceSeconds)
+{
+    const std::size_t count = std::min(stretches.size(), referenceSeconds.size());
+    const std::vector<double> pace =
+        mediansAround({stretches.begin(), stretches.begin() + std::ptrdiff_t(count)});
+    std::vector<double> seconds(count);
+    for (std::size_t k = 0; k < count; ++k)
+        seconds[k] = (stretches[k] - pace[k]) * referenceSeconds[k];
+    return seconds;
 }
 
 double text(const TextEvidence& evidence)

@@ -21,6 +21,10 @@ struct Evidence
     // Whether the speaker paused at each end of it.
     bool pauseBefore = false;
     bool pauseAfter = false;
+    // How many seconds longer the span is than its reference read at the pace of the sentences
+    // around it (overlong()): a long sentence whose span reached into speech the text does not
+    // hold matches as well as if it did not, and is stretched too little to show it.
+    double overlong = 0;
 };
 
 // 0..1; under SentenceAligner::unsureBelow the learner is asked to check the sentence.
@@ -31,6 +35,14 @@ double sentence(const Evidence& evidence);
 // said, matches its reference poorly, and only one that matches worse than its neighbours
 // stands out. The ratios in the text's order; for Evidence::matchRatio.
 std::vector<double> againstNeighbours(const std::vector<double>& matchRatios);
+
+// How many seconds longer each span is than its reference read at the pace of the sentences
+// around it (the median of theirs, as in againstNeighbours()); negative where shorter. A
+// recording that holds several lessons holds several voices and paces: the pace of the whole
+// text would make a slow reader's every sentence overlong. `stretches` are each span's length
+// over its reference's; for Evidence::overlong.
+std::vector<double> overlong(const std::vector<double>& stretches,
+                             const std::vector<double>& referenceSeconds);
 
 // What the aligner saw of the whole text, one value a sentence in each list.
 struct TextEvidence

@@ -176,12 +176,15 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, do
                      sorted.end());
     const double pace = std::max(sorted[sorted.size() / 2], 1e-3);
     const std::vector<double> eased = AlignmentConfidence::againstNeighbours(ratios);
+    const std::vector<double> overlong =
+        AlignmentConfidence::overlong(stretches, whole.referenceSeconds);
     for (int k = 0; k < spans.size(); ++k) {
         AlignmentConfidence::Evidence evidence;
         evidence.matchRatio = eased[std::size_t(k)];
         evidence.stretch = stretches[std::size_t(k)] / pace;
         evidence.pauseBefore = paused[std::size_t(k)];
         evidence.pauseAfter = paused[std::size_t(k + 1)];
+        evidence.overlong = overlong[std::size_t(k)];
         result->confidence.append(AlignmentConfidence::sentence(evidence));
     }
     whole.recordingToText = speechSeconds / std::max(reference.speechSeconds(), 1e-3);

@@ -478,21 +478,52 @@ void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours_data()
     QTest::addColumn<QList<double>>("ratios");
     QTest::addColumn<int>("at");
     QTest::addColumn<bool>("paused");
+    // Its span's length over its reference's, over the same for the whole text.
+    QTest::addColumn<double>("stretch");
+    // Each span's length over its reference's, every reference lasting `referenceSeconds`;
+    // empty for spans all as long as their references.
+    QTest::addColumn<QList<double>>("stretches");
+    QTest::addColumn<double>("referenceSeconds");
     QTest::addColumn<bool>("sure");
-    const QList<double> clean(12, 0.8), noisy(12, 0.97);
+    const QList<double> clean(12, 0.8), noisy(12, 0.97), even;
     QList<double> cleanOneAstray = clean, noisyOneAstray = noisy;
     cleanOneAstray[6] = 1.0;
     noisyOneAstray[6] = 1.1;
-    QTest::newRow("clean") << clean << 6 << true << true;
-    QTest::newRow("clean, one astray") << cleanOneAstray << 6 << true << false;
-    QTest::newRow("under noise") << noisy << 6 << true << true;
-    QTest::newRow("under noise, one astray") << noisyOneAstray << 6 << true << false;
-    QTest::newRow("noisy after clean: the clean") << clean + noisy << 2 << true << true;
-    QTest::newRow("noisy after clean: the noisy") << clean + noisy << 21 << true << true;
+    QTest::newRow("clean") << clean << 6 << true << 1.0 << even << 1.0 << true;
+    QTest::newRow("clean, one astray")
+        << cleanOneAstray << 6 << true << 1.0 << even << 1.0 << false;
+    QTest::newRow("under noise") << noisy << 6 << true << 1.0 << even << 1.0 << true;
+    QTest::newRow("under noise, one astray")
+        << noisyOneAstray << 6 << true << 1.0 << even << 1.0 << false;
+    QTest::newRow("noisy after clean: the clean")
+        << clean + noisy << 2 << true << 1.0 << even << 1.0 << true;
+    QTest::newRow("noisy after clean: the noisy")
+        << clean + noisy << 21 << true << 1.0 << even << 1.0 << true;
     // Run into both neighbours, however well it matches.
-    QTest::newRow("clean, no pauses") << clean << 6 << false << false;
+    QTest::newRow("clean, no pauses") << clean << 6 << false << 1.0 << even << 1.0 << false;
     // Neighbours that all went astray do not make a sentence matched as poorly sure.
-    QTest::newRow("all astray") << QList<double>(12, 1.1) << 6 << true << false;
+    QTest::newRow("all astray") << QList<double>(12, 1.1) << 6 << true << 1.0 << even << 1.0
+                                << false;
+    // Sentences of five seconds, one span stretched by a fifth: a slow reading of it...
+    QList<double> oneStretched(12, 1.0);
+    oneStretched[6] = 1.08;
+    QTest::newRow("a long sentence read slowly")
+        << clean << 6 << true << 1.0 << oneStretched << 5.0 << true;
+    // ...or a second and a half of speech the text does not hold.
+    oneStretched[6] = 1.3;
+    QTest::newRow("a long sentence and speech after it")
+        << clean << 6 << true << 1.0 << oneStretched << 5.0 << false;
+    // A slow reader's lesson after a fast reader's, in one recording: overlong only against the
+    // fast pace, which is not the one around it. (Its stretch against the whole text's pace is
+    // left out here.)
+    const QList<double> fastThenSlow = QList<double>(16, 0.8) + QList<double>(8, 1.3);
+    QTest::newRow("a slow reader after a fast one")
+        << clean + clean << 20 << true << 1.0 << fastThenSlow << 5.0 << true;
+    // A span far shorter than the pace says: a fast reader's long sentence, matched all along
+    // by its reference, or a part of a sentence, matched no better than the pace asks.
+    QTest::newRow("read fast, matched closely") << clean << 6 << true << 0.6 << even << 1.0 << true;
+    QTest::newRow("read fast, matched as usual")
+        << QList<double>(12, 0.85) << 6 << true << 0.6 << even << 1.0 << false;
 }
 
 void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours()
@@ -500,6 +531,9 @@ void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours()
     QFETCH(QList<double>, ratios);
     QFETCH(int, at);
     QFETCH(bool, paused);
+    QFETCH(double, stretch);
+    QFETCH(QList<double>, stretches);
+    QFETCH(double, referenceSeconds);
     QFETCH(bool, sure);
     const std::vector<double> eased =
         AlignmentConfidence::againstNeighbours({ratios.begin(), ratios.end()});
@@ -507,6 +541,14 @@ void TestSentenceAligner::judgesEachSentenceAgainstItsNeighbours()
     AlignmentConfidence::Evidence evidence;
     evidence.matchRatio = eased[std::size_t(at)];
     evidence.pauseBefore = evidence.pauseAfter = paused;
+    evidence.stretch = stretch;
+    if (!stretches.isEmpty()) {
+        const std::vector<double> overlong = AlignmentConfidence::overlong(
+            {stretches.begin(), stretches.end()},
+            std::vector<double>(std::size_t(stretches.size()), referenceSeconds));
+        QCOMPARE(int(overlong.size()), int(stretches.size()));
+        evidence.overlong = overlong[std::size_t(at)];
+    }
     const double confidence = AlignmentConfidence::sentence(evidence);
     QVERIFY2((confidence >= SentenceAligner::unsureBelow) == sure,
              qPrintable(QStringLiteral("confidence %1").arg(confidence)));
