@@ -11,16 +11,6 @@ namespace {
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
-// Frames [from, to) of `features`, for the warp alone (no levels).
-Mfcc::Features slice(const Mfcc::Features& features, int from, int to)
-{
-    Mfcc::Features part;
-    part.frames = to - from;
-    part.values.assign(features.values.begin() + std::ptrdiff_t(from) * Mfcc::dims,
-                       features.values.begin() + std::ptrdiff_t(to) * Mfcc::dims);
-    return part;
-}
-
 } // namespace
 
 std::vector<Run> unsureRuns(const QList<double>& confidence, double below)
@@ -75,7 +65,7 @@ bool realign(const Mfcc::Features& reference,
                 refFrom);
         const double share = double(runs.size());
         const SubsequenceDtw::Match match = SubsequenceDtw::align(
-            slice(reference, refFrom, refTo), slice(recording, recFrom, recTo),
+            Mfcc::slice(reference, refFrom, refTo), Mfcc::slice(recording, recFrom, recTo),
             [&](double done) { return !progress || progress((double(r) + done) / share); },
             between);
         if (match.first.empty())

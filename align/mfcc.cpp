@@ -307,3 +307,12 @@ int Mfcc::frameAt(double seconds)
 {
     return int(std::lround((seconds * sampleRate - window / 2.0) / hop));
 }
+
+Mfcc::Features Mfcc::slice(const Features& features, int from, int to)
+{
+    Features part;
+    part.frames = to - from;
+    part.values.assign(features.values.begin() + std::ptrdiff_t(from) * dims,
+                       features.values.begin() + std::ptrdiff_t(to) * dims);
+    return part;
+}

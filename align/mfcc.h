@@ -66,6 +66,8 @@ public:
     // The time in seconds at the middle of frame `i`.
     static double frameTime(double i) { return (i * hop + window / 2.0) / sampleRate; }
     static int frameAt(double seconds);
+    // Frames [from, to) of `features`, their values only: enough to warp them.
+    static Features slice(const Features& features, int from, int to);
 
 private:
     struct Fft;

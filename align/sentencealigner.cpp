@@ -2,6 +2,7 @@
 
 #include "align/alignmentconfidence.h"
 #include "align/anchoredrealign.h"
+#include "align/candidateplaces.h"
 #include "align/mfcc.h"
 #include "align/pausefinder.h"
 #include "align/pauseplacement.h"
@@ -23,6 +24,9 @@ constexpr double maxReferenceToSpeech = 2.5;
 // No reader is this quick: letters a second at twice the pace of a fast speaker. A text that
 // needs too much speech even at this pace is refused before any of it is synthesised.
 constexpr double fastestLettersPerSecond = 40;
+// A recording holding this many times the text's speech has room for another text much like
+// it, where the warp may lay the text instead of where it was read: other places are tried.
+constexpr double otherPlacesFrom = AlignmentConfidence::roomForAnother;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -97,9 +101,11 @@ Outcome refuseAtOnce(const std::vector<float>& samples, const QStringList& sente
 }
 
 // Reads the text aloud into `reference` and warps it onto the recording: each sentence's span
-// where the path maps its reference into `spans`.
+// where the path maps its reference into `spans`, and in a recording with room for the text
+// several times over, the windows where it may have been read instead into `others`.
 Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, double speechSeconds,
-             Stages& stages, ReferenceSpeech* reference, QList<Span>* spans)
+             Stages& stages, ReferenceSpeech* reference, QList<Span>* spans,
+             std::vector<CandidatePlaces::Window>* others)
 {
     const double speechLimit = maxReferenceToSpeech * speechSeconds;
     if (!reference->synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
@@ -126,6 +132,10 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
     for (const ReferenceSpeech::Sentence& sentence : said)
         spans->append({windowStart(match.first[std::size_t(sentence.firstFrame)]),
                        windowEnd(match.last[std::size_t(sentence.lastFrame)])});
+    others->clear();
+    if (speechSeconds >= otherPlacesFrom * reference->speechSeconds())
+        *others = CandidatePlaces::otherWindows(match.first.front(), match.last.back() + 1,
+                                                reference->features().frames, recording.frames);
     return Outcome::Aligned;
 }
 
@@ -243,6 +253,73 @@ double meanOf(const QList<double>& values, int first, int last)
     return sum / std::max(1, last - first);
 }
 
+// Whether `a` is a surer placement of the whole text than `b`: first that the text was read
+// there, then that its sentences were.
+bool surer(const Result& a, const Result& b)
+{
+    const int n = int(a.confidence.size());
+    return a.textConfidence + meanOf(a.confidence, 0, n) >
+           b.textConfidence + meanOf(b.confidence, 0, int(b.confidence.size()));
+}
+
+// The text warped onto `window` of the recording heard alone, its features normalised over
+// the window itself (a clean lesson beside a noisy one would otherwise pull the noisy one's
+// features off), and when `judge` is set placed and judged as strictly as on the whole
+// recording: each window tried is another chance for a text read elsewhere to pass, so its
+// sentences must still match their own spans better than their neighbours'. The spans on the
+// whole recording's timeline. False when cancelled.
+bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
+             const std::function<bool(double)>& progress, Placement* placement)
+{
+    const std::size_t first = std::size_t(window.from) * Mfcc::hop;
+    const std::size_t last =
+        std::min(whole.samples.size(), std::size_t(window.to) * Mfcc::hop + Mfcc::window);
+    const std::vector<float> part(whole.samples.begin() + std::ptrdiff_t(first),
+                                  whole.samples.begin() + std::ptrdiff_t(last));
+    const Mfcc::Features features = Mfcc::compute(part);
+    const Material material{part, features, whole.reference, whole.speechSeconds, whole.intoPauses};
+    const auto half = [&](double from) {
+        return [&progress, from](double done) { return progress(from + done / 2); };
+    };
+    if (!CandidatePlaces::warpIn(whole.reference.features(), whole.reference.sentences(), features,
+                                 {0, features.frames}, &placement->mapped, half(0)) ||
+        (judge && !place(material, half(0.5), placement)))
+        return false;
+    const double offset = double(first) / sampleRate;
+    for (int k = 0; k < placement->mapped.size(); ++k) {
+        placement->mapped[k] = {placement->mapped[k].start + offset,
+                                placement->mapped[k].end + offset};
+        if (judge)
+            placement->spans[k] = {placement->spans[k].start + offset,
+                                   placement->spans[k].end + offset};
+    }
+    return true;
+}
+
+// The text warped alone in each of `windows`, then again on the stretch it was laid on there,
+// placed and judged as the first warp's place was; the surest place kept in `placement`.
+// False when cancelled.
+bool tryOtherPlaces(const Material& whole, const std::vector<CandidatePlaces::Window>& windows,
+                    const std::function<bool(double)>& progress, Placement* placement)
+{
+    const double each = 1.0 / double(std::max<std::size_t>(1, windows.size()));
+    for (std::size_t w = 0; w < windows.size(); ++w) {
+        const auto share = [&](double from, double to) {
+            return std::function<bool(double)>([&progress, from, to, w, each](double done) {
+                return progress((double(w) + from + (to - from) * done) * each);
+            });
+        };
+        Placement rough, other;
+        if (!placeIn(whole, windows[w], false, share(0, 0.5), &rough) ||
+            !placeIn(whole, CandidatePlaces::around(rough.mapped, whole.recording.frames), true,
+                     share(0.5, 1), &other))
+            return false;
+        if (surer(other.judged, placement->judged))
+            *placement = std::move(other);
+    }
+    return true;
+}
+
 // Warps the runs of unsure sentences in `placement` again between the sure ones around them
 // and keeps each run's new spans where its sentences come out surer. False when cancelled.
 bool lookAgain(const Material& material, const std::function<bool(double)>& progress,
@@ -302,19 +379,21 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
     }
     ReferenceSpeech reference;
     Placement placement;
-    result.outcome =
-        warp(recording, sentences, pauses.speechSeconds(), stages, &reference, &placement.mapped);
+    std::vector<CandidatePlaces::Window> others;
+    result.outcome = warp(recording, sentences, pauses.speechSeconds(), stages, &reference,
+                          &placement.mapped, &others);
     if (result.outcome != Outcome::Aligned)
         return result;
     const Material material{samples, recording, reference, pauses.speechSeconds(),
                             options.moveBoundariesIntoPauses};
-    bool cancelled = !place(material, stages.stage(0.95, 0.96), &placement);
+    bool cancelled = !place(material, stages.stage(0.95, 0.96), &placement) ||
+                     !tryOtherPlaces(material, others, stages.stage(0.96, 0.98), &placement);
     // Only a text taken to be the recording's is looked at again: another text's sentences,
     // warped again, can find speech that suits them a little better and pass for read. Nor
     // may the second look refuse a text the first one kept.
     if (!cancelled && placement.judged.textConfidence >= AlignmentConfidence::refuseBelow) {
         Placement again = placement;
-        cancelled = !lookAgain(material, stages.stage(0.96, 1), &again);
+        cancelled = !lookAgain(material, stages.stage(0.98, 1), &again);
         if (again.judged.textConfidence >= AlignmentConfidence::refuseBelow)
             placement = std::move(again);
     }

@@ -1,0 +1,66 @@
+#include "align/candidateplaces.h"
+
+#include "align/subsequencedtw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace CandidatePlaces {
+
+namespace {
+
+constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
+constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
+// Three seconds: an announcement's end or a first sentence a little before the warp's start.
+constexpr int aroundFrames = 300;
+
+} // namespace
+
+std::vector<Window> otherWindows(int foundFrom, int foundTo, int referenceFrames,
+                                 int recordingFrames)
+{
+    const int reach = std::max(1, referenceFrames * 3 / 2);
+    const int hop = std::max(referenceFrames / 2, (recordingFrames - reach) / (most - 1));
+    std::vector<Window> windows;
+    for (int from = 0; from + reach / 2 < recordingFrames; from += hop) {
+        const Window window{from, std::min(recordingFrames, from + hop + reach)};
+        // A window around the whole found place would only find it again.
+        if (window.from > foundFrom || window.to < foundTo)
+            windows.push_back(window);
+        if (window.to == recordingFrames)
+            break;
+    }
+    return windows;
+}
+
+Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames)
+{
+    if (mapped.isEmpty())
+        return {0, recordingFrames};
+    return {std::clamp(Mfcc::frameAt(mapped.front().start) - aroundFrames, 0, recordingFrames),
+            std::clamp(Mfcc::frameAt(mapped.back().end) + aroundFrames, 0, recordingFrames)};
+}
+
+bool warpIn(const Mfcc::Features& reference,
+            const std::vector<ReferenceSpeech::Sentence>& sentences,
+            const Mfcc::Features& recording, Window window, QList<SentenceAligner::Span>* mapped,
+            const std::function<bool(double)>& progress)
+{
+    std::vector<int> between;
+    for (std::size_t k = 0; k + 1 < sentences.size(); ++k)
+        between.push_back((sentences[k].lastFrame + sentences[k + 1].firstFrame) / 2);
+    const SubsequenceDtw::Match match = SubsequenceDtw::align(
+        reference, Mfcc::slice(recording, window.from, window.to), progress, between);
+    if (match.first.empty())
+        return false;
+    mapped->clear();
+    for (const ReferenceSpeech::Sentence& sentence : sentences)
+        mapped->append(
+            {(match.first[std::size_t(sentence.firstFrame)] + window.from) * frameSeconds,
+             (match.last[std::size_t(sentence.lastFrame)] + window.from) * frameSeconds +
+                 windowSeconds});
+    return true;
+}
+
+} // namespace CandidatePlaces

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "align/mfcc.h"
+#include "align/referencespeech.h"
+#include "align/sentencealigner.h"
+
+#include <functional>
+#include <vector>
+
+// Other places where a text may have been read, in a recording that holds far more speech than
+// the text.
+//
+// One warp over the whole recording picks the single cheapest place, and in a file of two
+// lessons the clean one can come cheaper than the noisy one the text belongs to: its features,
+// normalised over the whole file, are pulled off by the clean lesson's. The text is warped
+// again in overlapping windows of the recording, each heard on its own, then on the stretch
+// it was laid on there, and the aligner keeps the place it is surest of.
+namespace CandidatePlaces {
+
+// Recording frames [from, to).
+struct Window
+{
+    int from = 0;
+    int to = 0;
+};
+
+// How many windows are tried at most: each costs two warps of the text, over the window and
+// over the stretch found in it.
+inline constexpr int most = 12;
+
+// Windows over a recording of `recordingFrames` frames, each long enough to hold a text of
+// `referenceFrames` read at two thirds of the reference's pace, overlapping so that any
+// reading of it lies wholly in one; at most `most`, and none around the whole of frames
+// [foundFrom, foundTo), where the first warp laid it.
+std::vector<Window> otherWindows(int foundFrom, int foundTo, int referenceFrames,
+                                 int recordingFrames);
+
+// The frames of `mapped` (spans in seconds, in order) and a few seconds either side, within a
+// recording of `recordingFrames`: room for the pause search and for a warp that was a little
+// off.
+Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames);
+
+// Warps the whole reference onto `window` of the recording alone: each sentence's span (window
+// times on the whole recording's timeline) into `mapped`. False when cancelled.
+bool warpIn(const Mfcc::Features& reference,
+            const std::vector<ReferenceSpeech::Sentence>& sentences,
+            const Mfcc::Features& recording, Window window, QList<SentenceAligner::Span>* mapped,
+            const std::function<bool(double)>& progress);
+
+} // namespace CandidatePlaces

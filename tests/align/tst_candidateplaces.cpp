@@ -1,0 +1,140 @@
+#include "align/candidateplaces.h"
+#include "madeupsounds.h"
+
+#include <QTest>
+
+namespace {
+
+using Windows = std::vector<std::pair<int, int>>;
+
+// Sounds [first, last], `each` frames a sound, after a pause.
+void appendText(Mfcc::Features* features, int first, int last, int each)
+{
+    MadeUpSounds::append(features, 0, 20);
+    for (int sound = first; sound <= last; ++sound)
+        MadeUpSounds::append(features, sound, each);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Windows)
+Q_DECLARE_METATYPE(QList<SentenceAligner::Span>)
+
+class TestCandidatePlaces : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsTheOtherPlaces_data();
+    void findsTheOtherPlaces();
+    void reachesAroundAPlace_data();
+    void reachesAroundAPlace();
+    void warpsTheTextInItsWindow_data();
+    void warpsTheTextInItsWindow();
+};
+
+void TestCandidatePlaces::findsTheOtherPlaces_data()
+{
+    // Where the first warp laid a text of 100 reference frames, and the windows where it is
+    // looked for again: each long enough for the text read at two thirds of the reference's
+    // pace, overlapping, none around the whole place already found.
+    QTest::addColumn<int>("foundFrom");
+    QTest::addColumn<int>("foundTo");
+    QTest::addColumn<int>("recording");
+    QTest::addColumn<Windows>("windows");
+    QTest::newRow("room for the text twice: one window, around the place found")
+        << 0 << 100 << 200 << Windows{};
+    QTest::newRow("found at the start")
+        << 0 << 100 << 400 << Windows{{50, 250}, {100, 300}, {150, 350}, {200, 400}};
+    QTest::newRow("found in the middle") << 150 << 250 << 400 << Windows{{0, 200}, {200, 400}};
+    QTest::newRow("a long recording: at most twelve windows, spread out")
+        << 0 << 100 << 2000 << Windows{{168, 486},   {336, 654},   {504, 822},   {672, 990},
+                                       {840, 1158},  {1008, 1326}, {1176, 1494}, {1344, 1662},
+                                       {1512, 1830}, {1680, 1998}, {1848, 2000}};
+    QTest::newRow("found at the end")
+        << 300 << 400 << 400 << Windows{{0, 200}, {50, 250}, {100, 300}, {150, 350}};
+}
+
+void TestCandidatePlaces::findsTheOtherPlaces()
+{
+    QFETCH(int, foundFrom);
+    QFETCH(int, foundTo);
+    QFETCH(int, recording);
+    QFETCH(Windows, windows);
+    Windows found;
+    for (const CandidatePlaces::Window& w :
+         CandidatePlaces::otherWindows(foundFrom, foundTo, 100, recording))
+        found.emplace_back(w.from, w.to);
+    QCOMPARE(found, windows);
+}
+
+void TestCandidatePlaces::reachesAroundAPlace_data()
+{
+    // Spans in seconds and the frames around them, 300 either side within a recording of
+    // 2000; a time's frame is the one whose window is centred nearest it (5 s: frame 499).
+    QTest::addColumn<QList<SentenceAligner::Span>>("mapped");
+    QTest::addColumn<Windows>("window");
+    QTest::newRow("inside") << QList<SentenceAligner::Span>{{5, 6}, {7, 9}} << Windows{{199, 1199}};
+    QTest::newRow("near the start") << QList<SentenceAligner::Span>{{1, 2}} << Windows{{0, 499}};
+    QTest::newRow("near the end") << QList<SentenceAligner::Span>{{15, 16}, {17, 19.5}}
+                                  << Windows{{1199, 2000}};
+}
+
+void TestCandidatePlaces::reachesAroundAPlace()
+{
+    QFETCH(QList<SentenceAligner::Span>, mapped);
+    QFETCH(Windows, window);
+    const CandidatePlaces::Window around = CandidatePlaces::around(mapped, 2000);
+    QCOMPARE((Windows{{around.from, around.to}}), window);
+}
+
+void TestCandidatePlaces::warpsTheTextInItsWindow_data()
+{
+    // The text read twice, slowly and then quickly, with other speech between; the window
+    // holds one reading, and the spans must be that reading's, on the recording's timeline.
+    QTest::addColumn<bool>("second");
+    QTest::newRow("the first reading") << false;
+    QTest::newRow("the second reading") << true;
+}
+
+void TestCandidatePlaces::warpsTheTextInItsWindow()
+{
+    QFETCH(bool, second);
+    Mfcc::Features reference, recording;
+    std::vector<ReferenceSpeech::Sentence> said;
+    for (int k = 0; k < 2; ++k) {
+        appendText(&reference, 1 + 6 * k, 6 + 6 * k, 3);
+        said.push_back({reference.frames - 18, reference.frames - 1});
+    }
+    MadeUpSounds::append(&reference, 0, 20);
+    std::vector<std::pair<int, int>> readings[2];
+    for (int reading = 0; reading < 2; ++reading) {
+        for (int k = 0; k < 2; ++k) {
+            const int each = reading == 0 ? 5 : 3;
+            appendText(&recording, 1 + 6 * k, 6 + 6 * k, each);
+            readings[reading].emplace_back(recording.frames - 6 * each, recording.frames - 1);
+        }
+        appendText(&recording, -12, -1, 4);
+    }
+    const int half = readings[1].front().first - 20;
+    const CandidatePlaces::Window window =
+        second ? CandidatePlaces::Window{half, recording.frames} : CandidatePlaces::Window{0, half};
+    QList<SentenceAligner::Span> mapped;
+    QVERIFY(CandidatePlaces::warpIn(reference, said, recording, window, &mapped, {}));
+    QCOMPARE(mapped.size(), 2);
+    for (int k = 0; k < 2; ++k) {
+        const auto [first, last] = readings[second ? 1 : 0][std::size_t(k)];
+        // Within 3 frames of its speech.
+        QVERIFY2(std::abs(mapped[k].start - first * 0.01) <= 0.03 &&
+                     std::abs(mapped[k].end - (last * 0.01 + 0.025)) <= 0.03,
+                 qPrintable(QStringLiteral("sentence %1 at %2-%3, spoken at %4-%5")
+                                .arg(k)
+                                .arg(mapped[k].start)
+                                .arg(mapped[k].end)
+                                .arg(first * 0.01)
+                                .arg(last * 0.01 + 0.025)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCandidatePlaces)
+#include "tst_candidateplaces.moc"
