@@ -105,7 +105,7 @@ Outcome refuseAtOnce(const std::vector<float>& samples, const QStringList& sente
 // several times over, the windows where it may have been read instead into `others`.
 Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, double speechSeconds,
              Stages& stages, ReferenceSpeech* reference, QList<Span>* spans,
-             std::vector<CandidatePlaces::Window>* others)
+             std::vector<CandidatePlaces::Window>* others, double* warpedTo)
 {
     const double speechLimit = maxReferenceToSpeech * speechSeconds;
     if (!reference->synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, recording.bandRange,
@@ -124,8 +124,12 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
     std::vector<int> between;
     for (std::size_t k = 0; k + 1 < said.size(); ++k)
         between.push_back((said[k].lastFrame + said[k + 1].firstFrame) / 2);
-    const SubsequenceDtw::Match match =
-        SubsequenceDtw::align(reference->features(), recording, stages.stage(0.25, 0.95), between);
+    // A text in a recording far longer than its reading is looked for again in windows of the
+    // recording, which takes longer than this warp: the progress leaves most of its way to them.
+    const bool elsewhere = speechSeconds >= otherPlacesFrom * reference->speechSeconds();
+    *warpedTo = elsewhere ? 0.4 : 0.95;
+    const SubsequenceDtw::Match match = SubsequenceDtw::align(
+        reference->features(), recording, stages.stage(0.25, *warpedTo), between);
     if (match.first.empty())
         return Outcome::Cancelled;
     spans->clear();
@@ -133,7 +137,7 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
         spans->append({windowStart(match.first[std::size_t(sentence.firstFrame)]),
                        windowEnd(match.last[std::size_t(sentence.lastFrame)])});
     others->clear();
-    if (speechSeconds >= otherPlacesFrom * reference->speechSeconds())
+    if (elsewhere)
         *others = CandidatePlaces::otherWindows(match.first.front(), match.last.back() + 1,
                                                 reference->features().frames, recording.frames);
     return Outcome::Aligned;
@@ -380,14 +384,16 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
     ReferenceSpeech reference;
     Placement placement;
     std::vector<CandidatePlaces::Window> others;
+    double warpedTo = 0;
     result.outcome = warp(recording, sentences, pauses.speechSeconds(), stages, &reference,
-                          &placement.mapped, &others);
+                          &placement.mapped, &others, &warpedTo);
     if (result.outcome != Outcome::Aligned)
         return result;
     const Material material{samples, recording, reference, pauses.speechSeconds(),
                             options.moveBoundariesIntoPauses};
-    bool cancelled = !place(material, stages.stage(0.95, 0.96), &placement) ||
-                     !tryOtherPlaces(material, others, stages.stage(0.96, 0.98), &placement);
+    bool cancelled =
+        !place(material, stages.stage(warpedTo, warpedTo + 0.01), &placement) ||
+        !tryOtherPlaces(material, others, stages.stage(warpedTo + 0.01, 0.98), &placement);
     // Only a text taken to be the recording's is looked at again: another text's sentences,
     // warped again, can find speech that suits them a little better and pass for read. Nor
     // may the second look refuse a text the first one kept.
