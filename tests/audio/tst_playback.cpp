@@ -474,10 +474,6 @@ void TestPlayback::positionFollowsTheSound()
     QCOMPARE(ends.count(), 1);
 }
 
-ORLUNE_GUILESS_TEST_MAIN(TestPlayback)
-
-#include "tst_playback.moc"
-
 void TestPlayback::followOnPausesExactly()
 {
     MediaPlayer player;
@@ -561,3 +557,6 @@ void TestPlayback::playsAStretchOfASampleLesson()
     QCOMPARE(TestAudio::countNonSilentFrames(heard), TestAudio::countNonSilentFrames(expected));
     QCOMPARE(player.controls().currentPosition(), double(stop) / rate);
 }
+
+ORLUNE_GUILESS_TEST_MAIN(TestPlayback)
+#include "tst_playback.moc"
