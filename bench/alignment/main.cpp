@@ -19,6 +19,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -39,208 +40,172 @@ QList<CorpusLesson> enough(const QList<CorpusLesson>& from, double seconds)
     return parts;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+struct Options
 {
-    if (argc > 1 && qstrcmp(argv[1], PeakMemory::childFlag) == 0) {
-        QCoreApplication app(argc, argv);
-        return PeakMemory::runChild(app.arguments().mid(2));
-    }
-    QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-    const bool quick = arguments.contains(u"--quick"_s);
-    const bool verbose = arguments.contains(u"--verbose"_s);
-    const bool showSpans = arguments.contains(u"--spans"_s);
+    bool quick = false;
+    bool verbose = false;
+    bool showSpans = false;
+    bool memory = false;
+    bool heldOut = false;
+    QString only;
+    QStringList corpora;
+};
+
+void printUsage()
+{
+    std::printf("usage: bench_alignment [--quick] [--no-memory] [--only TEXT] [--corpus LIST] "
+                "[--verbose] [--spans] [--held-out]\n"
+                "  --quick        a third of the lessons, no memory measurement\n"
+                "  --no-memory    skip aligning a 30 minute recording in a child process\n"
+                "  --only TEXT    only the lessons whose name holds TEXT (\"book2/\", "
+                "\"book1/lesson001\"),\n"
+                "                 no memory measurement\n"
+                "  --corpus LIST  some of lessons,words,pairs,long,swapped (all by default):\n"
+                "                 each lesson's text; its new words read as a word list;\n"
+                "                 two lessons in one file, each text alone; every lesson and\n"
+                "                 word list in one recording of 25 minutes or more (a third\n"
+                "                 of that with --quick); each recording with another's text\n"
+                "  --verbose      one line per lesson\n"
+                "  --spans        every sentence's true and found times and confidence\n"
+                "  --held-out     another corpus: the same texts with other voices, pauses,\n"
+                "                 noise and file rates than the aligner was tuned on\n");
+}
+
+// The options, or nothing with the exit code when the usage was asked for or the command line
+// holds something unknown.
+std::optional<Options> readOptions(const QStringList& arguments, int* exitCode)
+{
+    Options options;
+    options.quick = arguments.contains(u"--quick"_s);
+    options.verbose = arguments.contains(u"--verbose"_s);
+    options.showSpans = arguments.contains(u"--spans"_s);
+    options.heldOut = arguments.contains(u"--held-out"_s);
     const qsizetype onlyAt = arguments.indexOf(u"--only"_s);
-    const QString only = onlyAt > 0 ? arguments.value(onlyAt + 1) : QString();
+    options.only = onlyAt > 0 ? arguments.value(onlyAt + 1) : QString();
     const qsizetype corpusAt = arguments.indexOf(u"--corpus"_s);
     const QStringList allCorpora = {u"lessons"_s, u"words"_s, u"pairs"_s, u"long"_s, u"swapped"_s};
-    const QStringList chosen =
-        corpusAt > 0 ? arguments.value(corpusAt + 1).split(u',') : allCorpora;
-    const bool memory = !quick && only.isEmpty() && !arguments.contains(u"--no-memory"_s);
-    const bool heldOut = arguments.contains(u"--held-out"_s);
-    const QStringList known = {u"--quick"_s,     u"--verbose"_s, u"--spans"_s,
-                               u"--no-memory"_s, u"--only"_s,    u"--held-out"_s,
-                               u"--corpus"_s,    only,           arguments.value(corpusAt + 1)};
+    options.corpora = corpusAt > 0 ? arguments.value(corpusAt + 1).split(u',') : allCorpora;
+    options.memory =
+        !options.quick && options.only.isEmpty() && !arguments.contains(u"--no-memory"_s);
+    const QStringList known = {u"--quick"_s,  u"--verbose"_s,
+                               u"--spans"_s,  u"--no-memory"_s,
+                               u"--only"_s,   u"--held-out"_s,
+                               u"--corpus"_s, u"--help"_s,
+                               options.only,  arguments.value(corpusAt + 1)};
     const bool unknown = std::any_of(arguments.begin() + 1, arguments.end(),
                                      [&](const QString& a) { return !known.contains(a); }) ||
-                         std::any_of(chosen.begin(), chosen.end(),
+                         std::any_of(options.corpora.begin(), options.corpora.end(),
                                      [&](const QString& c) { return !allCorpora.contains(c); });
-    if (unknown || arguments.contains(u"--help"_s) || (onlyAt > 0 && only.isEmpty())) {
-        std::printf("usage: bench_alignment [--quick] [--no-memory] [--only TEXT] [--corpus LIST] "
-                    "[--verbose] [--spans] [--held-out]\n"
-                    "  --quick        a third of the lessons, no memory measurement\n"
-                    "  --no-memory    skip aligning a 30 minute recording in a child process\n"
-                    "  --only TEXT    only the lessons whose name holds TEXT (\"book2/\", "
-                    "\"book1/lesson001\"),\n"
-                    "                 no memory measurement\n"
-                    "  --corpus LIST  some of lessons,words,pairs,long,swapped (all by default):\n"
-                    "                 each lesson's text; its new words read as a word list;\n"
-                    "                 two lessons in one file, each text alone; every lesson and\n"
-                    "                 word list in one recording of 25 minutes or more (a third\n"
-                    "                 of that with --quick); each recording with another's text\n"
-                    "  --verbose      one line per lesson\n"
-                    "  --spans        every sentence's true and found times and confidence\n"
-                    "  --held-out     another corpus: the same texts with other voices, pauses,\n"
-                    "                 noise and file rates than the aligner was tuned on\n");
-        return unknown ? 1 : 0;
+    if (unknown || arguments.contains(u"--help"_s) || (onlyAt > 0 && options.only.isEmpty())) {
+        printUsage();
+        *exitCode = unknown ? 1 : 0;
+        return std::nullopt;
     }
-    if (!FliteVoice::available()) {
-        std::fprintf(stderr, "bench_alignment cannot run: flite is not installed\n");
-        return 1;
-    }
+    return options;
+}
 
-    const QString cacheDir =
-        QStringLiteral(ORLUNE_ALIGNMENT_CACHE_DIR) + (heldOut ? u"-held-out"_s : QString());
+// Each lesson's text, or its word list, read as the builder reads it; counts the lessons it
+// had to make rather than find in its cache.
+bool buildLessons(const Options& options, CorpusBuilder::Reading reading, const QString& dir,
+                  QList<CorpusLesson>* lessons, int* made)
+{
     QString error;
-    int madeLessons = 0;
-    // Each lesson's text, or its word list, read as the builder reads it.
-    auto build = [&](CorpusBuilder::Reading reading, const QString& dir,
-                     QList<CorpusLesson>* lessons) {
-        CorpusBuilder builder(QStringLiteral(ORLUNE_COURSE_DIR), dir, heldOut ? 1 : 0, reading);
-        const QStringList names = builder.lessonNames(&error);
-        if (names.isEmpty()) {
-            std::fprintf(stderr, "bench_alignment cannot run: the corpus is empty (%s)\n",
-                         qPrintable(error.isEmpty() ? u"no lesson with sentences"_s : error));
+    CorpusBuilder builder(QStringLiteral(ORLUNE_COURSE_DIR), dir, options.heldOut ? 1 : 0, reading);
+    const QStringList names = builder.lessonNames(&error);
+    if (names.isEmpty()) {
+        std::fprintf(stderr, "bench_alignment cannot run: the corpus is empty (%s)\n",
+                     qPrintable(error.isEmpty() ? u"no lesson with sentences"_s : error));
+        return false;
+    }
+    for (int ordinal = 0; ordinal < names.size(); ++ordinal) {
+        // Every third lesson from the second on: this third holds every voice, file rate and
+        // kind of noise.
+        if ((options.quick && ordinal % 3 != 1) || !names[ordinal].contains(options.only))
+            continue;
+        CorpusLesson lesson;
+        if (!builder.lesson(names[ordinal], ordinal, &lesson, &error)) {
+            std::fprintf(stderr, "bench_alignment cannot make its corpus: %s\n", qPrintable(error));
             return false;
         }
-        for (int ordinal = 0; ordinal < names.size(); ++ordinal) {
-            // Every third lesson from the second on: this third holds every voice, file rate
-            // and kind of noise.
-            if ((quick && ordinal % 3 != 1) || !names[ordinal].contains(only))
-                continue;
-            CorpusLesson lesson;
-            if (!builder.lesson(names[ordinal], ordinal, &lesson, &error)) {
-                std::fprintf(stderr, "bench_alignment cannot make its corpus: %s\n",
-                             qPrintable(error));
+        lessons->append(lesson);
+    }
+    *made += builder.madeCount();
+    if (lessons->isEmpty()) {
+        std::fprintf(stderr, "bench_alignment: no lesson's name holds \"%s\"\n",
+                     qPrintable(options.only));
+        return false;
+    }
+    return true;
+}
+
+// The recordings and texts of one corpus, joined into files under `joinedDir` where the corpus
+// needs them.
+bool makeCorpus(const QString& name, const QList<CorpusLesson>& texts,
+                const QList<CorpusLesson>& wordLists, bool quick, const QString& joinedDir,
+                Corpus* corpus)
+{
+    QString error;
+    corpus->name = name;
+    if (name == u"lessons"_s) {
+        corpus->lessons = texts;
+    } else if (name == u"words"_s) {
+        corpus->lessons = wordLists;
+    } else if (name == u"pairs"_s) {
+        for (qsizetype i = 0; i + 1 < texts.size(); i += 2) {
+            const QList<CorpusLesson> pair = {texts[i], texts[i + 1]};
+            const QString pairName = u"pair"_s + QString::number(i / 2);
+            CorpusLesson joined;
+            if (!JoinedCorpus::join(pair, pairName, joinedDir + u'/' + pairName + u".flac"_s,
+                                    &joined, &error)) {
+                std::fprintf(stderr, "bench_alignment: %s\n", qPrintable(error));
                 return false;
             }
-            lessons->append(lesson);
+            corpus->lessons += JoinedCorpus::eachPartAlone(pair, joined);
         }
-        madeLessons += builder.madeCount();
-        if (lessons->isEmpty()) {
-            std::fprintf(stderr, "bench_alignment: no lesson's name holds \"%s\"\n",
-                         qPrintable(only));
+    } else if (name == u"long"_s) {
+        // A book's lessons in one file, each text followed by its word list, each with its own
+        // announcement and closing: the aligner must keep its place throughout.
+        QList<CorpusLesson> interleaved;
+        for (const CorpusLesson& text : texts) {
+            interleaved.append(text);
+            for (const CorpusLesson& list : wordLists)
+                if (list.name == text.name)
+                    interleaved.append(list);
+        }
+        const double target = SentenceAligner::maxRecordingSeconds - 60;
+        CorpusLesson joined;
+        if (!JoinedCorpus::join(enough(interleaved, quick ? 0 : target), u"long"_s,
+                                joinedDir + u"/long.flac"_s, &joined, &error)) {
+            std::fprintf(stderr, "bench_alignment: %s\n", qPrintable(error));
             return false;
         }
-        return true;
-    };
-    QList<CorpusLesson> texts, wordLists;
-    if (!build(CorpusBuilder::Reading::Text, cacheDir, &texts))
-        return 1;
-    const bool needWords = chosen.contains(u"words"_s) || chosen.contains(u"long"_s);
-    if (needWords && !build(CorpusBuilder::Reading::Words, cacheDir + u"-words"_s, &wordLists))
-        return 1;
-
-    RunChecks checks;
-    QList<Corpus> corpora;
-    const QString joinedDir = cacheDir + u"-joined"_s;
-    QDir().mkpath(joinedDir);
-    for (const QString& name : chosen) {
-        Corpus corpus;
-        corpus.name = name;
-        if (name == u"lessons"_s) {
-            corpus.lessons = texts;
-        } else if (name == u"words"_s) {
-            corpus.lessons = wordLists;
-        } else if (name == u"pairs"_s) {
-            for (qsizetype i = 0; i + 1 < texts.size(); i += 2) {
-                const QList<CorpusLesson> pair = {texts[i], texts[i + 1]};
-                CorpusLesson joined;
-                if (!JoinedCorpus::join(pair, u"pair"_s + QString::number(i / 2),
-                                        joinedDir + u"/pair"_s + QString::number(i / 2) +
-                                            u".flac"_s,
-                                        &joined, &error)) {
-                    std::fprintf(stderr, "bench_alignment: %s\n", qPrintable(error));
-                    return 1;
-                }
-                corpus.lessons += JoinedCorpus::eachPartAlone(pair, joined);
-            }
-        } else if (name == u"long"_s) {
-            // A book's lessons in one file, each text followed by its word list, each with its
-            // own announcement and closing: the aligner must keep its place throughout.
-            QList<CorpusLesson> interleaved;
-            for (qsizetype i = 0; i < texts.size(); ++i) {
-                interleaved.append(texts[i]);
-                for (const CorpusLesson& list : std::as_const(wordLists))
-                    if (list.name == texts[i].name)
-                        interleaved.append(list);
-            }
-            const double target = SentenceAligner::maxRecordingSeconds - 60;
-            CorpusLesson joined;
-            if (!JoinedCorpus::join(enough(interleaved, quick ? 0 : target), u"long"_s,
-                                    joinedDir + u"/long.flac"_s, &joined, &error)) {
-                std::fprintf(stderr, "bench_alignment: %s\n", qPrintable(error));
-                return 1;
-            }
-            corpus.lessons = {joined};
-        } else if (name == u"swapped"_s) {
-            corpus.swapped = true;
-            corpus.lessons = JoinedCorpus::swapped(texts, int(texts.size() / 2));
-        }
-        corpus.contenders = CorpusRun::makeContenders(&checks, corpus.swapped);
-        corpora.append(corpus);
+        corpus->lessons = {joined};
+    } else if (name == u"swapped"_s) {
+        corpus->swapped = true;
+        corpus->lessons = JoinedCorpus::swapped(texts, int(texts.size() / 2));
     }
+    return true;
+}
 
-    // The first alignment starts the reference synthesiser; measured apart, so that neither
-    // contender is charged for it in the table.
-    double startSeconds = 0;
-    {
-        std::vector<float> samples;
-        QElapsedTimer timer;
-        if (SentenceAligner::decodeForAlignment(texts.first().audioPath, &samples, &error)) {
-            timer.start();
-            SentenceAligner::align(samples, texts.first().sentences);
-            startSeconds = double(timer.nsecsElapsed()) / 1e9;
-        }
-    }
-    for (Corpus& corpus : corpora) {
-        std::fprintf(stderr, "aligning the %s corpus...\n", qPrintable(corpus.name));
-        if (!CorpusRun::run(&corpus, &checks, verbose, showSpans))
-            return 1;
-    }
+// The first alignment starts the reference synthesiser; measured apart, so that neither
+// contender is charged for it in the table.
+double firstAlignmentSeconds(const CorpusLesson& lesson)
+{
+    std::vector<float> samples;
+    QString error;
+    if (!SentenceAligner::decodeForAlignment(lesson.audioPath, &samples, &error))
+        return 0;
+    QElapsedTimer timer;
+    timer.start();
+    SentenceAligner::align(samples, lesson.sentences);
+    return double(timer.nsecsElapsed()) / 1e9;
+}
 
-    PeakMemory::Result peak;
-    if (memory) {
-        std::fprintf(stderr, "aligning a 30 minute recording in a child process...\n");
-        peak = PeakMemory::measure(app.applicationFilePath(), cacheDir,
-                                   SentenceAligner::maxRecordingSeconds - 1);
-    }
-
-    QFile loadAverage(u"/proc/loadavg"_s);
-    const QString load = loadAverage.open(QIODevice::ReadOnly)
-                             ? QString::fromLatin1(loadAverage.readAll()).section(u' ', 0, 0)
-                             : QString();
-    for (const Corpus& corpus : std::as_const(corpora)) {
-        if (corpus.name != u"lessons"_s)
-            continue;
-        RunTotals totals;
-        totals.lessons = int(corpus.lessons.size());
-        totals.sentences = corpus.sentences;
-        totals.noisyLessons = corpus.noisyLessons;
-        totals.madeLessons = madeLessons;
-        totals.audioSeconds = corpus.audioSeconds;
-        totals.decodeSeconds = checks.decodeSeconds * corpus.audioSeconds / std::max(1.0, [&] {
-                                   double all = 0;
-                                   for (const Corpus& c : std::as_const(corpora))
-                                       all += c.audioSeconds;
-                                   return all;
-                               }());
-        totals.startSeconds = startSeconds;
-        totals.startAudioSeconds = texts.first().seconds;
-        totals.quick = quick;
-        totals.memory = memory;
-        totals.cacheDir = cacheDir;
-        totals.loadAverage = load;
-        AlignmentReport::print(totals, corpus.contenders, peak);
-    }
-    std::printf("\nevery corpus%s%s\n", heldOut ? " (held out)" : " (tuned)",
-                quick ? ", --quick" : "");
-    for (const Corpus& corpus : std::as_const(corpora))
-        AlignmentReport::printCorpus(corpus.name, corpus.swapped, corpus.audioSeconds,
-                                     corpus.contenders);
-
+// The checks on the bench itself: the truth matches the recordings, a perfect alignment scores
+// clean, the decoder keeps the player's timeline, every contender kept the span contract and
+// the progress never ran back. Says what failed.
+bool benchIsSound(RunChecks& checks, const QList<Corpus>& corpora)
+{
     bool sane = true;
     std::vector<double>& truthDisagreements = checks.truthDisagreements;
     const BoundaryScore& perfect = checks.perfect;
@@ -275,7 +240,7 @@ int main(int argc, char* argv[])
                     "played\n");
         sane = false;
     }
-    for (const Corpus& corpus : std::as_const(corpora)) {
+    for (const Corpus& corpus : corpora) {
         for (const Contender& contender : corpus.contenders) {
             if (contender.contractBreaches > 0) {
                 std::printf("WARNING: %s broke the span contract (end > start, ordered, inside "
@@ -290,5 +255,109 @@ int main(int argc, char* argv[])
                     checks.progressFaults);
         sane = false;
     }
-    return sane ? 0 : 2;
+    return sane;
+}
+
+QString loadAverage()
+{
+    QFile file(u"/proc/loadavg"_s);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 0)
+                                          : QString();
+}
+
+// The lessons corpus's table, with the totals that describe the whole run.
+void printLessonsTable(const QList<Corpus>& corpora, const RunChecks& checks,
+                       const Options& options, const PeakMemory::Result& peak, double startSeconds,
+                       double startAudioSeconds, int madeLessons, const QString& cacheDir)
+{
+    double allAudioSeconds = 0;
+    for (const Corpus& corpus : corpora)
+        allAudioSeconds += corpus.audioSeconds;
+    for (const Corpus& corpus : corpora) {
+        if (corpus.name != u"lessons"_s)
+            continue;
+        RunTotals totals;
+        totals.lessons = int(corpus.lessons.size());
+        totals.sentences = corpus.sentences;
+        totals.noisyLessons = corpus.noisyLessons;
+        totals.madeLessons = madeLessons;
+        totals.audioSeconds = corpus.audioSeconds;
+        totals.decodeSeconds =
+            checks.decodeSeconds * corpus.audioSeconds / std::max(1.0, allAudioSeconds);
+        totals.startSeconds = startSeconds;
+        totals.startAudioSeconds = startAudioSeconds;
+        totals.quick = options.quick;
+        totals.memory = options.memory;
+        totals.cacheDir = cacheDir;
+        totals.loadAverage = loadAverage();
+        AlignmentReport::print(totals, corpus.contenders, peak);
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc > 1 && qstrcmp(argv[1], PeakMemory::childFlag) == 0) {
+        QCoreApplication app(argc, argv);
+        return PeakMemory::runChild(app.arguments().mid(2));
+    }
+    QCoreApplication app(argc, argv);
+    int exitCode = 0;
+    const std::optional<Options> read = readOptions(app.arguments(), &exitCode);
+    if (!read)
+        return exitCode;
+    const Options& options = *read;
+    if (!FliteVoice::available()) {
+        std::fprintf(stderr, "bench_alignment cannot run: flite is not installed\n");
+        return 1;
+    }
+
+    const QString cacheDir =
+        QStringLiteral(ORLUNE_ALIGNMENT_CACHE_DIR) + (options.heldOut ? u"-held-out"_s : QString());
+    int madeLessons = 0;
+    QList<CorpusLesson> texts, wordLists;
+    if (!buildLessons(options, CorpusBuilder::Reading::Text, cacheDir, &texts, &madeLessons))
+        return 1;
+    const bool needWords =
+        options.corpora.contains(u"words"_s) || options.corpora.contains(u"long"_s);
+    if (needWords && !buildLessons(options, CorpusBuilder::Reading::Words, cacheDir + u"-words"_s,
+                                   &wordLists, &madeLessons)) {
+        return 1;
+    }
+
+    RunChecks checks;
+    QList<Corpus> corpora;
+    const QString joinedDir = cacheDir + u"-joined"_s;
+    QDir().mkpath(joinedDir);
+    for (const QString& name : options.corpora) {
+        Corpus corpus;
+        if (!makeCorpus(name, texts, wordLists, options.quick, joinedDir, &corpus))
+            return 1;
+        corpus.contenders = CorpusRun::makeContenders(&checks, corpus.swapped);
+        corpora.append(corpus);
+    }
+
+    const double startSeconds = firstAlignmentSeconds(texts.first());
+    for (Corpus& corpus : corpora) {
+        std::fprintf(stderr, "aligning the %s corpus...\n", qPrintable(corpus.name));
+        if (!CorpusRun::run(&corpus, &checks, options.verbose, options.showSpans))
+            return 1;
+    }
+
+    PeakMemory::Result peak;
+    if (options.memory) {
+        std::fprintf(stderr, "aligning a 30 minute recording in a child process...\n");
+        peak = PeakMemory::measure(app.applicationFilePath(), cacheDir,
+                                   SentenceAligner::maxRecordingSeconds - 1);
+    }
+
+    printLessonsTable(corpora, checks, options, peak, startSeconds, texts.first().seconds,
+                      madeLessons, cacheDir);
+    std::printf("\nevery corpus%s%s\n", options.heldOut ? " (held out)" : " (tuned)",
+                options.quick ? ", --quick" : "");
+    for (const Corpus& corpus : std::as_const(corpora))
+        AlignmentReport::printCorpus(corpus.name, corpus.swapped, corpus.audioSeconds,
+                                     corpus.contenders);
+    return benchIsSound(checks, corpora) ? 0 : 2;
 }
