@@ -43,23 +43,20 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames)
 }
 
 bool warpIn(const Mfcc::Features& reference,
-            const std::vector<ReferenceSpeech::Sentence>& sentences,
-            const Mfcc::Features& recording, Window window, QList<SentenceAligner::Span>* mapped,
-            const std::function<bool(double)>& progress)
+            const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
+            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress)
 {
     std::vector<int> between;
     for (std::size_t k = 0; k + 1 < sentences.size(); ++k)
         between.push_back((sentences[k].lastFrame + sentences[k + 1].firstFrame) / 2);
-    const SubsequenceDtw::Match match = SubsequenceDtw::align(
-        reference, Mfcc::slice(recording, window.from, window.to), progress, between);
+    const SubsequenceDtw::Match match = SubsequenceDtw::align(reference, window, progress, between);
     if (match.first.empty())
         return false;
     mapped->clear();
     for (const ReferenceSpeech::Sentence& sentence : sentences)
         mapped->append(
-            {(match.first[std::size_t(sentence.firstFrame)] + window.from) * frameSeconds,
-             (match.last[std::size_t(sentence.lastFrame)] + window.from) * frameSeconds +
-                 windowSeconds});
+            {match.first[std::size_t(sentence.firstFrame)] * frameSeconds,
+             match.last[std::size_t(sentence.lastFrame)] * frameSeconds + windowSeconds});
     return true;
 }
 

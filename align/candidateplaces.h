@@ -40,11 +40,11 @@ std::vector<Window> otherWindows(int foundFrom, int foundTo, int referenceFrames
 // off.
 Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames);
 
-// Warps the whole reference onto `window` of the recording alone: each sentence's span (window
-// times on the whole recording's timeline) into `mapped`. False when cancelled.
+// Warps the whole reference onto `window`, the features of a stretch of the recording heard
+// alone: each sentence's span, in seconds from the stretch's start, into `mapped`. False when
+// cancelled.
 bool warpIn(const Mfcc::Features& reference,
-            const std::vector<ReferenceSpeech::Sentence>& sentences,
-            const Mfcc::Features& recording, Window window, QList<SentenceAligner::Span>* mapped,
-            const std::function<bool(double)>& progress);
+            const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
+            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress);
 
 } // namespace CandidatePlaces

@@ -261,9 +261,10 @@ double meanOf(const QList<double>& values, int first, int last)
 // there, then that its sentences were.
 bool surer(const Result& a, const Result& b)
 {
-    const int n = int(a.confidence.size());
-    return a.textConfidence + meanOf(a.confidence, 0, n) >
-           b.textConfidence + meanOf(b.confidence, 0, int(b.confidence.size()));
+    const auto sureness = [](const Result& r) {
+        return r.textConfidence + meanOf(r.confidence, 0, int(r.confidence.size()));
+    };
+    return sureness(a) > sureness(b);
 }
 
 // The text warped onto `window` of the recording heard alone, its features normalised over
@@ -286,7 +287,7 @@ bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
         return [&progress, from](double done) { return progress(from + done / 2); };
     };
     if (!CandidatePlaces::warpIn(whole.reference.features(), whole.reference.sentences(), features,
-                                 {0, features.frames}, &placement->mapped, half(0)) ||
+                                 &placement->mapped, half(0)) ||
         (judge && !place(material, half(0.5), placement)))
         return false;
     const double offset = double(first) / sampleRate;
