@@ -1,5 +1,6 @@
 #pragma once
 
+#include "align/alignmentconfidence.h"
 #include "align/mfcc.h"
 #include "align/referencespeech.h"
 #include "align/sentencealigner.h"
@@ -46,5 +47,22 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames);
 bool warpIn(const Mfcc::Features& reference,
             const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
             QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress);
+
+// Lets `look` place a copy of `placement` (anything with `judged.textConfidence`) anew, only
+// when the text was taken to be the recording's: another text's sentences, warped again, can
+// find speech that suits them a little better and pass for read. Nor may the new placement
+// refuse a text the old one kept; it replaces `placement` only when the text stays kept. False
+// when `look` was cancelled.
+template <typename Placement, typename Look> bool secondLook(Placement* placement, const Look& look)
+{
+    if (placement->judged.textConfidence < AlignmentConfidence::refuseBelow)
+        return true;
+    Placement again = *placement;
+    if (!look(&again))
+        return false;
+    if (again.judged.textConfidence >= AlignmentConfidence::refuseBelow)
+        *placement = std::move(again);
+    return true;
+}
 
 } // namespace CandidatePlaces

@@ -392,18 +392,13 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     const Material material{samples, recording, reference, pauses.speechSeconds(),
                             options.moveBoundariesIntoPauses};
-    bool cancelled =
+    const auto lookAgainAt = [&](Placement* again) {
+        return lookAgain(material, stages.stage(0.98, 1), again);
+    };
+    const bool cancelled =
         !place(material, stages.stage(warpedTo, warpedTo + 0.01), &placement) ||
-        !tryOtherPlaces(material, others, stages.stage(warpedTo + 0.01, 0.98), &placement);
-    // Only a text taken to be the recording's is looked at again: another text's sentences,
-    // warped again, can find speech that suits them a little better and pass for read. Nor
-    // may the second look refuse a text the first one kept.
-    if (!cancelled && placement.judged.textConfidence >= AlignmentConfidence::refuseBelow) {
-        Placement again = placement;
-        cancelled = !lookAgain(material, stages.stage(0.98, 1), &again);
-        if (again.judged.textConfidence >= AlignmentConfidence::refuseBelow)
-            placement = std::move(again);
-    }
+        !tryOtherPlaces(material, others, stages.stage(warpedTo + 0.01, 0.98), &placement) ||
+        !CandidatePlaces::secondLook(&placement, lookAgainAt);
     if (cancelled) {
         result.outcome = Outcome::Cancelled;
         return result;

@@ -31,6 +31,8 @@ private slots:
     void reachesAroundAPlace();
     void warpsTheTextInItsWindow_data();
     void warpsTheTextInItsWindow();
+    void looksAgainOnlyAtAKeptText_data();
+    void looksAgainOnlyAtAKeptText();
 };
 
 void TestCandidatePlaces::findsTheOtherPlaces_data()
@@ -137,6 +139,55 @@ void TestCandidatePlaces::warpsTheTextInItsWindow()
                                 .arg(first * 0.01)
                                 .arg(last * 0.01 + 0.025)));
     }
+}
+
+void TestCandidatePlaces::looksAgainOnlyAtAKeptText_data()
+{
+    // How sure the first look is that the text was read, how sure the second would be, and
+    // whether it is cancelled; then whether the second look ran, which of the two is kept and
+    // whether the aligner goes on. Texts under 0.5 are refused.
+    QTest::addColumn<double>("first");
+    QTest::addColumn<double>("second");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<bool>("looked");
+    QTest::addColumn<double>("kept");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("kept, kept again: the second place")
+        << 0.9 << 0.7 << false << true << 0.7 << true;
+    QTest::newRow("kept just") << 0.5 << 0.95 << false << true << 0.95 << true;
+    QTest::newRow("kept, then refused: the first place stays")
+        << 0.9 << 0.3 << false << true << 0.9 << true;
+    QTest::newRow("refused: not looked at again") << 0.49 << 0.99 << false << false << 0.49 << true;
+    QTest::newRow("refused outright") << 0.0 << 1.0 << false << false << 0.0 << true;
+    QTest::newRow("kept, second look cancelled") << 0.9 << 0.95 << true << true << 0.9 << false;
+    QTest::newRow("refused, a cancel never asked for")
+        << 0.2 << 0.95 << true << false << 0.2 << true;
+}
+
+void TestCandidatePlaces::looksAgainOnlyAtAKeptText()
+{
+    QFETCH(double, first);
+    QFETCH(double, second);
+    QFETCH(bool, cancel);
+    QFETCH(bool, looked);
+    QFETCH(double, kept);
+    QFETCH(bool, goesOn);
+    struct Placement
+    {
+        SentenceAligner::Result judged;
+    };
+    Placement placement;
+    placement.judged.textConfidence = first;
+    int looks = 0;
+    const bool wentOn = CandidatePlaces::secondLook(&placement, [&](Placement* again) {
+        ++looks;
+        again->judged.textConfidence = second;
+        return !cancel;
+    });
+    QCOMPARE(looks, looked ? 1 : 0);
+    QCOMPARE(wentOn, goesOn);
+    if (goesOn)
+        QCOMPARE(placement.judged.textConfidence, kept);
 }
 
 QTEST_GUILESS_MAIN(TestCandidatePlaces)
