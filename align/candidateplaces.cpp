@@ -42,6 +42,16 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames)
             std::clamp(Mfcc::frameAt(mapped.back().end) + aroundFrames, 0, recordingFrames)};
 }
 
+bool clearlySure(double textConfidence, const QList<double>& confidence)
+{
+    if (confidence.isEmpty() || textConfidence < sureText)
+        return false;
+    double sum = 0;
+    for (const double c : confidence)
+        sum += c;
+    return sum / double(confidence.size()) >= sureSentences;
+}
+
 bool warpIn(const Mfcc::Features& reference,
             const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
             QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress)

@@ -48,6 +48,16 @@ bool warpIn(const Mfcc::Features& reference,
             const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
             QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress);
 
+// A place this sure of the text and of its sentences on average is where the text was read:
+// no other place is looked for. Another lesson's text, at the place that suits it best, comes
+// out near 0.8 on both at most.
+inline constexpr double sureText = 0.95;
+inline constexpr double sureSentences = 0.88;
+
+// Whether a placement judged `textConfidence` for the whole text and `confidence` for each
+// sentence needs no other place tried.
+bool clearlySure(double textConfidence, const QList<double>& confidence);
+
 // Lets `look` place a copy of `placement` (anything with `judged.textConfidence`) anew, only
 // when the text was taken to be the recording's: another text's sentences, warped again, can
 // find speech that suits them a little better and pass for read. Nor may the new placement

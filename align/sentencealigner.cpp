@@ -302,13 +302,17 @@ bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
 }
 
 // The text warped alone in each of `windows`, then again on the stretch it was laid on there,
-// placed and judged as the first warp's place was; the surest place kept in `placement`.
-// False when cancelled.
+// placed and judged as the first warp's place was; the surest place kept in `placement`. Each
+// window costs two warps of the text: none is tried once a place is clearly sure, the first
+// warp's included. False when cancelled.
 bool tryOtherPlaces(const Material& whole, const std::vector<CandidatePlaces::Window>& windows,
                     const std::function<bool(double)>& progress, Placement* placement)
 {
+    const auto sure = [](const Result& judged) {
+        return CandidatePlaces::clearlySure(judged.textConfidence, judged.confidence);
+    };
     const double each = 1.0 / double(std::max<std::size_t>(1, windows.size()));
-    for (std::size_t w = 0; w < windows.size(); ++w) {
+    for (std::size_t w = 0; w < windows.size() && !sure(placement->judged); ++w) {
         const auto share = [&](double from, double to) {
             return std::function<bool(double)>([&progress, from, to, w, each](double done) {
                 return progress((double(w) + from + (to - from) * done) * each);
