@@ -42,6 +42,32 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames)
             std::clamp(Mfcc::frameAt(mapped.back().end) + aroundFrames, 0, recordingFrames)};
 }
 
+double roughMatch(const Mfcc::Features& reference,
+                  const std::vector<ReferenceSpeech::Sentence>& sentences,
+                  const Mfcc::Features& window, const QList<SentenceAligner::Span>& mapped)
+{
+    double sum = 0;
+    const int count = std::min(int(sentences.size()), int(mapped.size()));
+    for (int k = 0; k < count; ++k) {
+        const ReferenceSpeech::Sentence& sentence = sentences[std::size_t(k)];
+        sum += AlignmentConfidence::matchRatio(reference, sentence.firstFrame, sentence.lastFrame,
+                                               window, Mfcc::frameAt(mapped[k].start),
+                                               Mfcc::frameAt(mapped[k].end));
+    }
+    return count > 0 ? sum / count : 1;
+}
+
+std::vector<std::size_t> bestMatches(const std::vector<double>& matches)
+{
+    std::vector<std::size_t> order(matches.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return matches[a] < matches[b]; });
+    order.resize(std::min<std::size_t>(order.size(), closerLooks));
+    return order;
+}
+
 bool clearlySure(double textConfidence, const QList<double>& confidence)
 {
     if (confidence.isEmpty() || textConfidence < sureText)

@@ -25,9 +25,12 @@ struct Window
     int to = 0;
 };
 
-// How many windows are tried at most: each costs two warps of the text, over the window and
-// over the stretch found in it.
+// How many windows are tried at most: each costs a warp of the text over the window.
 inline constexpr int most = 12;
+// How many of the places found in them, those where the text matches best, are warped again
+// on their own stretch and judged: a text read elsewhere matches poorly everywhere, and each
+// costs another warp, over a window's length when the text was spread across it.
+inline constexpr int closerLooks = 3;
 
 // Windows over a recording of `recordingFrames` frames, each long enough to hold a text of
 // `referenceFrames` read at two thirds of the reference's pace, overlapping so that any
@@ -47,6 +50,17 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames);
 bool warpIn(const Mfcc::Features& reference,
             const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
             QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress);
+
+// The mean over the sentences of how well each matches its span in `mapped` (seconds from the
+// start of `window`), forwards against backwards (AlignmentConfidence::matchRatio: about 0.8
+// where it was read, near 1 elsewhere).
+double roughMatch(const Mfcc::Features& reference,
+                  const std::vector<ReferenceSpeech::Sentence>& sentences,
+                  const Mfcc::Features& window, const QList<SentenceAligner::Span>& mapped);
+
+// Which of the places whose rough matches are `matches` to look at closer: at most
+// closerLooks, the best (lowest) first, the earlier first among equals.
+std::vector<std::size_t> bestMatches(const std::vector<double>& matches);
 
 // A place this sure of the text and of its sentences on average is where the text was read:
 // no other place is looked for. Another lesson's text, at the place that suits it best, comes

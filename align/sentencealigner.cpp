@@ -225,6 +225,9 @@ struct Placement
     QList<Span> spans;
     std::vector<bool> paused;
     Result judged;
+    // Before any pause search or judging: how well the sentences match where the warp laid
+    // them, forwards against backwards (AlignmentConfidence::matchRatio, lower is better).
+    double roughMatch = 1;
 };
 
 void judge(const Material& material, Placement* placement)
@@ -290,6 +293,9 @@ bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
                                  &placement->mapped, half(0)) ||
         (judge && !place(material, half(0.5), placement)))
         return false;
+    if (!judge)
+        placement->roughMatch = CandidatePlaces::roughMatch(
+            whole.reference.features(), whole.reference.sentences(), features, placement->mapped);
     const double offset = double(first) / sampleRate;
     for (int k = 0; k < placement->mapped.size(); ++k) {
         placement->mapped[k] = {placement->mapped[k].start + offset,
@@ -301,9 +307,9 @@ bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
     return true;
 }
 
-// The text warped alone in each of `windows`, then again on the stretch it was laid on there,
-// placed and judged as the first warp's place was; the surest place kept in `placement`. Each
-// window costs two warps of the text: none is tried once a place is clearly sure, the first
+// The text warped alone in each of `windows`; where its sentences match best, warped again on
+// the stretch it was laid on there, placed and judged as the first warp's place was; the
+// surest place kept in `placement`. None is tried once a place is clearly sure, the first
 // warp's included. False when cancelled.
 bool tryOtherPlaces(const Material& whole, const std::vector<CandidatePlaces::Window>& windows,
                     const std::function<bool(double)>& progress, Placement* placement)
@@ -311,17 +317,33 @@ bool tryOtherPlaces(const Material& whole, const std::vector<CandidatePlaces::Wi
     const auto sure = [](const Result& judged) {
         return CandidatePlaces::clearlySure(judged.textConfidence, judged.confidence);
     };
-    const double each = 1.0 / double(std::max<std::size_t>(1, windows.size()));
-    for (std::size_t w = 0; w < windows.size() && !sure(placement->judged); ++w) {
-        const auto share = [&](double from, double to) {
-            return std::function<bool(double)>([&progress, from, to, w, each](double done) {
-                return progress((double(w) + from + (to - from) * done) * each);
-            });
-        };
-        Placement rough, other;
-        if (!placeIn(whole, windows[w], false, share(0, 0.5), &rough) ||
-            !placeIn(whole, CandidatePlaces::around(rough.mapped, whole.recording.frames), true,
-                     share(0.5, 1), &other))
+    if (windows.empty() || sure(placement->judged))
+        return true;
+    // The warps over whole windows take most of the time; those over the stretches found in
+    // them, and the pause search, only the rest.
+    const double roughShare = 0.8;
+    const auto share = [&progress](double from, double to) {
+        return std::function<bool(double)>(
+            [&progress, from, to](double done) { return progress(from + (to - from) * done); });
+    };
+    std::vector<Placement> rough(windows.size());
+    const double each = roughShare / double(windows.size());
+    for (std::size_t w = 0; w < windows.size(); ++w) {
+        if (!placeIn(whole, windows[w], false, share(double(w) * each, double(w + 1) * each),
+                     &rough[w]))
+            return false;
+    }
+    std::vector<double> matches;
+    for (const Placement& found : rough)
+        matches.push_back(found.roughMatch);
+    const std::vector<std::size_t> order = CandidatePlaces::bestMatches(matches);
+    const double closer = (1 - roughShare) / double(order.size());
+    for (std::size_t k = 0; k < order.size() && !sure(placement->judged); ++k) {
+        Placement other;
+        if (!placeIn(whole, CandidatePlaces::around(rough[order[k]].mapped, whole.recording.frames),
+                     true,
+                     share(roughShare + double(k) * closer, roughShare + double(k + 1) * closer),
+                     &other))
             return false;
         if (surer(other.judged, placement->judged))
             *placement = std::move(other);

@@ -18,6 +18,8 @@ void appendText(Mfcc::Features* features, int first, int last, int each)
 } // namespace
 
 Q_DECLARE_METATYPE(Windows)
+Q_DECLARE_METATYPE(std::vector<double>)
+Q_DECLARE_METATYPE(std::vector<std::size_t>)
 Q_DECLARE_METATYPE(QList<SentenceAligner::Span>)
 
 class TestCandidatePlaces : public QObject
@@ -31,6 +33,8 @@ private slots:
     void reachesAroundAPlace();
     void warpsTheTextInItsWindow_data();
     void warpsTheTextInItsWindow();
+    void looksCloserAtTheBestMatches_data();
+    void looksCloserAtTheBestMatches();
     void looksAgainOnlyAtAKeptText_data();
     void looksAgainOnlyAtAKeptText();
 };
@@ -139,6 +143,29 @@ void TestCandidatePlaces::warpsTheTextInItsWindow()
                                 .arg(first * 0.01)
                                 .arg(last * 0.01 + 0.025)));
     }
+}
+
+void TestCandidatePlaces::looksCloserAtTheBestMatches_data()
+{
+    // Each window's rough match (lower: the text matches better forwards than backwards) and
+    // the windows looked at closer, best first; at most three.
+    QTest::addColumn<std::vector<double>>("matches");
+    QTest::addColumn<std::vector<std::size_t>>("closer");
+    QTest::newRow("none") << std::vector<double>{} << std::vector<std::size_t>{};
+    QTest::newRow("fewer than three: all")
+        << std::vector<double>{0.97, 0.81} << std::vector<std::size_t>{1, 0};
+    QTest::newRow("the read place among others")
+        << std::vector<double>{0.99, 0.98, 1.02, 0.83, 0.79, 0.97, 1.0}
+        << std::vector<std::size_t>{4, 3, 5};
+    QTest::newRow("ties: the earlier window first")
+        << std::vector<double>{0.9, 0.8, 0.9, 0.9} << std::vector<std::size_t>{1, 0, 2};
+}
+
+void TestCandidatePlaces::looksCloserAtTheBestMatches()
+{
+    QFETCH(std::vector<double>, matches);
+    QFETCH(std::vector<std::size_t>, closer);
+    QCOMPARE(CandidatePlaces::bestMatches(matches), closer);
 }
 
 void TestCandidatePlaces::looksAgainOnlyAtAKeptText_data()
