@@ -42,24 +42,57 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames)
             std::clamp(Mfcc::frameAt(mapped.back().end) + aroundFrames, 0, recordingFrames)};
 }
 
+double roughMatch(const Mfcc::Features& reference,
+                  const std::vector<ReferenceSpeech::Sentence>& sentences,
+                  const Mfcc::Features& window, const QList<SentenceAligner::Span>& mapped)
+{
+    double sum = 0;
+    const int count = std::min(int(sentences.size()), int(mapped.size()));
+    for (int k = 0; k < count; ++k) {
+        const ReferenceSpeech::Sentence& sentence = sentences[std::size_t(k)];
+        sum += AlignmentConfidence::matchRatio(reference, sentence.firstFrame, sentence.lastFrame,
+                                               window, Mfcc::frameAt(mapped[k].start),
+                                               Mfcc::frameAt(mapped[k].end));
+    }
+    return count > 0 ? sum / count : 1;
+}
+
+std::vector<std::size_t> bestMatches(const std::vector<double>& matches)
+{
+    std::vector<std::size_t> order(matches.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return matches[a] < matches[b]; });
+    order.resize(std::min<std::size_t>(order.size(), closerLooks));
+    return order;
+}
+
+bool clearlySure(double textConfidence, const QList<double>& confidence)
+{
+    if (confidence.isEmpty() || textConfidence < sureText)
+        return false;
+    double sum = 0;
+    for (const double c : confidence)
+        sum += c;
+    return sum / double(confidence.size()) >= sureSentences;
+}
+
 bool warpIn(const Mfcc::Features& reference,
-            const std::vector<ReferenceSpeech::Sentence>& sentences,
-            const Mfcc::Features& recording, Window window, QList<SentenceAligner::Span>* mapped,
-            const std::function<bool(double)>& progress)
+            const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
+            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress)
 {
     std::vector<int> between;
     for (std::size_t k = 0; k + 1 < sentences.size(); ++k)
         between.push_back((sentences[k].lastFrame + sentences[k + 1].firstFrame) / 2);
-    const SubsequenceDtw::Match match = SubsequenceDtw::align(
-        reference, Mfcc::slice(recording, window.from, window.to), progress, between);
+    const SubsequenceDtw::Match match = SubsequenceDtw::align(reference, window, progress, between);
     if (match.first.empty())
         return false;
     mapped->clear();
     for (const ReferenceSpeech::Sentence& sentence : sentences)
         mapped->append(
-            {(match.first[std::size_t(sentence.firstFrame)] + window.from) * frameSeconds,
-             (match.last[std::size_t(sentence.lastFrame)] + window.from) * frameSeconds +
-                 windowSeconds});
+            {match.first[std::size_t(sentence.firstFrame)] * frameSeconds,
+             match.last[std::size_t(sentence.lastFrame)] * frameSeconds + windowSeconds});
     return true;
 }
 

@@ -225,6 +225,9 @@ struct Placement
     QList<Span> spans;
     std::vector<bool> paused;
     Result judged;
+    // Before any pause search or judging: how well the sentences match where the warp laid
+    // them, forwards against backwards (AlignmentConfidence::matchRatio, lower is better).
+    double roughMatch = 1;
 };
 
 void judge(const Material& material, Placement* placement)
@@ -261,9 +264,10 @@ double meanOf(const QList<double>& values, int first, int last)
 // there, then that its sentences were.
 bool surer(const Result& a, const Result& b)
 {
-    const int n = int(a.confidence.size());
-    return a.textConfidence + meanOf(a.confidence, 0, n) >
-           b.textConfidence + meanOf(b.confidence, 0, int(b.confidence.size()));
+    const auto sureness = [](const Result& r) {
+        return r.textConfidence + meanOf(r.confidence, 0, int(r.confidence.size()));
+    };
+    return sureness(a) > sureness(b);
 }
 
 // The text warped onto `window` of the recording heard alone, its features normalised over
@@ -286,9 +290,12 @@ bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
         return [&progress, from](double done) { return progress(from + done / 2); };
     };
     if (!CandidatePlaces::warpIn(whole.reference.features(), whole.reference.sentences(), features,
-                                 {0, features.frames}, &placement->mapped, half(0)) ||
+                                 &placement->mapped, half(0)) ||
         (judge && !place(material, half(0.5), placement)))
         return false;
+    if (!judge)
+        placement->roughMatch = CandidatePlaces::roughMatch(
+            whole.reference.features(), whole.reference.sentences(), features, placement->mapped);
     const double offset = double(first) / sampleRate;
     for (int k = 0; k < placement->mapped.size(); ++k) {
         placement->mapped[k] = {placement->mapped[k].start + offset,
@@ -300,23 +307,43 @@ bool placeIn(const Material& whole, CandidatePlaces::Window window, bool judge,
     return true;
 }
 
-// The text warped alone in each of `windows`, then again on the stretch it was laid on there,
-// placed and judged as the first warp's place was; the surest place kept in `placement`.
-// False when cancelled.
+// The text warped alone in each of `windows`; where its sentences match best, warped again on
+// the stretch it was laid on there, placed and judged as the first warp's place was; the
+// surest place kept in `placement`. None is tried once a place is clearly sure, the first
+// warp's included. False when cancelled.
 bool tryOtherPlaces(const Material& whole, const std::vector<CandidatePlaces::Window>& windows,
                     const std::function<bool(double)>& progress, Placement* placement)
 {
-    const double each = 1.0 / double(std::max<std::size_t>(1, windows.size()));
+    const auto sure = [](const Result& judged) {
+        return CandidatePlaces::clearlySure(judged.textConfidence, judged.confidence);
+    };
+    if (windows.empty() || sure(placement->judged))
+        return true;
+    // The warps over whole windows take most of the time; those over the stretches found in
+    // them, and the pause search, only the rest.
+    const double roughShare = 0.8;
+    const auto share = [&progress](double from, double to) {
+        return std::function<bool(double)>(
+            [&progress, from, to](double done) { return progress(from + (to - from) * done); });
+    };
+    std::vector<Placement> rough(windows.size());
+    const double each = roughShare / double(windows.size());
     for (std::size_t w = 0; w < windows.size(); ++w) {
-        const auto share = [&](double from, double to) {
-            return std::function<bool(double)>([&progress, from, to, w, each](double done) {
-                return progress((double(w) + from + (to - from) * done) * each);
-            });
-        };
-        Placement rough, other;
-        if (!placeIn(whole, windows[w], false, share(0, 0.5), &rough) ||
-            !placeIn(whole, CandidatePlaces::around(rough.mapped, whole.recording.frames), true,
-                     share(0.5, 1), &other))
+        if (!placeIn(whole, windows[w], false, share(double(w) * each, double(w + 1) * each),
+                     &rough[w]))
+            return false;
+    }
+    std::vector<double> matches;
+    for (const Placement& found : rough)
+        matches.push_back(found.roughMatch);
+    const std::vector<std::size_t> order = CandidatePlaces::bestMatches(matches);
+    const double closer = (1 - roughShare) / double(order.size());
+    for (std::size_t k = 0; k < order.size() && !sure(placement->judged); ++k) {
+        Placement other;
+        if (!placeIn(whole, CandidatePlaces::around(rough[order[k]].mapped, whole.recording.frames),
+                     true,
+                     share(roughShare + double(k) * closer, roughShare + double(k + 1) * closer),
+                     &other))
             return false;
         if (surer(other.judged, placement->judged))
             *placement = std::move(other);
@@ -391,18 +418,13 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     const Material material{samples, recording, reference, pauses.speechSeconds(),
                             options.moveBoundariesIntoPauses};
-    bool cancelled =
+    const auto lookAgainAt = [&](Placement* again) {
+        return lookAgain(material, stages.stage(0.98, 1), again);
+    };
+    const bool cancelled =
         !place(material, stages.stage(warpedTo, warpedTo + 0.01), &placement) ||
-        !tryOtherPlaces(material, others, stages.stage(warpedTo + 0.01, 0.98), &placement);
-    // Only a text taken to be the recording's is looked at again: another text's sentences,
-    // warped again, can find speech that suits them a little better and pass for read. Nor
-    // may the second look refuse a text the first one kept.
-    if (!cancelled && placement.judged.textConfidence >= AlignmentConfidence::refuseBelow) {
-        Placement again = placement;
-        cancelled = !lookAgain(material, stages.stage(0.98, 1), &again);
-        if (again.judged.textConfidence >= AlignmentConfidence::refuseBelow)
-            placement = std::move(again);
-    }
+        !tryOtherPlaces(material, others, stages.stage(warpedTo + 0.01, 0.98), &placement) ||
+        !CandidatePlaces::secondLook(&placement, lookAgainAt);
     if (cancelled) {
         result.outcome = Outcome::Cancelled;
         return result;

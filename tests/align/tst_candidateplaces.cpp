@@ -18,6 +18,8 @@ void appendText(Mfcc::Features* features, int first, int last, int each)
 } // namespace
 
 Q_DECLARE_METATYPE(Windows)
+Q_DECLARE_METATYPE(std::vector<double>)
+Q_DECLARE_METATYPE(std::vector<std::size_t>)
 Q_DECLARE_METATYPE(QList<SentenceAligner::Span>)
 
 class TestCandidatePlaces : public QObject
@@ -31,6 +33,10 @@ private slots:
     void reachesAroundAPlace();
     void warpsTheTextInItsWindow_data();
     void warpsTheTextInItsWindow();
+    void looksCloserAtTheBestMatches_data();
+    void looksCloserAtTheBestMatches();
+    void looksAgainOnlyAtAKeptText_data();
+    void looksAgainOnlyAtAKeptText();
 };
 
 void TestCandidatePlaces::findsTheOtherPlaces_data()
@@ -120,10 +126,13 @@ void TestCandidatePlaces::warpsTheTextInItsWindow()
     const CandidatePlaces::Window window =
         second ? CandidatePlaces::Window{half, recording.frames} : CandidatePlaces::Window{0, half};
     QList<SentenceAligner::Span> mapped;
-    QVERIFY(CandidatePlaces::warpIn(reference, said, recording, window, &mapped, {}));
+    QVERIFY(CandidatePlaces::warpIn(reference, said, Mfcc::slice(recording, window.from, window.to),
+                                    &mapped, {}));
     QCOMPARE(mapped.size(), 2);
     for (int k = 0; k < 2; ++k) {
+        // The spans come on the window's own timeline.
         const auto [first, last] = readings[second ? 1 : 0][std::size_t(k)];
+        mapped[k] = {mapped[k].start + window.from * 0.01, mapped[k].end + window.from * 0.01};
         // Within 3 frames of its speech.
         QVERIFY2(std::abs(mapped[k].start - first * 0.01) <= 0.03 &&
                      std::abs(mapped[k].end - (last * 0.01 + 0.025)) <= 0.03,
@@ -134,6 +143,78 @@ void TestCandidatePlaces::warpsTheTextInItsWindow()
                                 .arg(first * 0.01)
                                 .arg(last * 0.01 + 0.025)));
     }
+}
+
+void TestCandidatePlaces::looksCloserAtTheBestMatches_data()
+{
+    // Each window's rough match (lower: the text matches better forwards than backwards) and
+    // the windows looked at closer, best first; at most three.
+    QTest::addColumn<std::vector<double>>("matches");
+    QTest::addColumn<std::vector<std::size_t>>("closer");
+    QTest::newRow("none") << std::vector<double>{} << std::vector<std::size_t>{};
+    QTest::newRow("fewer than three: all")
+        << std::vector<double>{0.97, 0.81} << std::vector<std::size_t>{1, 0};
+    QTest::newRow("the read place among others")
+        << std::vector<double>{0.99, 0.98, 1.02, 0.83, 0.79, 0.97, 1.0}
+        << std::vector<std::size_t>{4, 3, 5};
+    QTest::newRow("ties: the earlier window first")
+        << std::vector<double>{0.9, 0.8, 0.9, 0.9} << std::vector<std::size_t>{1, 0, 2};
+}
+
+void TestCandidatePlaces::looksCloserAtTheBestMatches()
+{
+    QFETCH(std::vector<double>, matches);
+    QFETCH(std::vector<std::size_t>, closer);
+    QCOMPARE(CandidatePlaces::bestMatches(matches), closer);
+}
+
+void TestCandidatePlaces::looksAgainOnlyAtAKeptText_data()
+{
+    // How sure the first look is that the text was read, how sure the second would be, and
+    // whether it is cancelled; then whether the second look ran, which of the two is kept and
+    // whether the aligner goes on. Texts under 0.5 are refused.
+    QTest::addColumn<double>("first");
+    QTest::addColumn<double>("second");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<bool>("looked");
+    QTest::addColumn<double>("kept");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("kept, kept again: the second place")
+        << 0.9 << 0.7 << false << true << 0.7 << true;
+    QTest::newRow("kept just") << 0.5 << 0.95 << false << true << 0.95 << true;
+    QTest::newRow("kept, then refused: the first place stays")
+        << 0.9 << 0.3 << false << true << 0.9 << true;
+    QTest::newRow("refused: not looked at again") << 0.49 << 0.99 << false << false << 0.49 << true;
+    QTest::newRow("refused outright") << 0.0 << 1.0 << false << false << 0.0 << true;
+    QTest::newRow("kept, second look cancelled") << 0.9 << 0.95 << true << true << 0.9 << false;
+    QTest::newRow("refused, a cancel never asked for")
+        << 0.2 << 0.95 << true << false << 0.2 << true;
+}
+
+void TestCandidatePlaces::looksAgainOnlyAtAKeptText()
+{
+    QFETCH(double, first);
+    QFETCH(double, second);
+    QFETCH(bool, cancel);
+    QFETCH(bool, looked);
+    QFETCH(double, kept);
+    QFETCH(bool, goesOn);
+    struct Placement
+    {
+        SentenceAligner::Result judged;
+    };
+    Placement placement;
+    placement.judged.textConfidence = first;
+    int looks = 0;
+    const bool wentOn = CandidatePlaces::secondLook(&placement, [&](Placement* again) {
+        ++looks;
+        again->judged.textConfidence = second;
+        return !cancel;
+    });
+    QCOMPARE(looks, looked ? 1 : 0);
+    QCOMPARE(wentOn, goesOn);
+    if (goesOn)
+        QCOMPARE(placement.judged.textConfidence, kept);
 }
 
 QTEST_GUILESS_MAIN(TestCandidatePlaces)
