@@ -74,8 +74,10 @@ void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span
     const int count = int(mapped.size());
     double earliest = 0;
     for (int k = 0; k + 1 < count; ++k) {
-        const double a = std::min(mapped[k].end, mapped[k + 1].start);
-        const double b = std::max(mapped[k].end, mapped[k + 1].start);
+        // A sentence the path crushed before the pause the previous boundary went to (a word
+        // it laid on the end of the word before) is sought from that pause on.
+        const double a = std::max(earliest, std::min(mapped[k].end, mapped[k + 1].start));
+        const double b = std::max(a, std::max(mapped[k].end, mapped[k + 1].start));
         const auto pause =
             pauses.pauseNear(a, b, std::max(earliest, a - pauseReach), b + pauseReach);
         if (pause) {
@@ -96,9 +98,14 @@ void findPauses(const QList<Span>& mapped, const PauseFinder& pauses, QList<Span
         edges->front().start = *onset;
         paused->front() = true;
     }
-    if (const auto offset = pauses.speechEdgeNear(mapped.back().end, pauseReach, false)) {
+    // Likewise the last sentence's end: the path may have laid the last word on the one before.
+    const double lastEnd = std::max(mapped.back().end, edges->back().start);
+    if (const auto offset = pauses.speechEdgeNear(lastEnd, pauseReach, false);
+        offset && *offset > edges->back().start) {
         edges->back().end = *offset;
         paused->back() = true;
+    } else {
+        edges->back().end = std::max(edges->back().end, lastEnd);
     }
     limits->front().start = std::max(0.0, edges->front().start - outerReach);
     limits->back().end = edges->back().end + outerReach;
