@@ -14,14 +14,14 @@ struct Run
     QString err;
 };
 
-// Gives up after 30 s, so that a run that never ends fails the test instead of hanging it.
-inline Run course(const QStringList& arguments)
+// Gives up after `limitMs`, so that a run that never ends fails the test instead of hanging it.
+inline Run course(const QStringList& arguments, int limitMs = 30000)
 {
     QProcess process;
     process.start(QDir(QCoreApplication::applicationDirPath()).filePath("orlune-course"),
                   arguments);
     Run run;
-    if (!process.waitForFinished(30000)) {
+    if (!process.waitForFinished(limitMs)) {
         process.kill();
         return run;
     }
