@@ -2,6 +2,9 @@
 
 #include "align/resampler.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +17,54 @@ namespace {
 constexpr char voiceName[] = "en-us";
 // Quieter than this at either end of a sentence counts as silence (about -54 dBFS).
 constexpr float silenceLevel = 0.002f;
+constexpr short silentSample = short(silenceLevel * 32768);
+// A quiet stretch inside a sentence this long is a pause at its punctuation; anything shorter
+// (the closure before a "t" or "k") is part of a word. eSpeak NG's pauses come out a few
+// milliseconds longer or shorter depending on what it said before, so each is laid down at one
+// length instead.
+constexpr double innerPauseAtLeast = 0.12;
+constexpr double innerPauseSeconds = 0.2;
+
+enum class Voice { none, listener, reference };
+
+// en-us without the pitch flutter and the creak that every other voice cycle carries: eSpeak NG
+// keeps their phase from one utterance to the next, so the same sentence would be spoken a little
+// differently after every other text, and an alignment would depend on what was aligned before it.
+constexpr char steadyVoice[] = "name orlune-reference\n"
+                               "language en-us 2\n"
+                               "language en 3\n"
+                               "phonemes en-us\n"
+                               "dictrules 3 6\n"
+                               "stressLength 140 120 190 170 0 0 255 300\n"
+                               "stressAmp 17 16 19 19 19 19 21 19\n"
+                               "replace 03 I i\n"
+                               "replace 03 I2 i\n"
+                               "flutter 0\n"
+                               "roughness 0\n";
+
+// eSpeak NG reads a voice of its own only from a file, looked for under its name in lower case,
+// and is done with the file once the voice is loaded. False when no such file can be written; the
+// reference then falls back to plain en-us, which aligns as well but not alike every time.
+bool loadSteadyVoice()
+{
+    const QString stem = QDir::tempPath() + QStringLiteral("/orlune-reference-voice-") +
+                         QString::number(QCoreApplication::applicationPid());
+    if (stem != stem.toLower())
+        return false;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        QFile file(stem + QLatin1Char('-') + QString::number(attempt));
+        // NewOnly: never write through a link someone else left there, nor into the file of a
+        // program that ended before removing it.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            continue;
+        const bool loaded =
+            file.write(steadyVoice) == qint64(sizeof(steadyVoice) - 1) && file.flush() &&
+            espeak_SetVoiceByFile(QFile::encodeName(file.fileName()).constData()) == EE_OK;
+        file.remove();
+        return loaded;
+    }
+    return false;
+}
 
 // eSpeak NG keeps its voice, its callback and its buffers in globals.
 std::mutex& engineMutex()
@@ -32,22 +83,52 @@ int collectSamples(short* wav, int count, espeak_EVENT* events)
 }
 
 // The engine's rate, or 0 when it cannot start. Call with the engine's mutex held.
-int startEngine(int wordsPerMinute)
+int startEngine(int wordsPerMinute, Voice voice)
 {
     static int rate = 0;
     static bool tried = false;
+    static Voice current = Voice::none;
     if (!tried) {
         tried = true;
         rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (rate <= 0 || espeak_SetVoiceByName(voiceName) != EE_OK)
             rate = 0;
+        current = Voice::listener;
     }
     if (rate > 0) {
         espeak_SetSynthCallback(collectSamples);
-        espeak_SetVoiceByName(voiceName);
+        if (voice != current) {
+            if (voice != Voice::reference || !loadSteadyVoice())
+                espeak_SetVoiceByName(voiceName);
+            current = voice;
+        }
         espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
     }
     return rate;
+}
+
+// The speech between the first and the last sound, each pause inside it laid down at one length.
+std::vector<short> evenPauses(const std::vector<short>& spoken, int rate)
+{
+    auto loud = [](short v) { return std::abs(v) > silentSample; };
+    const auto first = std::find_if(spoken.begin(), spoken.end(), loud);
+    const auto last = std::find_if(spoken.rbegin(), spoken.rend(), loud).base();
+    const auto pauseAtLeast = std::ptrdiff_t(innerPauseAtLeast * rate);
+    const auto pause = std::size_t(innerPauseSeconds * rate);
+    std::vector<short> kept;
+    kept.reserve(std::size_t(std::max<std::ptrdiff_t>(0, last - first)));
+    auto quietFrom = first;
+    for (auto it = first; it < last; ++it) {
+        if (!loud(*it))
+            continue;
+        if (it - quietFrom >= pauseAtLeast)
+            kept.insert(kept.end(), pause, short(0));
+        else
+            kept.insert(kept.end(), quietFrom, it);
+        kept.push_back(*it);
+        quietFrom = it + 1;
+    }
+    return kept;
 }
 
 std::vector<short> speak(const QString& sentence)
@@ -101,7 +182,7 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinut
         int rate = 0;
         {
             std::lock_guard lock(engineMutex());
-            rate = startEngine(wordsPerMinute);
+            rate = startEngine(wordsPerMinute, Voice::reference);
             if (rate > 0)
                 spoken = speak(speakable(sentences[s]));
         }
@@ -109,7 +190,7 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinut
             return false;
         std::vector<float> samples;
         samples.reserve(spoken.size());
-        for (short v : spoken)
+        for (short v : evenPauses(spoken, rate))
             samples.push_back(float(v) / 32768.0f);
         std::vector<float> resampled;
         Resampler resampler(rate, Mfcc::sampleRate);
@@ -148,6 +229,6 @@ bool ReferenceSpeech::synthesise(const QStringList& sentences, int wordsPerMinut
 std::vector<short> ReferenceSpeech::speakAlone(const QString& text, int wordsPerMinute, int& rate)
 {
     std::lock_guard lock(engineMutex());
-    rate = startEngine(wordsPerMinute);
+    rate = startEngine(wordsPerMinute, Voice::listener);
     return rate > 0 ? speak(text) : std::vector<short>();
 }

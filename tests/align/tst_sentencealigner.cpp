@@ -84,6 +84,8 @@ private slots:
     void refusesWhatCannotBeAligned();
     void speaksOnlyWhatAReaderSays_data();
     void speaksOnlyWhatAReaderSays();
+    void speaksATextAlikeWhateverCameBefore_data();
+    void speaksATextAlikeWhateverCameBefore();
     void judgesWhatItFound_data();
     void judgesWhatItFound();
 };
@@ -345,6 +347,37 @@ void TestSentenceAligner::speaksOnlyWhatAReaderSays()
     QFETCH(QString, sentence);
     QFETCH(QString, spoken);
     QCOMPARE(ReferenceSpeech::speakable(sentence), spoken);
+}
+
+void TestSentenceAligner::speaksATextAlikeWhateverCameBefore_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::newRow("a word") << QStringList{u"Hello."_s};
+    QTest::newRow("a sentence") << QStringList{u"I did not enjoy it."_s};
+    QTest::newRow("pauses") << QStringList{u"Where are you going, Tom? Home, I think."_s};
+    QTest::newRow("a lesson") << QStringList{u"Last week I went to the theatre."_s,
+                                             u"I had a very good seat."_s,
+                                             u"The play was very interesting."_s};
+}
+
+// An alignment must not depend on what the program aligned before it.
+void TestSentenceAligner::speaksATextAlikeWhateverCameBefore()
+{
+    QFETCH(QStringList, before);
+    const QStringList text{u"Yes, I did, and then, after the play, he said hello."_s,
+                           u"A young man and a young woman were sitting behind me."_s,
+                           u"Two wild boars."_s};
+    auto speak = [](const QStringList& sentences) {
+        ReferenceSpeech speech;
+        if (!speech.synthesise(sentences, ReferenceSpeech::usualWordsPerMinute, {}, {}))
+            qFatal("eSpeak NG cannot speak");
+        return speech;
+    };
+    const ReferenceSpeech first = speak(text);
+    speak(before);
+    const ReferenceSpeech again = speak(text);
+    QCOMPARE(again.features().frames, first.features().frames);
+    QVERIFY(again.features().values == first.features().values);
 }
 
 void TestSentenceAligner::judgesWhatItFound_data()
