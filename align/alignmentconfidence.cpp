@@ -54,6 +54,16 @@ double between(double ratio, double sure, double lost)
 
 } // namespace
 
+double mean(const QList<double>& confidence, int first, int last)
+{
+    if (last < 0)
+        last = int(confidence.size());
+    double sum = 0;
+    for (int k = first; k < last; ++k)
+        sum += confidence[k];
+    return sum / std::max(1, last - first);
+}
+
 double sentence(const Evidence& evidence)
 {
     double confidence = between(evidence.matchRatio, sureRatio, lostRatio);

@@ -2,6 +2,7 @@
 
 #include "align/mfcc.h"
 
+#include <QList>
 #include <vector>
 
 // How sure the aligner may be of each sentence it placed, and whether the text was read in the
@@ -29,6 +30,9 @@ struct Evidence
 
 // 0..1; under SentenceAligner::unsureBelow the learner is asked to check the sentence.
 double sentence(const Evidence& evidence);
+
+// The mean of the sentences' confidences from `first` up to `last` (all when -1); 0 for none.
+double mean(const QList<double>& confidence, int first = 0, int last = -1);
 
 // Each sentence's match ratio eased by as much as the sentences around it match worse than a
 // sentence surely placed: under strong noise every sentence, even one found where it was

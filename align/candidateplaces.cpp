@@ -70,12 +70,8 @@ std::vector<std::size_t> bestMatches(const std::vector<double>& matches)
 
 bool clearlySure(double textConfidence, const QList<double>& confidence)
 {
-    if (confidence.isEmpty() || textConfidence < sureText)
-        return false;
-    double sum = 0;
-    for (const double c : confidence)
-        sum += c;
-    return sum / double(confidence.size()) >= sureSentences;
+    return !confidence.isEmpty() && textConfidence >= sureText &&
+           AlignmentConfidence::mean(confidence) >= sureSentences;
 }
 
 bool warpIn(const Mfcc::Features& reference,
