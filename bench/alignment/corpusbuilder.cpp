@@ -71,6 +71,81 @@ Span heardSpan(const std::vector<float>& decoded, int rate, const Span& placed)
     return {double(from) / rate + heard.start, double(from) / rate + heard.end};
 }
 
+// Moves the lesson's truth (and its other speech) onto the player's timeline, which the
+// encoder's padding shifted: `written` is what went into the MP3 and `decoded` what came out;
+// under noise the speech alone (`clean`) is coded alike to take the truth from.
+bool truthOnPlayerTimeline(const std::vector<float>& written, const std::vector<float>& decoded,
+                           const std::vector<float>& clean, const QString& stem,
+                           CorpusLesson* lesson, QString* error)
+{
+    const int rate = lesson->fileRate;
+    const QString& name = lesson->name;
+    const double firstOnset = lesson->truth.first().start;
+    double match = 0;
+    const long delay =
+        TimelineLag::measure(written, decoded, long((firstOnset - 0.1) * rate), rate, &match);
+    if (match < minimumMatch) {
+        *error = name + u": the MP3 does not decode to what was encoded"_s;
+        return false;
+    }
+    std::vector<float> decodedClean;
+    if (!lesson->noisy()) {
+        decodedClean = decoded;
+    } else {
+        const QString cleanPath = stem + u".clean.mp3"_s;
+        const std::vector<float> cleanWritten =
+            rate == speechRate ? clean : RateConverter(speechRate, rate).convert(clean);
+        const bool coded = encodeAndDecode(cleanPath, cleanWritten, rate, &decodedClean, error);
+        QFile::remove(cleanPath);
+        if (!coded)
+            return false;
+        double cleanMatch = 0;
+        const long cleanDelay = TimelineLag::measure(
+            cleanWritten, decodedClean, long((firstOnset - 0.1) * rate), rate, &cleanMatch);
+        if (cleanMatch < minimumMatch || std::abs(cleanDelay - delay) > 1) {
+            *error = name + u": the recording without noise came out of the encoder "_s +
+                     QString::number(cleanDelay - delay) + u" frames apart"_s;
+            return false;
+        }
+    }
+    const double shift = double(delay) / rate;
+    for (auto* spans : {&lesson->truth, &lesson->otherSpeech}) {
+        for (Span& span : *spans) {
+            const Span heard =
+                heardSpan(decodedClean, rate, {span.start + shift, span.end + shift});
+            if (!(heard.end > heard.start)) {
+                *error = name + u": a sentence cannot be heard in its MP3"_s;
+                return false;
+            }
+            span = heard;
+        }
+    }
+    return true;
+}
+
+// The windows heardSpan() looks in and the clean-sentence rule both rely on silence between
+// speeches, and every sentence must lie inside its recording.
+bool speechesApart(const CorpusLesson& lesson, QString* error)
+{
+    QList<Span> speech = lesson.truth + lesson.otherSpeech;
+    std::sort(speech.begin(), speech.end(),
+              [](const Span& a, const Span& b) { return a.start < b.start; });
+    for (qsizetype i = 1; i < speech.size(); ++i) {
+        if (speech[i].start - speech[i - 1].end < 2 * recheckMargin - 0.05) {
+            *error = lesson.name + u": two speeches run into each other at "_s +
+                     QString::number(speech[i].start, 'f', 2) + u" s"_s;
+            return false;
+        }
+    }
+    for (const Span& span : lesson.truth) {
+        if (span.start < 0 || span.end > lesson.seconds) {
+            *error = lesson.name + u": a sentence lies outside its recording"_s;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 CorpusBuilder::CorpusBuilder(const QString& courseDir, const QString& cacheDir, int variant,
@@ -174,67 +249,9 @@ bool CorpusBuilder::lesson(const QString& name, int ordinal, CorpusLesson* lesso
         return false;
     }
 
-    // The truth must be on the player's timeline, which the encoder's padding shifted.
-    const double firstOnset = lesson->truth.first().start;
-    double match = 0;
-    const long delay =
-        TimelineLag::measure(written, decoded, long((firstOnset - 0.1) * rate), rate, &match);
-    if (match < minimumMatch) {
-        *error = name + u": the MP3 does not decode to what was encoded"_s;
+    if (!truthOnPlayerTimeline(written, decoded, clean, stem, lesson, error) ||
+        !speechesApart(*lesson, error))
         return false;
-    }
-    std::vector<float> decodedClean;
-    if (!lesson->noisy()) {
-        decodedClean = std::move(decoded);
-    } else {
-        // The speech without its noise, coded alike, to take the truth from.
-        const QString cleanPath = stem + u".clean.mp3"_s;
-        const std::vector<float> cleanWritten =
-            rate == speechRate ? clean : toFileRate.convert(clean);
-        const bool coded = encodeAndDecode(cleanPath, cleanWritten, rate, &decodedClean, error);
-        QFile::remove(cleanPath);
-        if (!coded)
-            return false;
-        double cleanMatch = 0;
-        const long cleanDelay = TimelineLag::measure(
-            cleanWritten, decodedClean, long((firstOnset - 0.1) * rate), rate, &cleanMatch);
-        if (cleanMatch < minimumMatch || std::abs(cleanDelay - delay) > 1) {
-            *error = name + u": the recording without noise came out of the encoder "_s +
-                     QString::number(cleanDelay - delay) + u" frames apart"_s;
-            return false;
-        }
-    }
-    const double shift = double(delay) / rate;
-    for (auto* spans : {&lesson->truth, &lesson->otherSpeech}) {
-        for (Span& span : *spans) {
-            const Span heard =
-                heardSpan(decodedClean, rate, {span.start + shift, span.end + shift});
-            if (!(heard.end > heard.start)) {
-                *error = name + u": a sentence cannot be heard in its MP3"_s;
-                return false;
-            }
-            span = heard;
-        }
-    }
-
-    // The windows above and the clean-sentence rule both rely on silence between speeches.
-    QList<Span> speech = lesson->truth + lesson->otherSpeech;
-    std::sort(speech.begin(), speech.end(),
-              [](const Span& a, const Span& b) { return a.start < b.start; });
-    for (qsizetype i = 1; i < speech.size(); ++i) {
-        if (speech[i].start - speech[i - 1].end < 2 * recheckMargin - 0.05) {
-            *error = name + u": two speeches run into each other at "_s +
-                     QString::number(speech[i].start, 'f', 2) + u" s"_s;
-            return false;
-        }
-    }
-
-    for (const Span& span : std::as_const(lesson->truth)) {
-        if (span.start < 0 || span.end > lesson->seconds) {
-            *error = name + u": a sentence lies outside its recording"_s;
-            return false;
-        }
-    }
     ++m_made;
     if (!lesson->save(truthPath)) {
         *error = u"cannot write "_s + truthPath;

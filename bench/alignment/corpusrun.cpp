@@ -106,6 +106,72 @@ Spans widenedTruth(const CorpusLesson& lesson)
     return spans;
 }
 
+// Checks the recording as decoded against the tape the lesson was made from, and counts the
+// lesson into the corpus and the perfect placement. False, said on stderr, when the decoder
+// does not deliver the tape's sound.
+bool checkTruth(const CorpusLesson& lesson, const std::vector<float>& samples, Corpus* corpus,
+                RunChecks* checks)
+{
+    const int rate = SentenceAligner::sampleRate;
+    // The truth is on the player's timeline, where the aligner's times will be played; a
+    // decoder that shifts the aligner's timeline would make every time here off by as much.
+    // Measured on each run, since the decoder may change under a kept corpus.
+    std::vector<float> tape;
+    double match = 0;
+    if (!TapeFile::read(lesson.tapePath, SentenceAligner::sampleRate, &tape)) {
+        std::fprintf(stderr, "bench_alignment: cannot read %s\n", qPrintable(lesson.tapePath));
+        return false;
+    }
+    const long lag = TimelineLag::measure(
+        tape, samples, long((lesson.truth.first().start - 0.1) * rate), rate, &match);
+    if (match < 0.9) {
+        std::fprintf(stderr,
+                     "bench_alignment: decodeForAlignment does not deliver the sound of "
+                     "%s (correlation %.2f)\n",
+                     qPrintable(lesson.audioPath), match);
+        return false;
+    }
+    if (std::abs(lag) > std::abs(checks->decoderShiftFrames))
+        checks->decoderShiftFrames = lag;
+    corpus->sentences += int(lesson.sentences.size());
+    corpus->noisyLessons += lesson.noisy();
+    if (!lesson.noisy())
+        recheckTruth(lesson, samples, &checks->truthDisagreements);
+    checks->perfect.add(lesson, widenedTruth(lesson));
+    return true;
+}
+
+// Scores what `contender` found in one lesson, overall and per condition, and shows it per
+// lesson or per sentence when asked.
+void score(const CorpusLesson& lesson, const Contender::Found& found, double recordingSeconds,
+           bool verbose, bool showSpans, Contender* contender)
+{
+    const Spans& spans = found.spans;
+    if (!spans.isEmpty() && !keepsContract(spans, recordingSeconds))
+        ++contender->contractBreaches;
+    contender->score.add(lesson, spans, found.confidence);
+    const QStringList conditions = {u"noise "_s + lesson.noise, u"voice "_s + lesson.voice,
+                                    u"pace "_s + QString::number(lesson.pace, 'f', 2),
+                                    u"MP3 at "_s + QString::number(lesson.fileRate) + u" Hz"_s};
+    for (const QString& condition : conditions)
+        contender->byCondition[condition].add(lesson, spans);
+    contender->noteMisses(lesson.name, lesson.truth, spans);
+    for (qsizetype i = 0; showSpans && i < lesson.truth.size(); ++i) {
+        const auto at = spans.value(i);
+        std::printf("  %-16s %-22s %3lld  truth %8.3f %8.3f  found %8.3f %8.3f  %.2f\n",
+                    qPrintable(lesson.name), contender->label, i + 1, lesson.truth[i].start,
+                    lesson.truth[i].end, at.start, at.end, found.confidence.value(i, -1));
+    }
+    if (verbose) {
+        BoundaryScore one;
+        one.add(lesson, spans);
+        std::printf("  %-16s %-6s %-5s %-22s clean %3d/%-3d median %6.0f ms worst %6.0f ms\n",
+                    qPrintable(lesson.name), qPrintable(lesson.voice), qPrintable(lesson.noise),
+                    contender->label, one.clean(), one.sentences(), one.errorMs(0.5),
+                    one.worstMs());
+    }
+}
+
 } // namespace
 
 namespace CorpusRun {
@@ -145,34 +211,8 @@ bool run(Corpus* corpus, RunChecks* checks, bool verbose, bool showSpans)
         checks->decodeSeconds += double(timer.nsecsElapsed()) / 1e9;
         const double recordingSeconds = double(samples.size()) / rate;
         corpus->audioSeconds += recordingSeconds;
-        if (!corpus->swapped) {
-            // The truth is on the player's timeline, where the aligner's times will be played;
-            // a decoder that shifts the aligner's timeline would make every time here off by
-            // as much. Measured on each run, since the decoder may change under a kept corpus.
-            std::vector<float> tape;
-            double match = 0;
-            if (!TapeFile::read(lesson.tapePath, SentenceAligner::sampleRate, &tape)) {
-                std::fprintf(stderr, "bench_alignment: cannot read %s\n",
-                             qPrintable(lesson.tapePath));
-                return false;
-            }
-            const long lag = TimelineLag::measure(
-                tape, samples, long((lesson.truth.first().start - 0.1) * rate), rate, &match);
-            if (match < 0.9) {
-                std::fprintf(stderr,
-                             "bench_alignment: decodeForAlignment does not deliver the sound of "
-                             "%s (correlation %.2f)\n",
-                             qPrintable(lesson.audioPath), match);
-                return false;
-            }
-            if (std::abs(lag) > std::abs(checks->decoderShiftFrames))
-                checks->decoderShiftFrames = lag;
-            corpus->sentences += int(lesson.sentences.size());
-            corpus->noisyLessons += lesson.noisy();
-            if (!lesson.noisy())
-                recheckTruth(lesson, samples, &checks->truthDisagreements);
-            checks->perfect.add(lesson, widenedTruth(lesson));
-        }
+        if (!corpus->swapped && !checkTruth(lesson, samples, corpus, checks))
+            return false;
         for (Contender& contender : corpus->contenders) {
             const std::clock_t cpuBefore = std::clock();
             timer.start();
@@ -183,31 +223,7 @@ bool run(Corpus* corpus, RunChecks* checks, bool verbose, bool showSpans)
             contender.refused += found.refused;
             if (corpus->swapped)
                 continue;
-            const Spans& spans = found.spans;
-            if (!spans.isEmpty() && !keepsContract(spans, recordingSeconds))
-                ++contender.contractBreaches;
-            contender.score.add(lesson, spans, found.confidence);
-            const QStringList conditions = {u"noise "_s + lesson.noise, u"voice "_s + lesson.voice,
-                                            u"pace "_s + QString::number(lesson.pace, 'f', 2),
-                                            u"MP3 at "_s + QString::number(lesson.fileRate) +
-                                                u" Hz"_s};
-            for (const QString& condition : conditions)
-                contender.byCondition[condition].add(lesson, spans);
-            contender.noteMisses(lesson.name, lesson.truth, spans);
-            for (qsizetype i = 0; showSpans && i < lesson.truth.size(); ++i) {
-                const auto at = spans.value(i);
-                std::printf("  %-16s %-22s %3lld  truth %8.3f %8.3f  found %8.3f %8.3f  %.2f\n",
-                            qPrintable(lesson.name), contender.label, i + 1, lesson.truth[i].start,
-                            lesson.truth[i].end, at.start, at.end, found.confidence.value(i, -1));
-            }
-            if (verbose) {
-                BoundaryScore one;
-                one.add(lesson, spans);
-                std::printf(
-                    "  %-16s %-6s %-5s %-22s clean %3d/%-3d median %6.0f ms worst %6.0f ms\n",
-                    qPrintable(lesson.name), qPrintable(lesson.voice), qPrintable(lesson.noise),
-                    contender.label, one.clean(), one.sentences(), one.errorMs(0.5), one.worstMs());
-            }
+            score(lesson, found, recordingSeconds, verbose, showSpans, &contender);
         }
     }
     return true;
