@@ -47,9 +47,11 @@ constexpr char steadyVoice[] = "name orlune-reference\n"
 // reference then falls back to plain en-us, which aligns as well but not alike every time.
 bool loadSteadyVoice()
 {
-    const QString stem = QDir::tempPath() + QStringLiteral("/orlune-reference-voice-") +
+    // Empty when the folder TMPDIR names does not exist.
+    const QString folder = QDir::tempPath();
+    const QString stem = folder + QStringLiteral("/orlune-reference-voice-") +
                          QString::number(QCoreApplication::applicationPid());
-    if (stem != stem.toLower())
+    if (folder.isEmpty() || stem != stem.toLower())
         return false;
     for (int attempt = 0; attempt < 10; ++attempt) {
         QFile file(stem + QLatin1Char('-') + QString::number(attempt));

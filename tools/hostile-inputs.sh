@@ -263,6 +263,17 @@ bounded "$lessons/mib.txt"
 row 24 "1 MiB text against a 28 s recording" "exit $rc, $(grep -c '录音' "$work/out") reason" \
     $((rc != 1 || $(grep -c '录音' "$work/out") == 0))
 
+# 24: the reference voice is written to the temporary folder; where it cannot be (a folder that
+# does not exist, or one eSpeak NG would look for in lower case), the lesson still aligns.
+mkdir -p "$work/Upper"
+for tmp in "$work/no such folder" "$work/Upper"; do
+    TMPDIR="$tmp" timeout -k 2 60 "$bin/orlune-course" align --audio "$bin/语音库/QVN101.dat" \
+        --text "$lessons/text.txt" >"$work/out" 2>&1
+    rc=$?
+    row 24 "temporary folder ${tmp##*/}" "exit $rc, $(grep -c $'\t' "$work/out") of $(wc -l <"$lessons/text.txt") lines" \
+        $((rc != 0 || $(grep -c $'\t' "$work/out") != $(wc -l <"$lessons/text.txt")))
+done
+
 # 21: a folder of a book's lessons: whatever cannot be paired is listed and skipped, whatever
 # cannot be imported is refused with its reason, and nothing the store holds is lost.
 book="$work/book"
