@@ -76,12 +76,14 @@ bool clearlySure(double textConfidence, const QList<double>& confidence)
 
 bool warpIn(const Mfcc::Features& reference,
             const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
-            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress)
+            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress,
+            double coarseCells)
 {
     std::vector<int> between;
     for (std::size_t k = 0; k + 1 < sentences.size(); ++k)
         between.push_back((sentences[k].lastFrame + sentences[k + 1].firstFrame) / 2);
-    const SubsequenceDtw::Match match = SubsequenceDtw::align(reference, window, progress, between);
+    const SubsequenceDtw::Match match =
+        SubsequenceDtw::align(reference, window, progress, between, coarseCells);
     if (match.first.empty())
         return false;
     mapped->clear();

@@ -4,6 +4,7 @@
 #include "align/mfcc.h"
 #include "align/referencespeech.h"
 #include "align/sentencealigner.h"
+#include "align/subsequencedtw.h"
 
 #include <functional>
 #include <vector>
@@ -49,7 +50,13 @@ Window around(const QList<SentenceAligner::Span>& mapped, int recordingFrames);
 // cancelled.
 bool warpIn(const Mfcc::Features& reference,
             const std::vector<ReferenceSpeech::Sentence>& sentences, const Mfcc::Features& window,
-            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress);
+            QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress,
+            double coarseCells = SubsequenceDtw::maxCoarseCells);
+
+// The first pass of a window's rough warp may be coarser than the whole recording's: the warp
+// only has to show where the text matches best, and the windows cost most of the time a text
+// read elsewhere takes (a quarter of the cells: two frames to one).
+inline constexpr double roughCells = SubsequenceDtw::maxCoarseCells / 4;
 
 // The mean over the sentences of how well each matches its span in `mapped` (seconds from the
 // start of `window`), forwards against backwards (AlignmentConfidence::matchRatio: about 0.8

@@ -133,7 +133,8 @@ bool warpRoughly(const Material& whole, CandidatePlaces::Window window,
 {
     const Stretch stretch = cut(whole, window);
     if (!CandidatePlaces::warpIn(whole.reference.features(), whole.reference.sentences(),
-                                 stretch.features, &placement->mapped, progress))
+                                 stretch.features, &placement->mapped, progress,
+                                 CandidatePlaces::roughCells))
         return false;
     placement->roughMatch =
         CandidatePlaces::roughMatch(whole.reference.features(), whole.reference.sentences(),

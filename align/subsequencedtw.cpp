@@ -292,13 +292,13 @@ Band widen(const Band& coarse, int coarseFactor, int factor, int rows, int colum
 SubsequenceDtw::Match SubsequenceDtw::align(const Mfcc::Features& reference,
                                             const Mfcc::Features& recording,
                                             const Progress& progress,
-                                            const std::vector<int>& skipFrames)
+                                            const std::vector<int>& skipFrames, double coarseCells)
 {
     Match match;
     if (reference.frames == 0 || recording.frames == 0)
         return match;
     int factor = 1;
-    while (double(reference.frames) * recording.frames / (double(factor) * factor) > maxCoarseCells)
+    while (double(reference.frames) * recording.frames / (double(factor) * factor) > coarseCells)
         ++factor;
     std::vector<int> factors{factor};
     while (factors.back() > 1)

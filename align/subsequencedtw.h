@@ -27,8 +27,10 @@ public:
     // recording at a flat cost per frame: speech the text does not hold (an announcement, an
     // exercise, the next lesson's title) is skipped there instead of being stretched over
     // the sentences around it.
+    // `coarseCells` caps the first pass (see maxCoarseCells).
     static Match align(const Mfcc::Features& reference, const Mfcc::Features& recording,
-                       const Progress& progress, const std::vector<int>& skipFrames = {});
+                       const Progress& progress, const std::vector<int>& skipFrames = {},
+                       double coarseCells = maxCoarseCells);
 
     // What a skipped recording frame costs, as a share of the distance of two frames picked
     // at random: dearer than matching speech, cheaper than waiting on a pause through speech.
