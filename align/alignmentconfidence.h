@@ -60,6 +60,8 @@ struct TextEvidence
     std::vector<double> referenceSeconds;
     // The speech the recording holds over the speech of the whole reference.
     double recordingToText = 1;
+    // sentence() of each; none when the sentences were not judged.
+    std::vector<double> sentenceConfidence;
 };
 
 // 0..1 for the whole text: the sentences of a text that was read match well and keep to one
@@ -67,8 +69,10 @@ struct TextEvidence
 // far longer than the text, another text may find speech that fits its pace and matches it
 // better forwards than backwards: there the sentences must also match their own spans better
 // than their neighbours'. (Under strong noise even a text that was read matches its
-// neighbours' spans about as well, so this is asked only where it is needed.) Under
-// `refuseBelow` the text is taken not to belong to the recording.
+// neighbours' spans about as well, so this is asked only where it is needed.) Another text
+// that matches well enough as a whole still leaves many of its sentences unsure: the text is
+// trusted no more than its sentences are on average. Under `refuseBelow` the text is taken
+// not to belong to the recording.
 double text(const TextEvidence& evidence);
 
 inline constexpr double refuseBelow = 0.5;

@@ -103,28 +103,38 @@ void TestAlignmentConfidence::judgesEachSentenceAgainstItsNeighbours()
 void TestAlignmentConfidence::judgesTheWholeText_data()
 {
     // Six sentences alike: each one's match ratio, its span's length over its reference's
-    // (every other one's when `uneven`), its neighbour ratio (none when negative) and its
-    // reference's length; how many times the text's speech the recording holds; whether the
-    // text is taken to have been read in the recording.
+    // (every other one's when `uneven`), its neighbour ratio (none when negative), its
+    // reference's length and its own confidence (none when negative); how many times the
+    // text's speech the recording holds; whether the text is taken to have been read in the
+    // recording.
     QTest::addColumn<double>("ratio");
     QTest::addColumn<bool>("uneven");
     QTest::addColumn<double>("neighbourRatio");
     QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("sure");
     QTest::addColumn<double>("room");
     QTest::addColumn<bool>("read");
-    QTest::newRow("its own text") << 0.85 << false << 0.85 << 3.0 << 1.0 << true;
-    QTest::newRow("its own text of one sentence") << 0.85 << false << -1.0 << 3.0 << 10.0 << true;
+    QTest::newRow("its own text") << 0.85 << false << 0.85 << 3.0 << 0.9 << 1.0 << true;
+    QTest::newRow("its own text of one sentence")
+        << 0.85 << false << -1.0 << 3.0 << -1.0 << 10.0 << true;
     QTest::newRow("another text, its lengths not followed")
-        << 0.95 << true << 0.95 << 3.0 << 1.0 << false;
+        << 0.95 << true << 0.95 << 3.0 << -1.0 << 1.0 << false;
     // Long sentences that found, somewhere in half an hour, speech matching them better
     // forwards than backwards, at their own pace, but no better than the next sentence's.
     QTest::newRow("another text in a long recording")
-        << 0.93 << false << 1.01 << 12.0 << 10.0 << false;
+        << 0.93 << false << 1.01 << 12.0 << -1.0 << 10.0 << false;
     // Single words match their neighbours' words about as well as their own.
     QTest::newRow("its own word list in a long recording")
-        << 0.93 << false << 1.0 << 0.5 << 10.0 << true;
+        << 0.93 << false << 1.0 << 0.5 << 0.8 << 10.0 << true;
     // So do whole sentences under strong noise.
-    QTest::newRow("its own text under noise") << 0.93 << false << 1.03 << 8.0 << 1.0 << true;
+    QTest::newRow("its own text under noise") << 0.93 << false << 1.03 << 8.0 << 0.8 << 1.0 << true;
+    // Short phrases under noise match their spans barely better than another text would, but
+    // most of them are placed surely; another text that matches as well as a whole leaves
+    // half its sentences unsure.
+    QTest::newRow("its own words under noise")
+        << 0.955 << false << -1.0 << 0.5 << 0.78 << 1.5 << true;
+    QTest::newRow("another text matching as well")
+        << 0.955 << false << -1.0 << 3.0 << 0.55 << 1.5 << false;
 }
 
 void TestAlignmentConfidence::judgesTheWholeText()
@@ -133,6 +143,7 @@ void TestAlignmentConfidence::judgesTheWholeText()
     QFETCH(bool, uneven);
     QFETCH(double, neighbourRatio);
     QFETCH(double, seconds);
+    QFETCH(double, sure);
     QFETCH(double, room);
     QFETCH(bool, read);
     constexpr int count = 6;
@@ -144,6 +155,8 @@ void TestAlignmentConfidence::judgesTheWholeText()
         if (neighbourRatio >= 0)
             evidence.neighbourRatios.push_back(neighbourRatio);
         evidence.referenceSeconds.push_back(seconds);
+        if (sure >= 0)
+            evidence.sentenceConfidence.push_back(k % 2 == 0 ? sure - 0.1 : sure + 0.1);
     }
     const double confidence = AlignmentConfidence::text(evidence);
     QVERIFY2((confidence >= AlignmentConfidence::refuseBelow) == read,
