@@ -24,9 +24,10 @@ constexpr double maxReferenceToSpeech = 2.5;
 // No reader is this quick: letters a second at twice the pace of a fast speaker. A text that
 // needs too much speech even at this pace is refused before any of it is synthesised.
 constexpr double fastestLettersPerSecond = 40;
-// A recording holding this many times the text's speech has room for another text much like
-// it, where the warp may lay the text instead of where it was read: other places are tried.
-constexpr double otherPlacesFrom = AlignmentConfidence::roomForAnother;
+// A recording holding twice the text's speech has room for another text much like it, as
+// when two lessons share a file, and the warp may lay the text on the other one: other places
+// are tried.
+constexpr double otherPlacesFrom = 2;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 

@@ -382,8 +382,9 @@ void TestSentenceAligner::speaksATextAlikeWhateverCameBefore()
 
 void TestSentenceAligner::judgesWhatItFound_data()
 {
-    // What the recording holds, in order: "a" speaks a line of the lesson (`spoken`), "x" a
-    // line of something else in another voice, "p" pauses a second.
+    // What the recording holds, in order: "a" speaks a line of the lesson (`spoken`), "b" a
+    // line of another lesson in the same voice (`unread`), "x" a line of something else in
+    // another voice, "p" pauses a second.
     QTest::addColumn<QString>("recording");
     // Lines of the text: a number picks a line of `spoken`, "-" stands for `unread`.
     QTest::addColumn<QString>("text");
@@ -396,6 +397,9 @@ void TestSentenceAligner::judgesWhatItFound_data()
         << u"xaaxxxxxxxxxxpaaa"_s << u"01234"_s << Outcome::Aligned;
     QTest::newRow("a long exercise after the text")
         << u"xaaaaaxxxxx"_s << u"01234"_s << Outcome::Aligned;
+    // Two lessons in one file, each text aligned alone.
+    QTest::newRow("the second of two lessons") << u"bbbbbaaaaa"_s << u"01234"_s << Outcome::Aligned;
+    QTest::newRow("the first of two lessons") << u"aaaaabbbbb"_s << u"01234"_s << Outcome::Aligned;
     // Far more speech than the text, as when one lesson's text is found in a whole book's file.
     QTest::newRow("a lesson amid others")
         << u"xxxxxxxaaaaaxxxxxxxx"_s << u"01234"_s << Outcome::Aligned;
@@ -432,7 +436,7 @@ void TestSentenceAligner::judgesWhatItFound()
     QTemporaryDir dir;
     Tape tape;
     QList<int> spokenAt; // where in tape.placed each line of `spoken` is
-    int nextSpoken = 0, nextOther = 0, nextUnread = 0;
+    int nextSpoken = 0, nextOther = 0, nextUnread = 0, nextRead = 0;
     double pause = 0.6;
     for (QChar kind : recording) {
         if (kind == u'p') {
@@ -442,9 +446,12 @@ void TestSentenceAligner::judgesWhatItFound()
         const bool ours = kind == u'a';
         if (ours)
             spokenAt.append(int(tape.placed.size()));
-        QVERIFY(tape.speak(ours ? u"slt"_s : u"kal16"_s,
-                           ours ? spoken[nextSpoken++] : other[nextOther++ % other.size()], pause,
-                           dir));
+        if (kind == u'b')
+            QVERIFY(tape.speak(u"slt"_s, unread[nextRead++], pause, dir));
+        else
+            QVERIFY(tape.speak(ours ? u"slt"_s : u"kal16"_s,
+                               ours ? spoken[nextSpoken++] : other[nextOther++ % other.size()],
+                               pause, dir));
         pause = 0.6;
     }
     tape.samples.resize(tape.samples.size() + rate / 2, 0.0f);
