@@ -28,6 +28,10 @@ constexpr double fastestLettersPerSecond = 40;
 // when two lessons share a file, and the warp may lay the text on the other one: other places
 // are tried.
 constexpr double otherPlacesFrom = 2;
+// A text of one sentence has no neighbours to keep to: in a recording with room for others it
+// may be laid on another sentence much like it, and matches there as well as on its own. Its
+// confidence is never more than this, under unsureBelow, so the learner is asked to check it.
+constexpr double loneSentenceConfidence = SentenceAligner::unsureBelow / 2;
 constexpr double frameSeconds = double(Mfcc::hop) / Mfcc::sampleRate;
 constexpr double windowSeconds = double(Mfcc::window) / Mfcc::sampleRate;
 
@@ -192,6 +196,9 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     result.confidence = placement.judged.confidence;
+    if (result.confidence.size() == 1 &&
+        pauses.speechSeconds() >= otherPlacesFrom * reference.speechSeconds())
+        result.confidence.front() = std::min(result.confidence.front(), loneSentenceConfidence);
     result.speechAfterLast = pauses.speechAfter(placement.spans.back().end);
     result.spans = placement.spans;
     return result;
