@@ -23,14 +23,10 @@
 #include <QSpinBox>
 #include <QTableView>
 
-namespace {
-
-QString startPrompt()
+QString ImportDialog::startPrompt()
 {
     return QStringLiteral("选择录音和英文课文，然后点「开始对齐」。");
 }
-
-} // namespace
 
 ImportDialog::ImportDialog(MediaPlayer* player, LearnerStore* store, int book, int lesson,
                            QWidget* parent)

@@ -70,6 +70,7 @@ protected:
     void done(int result) override;
 
 private:
+    static QString startPrompt();
     void buildLayout();
     QGroupBox* buildLessonGroup();
     void addLessonChoice(QGridLayout* form);

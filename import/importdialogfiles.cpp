@@ -32,6 +32,8 @@ void ImportDialog::showStoredLesson()
         m_recordingLine->clear();
         m_translationLine->clear();
         m_wordsLine->clear();
+        // Its words on mending would now speak of a lesson no longer shown.
+        showStatus(startPrompt());
     }
     if (!m_lessonInStore || !m_store) {
         return;

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -442,6 +443,17 @@ private slots:
         QCOMPARE(mended[1].translation, u"伞在哪儿？"_s);
         QCOMPARE(mended[1].start, saved[1].start);
         QCOMPARE(mended[0].sentence, saved[0].sentence);
+
+        // Another lesson chosen, nothing of the import is left, its words on mending neither.
+        auto* lessonBox = again.findChild<QSpinBox*>("lessonBox");
+        auto* status = again.findChild<QLabel*>("statusLine");
+        lessonBox->setValue(6);
+        lessonBox->setValue(5);
+        QCOMPARE(shown.rowCount(), 3);
+        QVERIFY2(status->text().contains(u"已导入"_s), qPrintable(status->text()));
+        lessonBox->setValue(6);
+        QCOMPARE(shown.rowCount(), 0);
+        QVERIFY2(!status->text().contains(u"已导入"_s), qPrintable(status->text()));
     }
 
     void cancelAndCloseMidAlignment()
