@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numeric>
 
 namespace AlignmentConfidence {
 
@@ -158,10 +157,9 @@ double text(const TextEvidence& evidence)
                                    sureTextRatio, lostTextRatio);
     if (evidence.sentenceConfidence.empty())
         return asWhole;
-    const double sentences = std::accumulate(evidence.sentenceConfidence.begin(),
-                                             evidence.sentenceConfidence.end(), 0.0) /
-                             double(evidence.sentenceConfidence.size());
-    return std::max(0.0, asWhole - std::max(0.0, usualSentenceConfidence - sentences));
+    return std::max(
+        0.0, asWhole - std::max(0.0, usualSentenceConfidence -
+                                         AlignmentConfidence::mean(evidence.sentenceConfidence)));
 }
 
 namespace {

@@ -61,7 +61,7 @@ struct TextEvidence
     // The speech the recording holds over the speech of the whole reference.
     double recordingToText = 1;
     // sentence() of each; none when the sentences were not judged.
-    std::vector<double> sentenceConfidence;
+    QList<double> sentenceConfidence;
 };
 
 // 0..1 for the whole text: the sentences of a text that was read match well and keep to one

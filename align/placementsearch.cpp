@@ -75,7 +75,7 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, do
         evidence.overlong = overlong[std::size_t(k)];
         result->confidence.append(AlignmentConfidence::sentence(evidence));
     }
-    whole.sentenceConfidence.assign(result->confidence.begin(), result->confidence.end());
+    whole.sentenceConfidence = result->confidence;
     whole.recordingToText = speechSeconds / std::max(reference.speechSeconds(), 1e-3);
     if (whole.recordingToText >= AlignmentConfidence::roomForAnother)
         whole.neighbourRatios = neighbourRatios(reference, recording, spans);

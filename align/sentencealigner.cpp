@@ -57,6 +57,13 @@ bool hasLetter(const QStringList& sentences)
     });
 }
 
+// Whether a recording holding `speechSeconds` of speech has room for other speech much like
+// the text `reference` reads: a placement there may lie on that other speech.
+bool roomForOthers(double speechSeconds, const ReferenceSpeech& reference)
+{
+    return speechSeconds >= otherPlacesFrom * reference.speechSeconds();
+}
+
 // The outcome for a text that cannot be what was read in a recording holding `speechSeconds`
 // of speech, judged from its letters alone, or Aligned when it may be.
 Outcome refuseBeforeSynthesis(const QStringList& sentences, double speechSeconds)
@@ -131,7 +138,7 @@ Outcome warp(const Mfcc::Features& recording, const QStringList& sentences, doub
         between.push_back((said[k].lastFrame + said[k + 1].firstFrame) / 2);
     // A text in a recording far longer than its reading is looked for again in windows of the
     // recording, which takes longer than this warp: the progress leaves most of its way to them.
-    const bool elsewhere = speechSeconds >= otherPlacesFrom * reference->speechSeconds();
+    const bool elsewhere = roomForOthers(speechSeconds, *reference);
     *warpedTo = elsewhere ? 0.4 : 0.95;
     const SubsequenceDtw::Match match = SubsequenceDtw::align(
         reference->features(), recording, stages.stage(0.25, *warpedTo), between);
@@ -196,8 +203,7 @@ Result align(const std::vector<float>& samples, const QStringList& sentences,
         return result;
     }
     result.confidence = placement.judged.confidence;
-    if (result.confidence.size() == 1 &&
-        pauses.speechSeconds() >= otherPlacesFrom * reference.speechSeconds())
+    if (result.confidence.size() == 1 && roomForOthers(pauses.speechSeconds(), reference))
         result.confidence.front() = std::min(result.confidence.front(), loneSentenceConfidence);
     result.speechAfterLast = pauses.speechAfter(placement.spans.back().end);
     result.spans = placement.spans;
