@@ -26,6 +26,10 @@ struct Evidence
     // around it (overlong()): a long sentence whose span reached into speech the text does not
     // hold matches as well as if it did not, and is stretched too little to show it.
     double overlong = 0;
+    // How long the sentence's reference speech lasts: a phrase of a syllable or two played
+    // backwards keeps most of its sounds in much the same places, so a short phrase found
+    // where it was said may match hardly better forwards than backwards.
+    double referenceSeconds = 10;
 };
 
 // 0..1; under SentenceAligner::unsureBelow the learner is asked to check the sentence.

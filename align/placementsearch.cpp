@@ -73,6 +73,7 @@ void judge(const ReferenceSpeech& reference, const Mfcc::Features& recording, do
         evidence.pauseBefore = paused[std::size_t(k)];
         evidence.pauseAfter = paused[std::size_t(k + 1)];
         evidence.overlong = overlong[std::size_t(k)];
+        evidence.referenceSeconds = whole.referenceSeconds[std::size_t(k)];
         result->confidence.append(AlignmentConfidence::sentence(evidence));
     }
     whole.sentenceConfidence = result->confidence;

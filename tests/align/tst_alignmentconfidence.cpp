@@ -70,6 +70,15 @@ void TestAlignmentConfidence::judgesEachSentenceAgainstItsNeighbours_data()
     QTest::newRow("read fast, matched closely") << clean << 6 << true << 0.6 << even << 1.0 << true;
     QTest::newRow("read fast, matched as usual")
         << QList<double>(12, 0.85) << 6 << true << 0.6 << even << 1.0 << false;
+    // A phrase of half a second in a word list: said there, it may match no better forwards
+    // than backwards; matched clearly worse, it is not.
+    QList<double> words(12, 0.9);
+    words[6] = 1.0;
+    QTest::newRow("a short phrase, matched as well backwards")
+        << words << 6 << true << 1.0 << even << 0.5 << true;
+    words[6] = 1.15;
+    QTest::newRow("a short phrase, matched worse than backwards")
+        << words << 6 << true << 1.0 << even << 0.5 << false;
 }
 
 void TestAlignmentConfidence::judgesEachSentenceAgainstItsNeighbours()
@@ -88,6 +97,7 @@ void TestAlignmentConfidence::judgesEachSentenceAgainstItsNeighbours()
     evidence.matchRatio = eased[std::size_t(at)];
     evidence.pauseBefore = evidence.pauseAfter = paused;
     evidence.stretch = stretch;
+    evidence.referenceSeconds = referenceSeconds;
     if (!stretches.isEmpty()) {
         const std::vector<double> overlong = AlignmentConfidence::overlong(
             {stretches.begin(), stretches.end()},
