@@ -60,11 +60,12 @@ void printUsage()
                 "  --only TEXT    only the lessons whose name holds TEXT (\"book2/\", "
                 "\"book1/lesson001\"),\n"
                 "                 no memory measurement\n"
-                "  --corpus LIST  some of lessons,words,pairs,long,swapped (all by default):\n"
-                "                 each lesson's text; its new words read as a word list;\n"
-                "                 two lessons in one file, each text alone; every lesson and\n"
-                "                 word list in one recording of 25 minutes or more (a third\n"
-                "                 of that with --quick); each recording with another's text\n"
+                "  --corpus LIST  some of lessons,words,pairs,long,swapped,swappedlists (all\n"
+                "                 by default): each lesson's text; its new words read as a\n"
+                "                 word list; two lessons in one file, each text alone; every\n"
+                "                 lesson and word list in one recording of 25 minutes or more\n"
+                "                 (a third of that with --quick); each text's recording with\n"
+                "                 another's text; each word list's with another's list\n"
                 "  --verbose      one line per lesson\n"
                 "  --spans        every sentence's true and found times and confidence\n"
                 "  --held-out     another corpus: the same texts with other voices, pauses,\n"
@@ -83,7 +84,8 @@ std::optional<Options> readOptions(const QStringList& arguments, int* exitCode)
     const qsizetype onlyAt = arguments.indexOf(u"--only"_s);
     options.only = onlyAt > 0 ? arguments.value(onlyAt + 1) : QString();
     const qsizetype corpusAt = arguments.indexOf(u"--corpus"_s);
-    const QStringList allCorpora = {u"lessons"_s, u"words"_s, u"pairs"_s, u"long"_s, u"swapped"_s};
+    const QStringList allCorpora = {u"lessons"_s, u"words"_s,   u"pairs"_s,
+                                    u"long"_s,    u"swapped"_s, u"swappedlists"_s};
     options.corpora = corpusAt > 0 ? arguments.value(corpusAt + 1).split(u',') : allCorpora;
     options.memory =
         !options.quick && options.only.isEmpty() && !arguments.contains(u"--no-memory"_s);
@@ -183,6 +185,11 @@ bool makeCorpus(const QString& name, const QList<CorpusLesson>& texts,
     } else if (name == u"swapped"_s) {
         corpus->swapped = true;
         corpus->lessons = JoinedCorpus::swapped(texts, int(texts.size() / 2));
+    } else if (name == u"swappedlists"_s) {
+        // Apart from the texts: a word list's phrases are short, and short phrases are judged
+        // more leniently.
+        corpus->swapped = true;
+        corpus->lessons = JoinedCorpus::swapped(wordLists, int(wordLists.size() / 2));
     }
     return true;
 }
@@ -319,8 +326,9 @@ int main(int argc, char* argv[])
     QList<CorpusLesson> texts, wordLists;
     if (!buildLessons(options, CorpusBuilder::Reading::Text, cacheDir, &texts, &madeLessons))
         return 1;
-    const bool needWords =
-        options.corpora.contains(u"words"_s) || options.corpora.contains(u"long"_s);
+    const bool needWords = options.corpora.contains(u"words"_s) ||
+                           options.corpora.contains(u"long"_s) ||
+                           options.corpora.contains(u"swappedlists"_s);
     if (needWords && !buildLessons(options, CorpusBuilder::Reading::Words, cacheDir + u"-words"_s,
                                    &wordLists, &madeLessons)) {
         return 1;
