@@ -231,7 +231,7 @@ void ImportDialog::cancelAlignment()
     }
     m_run.cancel();
     setBusy(false);
-    m_progress->setValue(0);
+    m_progress->reset();
     showStatus(QStringLiteral("已取消对齐。"));
 }
 
@@ -240,7 +240,7 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
     setBusy(false);
     using SentenceAligner::Outcome;
     if (!report.decodeError.isEmpty()) {
-        m_progress->setValue(0);
+        m_progress->reset();
         showStatus(QStringLiteral("录音：%1").arg(report.decodeError), true);
         return;
     }
@@ -252,7 +252,7 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
         dropped =
             QStringLiteral("有 %1 句的时间超出了录音的长度，已略去。").arg(report.beyondRecording);
     } else if (report.beyondRecording > 0) {
-        m_progress->setValue(0);
+        m_progress->reset();
         showStatus(QStringLiteral("%1里所有的时间都超出了录音的长度，两者似乎不是同一课。")
                        .arg(m_timedFormat),
                    true);
@@ -260,7 +260,7 @@ void ImportDialog::alignmentFinished(const AlignmentReport& report)
     }
     if (report.result.outcome != Outcome::Aligned ||
         report.result.spans.size() != m_alignedSentences.size()) {
-        m_progress->setValue(0);
+        m_progress->reset();
         showStatus(report.result.outcome == Outcome::Aligned
                        ? QStringLiteral("对齐没有成功，请再试一次。")
                        : SentenceAligner::outcomeMessage(report.result.outcome),
@@ -407,7 +407,7 @@ void ImportDialog::discardResult()
     }
     m_player.stop();
     m_model.clear();
-    m_progress->setValue(0);
+    m_progress->reset();
     m_progress->setFormat(QStringLiteral("%p%"));
     updateButtons();
     showStatus(QStringLiteral("录音或课文有改动，请重新对齐。"));

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -230,6 +231,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.find<QPushButton>("alignButton")->isEnabled(), 60000);
         QVERIFY2(rig.status().contains(said), qPrintable(rig.status()));
         QVERIFY(rig.find<QLabel>("statusLine")->styleSheet().contains(QStringLiteral("color")));
+        // A run that ended without a result does not read as one about to start.
+        QVERIFY2(rig.find<QProgressBar>("progressBar")->text().isEmpty(),
+                 qPrintable(rig.find<QProgressBar>("progressBar")->text()));
         QVERIFY(rig.dialog.sentences().isEmpty());
         QVERIFY(!rig.find<QPushButton>("saveButton")->isEnabled());
         QVERIFY(!rig.store.hasLesson(QStringLiteral("2"), QStringLiteral("Lesson 5")));
@@ -475,6 +479,7 @@ private slots:
             rig.click("cancelButton");
             QVERIFY(rig.find<QPushButton>("alignButton")->isEnabled());
             QVERIFY(rig.status().contains(QStringLiteral("取消")));
+            QVERIFY(rig.find<QProgressBar>("progressBar")->text().isEmpty());
             QTest::qWait(3000); // a late result must not turn up
             QVERIFY(rig.dialog.sentences().isEmpty());
         }
