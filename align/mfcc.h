@@ -19,6 +19,10 @@ public:
     // The cepstra, their slopes, and whether the frame is speech: the pauses are what two
     // voices share most plainly.
     static constexpr int dims = 2 * cepstra + 1;
+    // The voicing feature runs from 0 in a pause to this in speech: it outweighs a few cepstra.
+    static constexpr float voicingWeight = 10;
+    // Whether a frame (or the average of several) is more pause than speech.
+    static bool isPause(const float* frame) { return frame[dims - 1] < voicingWeight / 2; }
     // How far apart two frames lie: the Euclidean distance of their features.
     static float distance(const float* a, const float* b)
     {

@@ -12,8 +12,6 @@ constexpr double frameSeconds = 0.005;
 constexpr int minPauseFrames = 20;
 // Shorter bursts are clicks, not speech.
 constexpr int minSpeechFrames = 4;
-// Speech must stand this far above the noise floor to count as speech at all.
-constexpr float minSpeechRangeDb = 15;
 // Soft fricatives lie some 35 to 40 dB under the loudest vowel.
 constexpr float belowLoudestDb = 42;
 // Speech must lift a frame this many times the noise's own wandering over the noise.
@@ -30,13 +28,13 @@ float levelPercentile(std::vector<float> values, double share)
 
 } // namespace
 
-float PauseFinder::speechThreshold(const std::vector<float>& levelDb)
+float PauseFinder::speechThreshold(const std::vector<float>& levelDb, float leastRangeDb)
 {
     if (levelDb.empty())
         return std::numeric_limits<float>::infinity();
     const float loud = levelPercentile(levelDb, 0.995);
     const float floor = std::max(levelPercentile(levelDb, 0.1), loud - 90);
-    if (loud - floor < minSpeechRangeDb || loud < -70)
+    if (loud - floor < leastRangeDb || loud < -70)
         return std::numeric_limits<float>::infinity();
     return std::max(loud - belowLoudestDb, floor + 8);
 }

@@ -44,9 +44,12 @@ public:
     };
     static Noise noiseIn(const std::vector<double>& power);
 
-    // The level in dB that parts speech from noise in `levelDb`; +infinity when the two lie
-    // too close to tell apart.
-    static float speechThreshold(const std::vector<float>& levelDb);
+    // Speech must stand this far above the noise floor to count as speech at all.
+    static constexpr float minSpeechRangeDb = 15;
+    // The level in dB that parts speech from noise in `levelDb`; +infinity when the loudest
+    // frames stand less than `leastRangeDb` over the quietest, too close to tell apart.
+    static float speechThreshold(const std::vector<float>& levelDb,
+                                 float leastRangeDb = minSpeechRangeDb);
 
 private:
     struct Run

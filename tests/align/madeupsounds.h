@@ -17,7 +17,7 @@ inline void append(Mfcc::Features* features, int sound, int frames)
         std::vector<float> frame(Mfcc::dims, 0.0f);
         if (sound != 0) {
             frame[std::size_t(std::abs(sound) % (2 * Mfcc::cepstra))] = sound > 0 ? 3 : -3;
-            frame[Mfcc::dims - 1] = 10;
+            frame[Mfcc::dims - 1] = Mfcc::voicingWeight;
         }
         features->values.insert(features->values.end(), frame.begin(), frame.end());
         ++features->frames;
