@@ -124,7 +124,8 @@ struct Costs
 {
     double bonus = 0; // earned back by each recording frame paired with a reference frame
     double skip = 0;  // paid for each recording frame passed over at a skip row
-    double outer = 0; // the same before the first reference frame and after the last
+    double pause = 0; // paid instead for a frame of the recording's pauses
+    double outer = 0; // paid for each frame before the first reference frame and after the last
 };
 
 // The cumulative costs of one row, `before` and `previous` being the two rows above it;
@@ -151,10 +152,12 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
         if (i > 0) {
             consider(previous.at(j - 1) + d - bonus, Diagonal);
             consider(previous.at(j) + downWeight * d, Down);
-            if (j > current->lo)
+            if (j > current->lo) {
+                const double passed = Mfcc::isPause(rec.frame(j)) ? costs.pause : costs.skip;
                 consider(current->cost[std::size_t(j - 1 - current->lo)] +
-                             (skip ? std::min(acrossWeight * d, costs.skip) : acrossWeight * d),
+                             (skip ? std::min(acrossWeight * d, passed) : acrossWeight * d),
                          Across);
+            }
             if (i > 1 && before.at(j - 1) < best)
                 consider(before.at(j - 1) +
                              Mfcc::distance(ref.frame(i - 1), rec.frame(j)) *
@@ -189,7 +192,7 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
 {
     const double typical = typicalDistance(ref, rec);
     const Costs costs{bonusShare * typical, SubsequenceDtw::skipShare * typical,
-                      SubsequenceDtw::outerShare * typical};
+                      SubsequenceDtw::pauseShare * typical, SubsequenceDtw::outerShare * typical};
     const int rows = ref.count;
     const int stretch = std::max(64, int(std::sqrt(double(rows))));
     const int stretches = (rows + stretch - 1) / stretch;

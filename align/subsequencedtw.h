@@ -39,6 +39,12 @@ public:
     // announcement before a text is usual, but not free, or a long recording's first lesson,
     // matched poorly under its noise, could be given up for a stretch further on.
     static constexpr double outerShare = 0.06;
+    // What a pause in the recording costs at those frames, as a share of the same distance.
+    // Readers pause far longer than the reference between phrases (a word list leaves time
+    // to repeat each word), and in noise a pause lies far from the reference's quiet: were
+    // waiting through it much dearer than the outer cost, a word list would be squeezed onto
+    // its middle words and its first and last ones given up as speech before and after it.
+    static constexpr double pauseShare = 0.12;
 
     // Most cells the first, unbanded pass may visit: it keeps only a few rows at a time.
     static constexpr double maxCoarseCells = 1.5e8;

@@ -33,6 +33,8 @@ class TestSubsequenceDtw : public QObject
 private slots:
     void skipsSpeechTheReferenceDoesNotHold_data();
     void skipsSpeechTheReferenceDoesNotHold();
+    void waitsThroughTheLongPausesOfAWordList_data();
+    void waitsThroughTheLongPausesOfAWordList();
     void keepsItsPlaceInALongRecording_data();
     void keepsItsPlaceInALongRecording();
     void comparesEachLessonOfALongRecordingByItsOwnLevel_data();
@@ -108,6 +110,75 @@ void TestSubsequenceDtw::skipsSpeechTheReferenceDoesNotHold()
                                     .arg(got)
                                     .arg(truth)
                                     .arg(coarseCells)));
+    }
+}
+
+void TestSubsequenceDtw::waitsThroughTheLongPausesOfAWordList_data()
+{
+    // A word list read with pauses several times the reference's, each pause lifted by a hiss
+    // (`hiss`, on every cepstrum, the voicing still a pause's) and, when `announced`, an
+    // announcement before the first word and a closing after the last.
+    QTest::addColumn<float>("hiss");
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("quiet pauses") << 0.0f << false;
+    QTest::newRow("quiet pauses, announced") << 0.0f << true;
+    QTest::newRow("hissing pauses") << 1.5f << false;
+    QTest::newRow("hissing pauses, announced") << 1.5f << true;
+}
+
+void TestSubsequenceDtw::waitsThroughTheLongPausesOfAWordList()
+{
+    QFETCH(float, hiss);
+    QFETCH(bool, announced);
+    // Nine words of two sounds, 4 frames each; 20 frames of pause between words in the
+    // reference, 100 in the recording.
+    constexpr int words = 9;
+    Mfcc::Features reference;
+    std::vector<int> wordStarts, pauseMiddles;
+    MadeUpSounds::append(&reference, 0, 10);
+    for (int w = 0; w < words; ++w) {
+        if (w > 0) {
+            MadeUpSounds::append(&reference, 0, 20);
+            pauseMiddles.push_back(reference.frames - 10);
+        }
+        wordStarts.push_back(reference.frames);
+        appendSpeech(&reference, 2 * w + 1, 2 * w + 2, 4);
+    }
+    MadeUpSounds::append(&reference, 0, 10);
+
+    Mfcc::Features recording;
+    const auto pause = [&](int frames) {
+        MadeUpSounds::append(&recording, 0, frames);
+        addNoise(&recording, frames, hiss);
+    };
+    const auto announce = [&] {
+        for (int k = 0; announced && k < 3; ++k) {
+            appendSpeech(&recording, -8, -1, 4);
+            pause(10);
+        }
+    };
+    pause(30);
+    announce();
+    std::vector<int> truth;
+    for (int w = 0; w < words; ++w) {
+        if (w > 0)
+            pause(100);
+        truth.push_back(recording.frames);
+        appendSpeech(&recording, 2 * w + 1, 2 * w + 2, 4);
+    }
+    pause(30);
+    announce();
+
+    const SubsequenceDtw::Match match =
+        SubsequenceDtw::align(reference, recording, {}, pauseMiddles);
+    QCOMPARE(int(match.first.size()), reference.frames);
+    for (int w = 0; w < words; ++w) {
+        const int got = match.first[std::size_t(wordStarts[std::size_t(w)])];
+        QVERIFY2(std::abs(got - truth[std::size_t(w)]) <= 2,
+                 qPrintable(QStringLiteral("word %1 at frame %2, spoken at %3")
+                                .arg(w + 1)
+                                .arg(got)
+                                .arg(truth[std::size_t(w)])));
     }
 }
 
