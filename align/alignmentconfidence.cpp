@@ -49,11 +49,14 @@ constexpr double withoutPause = 0.7;
 constexpr double usualOverlong = 0.5;
 constexpr double lostOverlong = 0.8;
 // The least mean sentence() of a text that was read, and the most of another text at the
-// place suiting it best, lie about here; a text's confidence is lowered by as much as its
-// sentences' mean falls short of it. Set on the alignment bench's tuned corpora, where read
+// place suiting it best, lie about here; a text's confidence is lowered by twice as much as
+// its sentences' mean falls short of it. Set on the alignment bench's tuned corpora, where read
 // texts' sentences came out at 0.74 on average at the least and other texts' at 0.68 at most
-// (a text of one sentence aside: its one sentence may suit another's speech well).
+// (a text of one sentence aside: its one sentence may suit another's speech well). Twice: a
+// text laid on another lesson in a recording with room for both can match there as well as a
+// whole as a noisy text matches its own, and only its many unsure sentences tell it apart.
 constexpr double usualSentenceConfidence = 0.74;
+constexpr double shortfallWeight = 2;
 // The sentences either side whose match ratios tell how well the recording there matches
 // at all, and how much of their shortfall is forgiven.
 constexpr int neighbourReach = 10;
@@ -165,9 +168,10 @@ double text(const TextEvidence& evidence)
                                    sureTextRatio, lostTextRatio);
     if (evidence.sentenceConfidence.empty())
         return asWhole;
-    return std::max(
-        0.0, asWhole - std::max(0.0, usualSentenceConfidence -
-                                         AlignmentConfidence::mean(evidence.sentenceConfidence)));
+    return std::max(0.0, asWhole -
+                             shortfallWeight * std::max(0.0, usualSentenceConfidence -
+                                                                 AlignmentConfidence::mean(
+                                                                     evidence.sentenceConfidence)));
 }
 
 namespace {
