@@ -153,10 +153,10 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
             consider(previous.at(j - 1) + d - bonus, Diagonal);
             consider(previous.at(j) + downWeight * d, Down);
             if (j > current->lo) {
-                const double passed = Mfcc::isPause(rec.frame(j)) ? costs.pause : costs.skip;
-                consider(current->cost[std::size_t(j - 1 - current->lo)] +
-                             (skip ? std::min(acrossWeight * d, passed) : acrossWeight * d),
-                         Across);
+                double wait = acrossWeight * d;
+                if (skip)
+                    wait = std::min(wait, Mfcc::isPause(rec.frame(j)) ? costs.pause : costs.skip);
+                consider(current->cost[std::size_t(j - 1 - current->lo)] + wait, Across);
             }
             if (i > 1 && before.at(j - 1) < best)
                 consider(before.at(j - 1) +
