@@ -31,9 +31,9 @@ std::vector<Run> unsureRuns(const QList<double>& confidence, double below)
 }
 
 bool realign(const Mfcc::Features& reference,
-             const std::vector<ReferenceSpeech::Sentence>& sentences,
-             const Mfcc::Features& recording, const std::vector<Run>& runs,
-             QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress)
+             const std::vector<ReferenceSpeech::Sentence>& sentences, int recordingFrames,
+             const Hear& hear, const std::vector<Run>& runs, QList<SentenceAligner::Span>* mapped,
+             const std::function<bool(double)>& progress)
 {
     const int count = int(sentences.size());
     for (std::size_t r = 0; r < runs.size(); ++r) {
@@ -51,9 +51,9 @@ bool realign(const Mfcc::Features& reference,
                                                   1;
         const int recFrom =
             run.first == 0 ? 0 : std::max(0, Mfcc::frameAt((*mapped)[run.first - 1].end));
-        const int recTo = run.last == count ? recording.frames
-                                            : std::min(recording.frames,
-                                                       Mfcc::frameAt((*mapped)[run.last].start));
+        const int recTo = run.last == count
+                              ? recordingFrames
+                              : std::min(recordingFrames, Mfcc::frameAt((*mapped)[run.last].start));
         // Room for the sentences at twice the reference's pace at least, or the run stays.
         if (2 * (recTo - recFrom) < refTo - refFrom)
             continue;
@@ -63,9 +63,12 @@ bool realign(const Mfcc::Features& reference,
                 (sentences[std::size_t(k)].lastFrame + sentences[std::size_t(k + 1)].firstFrame) /
                     2 -
                 refFrom);
+        const Mfcc::Features heard = hear(recFrom, recTo);
+        if (heard.frames == 0)
+            continue;
         const double share = double(runs.size());
         const SubsequenceDtw::Match match = SubsequenceDtw::align(
-            Mfcc::slice(reference, refFrom, refTo), Mfcc::slice(recording, recFrom, recTo),
+            Mfcc::slice(reference, refFrom, refTo), heard,
             [&](double done) { return !progress || progress((double(r) + done) / share); },
             between);
         if (match.first.empty())

@@ -28,12 +28,16 @@ struct Run
 // unsure, since there is then nothing to anchor them to.
 std::vector<Run> unsureRuns(const QList<double>& confidence, double below);
 
+// The recording's features over its frames [from, to), however they are heard.
+using Hear = std::function<Mfcc::Features(int from, int to)>;
+
 // `mapped`, the spans the first warp gave (window times, before any pause search), with the
-// sentences of each run warped again onto the recording between their anchors. A run whose
-// recording between its anchors is too short for it is left as it was. False when cancelled.
+// sentences of each run warped again onto the recording of `recordingFrames` frames between
+// their anchors, as `hear` gives that stretch. A run whose recording between its anchors is
+// too short for it is left as it was. False when cancelled.
 bool realign(const Mfcc::Features& reference,
-             const std::vector<ReferenceSpeech::Sentence>& sentences,
-             const Mfcc::Features& recording, const std::vector<Run>& runs,
-             QList<SentenceAligner::Span>* mapped, const std::function<bool(double)>& progress);
+             const std::vector<ReferenceSpeech::Sentence>& sentences, int recordingFrames,
+             const Hear& hear, const std::vector<Run>& runs, QList<SentenceAligner::Span>* mapped,
+             const std::function<bool(double)>& progress);
 
 } // namespace AnchoredRealign

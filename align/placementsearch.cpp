@@ -233,8 +233,16 @@ bool lookAgain(const Material& material, const std::function<bool(double)>& prog
     const auto half = [&](double from) {
         return [&progress, from](double done) { return progress(from + done / 2); };
     };
+    // Each run's stretch heard alone, as a window elsewhere is: over a long recording the
+    // pauses are told from speech by the noise of half a minute around them, and a noisy word
+    // list beside a quiet lesson is heard as speech throughout, pauses and all.
+    const auto hearAlone = [&material](int from, int to) {
+        const Stretch stretch = cut(material, {from, to});
+        return Mfcc::slice(stretch.features, 0, std::min(stretch.features.frames, to - from));
+    };
     if (!AnchoredRealign::realign(material.reference.features(), material.reference.sentences(),
-                                  material.recording, runs, &again.mapped, half(0)) ||
+                                  material.recording.frames, hearAlone, runs, &again.mapped,
+                                  half(0)) ||
         !place(material, half(0.5), &again))
         return false;
     for (const AnchoredRealign::Run& run : runs) {
