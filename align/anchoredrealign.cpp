@@ -69,8 +69,8 @@ bool realign(const Mfcc::Features& reference,
         const double share = double(runs.size());
         const SubsequenceDtw::Match match = SubsequenceDtw::align(
             Mfcc::slice(reference, refFrom, refTo), heard,
-            [&](double done) { return !progress || progress((double(r) + done) / share); },
-            between);
+            [&](double done) { return !progress || progress((double(r) + done) / share); }, between,
+            SubsequenceDtw::Within{run.first > 0, run.last < count});
         if (match.first.empty())
             return false;
         for (int k = run.first; k < run.last; ++k) {

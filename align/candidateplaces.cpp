@@ -83,7 +83,7 @@ bool warpIn(const Mfcc::Features& reference,
     for (std::size_t k = 0; k + 1 < sentences.size(); ++k)
         between.push_back((sentences[k].lastFrame + sentences[k + 1].firstFrame) / 2);
     const SubsequenceDtw::Match match =
-        SubsequenceDtw::align(reference, window, progress, between, coarseCells);
+        SubsequenceDtw::align(reference, window, progress, between, {}, coarseCells);
     if (match.first.empty())
         return false;
     mapped->clear();

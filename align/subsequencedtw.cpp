@@ -125,8 +125,28 @@ struct Costs
     double bonus = 0; // earned back by each recording frame paired with a reference frame
     double skip = 0;  // paid for each recording frame passed over at a skip row
     double pause = 0; // paid instead for a frame of the recording's pauses
-    double outer = 0; // paid for each frame before the first reference frame and after the last
+    // For each recording frame, what passing over the recording before it costs, and after it.
+    std::vector<double> before, after;
 };
+
+// What passing over the recording before the reference, or after it, costs up to each frame:
+// the outer cost a frame; but where the reference lies within a longer text, a pause there is a
+// pause between sentences, and costs what waiting in one does. Were it cheaper there, a path
+// could pass over a run's first word and the long pause after it, and lay that word on the
+// next one.
+void passOverEnds(const Frames& rec, SubsequenceDtw::Within within, double outer, Costs* costs)
+{
+    const auto cost = [&](int j, bool inside) {
+        return inside && Mfcc::isPause(rec.frame(j)) ? costs->pause : outer;
+    };
+    const auto count = std::size_t(rec.count);
+    costs->before.assign(count, 0);
+    costs->after.assign(count, 0);
+    for (std::size_t j = 1; j < count; ++j)
+        costs->before[j] = costs->before[j - 1] + cost(int(j - 1), within.start);
+    for (std::size_t j = count - 1; j-- > 0;)
+        costs->after[j] = costs->after[j + 1] + cost(int(j + 1), within.end);
+}
 
 // The cumulative costs of one row, `before` and `previous` being the two rows above it;
 // each cell's step into `steps` when given.
@@ -140,8 +160,8 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
     for (int j = current->lo; j <= current->hi; ++j) {
         const double d = Mfcc::distance(r, rec.frame(j)) * rec.weight[std::size_t(j)];
         // The first reference frame may meet the recording anywhere, the recording before it
-        // passed over at the outer cost.
-        double best = i == 0 ? d + costs.outer * j : infinity;
+        // passed over (passOverEnds).
+        double best = i == 0 ? d + costs.before[std::size_t(j)] : infinity;
         std::uint8_t how = Start;
         auto consider = [&](double cost, Step s) {
             if (cost < best) {
@@ -171,14 +191,12 @@ void fillRow(const Frames& ref, const Frames& rec, int i, const Costs& costs, co
     }
 }
 
-// Where the path through the last row ends, the recording after it passed over at the outer
-// cost too.
-int cheapestEnd(const Row& last, const Costs& costs, int columns)
+// Where the path through the last row ends, the recording after it passed over too.
+int cheapestEnd(const Row& last, const Costs& costs)
 {
     int end = last.lo;
     for (int j = last.lo; j <= last.hi; ++j) {
-        if (last.at(j) + costs.outer * (columns - 1 - j) <
-            last.at(end) + costs.outer * (columns - 1 - end))
+        if (last.at(j) + costs.after[std::size_t(j)] < last.at(end) + costs.after[std::size_t(end)])
             end = j;
     }
     return end;
@@ -187,12 +205,16 @@ int cheapestEnd(const Row& last, const Costs& costs, int columns)
 // Fills the band row by row and walks the cheapest path back; false when stopped. Only a
 // stretch of rows keeps its steps at a time: the first pass keeps the costs at the start of
 // each stretch, and the walk back fills each stretch again from there, last first.
-bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
-          const std::function<bool(double)>& progress)
+bool warp(const Frames& ref, const Frames& rec, SubsequenceDtw::Within within, const Band& band,
+          Band* path, const std::function<bool(double)>& progress)
 {
     const double typical = typicalDistance(ref, rec);
-    const Costs costs{bonusShare * typical, SubsequenceDtw::skipShare * typical,
-                      SubsequenceDtw::pauseShare * typical, SubsequenceDtw::outerShare * typical};
+    Costs costs{bonusShare * typical,
+                SubsequenceDtw::skipShare * typical,
+                SubsequenceDtw::pauseShare * typical,
+                {},
+                {}};
+    passOverEnds(rec, within, SubsequenceDtw::outerShare * typical, &costs);
     const int rows = ref.count;
     const int stretch = std::max(64, int(std::sqrt(double(rows))));
     const int stretches = (rows + stretch - 1) / stretch;
@@ -215,7 +237,7 @@ bool warp(const Frames& ref, const Frames& rec, const Band& band, Band* path,
         std::swap(before, previous);
         std::swap(previous, current);
     }
-    int j = cheapestEnd(previous, costs, rec.count);
+    int j = cheapestEnd(previous, costs);
 
     path->lo.assign(std::size_t(rows), 0);
     path->hi.assign(std::size_t(rows), 0);
@@ -295,7 +317,8 @@ Band widen(const Band& coarse, int coarseFactor, int factor, int rows, int colum
 SubsequenceDtw::Match SubsequenceDtw::align(const Mfcc::Features& reference,
                                             const Mfcc::Features& recording,
                                             const Progress& progress,
-                                            const std::vector<int>& skipFrames, double coarseCells)
+                                            const std::vector<int>& skipFrames, Within within,
+                                            double coarseCells)
 {
     Match match;
     if (reference.frames == 0 || recording.frames == 0)
@@ -328,7 +351,7 @@ SubsequenceDtw::Match SubsequenceDtw::align(const Mfcc::Features& reference,
         const double span =
             level == 0 ? coarseShare : (1 - coarseShare) / double(factors.size() - 1);
         auto report = [&](double done) { return !progress || progress(from + span * done); };
-        if (!warp(ref, rec, band, &path, report))
+        if (!warp(ref, rec, within, band, &path, report))
             return {};
     }
     match.first = std::move(path.lo);

@@ -22,6 +22,18 @@ public:
     // Called with the share done; false stops the search.
     using Progress = std::function<bool(double done)>;
 
+    // Whether the reference starts, or ends, between two sentences of a longer text whose
+    // sentences either side were found: the recording's pauses before, or after, it are then
+    // pauses between sentences, passed over at the cost of waiting in one (pauseShare). Its
+    // speech there (an announcement, the next lesson's title) keeps the outer cost.
+    // (No member initialisers: a nested aggregate's would not yet be seen by the default
+    // argument below; `{}` leaves both false.)
+    struct Within
+    {
+        bool start;
+        bool end;
+    };
+
     // Empty when stopped or when either side has no frames. At the reference frames in
     // `skipFrames` (the pauses between sentences) the path may pass over any stretch of the
     // recording at a flat cost per frame: speech the text does not hold (an announcement, an
@@ -30,7 +42,7 @@ public:
     // `coarseCells` caps the first pass (see maxCoarseCells).
     static Match align(const Mfcc::Features& reference, const Mfcc::Features& recording,
                        const Progress& progress, const std::vector<int>& skipFrames = {},
-                       double coarseCells = maxCoarseCells);
+                       Within within = {}, double coarseCells = maxCoarseCells);
 
     // What a skipped recording frame costs, as a share of the distance of two frames picked
     // at random: dearer than matching speech, cheaper than waiting on a pause through speech.

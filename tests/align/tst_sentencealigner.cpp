@@ -1,4 +1,6 @@
+#include "align/mfcc.h"
 #include "align/pausefinder.h"
+#include "align/placementsearch.h"
 #include "align/referencespeech.h"
 #include "align/sentencealigner.h"
 #include "align/speechedges.h"
@@ -88,6 +90,8 @@ private slots:
     void speaksATextAlikeWhateverCameBefore();
     void judgesWhatItFound_data();
     void judgesWhatItFound();
+    void looksAgainAtAWordListAmidLessons_data();
+    void looksAgainAtAWordListAmidLessons();
 };
 
 void TestSentenceAligner::alignsSentencesSpokenByAnotherVoice_data()
@@ -514,6 +518,107 @@ void TestSentenceAligner::judgesWhatItFound()
                      (at + 1 == tape.placed.size() ||
                       result.spans[k].end <= tape.placed[at + 1].start + tolerance),
                  where.constData());
+    }
+}
+
+void TestSentenceAligner::looksAgainAtAWordListAmidLessons_data()
+{
+    // How far the word list's hiss lies under its words; none when infinite.
+    QTest::addColumn<double>("underDb");
+    QTest::newRow("a quiet list") << std::numeric_limits<double>::infinity();
+    QTest::newRow("a list under a hiss") << 20.0;
+}
+
+// The first warp over a long recording can lay a word list late, over the talk after it. The
+// second look warps it again between the sure sentences around it: its first word is not given
+// up with the announcement before it, and the stretch is heard under its own noise, not under
+// the quiet lesson's half a minute before.
+void TestSentenceAligner::looksAgainAtAWordListAmidLessons()
+{
+    QFETCH(double, underDb);
+    if (QStandardPaths::findExecutable(u"flite"_s).isEmpty())
+        QSKIP("flite is not installed");
+    const QStringList story = {u"Every Saturday my aunt goes to the market."_s,
+                               u"She buys vegetables, fish and a large loaf of bread."_s,
+                               u"The market is crowded and very noisy."_s,
+                               u"Last week she lost her purse there."_s,
+                               u"A young man found it under a table."_s,
+                               u"He ran after her and gave it back."_s,
+                               u"She wanted to give him some money."_s,
+                               u"But he only smiled and shook his head."_s,
+                               u"Then he disappeared into the crowd."_s,
+                               u"My aunt still tells this story to everyone."_s,
+                               u"She says there are many kind people in our town."_s,
+                               u"I think she is right."_s,
+                               u"Now she always keeps her purse in her coat."_s,
+                               u"And she never goes to the market alone."_s};
+    const QStringList words = {u"Market."_s,       u"Purse."_s, u"Crowded."_s, u"Vegetables."_s,
+                               u"A large loaf."_s, u"Smile."_s, u"Kind."_s,    u"Coat."_s};
+    const QStringList next = {u"Our school has a new library."_s,
+                              u"There are thousands of books on its shelves."_s,
+                              u"Students can borrow three books at a time."_s};
+    QTemporaryDir dir;
+    Tape tape;
+    QStringList sentences;
+    QList<Span> truth;
+    const auto read = [&](const QString& voice, const QStringList& lines, double pause) {
+        for (const QString& line : lines) {
+            if (!tape.speak(voice, line, pause, dir))
+                return false;
+            sentences.append(line);
+            truth.append(tape.placed.back());
+        }
+        return true;
+    };
+    // Time to repeat each sentence: long enough that its noise is measured half a minute at a
+    // time.
+    QVERIFY(read(u"slt"_s, story, 7.0));
+    const std::size_t listFrom = tape.samples.size();
+    QVERIFY(tape.speak(u"kal16"_s, u"New words. Listen and repeat."_s, 1.5, dir));
+    QVERIFY(read(u"rms"_s, words, 1.3));
+    QVERIFY(tape.speak(u"kal16"_s, u"That is the end of lesson five."_s, 1.5, dir));
+    tape.samples.resize(tape.samples.size() + rate, 0.0f);
+    const std::size_t listTo = tape.samples.size();
+    QVERIFY(read(u"slt"_s, next, 1.0));
+    tape.samples.resize(tape.samples.size() + rate, 0.0f);
+    if (std::isfinite(underDb)) {
+        double power = 0;
+        for (std::size_t i = listFrom; i < listTo; ++i)
+            power += double(tape.samples[i]) * tape.samples[i];
+        std::mt19937 random(3);
+        std::normal_distribution<double> noise(0.0, std::sqrt(power / double(listTo - listFrom)) *
+                                                        std::pow(10, -underDb / 20));
+        for (std::size_t i = listFrom; i < listTo; ++i)
+            tape.samples[i] += float(noise(random));
+    }
+    const Mfcc::Features recording = Mfcc::compute(tape.samples);
+    ReferenceSpeech reference;
+    QVERIFY(reference.synthesise(sentences, ReferenceSpeech::usualWordsPerMinute,
+                                 recording.bandRange, {}));
+    const PlacementSearch::Material material{tape.samples, recording, reference,
+                                             PauseFinder(tape.samples, rate).speechSeconds()};
+    // Every sentence where it was said but the list's, laid evenly over the closing after it.
+    const int firstWord = int(story.size()), lastWord = firstWord + int(words.size());
+    PlacementSearch::Placement placement;
+    placement.mapped = truth;
+    const double from = truth[lastWord - 1].end + 0.2, to = truth[lastWord].start - 0.2;
+    for (int k = firstWord; k < lastWord; ++k) {
+        const double step = (to - from) / double(words.size());
+        placement.mapped[k] = {from + step * (k - firstWord), from + step * (k - firstWord + 1)};
+    }
+    QVERIFY(PlacementSearch::place(material, {}, &placement));
+    QVERIFY(PlacementSearch::lookAgain(
+        material, [](double) { return true; }, &placement));
+    for (int k = firstWord; k < lastWord; ++k) {
+        const Span& got = placement.spans[k];
+        QVERIFY2(std::max(std::abs(got.start - truth[k].start), std::abs(got.end - truth[k].end)) <=
+                     0.15,
+                 qPrintable(QStringLiteral("%1 at %2-%3 s, said at %4-%5 s")
+                                .arg(sentences[k])
+                                .arg(got.start)
+                                .arg(got.end)
+                                .arg(truth[k].start)
+                                .arg(truth[k].end)));
     }
 }
 

@@ -96,7 +96,7 @@ void TestSubsequenceDtw::skipsSpeechTheReferenceDoesNotHold()
     for (const double coarseCells :
          {SubsequenceDtw::maxCoarseCells, double(reference.frames) * recording.frames / 16}) {
         const SubsequenceDtw::Match match =
-            SubsequenceDtw::align(reference, recording, {}, {pauseMiddle}, coarseCells);
+            SubsequenceDtw::align(reference, recording, {}, {pauseMiddle}, {}, coarseCells);
         QCOMPARE(int(match.first.size()), reference.frames);
         constexpr int slack = 2; // frames
         const QList<std::pair<int, int>> found = {
