@@ -81,8 +81,10 @@ double text(const TextEvidence& evidence);
 
 inline constexpr double refuseBelow = 0.5;
 // How many times the text's speech a recording must hold for TextEvidence::neighbourRatios to
-// count: below it they need not be measured.
-inline constexpr double roomForAnother = 3;
+// count: below it they need not be measured. From twice on, the recording has room for another
+// lesson read like this one (two lessons in a file, three, a book), and another lesson's text
+// can match that one about as well as a whole as a noisy text matches its own.
+inline constexpr double roomForAnother = 2;
 
 // How well reference frames [firstFrame, lastFrame] match recording frames [from, to], against
 // how well the same frames played backwards do: warping both onto the same stretch, the mean

@@ -149,6 +149,12 @@ void TestAlignmentConfidence::judgesTheWholeText_data()
     // lesson fairly well as a whole; a third of its sentences stay unsure.
     QTest::newRow("another text matching fairly well")
         << 0.945 << false << -1.0 << 3.0 << 0.62 << 2.0 << false;
+    // A file of three lessons: another one's text matches as a whole and in most sentences,
+    // but each sentence matches the next one's speech as well as its own.
+    QTest::newRow("another lesson's text in a file of three")
+        << 0.90 << false << 1.03 << 4.0 << 0.70 << 2.9 << false;
+    QTest::newRow("its own text in a file of three")
+        << 0.85 << false << 0.85 << 4.0 << 0.9 << 2.9 << true;
 }
 
 void TestAlignmentConfidence::judgesTheWholeText()
